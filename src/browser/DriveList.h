@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QComboBox>
+#include <QHash>
+
+// The drive pane (Drive1). Each drive remembers its own current folder for the run, as Windows does.
+class DriveList final : public QComboBox {
+    Q_OBJECT
+public:
+    explicit DriveList(QWidget *parent = nullptr);
+
+    // Drives read from the system are mount points; the check for "ready" then asks the mount table.
+    void setRoots(const QStringList &roots, bool mountPoints);
+    void refreshFromSystem();
+    QStringList roots() const;
+
+    QString drive() const { return currentText(); }
+    // Selects the drive that a path or drive text lies on; the change notification runs when it changes.
+    bool setDrive(const QString &pathOrDrive);
+    bool isReady(const QString &root) const;
+
+    QString folderOf(const QString &root) const;
+    void rememberFolder(const QString &folder);
+
+signals:
+    void change();
+    void gotFocus();
+    void lostFocus();
+
+protected:
+    void showPopup() override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    bool m_mountPoints = true;
+    QHash<QString, QString> m_folders;
+};

@@ -1,0 +1,154 @@
+#include "browser/FileListView.h"
+
+#include "browser/FileTypeCatalogue.h"
+#include "browser/ListIcons.h"
+#include "browser/RenameDelegate.h"
+#include "platform/BusyCursor.h"
+#include "platform/Twips.h"
+
+#include <QDir>
+#include <QHeaderView>
+#include <QLocale>
+#include <QMouseEvent>
+
+namespace {
+
+struct ColumnSpec {
+    const char16_t *header;
+    int twips;
+    Qt::Alignment alignment;
+};
+
+constexpr ColumnSpec Columns[] = {
+    {u"ファイル名", 2600, Qt::AlignLeft},
+    {u"サイズ", 850, Qt::AlignRight},
+    {u"更新日時", 1200, Qt::AlignLeft},
+    {u"種類", 1600, Qt::AlignLeft},
+    {u"保護", 600, Qt::AlignLeft},
+};
+
+} // namespace
+
+FileListView::FileListView(QWidget *parent) : QTreeWidget(parent), m_delegate(new RenameDelegate(this))
+{
+    setObjectName(QStringLiteral("lvListView"));
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setSortingEnabled(false);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setIconSize(QSize(16, 16));
+    setItemDelegateForColumn(NameColumn, m_delegate);
+    header()->setSectionsClickable(false);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+
+    setColumnCount(int(std::size(Columns)));
+    QStringList headers;
+    for (const ColumnSpec &column : Columns)
+        headers << QString::fromUtf16(column.header);
+    setHeaderLabels(headers);
+    for (int i = 0; i < int(std::size(Columns)); ++i) {
+        headerItem()->setTextAlignment(i, Columns[i].alignment | Qt::AlignVCenter);
+        setColumnWidth(i, Twips::toPixels(Columns[i].twips));
+    }
+
+    connect(this, &QTreeWidget::itemChanged, this, &FileListView::syncSelectionToCheck);
+    // Queued: the refresh after a rename must not pull rows away under the closing editor.
+    connect(
+        m_delegate, &RenameDelegate::edited, this,
+        [this](const QModelIndex &index, const QString &text) {
+            const QTreeWidgetItem *edited = itemFromIndex(index);
+            if (edited)
+                emit renameRequested(edited->text(NameColumn), diskName(edited), text);
+        },
+        Qt::QueuedConnection);
+}
+
+void FileListView::RefreshFileList()
+{
+    const BusyCursor busy;
+    fill(FolderListing::read(QDir::currentPath()));
+}
+
+void FileListView::fill(const QList<ListedFile> &files)
+{
+    const QSignalBlocker blocker(this);
+    clear();
+    const QLocale locale;
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(files.size());
+    for (const ListedFile &file : files) {
+        auto *row = new QTreeWidgetItem;
+        row->setText(NameColumn, file.text);
+        row->setData(NameColumn, DiskNameRole, file.diskName);
+        row->setIcon(NameColumn, ListIcons::icon(FileTypeCatalogue::ListIconIndex(file.text)));
+        row->setText(SizeColumn, QString::number(file.size));
+        row->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
+        row->setText(ModifiedColumn, locale.toString(file.modified, QLocale::ShortFormat));
+        row->setText(TypeColumn, FileTypeCatalogue::TypeDescription(file.text));
+        row->setText(ProtectedColumn, file.isProtected ? QStringLiteral("保護") : QString());
+        Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+        if (m_checkBoxes) {
+            flags |= Qt::ItemIsUserCheckable;
+            row->setCheckState(NameColumn, Qt::Unchecked);
+        }
+        row->setFlags(flags);
+        rows.append(row);
+    }
+    addTopLevelItems(rows);
+    // The first row is where the keyboard starts, but nothing is picked until the user picks it.
+    if (!rows.isEmpty())
+        setCurrentItem(rows.first(), NameColumn, QItemSelectionModel::NoUpdate);
+}
+
+void FileListView::toggleCheckBoxes()
+{
+    setCheckBoxes(!m_checkBoxes);
+    RefreshFileList();
+}
+
+QTreeWidgetItem *FileListView::currentRow() const
+{
+    if (QTreeWidgetItem *focused = currentItem())
+        return focused;
+    return topLevelItem(0);
+}
+
+QString FileListView::diskName(const QTreeWidgetItem *row)
+{
+    return row ? row->data(NameColumn, DiskNameRole).toString() : QString();
+}
+
+void FileListView::syncSelectionToCheck(QTreeWidgetItem *row, int column)
+{
+    if (m_checkBoxes && column == NameColumn)
+        row->setSelected(row->checkState(NameColumn) == Qt::Checked);
+}
+
+void FileListView::syncAllSelectionsToChecks()
+{
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem *row = topLevelItem(i);
+        row->setSelected(row->checkState(NameColumn) == Qt::Checked);
+    }
+}
+
+void FileListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeWidget::mouseReleaseEvent(event);
+    if (m_checkBoxes)
+        syncAllSelectionsToChecks();
+}
+
+void FileListView::focusInEvent(QFocusEvent *event)
+{
+    QTreeWidget::focusInEvent(event);
+    emit gotFocus();
+}
+
+void FileListView::focusOutEvent(QFocusEvent *event)
+{
+    QTreeWidget::focusOutEvent(event);
+    emit lostFocus();
+}

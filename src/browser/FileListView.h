@@ -1,0 +1,48 @@
+#pragma once
+
+#include "browser/FolderListing.h"
+
+#include <QTreeWidget>
+
+class RenameDelegate;
+
+// The file list (lvListView): one row per file of the working directory, rebuilt whole on refresh.
+class FileListView final : public QTreeWidget {
+    Q_OBJECT
+public:
+    enum Column { NameColumn, SizeColumn, ModifiedColumn, TypeColumn, ProtectedColumn };
+    static constexpr int DiskNameRole = Qt::UserRole;
+
+    explicit FileListView(QWidget *parent = nullptr);
+
+    void RefreshFileList();
+    void fill(const QList<ListedFile> &files);
+
+    bool checkBoxes() const { return m_checkBoxes; }
+    void setCheckBoxes(bool on) { m_checkBoxes = on; }
+    void toggleCheckBoxes();
+
+    int rowCount() const { return topLevelItemCount(); }
+    QTreeWidgetItem *row(int index) const { return topLevelItem(index); }
+    // The row commands act on: the focused row, else the first; null only when the list is empty.
+    QTreeWidgetItem *currentRow() const;
+    static QString diskName(const QTreeWidgetItem *row);
+
+signals:
+    // The end of an in-place edit of a row's name, delivered after the editor has closed.
+    void renameRequested(const QString &oldText, const QString &diskName, const QString &newText);
+    void gotFocus();
+    void lostFocus();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void syncSelectionToCheck(QTreeWidgetItem *row, int column);
+    void syncAllSelectionsToChecks();
+
+    bool m_checkBoxes = false;
+    RenameDelegate *m_delegate = nullptr;
+};

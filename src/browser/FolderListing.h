@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// One file of a folder as the file list shows it.
+struct ListedFile {
+    QString diskName; // as it is on disk; every operation uses this
+    QString text;     // upper case, as listed
+    qint64 size = 0;
+    QDateTime modified;
+    bool isProtected = false;
+};
+
+// Reads the visible plain files of a folder, in the order Windows' file system would give them.
+class FolderListing final {
+public:
+    static QList<ListedFile> read(const QString &folder);
+    // The on-disk name in folder that equals name without regard to case, or "" when there is none.
+    static QString findName(const QString &folder, const QString &name);
+};

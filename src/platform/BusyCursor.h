@@ -1,0 +1,10 @@
+#pragma once
+
+// Shows the busy pointer for as long as it lives.
+class BusyCursor final {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};

@@ -1,0 +1,7 @@
+#pragma once
+
+// Maps the Japanese Windows font names the program asks for onto installed Japanese fonts.
+class FontSubstitutes final {
+public:
+    static void install();
+};

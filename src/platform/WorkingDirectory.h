@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The process's working directory, with the reason when it cannot be entered.
+class WorkingDirectory final {
+public:
+    enum class Failure { None, AccessDenied, NotReady };
+
+    struct Result {
+        Failure failure = Failure::None;
+        QString description; // the platform's own words for the failure
+        bool ok() const { return failure == Failure::None; }
+    };
+
+    static Result enter(const QString &path);
+    static QString current();
+};

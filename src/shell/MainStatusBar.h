@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QStatusBar>
+
+class QLabel;
+class QTimer;
+
+// The status bar: the "Settings" panel, then the date and the time, kept current.
+class MainStatusBar final : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit MainStatusBar(QWidget *parent = nullptr);
+
+    QString settingsText() const;
+    void setSettingsText(const QString &text);
+    QString dateText() const;
+    QString timeText() const;
+
+private:
+    void tick();
+
+    QLabel *m_settings;
+    QLabel *m_date;
+    QLabel *m_time;
+    QTimer *m_clock;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "shell/WindowPlacement.h"
+
+#include <QString>
+
+struct AppState;
+class QSettings;
+
+// The thirteen remembered values: read once when the main window loads, written once when it closes.
+class PersistedSettings final {
+public:
+    static WindowPlacement load(QSettings &store, AppState &state);
+    static void save(QSettings &store, const WindowPlacement &placement, const AppState &state);
+    // Decimal text of a window value: a fractional part only when it has one.
+    static QString floatText(float value);
+};

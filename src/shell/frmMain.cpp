@@ -1,0 +1,229 @@
+#include "shell/frmMain.h"
+
+#include "browser/DataPane.h"
+#include "browser/DriveList.h"
+#include "browser/FileListView.h"
+#include "browser/FileRenamer.h"
+#include "browser/FocusColour.h"
+#include "browser/FolderList.h"
+#include "browser/FolderNavigator.h"
+#include "platform/MountedDrives.h"
+#include "platform/Twips.h"
+#include "shell/AppState.h"
+#include "shell/CommandRouter.h"
+#include "shell/LogPane.h"
+#include "shell/MainLayout.h"
+#include "shell/MainMenus.h"
+#include "shell/MainStatusBar.h"
+#include "shell/MainToolBar.h"
+#include "shell/PersistedSettings.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTextEdit>
+
+frmMain::frmMain(AppState &state, QSettings &store, QWidget *parent)
+    : QMainWindow(parent), m_state(state), m_store(store)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Talvern Ver.1.40"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/talvern.svg")));
+    createControls();
+    routeCommands();
+    connectPanes();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createControls()
+{
+    m_menus = new MainMenus(menuBar());
+    tbToolBar = new MainToolBar(this);
+    addToolBar(Qt::TopToolBarArea, tbToolBar);
+    sbStatusBar = new MainStatusBar(this);
+    setStatusBar(sbStatusBar);
+    m_router = new CommandRouter(*m_menus, *tbToolBar, this);
+
+    auto *client = new QWidget(this);
+    setCentralWidget(client);
+    Drive1 = new DriveList(client);
+    Drive1->resize(Drive1->sizeHint()); // keeps its natural height from here on
+    Dir1 = new FolderList(client);
+    lvListView = new FileListView(client);
+    const QString titles[2] = {QStringLiteral(" ログ"), QStringLiteral(" データ")};
+    for (int i = 0; i < 2; ++i) {
+        lblTitle[i] = new QLabel(titles[i], client);
+        lblTitle[i]->setObjectName(QStringLiteral("lblTitle%1").arg(i));
+        lblTitle[i]->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        lblTitle[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    Text2 = new LogPane(client);
+    Text1 = new QTextEdit(client);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setAcceptRichText(false);
+    Text1->setReadOnly(true); // a preview: nothing typed here would ever be saved
+    Text1->setLineWrapMode(QTextEdit::NoWrap);
+    QFont dataFont(QStringLiteral("ＭＳ ゴシック"));
+    dataFont.setPointSizeF(9.75);
+    dataFont.setStyleHint(QFont::TypeWriter);
+    Text1->setFont(dataFont);
+    Image1 = new QLabel(client);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->hide();
+    m_data = std::make_unique<DataPane>(Text1, Image1);
+
+    for (QWidget *pane : {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1),
+                          static_cast<QWidget *>(lvListView)})
+        FocusColour::apply(pane, false);
+
+    // The panes start where the process stands, as the platform's own drive and folder lists do.
+    Drive1->refreshFromSystem();
+    Drive1->setDrive(QDir::currentPath());
+    Dir1->setPath(QDir::currentPath());
+    m_navigator = new FolderNavigator(m_state, *Drive1, *Dir1, *lvListView, *m_data, *Text2,
+                                      FolderClickSuppressed, this);
+}
+
+void frmMain::routeCommands()
+{
+    connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
+    connect(tbToolBar, &MainToolBar::ButtonMenuClick, this, &frmMain::tbToolBar_ButtonMenuClick);
+    m_router->route(QStringLiteral("mnuFileExit"), [this] { mnuFileExit_Click(); });
+    m_router->routeButton(QStringLiteral("チェックボックス"), [this] { lvListView->toggleCheckBoxes(); });
+}
+
+void frmMain::connectPanes()
+{
+    // The panes below the toolbar follow its height, which settles only once the window is laid out.
+    connect(tbToolBar, &MainToolBar::heightChanged, this, &frmMain::Form_Resize);
+    connect(Drive1, &DriveList::change, m_navigator, &FolderNavigator::Drive1_Change);
+    connect(Dir1, &FolderList::change, m_navigator, &FolderNavigator::Dir1_Change);
+    connect(Dir1, &FolderList::clickNotified, m_navigator, &FolderNavigator::Dir1_Click);
+    connect(Dir1, &FolderList::keyPressed, m_navigator, &FolderNavigator::Dir1_KeyPress);
+    connect(Dir1, &FolderList::keyReleased, m_navigator, &FolderNavigator::Dir1_KeyUp);
+    connect(Drive1, &DriveList::gotFocus, this, [this] { FocusColour::apply(Drive1, true); });
+    connect(Drive1, &DriveList::lostFocus, this, [this] { FocusColour::apply(Drive1, false); });
+    connect(Dir1, &FolderList::gotFocus, this, [this] { FocusColour::apply(Dir1, true); });
+    connect(Dir1, &FolderList::lostFocus, this, [this] { FocusColour::apply(Dir1, false); });
+    connect(lvListView, &FileListView::gotFocus, this, [this] { FocusColour::apply(lvListView, true); });
+    connect(lvListView, &FileListView::lostFocus, this, [this] { FocusColour::apply(lvListView, false); });
+    connect(lvListView, &FileListView::renameRequested, this,
+            [this](const QString &oldText, const QString &diskName, const QString &newText) {
+                m_state.CurrentFileName = oldText;
+                FileRenamer::rename(QDir::currentPath(), diskName, oldText, newText); // refused silently
+                RefreshFileList();
+            });
+}
+
+void frmMain::Show()
+{
+    if (!m_loaded) {
+        m_loaded = true;
+        Form_Load();
+    }
+    show();
+}
+
+void frmMain::Form_Load()
+{
+    setOuterGeometry(PersistedSettings::load(m_store, m_state));
+    // The pop-up menu serves the file list only.
+    m_menus->menu(QStringLiteral("mnuPopup"))->menuAction()->setVisible(false);
+    if (!m_navigator->restore())
+        return;
+    RefreshFileList();
+}
+
+void frmMain::Form_Unload()
+{
+    if (!isMinimized())
+        PersistedSettings::save(m_store, outerGeometry(), m_state);
+    emit unloaded();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmMain::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    const QRect outer = frameGeometry();
+    const double t = Twips::fromPixels(tbToolBar->height());
+    const MainLayout::Panes panes = {Drive1, Dir1, lvListView, lblTitle[0], lblTitle[1], Text1, Text2, Image1};
+    if (MainLayout::apply(panes, Twips::fromPixels(outer.width()), Twips::fromPixels(outer.height()), t,
+                          Twips::fromPixels(Drive1->height()), t))
+        return;
+    const int frameHeight = outer.height() - height();
+    const int lowest = Twips::toPixels(MainLayout::MinimumHeight) - frameHeight;
+    if (lowest != height())
+        resize(width(), lowest);
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    fitPendingOuterGeometry();
+    Form_Resize();
+}
+
+void frmMain::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    fitPendingOuterGeometry();
+}
+
+void frmMain::RefreshFileList()
+{
+    lvListView->RefreshFileList();
+}
+
+void frmMain::mnuFileExit_Click()
+{
+    close();
+}
+
+void frmMain::tbToolBar_ButtonClick(const QString &key)
+{
+    m_router->dispatchButton(key);
+}
+
+void frmMain::tbToolBar_ButtonMenuClick(const QString &key)
+{
+    m_router->dispatchButtonMenu(key);
+}
+
+void frmMain::setOuterGeometry(const WindowPlacement &placement)
+{
+    const QRect outer = frameGeometry();
+    const int frameWidth = outer.width() - width();
+    const int frameHeight = outer.height() - height();
+    move(Twips::toPixels(placement.MainLeft), Twips::toPixels(placement.MainTop));
+    resize(Twips::toPixels(placement.MainWidth) - frameWidth, Twips::toPixels(placement.MainHeight) - frameHeight);
+    if (frameWidth == 0 && frameHeight == 0)
+        m_pendingOuter = placement;
+}
+
+void frmMain::fitPendingOuterGeometry()
+{
+    if (!m_pendingOuter || frameGeometry().size() == size())
+        return;
+    const WindowPlacement placement = *m_pendingOuter;
+    m_pendingOuter.reset();
+    setOuterGeometry(placement);
+}
+
+WindowPlacement frmMain::outerGeometry() const
+{
+    const QRect outer = frameGeometry();
+    return {float(Twips::fromPixels(outer.x())), float(Twips::fromPixels(outer.y())),
+            float(Twips::fromPixels(outer.width())), float(Twips::fromPixels(outer.height()))};
+}

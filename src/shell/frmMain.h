@@ -1,0 +1,84 @@
+#pragma once
+
+#include "shell/WindowPlacement.h"
+
+#include <QMainWindow>
+
+#include <memory>
+#include <optional>
+
+struct AppState;
+class CommandRouter;
+class DataPane;
+class DriveList;
+class FileListView;
+class FolderList;
+class FolderNavigator;
+class LogPane;
+class MainMenus;
+class MainStatusBar;
+class MainToolBar;
+class QLabel;
+class QSettings;
+class QTextEdit;
+
+// The main window: creates the controls, owns the window-level state and routes every command.
+class frmMain final : public QMainWindow {
+    Q_OBJECT
+public:
+    frmMain(AppState &state, QSettings &store, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Loads the window (once) and shows it.
+    void Show();
+
+    // The controls, named as the rest of the program knows them.
+    DriveList *Drive1 = nullptr;
+    FolderList *Dir1 = nullptr;
+    FileListView *lvListView = nullptr;
+    LogPane *Text2 = nullptr;
+    QTextEdit *Text1 = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *lblTitle[2] = {nullptr, nullptr};
+    MainToolBar *tbToolBar = nullptr;
+    MainStatusBar *sbStatusBar = nullptr;
+    MainMenus *menus() const { return m_menus; }
+    FolderNavigator *navigator() const { return m_navigator; }
+
+    bool FolderClickSuppressed = false;
+
+    void Form_Resize();
+    void RefreshFileList();
+    void mnuFileExit_Click();
+    void tbToolBar_ButtonClick(const QString &key);
+    void tbToolBar_ButtonMenuClick(const QString &key);
+
+signals:
+    // The settings are saved (unless minimised); the program is to end now.
+    void unloaded();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void routeCommands();
+    void connectPanes();
+    void Form_Load();
+    void Form_Unload();
+    void setOuterGeometry(const WindowPlacement &placement);
+    void fitPendingOuterGeometry();
+    WindowPlacement outerGeometry() const;
+
+    AppState &m_state;
+    QSettings &m_store;
+    MainMenus *m_menus = nullptr;
+    CommandRouter *m_router = nullptr;
+    FolderNavigator *m_navigator = nullptr;
+    std::unique_ptr<DataPane> m_data;
+    bool m_loaded = false;
+    // Until the window manager's frame is known, the outer size asked for cannot be met exactly.
+    std::optional<WindowPlacement> m_pendingOuter;
+};
