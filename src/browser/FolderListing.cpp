@@ -9,10 +9,14 @@
 
 QList<ListedFile> FolderListing::read(const QString &folder)
 {
+    // Names first, details after: a file can vanish in between.
+    return details(folder, QDir(folder).entryList(QDir::Files, QDir::Unsorted));
+}
+
+QList<ListedFile> FolderListing::details(const QString &folder, const QStringList &names)
+{
     const QDir dir(folder);
     QList<ListedFile> files;
-    // Names first, details after: a file can vanish in between and is then left out.
-    const QStringList names = dir.entryList(QDir::Files, QDir::Unsorted);
     files.reserve(names.size());
     for (const QString &name : names) {
         QFileInfo info(dir, name);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "shell/AppState.h"
+#include "shell/frmMain.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A real main window on a settings file of its own, started as the program starts it.
+class MainWindowFixture {
+public:
+    MainWindowFixture();
+    ~MainWindowFixture();
+
+    // Stores a value under Settings before the window is created.
+    void preset(const QString &key, const QString &value);
+    frmMain &start();
+    // A fresh reader of what the window has written.
+    std::unique_ptr<QSettings> written() const;
+
+    AppState state;
+    std::unique_ptr<frmMain> form;
+
+private:
+    QTemporaryDir m_config;
+    QString m_workingDirectory;
+    std::unique_ptr<QSettings> m_store;
+};

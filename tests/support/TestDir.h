@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+// A temporary folder to fill with files of chosen sizes, times and protection.
+class TestDir {
+public:
+    TestDir();
+
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+    QString addFile(const QString &name, const QByteArray &content = QByteArray());
+    QString addFile(const QString &name, qint64 size, const QDateTime &modified);
+    QString addFolder(const QString &relativePath);
+    void protect(const QString &name);
+
+private:
+    QTemporaryDir m_dir;
+};
