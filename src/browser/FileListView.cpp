@@ -13,13 +13,13 @@
 
 namespace {
 
-struct ColumnSpec {
+struct ColumnLayout {
     const char16_t *header;
     int twips;
     Qt::Alignment alignment;
 };
 
-constexpr ColumnSpec Columns[] = {
+constexpr ColumnLayout Columns[] = {
     {u"ファイル名", 2600, Qt::AlignLeft},
     {u"サイズ", 850, Qt::AlignRight},
     {u"更新日時", 1200, Qt::AlignLeft},
@@ -45,7 +45,7 @@ FileListView::FileListView(QWidget *parent) : QTreeWidget(parent), m_delegate(ne
 
     setColumnCount(int(std::size(Columns)));
     QStringList headers;
-    for (const ColumnSpec &column : Columns)
+    for (const ColumnLayout &column : Columns)
         headers << QString::fromUtf16(column.header);
     setHeaderLabels(headers);
     for (int i = 0; i < int(std::size(Columns)); ++i) {
