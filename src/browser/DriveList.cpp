@@ -77,15 +77,3 @@ void DriveList::showPopup()
         refreshFromSystem();
     QComboBox::showPopup();
 }
-
-void DriveList::focusInEvent(QFocusEvent *event)
-{
-    QComboBox::focusInEvent(event);
-    emit gotFocus();
-}
-
-void DriveList::focusOutEvent(QFocusEvent *event)
-{
-    QComboBox::focusOutEvent(event);
-    emit lostFocus();
-}

@@ -24,13 +24,9 @@ public:
 
 signals:
     void change();
-    void gotFocus();
-    void lostFocus();
 
 protected:
     void showPopup() override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     bool m_mountPoints = true;

@@ -140,15 +140,3 @@ void FileListView::mouseReleaseEvent(QMouseEvent *event)
     if (m_checkBoxes)
         syncAllSelectionsToChecks();
 }
-
-void FileListView::focusInEvent(QFocusEvent *event)
-{
-    QTreeWidget::focusInEvent(event);
-    emit gotFocus();
-}
-
-void FileListView::focusOutEvent(QFocusEvent *event)
-{
-    QTreeWidget::focusOutEvent(event);
-    emit lostFocus();
-}

@@ -31,13 +31,9 @@ public:
 signals:
     // The end of an in-place edit of a row's name, delivered after the editor has closed.
     void renameRequested(const QString &oldText, const QString &diskName, const QString &newText);
-    void gotFocus();
-    void lostFocus();
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void syncSelectionToCheck(QTreeWidgetItem *row, int column);

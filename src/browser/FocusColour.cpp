@@ -2,8 +2,15 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QEvent>
 #include <QPalette>
 #include <QWidget>
+
+void FocusColour::follow(QWidget *pane)
+{
+    apply(pane, false);
+    pane->installEventFilter(new FocusColour(pane));
+}
 
 void FocusColour::apply(QWidget *pane, bool focused)
 {
@@ -12,4 +19,11 @@ void FocusColour::apply(QWidget *pane, bool focused)
     palette.setColor(QPalette::Base, colour);
     palette.setColor(QPalette::Button, colour); // a closed drop-down list paints with this role
     pane->setPalette(palette);
+}
+
+bool FocusColour::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        apply(static_cast<QWidget *>(watched), event->type() == QEvent::FocusIn);
+    return false;
 }

@@ -137,15 +137,3 @@ void FolderList::keyReleaseEvent(QKeyEvent *event)
     emit keyReleased(event->key());
     emit clickNotified();
 }
-
-void FolderList::focusInEvent(QFocusEvent *event)
-{
-    QListWidget::focusInEvent(event);
-    emit gotFocus();
-}
-
-void FolderList::focusOutEvent(QFocusEvent *event)
-{
-    QListWidget::focusOutEvent(event);
-    emit lostFocus();
-}

@@ -26,15 +26,11 @@ signals:
     void clickNotified();
     void keyPressed(QChar character);
     void keyReleased(int key);
-    void gotFocus();
-    void lostFocus();
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     bool load(const QString &path, QString *failure);

@@ -79,7 +79,7 @@ void frmMain::createControls()
 
     for (QWidget *pane : {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1),
                           static_cast<QWidget *>(lvListView)})
-        FocusColour::apply(pane, false);
+        FocusColour::follow(pane);
 
     // The panes start where the process stands, as the platform's own drive and folder lists do.
     Drive1->refreshFromSystem();
@@ -106,12 +106,6 @@ void frmMain::connectPanes()
     connect(Dir1, &FolderList::clickNotified, m_navigator, &FolderNavigator::Dir1_Click);
     connect(Dir1, &FolderList::keyPressed, m_navigator, &FolderNavigator::Dir1_KeyPress);
     connect(Dir1, &FolderList::keyReleased, m_navigator, &FolderNavigator::Dir1_KeyUp);
-    connect(Drive1, &DriveList::gotFocus, this, [this] { FocusColour::apply(Drive1, true); });
-    connect(Drive1, &DriveList::lostFocus, this, [this] { FocusColour::apply(Drive1, false); });
-    connect(Dir1, &FolderList::gotFocus, this, [this] { FocusColour::apply(Dir1, true); });
-    connect(Dir1, &FolderList::lostFocus, this, [this] { FocusColour::apply(Dir1, false); });
-    connect(lvListView, &FileListView::gotFocus, this, [this] { FocusColour::apply(lvListView, true); });
-    connect(lvListView, &FileListView::lostFocus, this, [this] { FocusColour::apply(lvListView, false); });
     connect(lvListView, &FileListView::renameRequested, this,
             [this](const QString &oldText, const QString &diskName, const QString &newText) {
                 m_state.CurrentFileName = oldText;
