@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
+  libwmf-dev libemf2svg-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth socat poppler-utils
 )

@@ -1,6 +1,7 @@
 #include "browser/DataPane.h"
 
 #include <QLabel>
+#include <QPixmap>
 #include <QTextEdit>
 
 void DataPane::clear()
@@ -8,4 +9,51 @@ void DataPane::clear()
     m_text->clear();
     m_image->hide();
     m_text->show();
+}
+
+void DataPane::showTextBox()
+{
+    m_image->hide();
+    m_text->show();
+}
+
+void DataPane::setText(const QString &text)
+{
+    // Display only: a line may end in CR LF, LF or a lone CR, and each shows as one line break.
+    QString lines = text;
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    m_text->setPlainText(lines);
+}
+
+void DataPane::hideText()
+{
+    m_text->hide();
+}
+
+void DataPane::showPicture(const QImage &picture)
+{
+    m_pictureSize = picture.size();
+    m_image->setScaledContents(true);
+    m_image->setPixmap(QPixmap::fromImage(picture));
+    m_image->resize(fitted(m_pictureSize, m_text->size()));
+    m_image->show();
+}
+
+void DataPane::refit()
+{
+    if (m_image->isVisibleTo(m_image->parentWidget()) && !m_pictureSize.isEmpty())
+        m_image->resize(fitted(m_pictureSize, m_text->size()));
+}
+
+QSize DataPane::fitted(QSize picture, QSize pane)
+{
+    const double w = picture.width();
+    const double h = picture.height();
+    const double paneW = pane.width();
+    const double paneH = pane.height();
+    if (w <= 0 || h <= 0 || paneW <= 0)
+        return {};
+    if (paneH / paneW > h / w)
+        return QSize(pane.width(), qRound(h * paneW / w));
+    return QSize(qRound(w * paneH / h), pane.height());
 }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLocale>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace {
@@ -134,9 +135,50 @@ void FileListView::syncAllSelectionsToChecks()
     }
 }
 
+void FileListView::mousePressEvent(QMouseEvent *event)
+{
+    QTreeWidget::mousePressEvent(event);
+    if (event->button() == Qt::RightButton)
+        emit popupRequested(event->globalPosition().toPoint());
+}
+
 void FileListView::mouseReleaseEvent(QMouseEvent *event)
 {
     QTreeWidget::mouseReleaseEvent(event);
     if (m_checkBoxes)
         syncAllSelectionsToChecks();
+    if (event->button() == Qt::LeftButton)
+        emit clickNotified();
+}
+
+void FileListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTreeWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit openRequested();
+}
+
+void FileListView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit openRequested();
+        return;
+    case Qt::Key_Left:
+        emit leftPressed();
+        return;
+    case Qt::Key_Delete:
+        emit deletePressed();
+        return;
+    default:
+        QTreeWidget::keyPressEvent(event);
+    }
+}
+
+void FileListView::keyReleaseEvent(QKeyEvent *event)
+{
+    QTreeWidget::keyReleaseEvent(event);
+    if (!event->isAutoRepeat() && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down))
+        emit arrowReleased();
 }

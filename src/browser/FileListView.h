@@ -31,9 +31,19 @@ public:
 signals:
     // The end of an in-place edit of a row's name, delivered after the editor has closed.
     void renameRequested(const QString &oldText, const QString &diskName, const QString &newText);
+    void clickNotified();
+    void openRequested();     // a double-click or Enter
+    void arrowReleased();     // Up or Down, after the highlight has moved
+    void leftPressed();
+    void deletePressed();
+    void popupRequested(const QPoint &globalPosition);
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     void syncSelectionToCheck(QTreeWidgetItem *row, int column);

@@ -10,6 +10,8 @@ struct AppState {
     QString CurrentFolder;
     QString CurrentFileName;
     bool StartupFolderPending = false;
+    // Set while a transfer's abort dialog is up: the data pane then shows the transfer's echo.
+    bool TransferDialogShown = false;
     MachineSettings Machine;
     PrintOptions Print;
     QString ProgramFolder;

@@ -28,6 +28,7 @@ void CommandRouter::route(const QString &menuItem, Handler handler)
     Q_ASSERT(item);
     connect(item, &QAction::triggered, this, [handler] { handler(); });
     item->setEnabled(true);
+    m_menuItems.insert(menuItem, handler);
 
     const QStringList popupItems = m_menus.popupItemsCalling(menuItem);
     for (const QString &name : popupItems) {
@@ -59,17 +60,22 @@ void CommandRouter::routeButton(const QString &key, Handler handler)
     }
 }
 
+void CommandRouter::run(const QString &menuItem) const
+{
+    invoke(m_menuItems.value(menuItem));
+}
+
 void CommandRouter::dispatchButton(const QString &key) const
 {
-    run(m_buttons.value(key));
+    invoke(m_buttons.value(key));
 }
 
 void CommandRouter::dispatchButtonMenu(const QString &key) const
 {
-    run(m_buttonMenuItems.value(key));
+    invoke(m_buttonMenuItems.value(key));
 }
 
-void CommandRouter::run(const Handler &handler)
+void CommandRouter::invoke(const Handler &handler)
 {
     if (handler)
         handler();

@@ -22,15 +22,19 @@ public:
     // A toolbar button whose face runs no menu command.
     void routeButton(const QString &key, Handler handler);
 
+    // Runs a menu item's handler, as a key of its own would; nothing when it has none yet.
+    void run(const QString &menuItem) const;
+
     // Dispatch by exact key; a key with no handler does nothing.
     void dispatchButton(const QString &key) const;
     void dispatchButtonMenu(const QString &key) const;
 
 private:
-    static void run(const Handler &handler);
+    static void invoke(const Handler &handler);
 
     MainMenus &m_menus;
     MainToolBar &m_toolBar;
+    QHash<QString, Handler> m_menuItems;
     QHash<QString, Handler> m_buttons;
     QHash<QString, Handler> m_buttonMenuItems;
 };

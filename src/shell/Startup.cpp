@@ -1,6 +1,8 @@
 #include "shell/Startup.h"
 
 #include "platform/FontSubstitutes.h"
+#include "platform/QtMessageBoxes.h"
+#include "platform/QtProcessLauncher.h"
 #include "shell/AppState.h"
 #include "shell/frmMain.h"
 
@@ -51,7 +53,9 @@ int Startup::run(QApplication &app)
     state.ProgramFolder = QApplication::applicationDirPath();
     QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Talvern"), QStringLiteral("Talvern"));
 
-    frmMain form(state, store);
+    QtMessageBoxes messages;
+    QtProcessLauncher launcher;
+    frmMain form(state, store, messages, launcher);
     QObject::connect(&form, &frmMain::unloaded, &app, [] { endProcess(); });
     state.StartupFolderPending = true;
     form.Show();

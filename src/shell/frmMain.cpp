@@ -3,6 +3,7 @@
 #include "browser/DataPane.h"
 #include "browser/DriveList.h"
 #include "browser/FileListView.h"
+#include "browser/FilePreview.h"
 #include "browser/FileRenamer.h"
 #include "browser/FocusColour.h"
 #include "browser/FolderList.h"
@@ -27,8 +28,9 @@
 #include <QSettings>
 #include <QTextEdit>
 
-frmMain::frmMain(AppState &state, QSettings &store, QWidget *parent)
-    : QMainWindow(parent), m_state(state), m_store(store)
+frmMain::frmMain(AppState &state, QSettings &store, MessageBoxes &messages, ProcessLauncher &launcher,
+                 QWidget *parent)
+    : QMainWindow(parent), m_state(state), m_store(store), m_messages(messages), m_launcher(launcher)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Talvern Ver.1.40"));
@@ -76,6 +78,7 @@ void frmMain::createControls()
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->hide();
     m_data = std::make_unique<DataPane>(Text1, Image1);
+    m_preview = std::make_unique<FilePreview>(m_state, *lvListView, *m_data, m_messages);
 
     for (QWidget *pane : {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1),
                           static_cast<QWidget *>(lvListView)})
@@ -106,6 +109,13 @@ void frmMain::connectPanes()
     connect(Dir1, &FolderList::clickNotified, m_navigator, &FolderNavigator::Dir1_Click);
     connect(Dir1, &FolderList::keyPressed, m_navigator, &FolderNavigator::Dir1_KeyPress);
     connect(Dir1, &FolderList::keyReleased, m_navigator, &FolderNavigator::Dir1_KeyUp);
+    connect(m_navigator, &FolderNavigator::previewRequested, this, &frmMain::PreviewListedFile);
+    connect(lvListView, &FileListView::clickNotified, this, &frmMain::PreviewListedFile);
+    connect(lvListView, &FileListView::arrowReleased, this, &frmMain::PreviewListedFile);
+    connect(lvListView, &FileListView::leftPressed, this, [this] { Dir1->setFocus(); });
+    connect(lvListView, &FileListView::deletePressed, this, [this] { m_router->run(QStringLiteral("mnuFileDelete")); });
+    connect(lvListView, &FileListView::popupRequested, this,
+            [this](const QPoint &at) { m_menus->popup()->popup(at); });
     connect(lvListView, &FileListView::renameRequested, this,
             [this](const QString &oldText, const QString &diskName, const QString &newText) {
                 m_state.CurrentFileName = oldText;
@@ -131,6 +141,7 @@ void frmMain::Form_Load()
     if (!m_navigator->restore())
         return;
     RefreshFileList();
+    PreviewListedFile();
 }
 
 void frmMain::Form_Unload()
@@ -154,8 +165,10 @@ void frmMain::Form_Resize()
     const double t = Twips::fromPixels(tbToolBar->height());
     const MainLayout::Panes panes = {Drive1, Dir1, lvListView, lblTitle[0], lblTitle[1], Text1, Text2, Image1};
     if (MainLayout::apply(panes, Twips::fromPixels(outer.width()), Twips::fromPixels(outer.height()), t,
-                          Twips::fromPixels(Drive1->height()), t))
+                          Twips::fromPixels(Drive1->height()), t)) {
+        m_data->refit(); // a picture keeps its proportions when the pane changes size
         return;
+    }
     const int frameHeight = outer.height() - height();
     const int lowest = Twips::toPixels(MainLayout::MinimumHeight) - frameHeight;
     if (lowest != height())
@@ -178,6 +191,11 @@ void frmMain::moveEvent(QMoveEvent *event)
 void frmMain::RefreshFileList()
 {
     lvListView->RefreshFileList();
+}
+
+void frmMain::PreviewListedFile()
+{
+    m_preview->PreviewListedFile();
 }
 
 void frmMain::mnuFileExit_Click()

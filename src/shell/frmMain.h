@@ -12,12 +12,15 @@ class CommandRouter;
 class DataPane;
 class DriveList;
 class FileListView;
+class FilePreview;
 class FolderList;
 class FolderNavigator;
 class LogPane;
 class MainMenus;
 class MainStatusBar;
 class MainToolBar;
+class MessageBoxes;
+class ProcessLauncher;
 class QLabel;
 class QSettings;
 class QTextEdit;
@@ -26,7 +29,8 @@ class QTextEdit;
 class frmMain final : public QMainWindow {
     Q_OBJECT
 public:
-    frmMain(AppState &state, QSettings &store, QWidget *parent = nullptr);
+    frmMain(AppState &state, QSettings &store, MessageBoxes &messages, ProcessLauncher &launcher,
+            QWidget *parent = nullptr);
     ~frmMain() override;
 
     // Loads the window (once) and shows it.
@@ -49,6 +53,7 @@ public:
 
     void Form_Resize();
     void RefreshFileList();
+    void PreviewListedFile();
     void mnuFileExit_Click();
     void tbToolBar_ButtonClick(const QString &key);
     void tbToolBar_ButtonMenuClick(const QString &key);
@@ -74,10 +79,13 @@ private:
 
     AppState &m_state;
     QSettings &m_store;
+    MessageBoxes &m_messages;
+    ProcessLauncher &m_launcher;
     MainMenus *m_menus = nullptr;
     CommandRouter *m_router = nullptr;
     FolderNavigator *m_navigator = nullptr;
     std::unique_ptr<DataPane> m_data;
+    std::unique_ptr<FilePreview> m_preview;
     bool m_loaded = false;
     // Until the window manager's frame is known, the outer size asked for cannot be met exactly.
     std::optional<WindowPlacement> m_pendingOuter;

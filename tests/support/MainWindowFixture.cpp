@@ -23,7 +23,7 @@ void MainWindowFixture::preset(const QString &key, const QString &value)
 
 frmMain &MainWindowFixture::start()
 {
-    form = std::make_unique<frmMain>(state, *m_store);
+    form = std::make_unique<frmMain>(state, *m_store, messages, launcher);
     state.StartupFolderPending = true;
     form->Show();
     if (!QTest::qWaitForWindowExposed(form.get()))

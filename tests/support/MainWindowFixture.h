@@ -1,6 +1,8 @@
 #pragma once
 
 #include "shell/AppState.h"
+#include "support/RecordingLauncher.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "shell/frmMain.h"
 
 #include <QSettings>
@@ -21,6 +23,8 @@ public:
     std::unique_ptr<QSettings> written() const;
 
     AppState state;
+    ScriptedMessageBoxes messages;
+    RecordingLauncher launcher;
     std::unique_ptr<frmMain> form;
 
 private:

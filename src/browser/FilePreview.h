@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+struct AppState;
+class DataPane;
+class FileListView;
+class MessageBoxes;
+
+// Shows the list's current row in the data pane: text files as text, pictures fitted into the pane.
+class FilePreview final {
+public:
+    FilePreview(AppState &state, FileListView &files, DataPane &data, MessageBoxes &messages)
+        : m_state(state), m_files(files), m_data(data), m_messages(messages)
+    {
+    }
+
+    void PreviewListedFile();
+    // shownName is the row's text, used in messages; diskName is the file as it is on disk.
+    void PreviewTextFile(const QString &shownName, const QString &diskName);
+    void PreviewImageFile(const QString &diskName);
+
+private:
+    AppState &m_state;
+    FileListView &m_files;
+    DataPane &m_data;
+    MessageBoxes &m_messages;
+};

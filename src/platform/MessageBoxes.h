@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// Modal message boxes: Qt's in the program, a script in the tests.
+class MessageBoxes {
+public:
+    enum class Icon { None, Information, Exclamation, Critical, Question };
+    enum class Buttons { Ok, YesNo };
+    enum class Answer { Ok, Yes, No };
+
+    virtual ~MessageBoxes() = default;
+    // An empty title shows the program's own, "Talvern".
+    virtual Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons = Buttons::Ok) = 0;
+};

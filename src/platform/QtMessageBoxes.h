@@ -1,0 +1,9 @@
+#pragma once
+
+#include "platform/MessageBoxes.h"
+
+// Modal to the window in front, so a box never hides behind the main window.
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons) override;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/MessageBoxes.h"
+
+#include <QList>
+
+// Answers message boxes from a script and records what was asked.
+class ScriptedMessageBoxes final : public MessageBoxes {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        Icon icon;
+        Buttons buttons;
+    };
+
+    Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons) override
+    {
+        shown.append({text, title, icon, buttons});
+        if (buttons == Buttons::Ok)
+            return Answer::Ok;
+        return answers.isEmpty() ? Answer::No : answers.takeFirst();
+    }
+
+    QList<Answer> answers; // for yes/no questions, in order; "No" when the script runs out
+    QList<Shown> shown;
+};
