@@ -109,13 +109,6 @@ void FileListView::toggleCheckBoxes()
     RefreshFileList();
 }
 
-QTreeWidgetItem *FileListView::currentRow() const
-{
-    if (QTreeWidgetItem *focused = currentItem())
-        return focused;
-    return topLevelItem(0);
-}
-
 QString FileListView::diskName(const QTreeWidgetItem *row)
 {
     return row ? row->data(NameColumn, DiskNameRole).toString() : QString();

@@ -24,8 +24,6 @@ public:
 
     int rowCount() const { return topLevelItemCount(); }
     QTreeWidgetItem *row(int index) const { return topLevelItem(index); }
-    // The row commands act on: the focused row, else the first; null only when the list is empty.
-    QTreeWidgetItem *currentRow() const;
     static QString diskName(const QTreeWidgetItem *row);
 
 signals:

@@ -18,7 +18,7 @@ void FilePreview::PreviewListedFile()
     // While a transfer's abort dialog is up, the pane belongs to the transfer's echo.
     if (m_state.TransferDialogShown)
         return;
-    const QTreeWidgetItem *row = m_files.currentRow();
+    const QTreeWidgetItem *row = m_files.currentItem();
     if (!row)
         return;
     m_state.CurrentFileName = row->text(FileListView::NameColumn);

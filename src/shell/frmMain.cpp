@@ -8,7 +8,8 @@
 #include "browser/FocusColour.h"
 #include "browser/FolderList.h"
 #include "browser/FolderNavigator.h"
-#include "platform/MountedDrives.h"
+#include "fileops/CompanionTools.h"
+#include "platform/ToolLocator.h"
 #include "platform/Twips.h"
 #include "shell/AppState.h"
 #include "shell/CommandRouter.h"
@@ -79,6 +80,8 @@ void frmMain::createControls()
     Image1->hide();
     m_data = std::make_unique<DataPane>(Text1, Image1);
     m_preview = std::make_unique<FilePreview>(m_state, *lvListView, *m_data, m_messages);
+    m_toolLocator = std::make_unique<ToolLocator>();
+    m_tools = std::make_unique<CompanionTools>(m_state, *lvListView, m_messages, m_launcher, *m_toolLocator);
 
     for (QWidget *pane : {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1),
                           static_cast<QWidget *>(lvListView)})
@@ -98,6 +101,11 @@ void frmMain::routeCommands()
     connect(tbToolBar, &MainToolBar::ButtonMenuClick, this, &frmMain::tbToolBar_ButtonMenuClick);
     m_router->route(QStringLiteral("mnuFileExit"), [this] { mnuFileExit_Click(); });
     m_router->routeButton(QStringLiteral("チェックボックス"), [this] { lvListView->toggleCheckBoxes(); });
+    m_router->route(QStringLiteral("mnuEditorOpen"), [this] { m_tools->mnuEditorOpen_Click(); });
+    m_router->route(QStringLiteral("mnuEditorNew"), [this] { m_tools->mnuEditorNew_Click(); });
+    m_router->route(QStringLiteral("mnuCommenterOpen"), [this] { m_tools->mnuCommenterOpen_Click(); });
+    m_router->route(QStringLiteral("mnuCommenterNew"), [this] { m_tools->mnuCommenterNew_Click(); });
+    m_router->route(QStringLiteral("mnuLaskar"), [this] { m_tools->mnuLaskar_Click(); });
 }
 
 void frmMain::connectPanes()
@@ -112,6 +120,7 @@ void frmMain::connectPanes()
     connect(m_navigator, &FolderNavigator::previewRequested, this, &frmMain::PreviewListedFile);
     connect(lvListView, &FileListView::clickNotified, this, &frmMain::PreviewListedFile);
     connect(lvListView, &FileListView::arrowReleased, this, &frmMain::PreviewListedFile);
+    connect(lvListView, &FileListView::openRequested, this, [this] { m_tools->OpenListedFile(); });
     connect(lvListView, &FileListView::leftPressed, this, [this] { Dir1->setFocus(); });
     connect(lvListView, &FileListView::deletePressed, this, [this] { m_router->run(QStringLiteral("mnuFileDelete")); });
     connect(lvListView, &FileListView::popupRequested, this,

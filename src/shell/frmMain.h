@@ -11,6 +11,7 @@ struct AppState;
 class CommandRouter;
 class DataPane;
 class DriveList;
+class CompanionTools;
 class FileListView;
 class FilePreview;
 class FolderList;
@@ -24,6 +25,7 @@ class ProcessLauncher;
 class QLabel;
 class QSettings;
 class QTextEdit;
+class ToolLocator;
 
 // The main window: creates the controls, owns the window-level state and routes every command.
 class frmMain final : public QMainWindow {
@@ -86,6 +88,8 @@ private:
     FolderNavigator *m_navigator = nullptr;
     std::unique_ptr<DataPane> m_data;
     std::unique_ptr<FilePreview> m_preview;
+    std::unique_ptr<ToolLocator> m_toolLocator;
+    std::unique_ptr<CompanionTools> m_tools;
     bool m_loaded = false;
     // Until the window manager's frame is known, the outer size asked for cannot be met exactly.
     std::optional<WindowPlacement> m_pendingOuter;

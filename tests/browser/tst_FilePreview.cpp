@@ -241,6 +241,25 @@ private slots:
         QCOMPARE(window.state.CurrentFileName, QStringLiteral("A.MIN"));
     }
 
+    void doubleClickAndEnterOpenTheFile()
+    {
+        TestDir dir;
+        dir.addFile(QStringLiteral("a.min"), "O1\n");
+        dir.addFile(QStringLiteral("b 2.min"), "O2\n");
+        MainWindowFixture window;
+        frmMain &form = startIn(window, dir);
+        QTest::mouseDClick(form.lvListView->viewport(), Qt::LeftButton, {},
+                           form.lvListView->visualItemRect(form.lvListView->row(0)).center());
+        QCOMPARE(window.launcher.started.size(), 1);
+        QCOMPARE(window.launcher.started[0].arguments.last(), QStringLiteral("a.min"));
+        form.lvListView->setFocus();
+        QTest::keyClick(form.lvListView, Qt::Key_Down);
+        QTest::keyClick(form.lvListView, Qt::Key_Return);
+        QCOMPARE(window.launcher.started.size(), 2);
+        QCOMPARE(window.launcher.started[1].arguments.last(), QStringLiteral("b 2.min"));
+        QCOMPARE(window.state.CurrentFileName, QStringLiteral("B 2.MIN"));
+    }
+
     void leftHandsTheKeyboardToTheFolderPane()
     {
         TestDir dir;

@@ -163,11 +163,13 @@ private slots:
         QVERIFY(form.menus()->item(QStringLiteral("mnuFileExit"))->isEnabled());
         QVERIFY(!form.menus()->item(QStringLiteral("mnuTransOutput"))->isEnabled());
         QVERIFY(!form.menus()->item(QStringLiteral("mnuPopupOutput"))->isEnabled());
+        const QList<int> wired = {7, 13, 14, 15};
         for (int position = 1; position <= MainToolBar::ButtonCount; ++position) {
             if (!form.tbToolBar->button(position)->isSeparator())
-                QCOMPARE(form.tbToolBar->button(position)->isEnabled(), position == 7);
+                QCOMPARE(form.tbToolBar->button(position)->isEnabled(), wired.contains(position));
         }
         QVERIFY(!form.tbToolBar->menuItem(QStringLiteral("FolderRename"))->isEnabled());
+        QVERIFY(form.tbToolBar->menuItem(QStringLiteral("EditorNew"))->isEnabled());
     }
 
     void theCheckButtonSwitchesCheckBoxesAndRefreshes()
@@ -187,6 +189,19 @@ private slots:
         QVERIFY(!(form.lvListView->row(0)->flags() & Qt::ItemIsUserCheckable));
         form.tbToolBar_ButtonClick(QStringLiteral("NoSuchKey"));
         QVERIFY(!form.lvListView->checkBoxes());
+    }
+
+    void toolbarAndMenusReachTheSameCompanionCommands()
+    {
+        MainWindowFixture window;
+        frmMain &form = startInFolder(window);
+        form.lvListView->setCurrentItem(form.lvListView->row(0));
+        const int started = window.launcher.started.size();
+        form.tbToolBar->button(15)->trigger();
+        form.menus()->item(QStringLiteral("mnuLaskar"))->trigger();
+        form.tbToolBar->menuItem(QStringLiteral("CommenterOpen"))->trigger();
+        // Each reached its handler once: a start, or the handler's own failure message when no tool is there.
+        QCOMPARE(window.launcher.started.size() - started + window.messages.shown.size(), 3);
     }
 
     void placesTheWindowFromTheRememberedTwips()

@@ -1,0 +1,173 @@
+#include "fileops/CompanionTools.h"
+
+#include "browser/FileListView.h"
+#include "browser/FileTypeCatalogue.h"
+#include "platform/FileProtection.h"
+#include "platform/ProcessLauncher.h"
+#include "shell/AppState.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString EditingTitle = QStringLiteral("ファイルの編集");
+const QString ErrorTitle = QStringLiteral("エラー");
+const QString ProtectedText = QStringLiteral("は保護されているので編集できません。");
+
+} // namespace
+
+CompanionTools::CompanionTools(AppState &state, const FileListView &list, MessageBoxes &messages,
+                               ProcessLauncher &launcher, const ToolLocator &tools)
+    : m_state(state), m_list(list), m_messages(messages), m_launcher(launcher), m_tools(tools)
+{
+}
+
+void CompanionTools::mnuEditorOpen_Click()
+{
+    const Message failure{QStringLiteral("ファイルまたはOmbrelが見つかりません。"), ErrorTitle,
+                          MessageBoxes::Icon::Critical};
+    const ToolLocator::Command ombrel = m_tools.ombrel();
+    const QTreeWidgetItem *row = rowToOpen(ombrel, failure);
+    if (!row)
+        return;
+    const QString name = takeName(row);
+    if (!FileTypeCatalogue::IsTextFile(name)) {
+        tell({name + QStringLiteral("はOmbrelで編集できません。"), EditingTitle,
+              MessageBoxes::Icon::Exclamation});
+        return;
+    }
+    const QString diskName = FileListView::diskName(row);
+    const QFileInfo file(diskName);
+    // A file gone since the last refresh has no protection to read: that is the command's failure.
+    if (!file.exists()) {
+        tell(failure);
+        return;
+    }
+    if (FileProtection::isProtected(file)) {
+        tell({name + ProtectedText, EditingTitle, MessageBoxes::Icon::Exclamation});
+        return;
+    }
+    if (!start(ombrel, {diskName}))
+        tell(failure);
+}
+
+void CompanionTools::mnuEditorNew_Click()
+{
+    // The editor creates A.MIN when it saves; the program neither creates nor looks for it.
+    QString folder = QDir::toNativeSeparators(QDir::currentPath());
+    if (!folder.endsWith(QDir::separator())) // a drive's root already ends with one
+        folder += QDir::separator();
+    if (!start(m_tools.ombrel(), {folder + QStringLiteral("A.MIN")}))
+        tell({QStringLiteral("Ombrelが見つかりません。"), ErrorTitle, MessageBoxes::Icon::Exclamation});
+}
+
+void CompanionTools::mnuCommenterOpen_Click()
+{
+    openIfText(
+        m_tools.quorrin(), QStringLiteral("はQuorrinで開けません。"), ErrorTitle,
+        {QStringLiteral("ファイルかQuorrinが見つかりません。"), ErrorTitle, MessageBoxes::Icon::Exclamation});
+}
+
+void CompanionTools::mnuCommenterNew_Click()
+{
+    if (!start(m_tools.quorrin()))
+        tell({QStringLiteral("Quorrinが見つかりません。"), ErrorTitle, MessageBoxes::Icon::Exclamation});
+}
+
+void CompanionTools::mnuLaskar_Click()
+{
+    openIfText(
+        m_tools.laskar(), QStringLiteral("はLaskarで開けません。"), QStringLiteral("Laskar"),
+        {QStringLiteral("ファイルまたはLaskarが見つかりません。"), ErrorTitle, MessageBoxes::Icon::Critical});
+}
+
+void CompanionTools::OpenListedFile()
+{
+    // Failures here end silently: a double-click that does nothing is its own answer.
+    const QTreeWidgetItem *row = m_list.rowCount() > 0 ? m_list.currentItem() : nullptr;
+    if (!row)
+        return;
+    const QString name = takeName(row);
+    const QString diskName = FileListView::diskName(row);
+    if (FileTypeCatalogue::IsTextFile(name)) {
+        const QFileInfo file(diskName);
+        if (!file.exists())
+            return;
+        if (FileProtection::isProtected(file)) {
+            tell({name + ProtectedText, EditingTitle, MessageBoxes::Icon::Exclamation});
+            return;
+        }
+        start(m_tools.ombrelExists() ? m_tools.ombrel() : m_tools.notepad(), {diskName});
+        return;
+    }
+    const QString key = FileTypeCatalogue::key(name);
+    if (key == QLatin1String("XLS"))
+        openDocument(m_tools.excel(), diskName, QStringLiteral("エクセルが見つかりません。"));
+    else if (key == QLatin1String("DOC"))
+        openDocument(m_tools.word(), diskName, QStringLiteral("ワードが見つかりません。"));
+    else
+        tell({name + QStringLiteral("は編集できません。"), EditingTitle, MessageBoxes::Icon::Exclamation});
+}
+
+// The row an open command works on, or null when the command has already ended: an empty list
+// starts the tool alone, an unselected current row is left alone, a missing one is a failure.
+const QTreeWidgetItem *CompanionTools::rowToOpen(const ToolLocator::Command &tool, const Message &failure)
+{
+    if (m_list.rowCount() == 0) {
+        if (!start(tool))
+            tell(failure);
+        return nullptr;
+    }
+    const QTreeWidgetItem *row = m_list.currentItem();
+    if (!row) {
+        tell(failure);
+        return nullptr;
+    }
+    return row->isSelected() ? row : nullptr;
+}
+
+// The commenter and the checker only read: they open protected files too.
+void CompanionTools::openIfText(const ToolLocator::Command &tool, const QString &notText,
+                                const QString &notTextTitle, const Message &failure)
+{
+    const QTreeWidgetItem *row = rowToOpen(tool, failure);
+    if (!row)
+        return;
+    const QString name = takeName(row);
+    if (!FileTypeCatalogue::IsTextFile(name)) {
+        tell({name + notText, notTextTitle, MessageBoxes::Icon::Exclamation});
+        return;
+    }
+    if (!start(tool, {FileListView::diskName(row)}))
+        tell(failure);
+}
+
+void CompanionTools::openDocument(const ToolLocator::Command &tool, const QString &diskName,
+                                  const QString &notFound)
+{
+    if (tool.isEmpty()) {
+        tell({notFound, QString(), MessageBoxes::Icon::Information}); // the program's own title
+        return;
+    }
+    start(tool, {diskName});
+}
+
+QString CompanionTools::takeName(const QTreeWidgetItem *row)
+{
+    m_state.CurrentFileName = row->text(FileListView::NameColumn);
+    return m_state.CurrentFileName;
+}
+
+// The file travels as one argument of its own, so blanks and shell characters in it arrive whole.
+bool CompanionTools::start(const ToolLocator::Command &tool, const QStringList &arguments)
+{
+    if (tool.isEmpty())
+        return false;
+    return m_launcher.start(tool.program, tool.arguments + arguments);
+}
+
+void CompanionTools::tell(const Message &message)
+{
+    m_messages.show(message.text, message.title, message.icon, MessageBoxes::Buttons::Ok);
+}

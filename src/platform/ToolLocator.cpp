@@ -1,0 +1,151 @@
+#include "platform/ToolLocator.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+const QString OmbrelPath = QStringLiteral("C:\\Program Files\\Ombrel\\Ombrel.exe");
+const QString QuorrinPath = QStringLiteral("C:\\Program Files\\Quorrin\\Quorrin.exe");
+const QString LaskarPath = QStringLiteral("C:\\Program Files\\Laskar\\Laskar.exe");
+const QString OfficeFolders[] = {QStringLiteral("C:\\Program Files\\Microsoft Office\\Office\\"),
+                                 QStringLiteral("C:\\Program Files\\Microsoft Office\\Office11\\")};
+
+#if !defined(Q_OS_WIN)
+// Graphical editors in the order they are tried, the desktop environments' own first.
+const char *const TextEditors[] = {
+    "gnome-text-editor", "gedit", "mousepad", "pluma", "xed", "kate", "kwrite", "featherpad", "leafpad"};
+#endif
+
+} // namespace
+
+#if defined(Q_OS_WIN)
+
+ToolLocator::ToolLocator(const QProcessEnvironment &environment)
+{
+    Q_UNUSED(environment);
+}
+
+bool ToolLocator::ombrelExists() const
+{
+    return QFileInfo(OmbrelPath).isFile();
+}
+
+ToolLocator::Command ToolLocator::windowsProgram(const QString &path) const
+{
+    return {path, {}};
+}
+
+ToolLocator::Command ToolLocator::notepad() const
+{
+    return {QStringLiteral("notepad.exe"), {}};
+}
+
+ToolLocator::Command ToolLocator::office(const QString &exe, const QString &libreOfficeSwitch,
+                                         const QString &libreOfficeLauncher) const
+{
+    Q_UNUSED(libreOfficeSwitch);
+    Q_UNUSED(libreOfficeLauncher);
+    for (const QString &folder : OfficeFolders) {
+        if (QFileInfo(folder + exe).isFile())
+            return {folder + exe, {}};
+    }
+    return {};
+}
+
+#else
+
+ToolLocator::ToolLocator(const QProcessEnvironment &environment)
+{
+    QString prefix = environment.value(QStringLiteral("WINEPREFIX"));
+    if (prefix.isEmpty()) {
+        const QString home = environment.value(QStringLiteral("HOME"));
+        prefix = (home.isEmpty() ? QDir::homePath() : home) + QStringLiteral("/.wine");
+    }
+    m_driveC = prefix + QStringLiteral("/drive_c");
+    for (const QString &folder : environment.value(QStringLiteral("PATH")).split(QDir::listSeparator())) {
+        if (!folder.isEmpty())
+            m_searchPath.append(folder);
+    }
+}
+
+QString ToolLocator::findOnPath(const QString &name) const
+{
+    // An empty list would make Qt search the process's own PATH instead of the one given.
+    if (m_searchPath.isEmpty())
+        return {};
+    return QStandardPaths::findExecutable(name, m_searchPath);
+}
+
+bool ToolLocator::ombrelExists() const
+{
+    // Only a copy that can be started counts, so a double-click falls back to a text editor.
+    return !ombrel().isEmpty();
+}
+
+ToolLocator::Command ToolLocator::windowsProgram(const QString &path) const
+{
+    QString relative = path.mid(3); // after "C:\"
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString exe = m_driveC + QLatin1Char('/') + relative;
+    const QString wine = findOnPath(QStringLiteral("wine"));
+    if (wine.isEmpty() || !QFileInfo(exe).isFile())
+        return {};
+    return {wine, {exe}};
+}
+
+ToolLocator::Command ToolLocator::notepad() const
+{
+    for (const char *editor : TextEditors) {
+        const QString found = findOnPath(QString::fromLatin1(editor));
+        if (!found.isEmpty())
+            return {found, {}};
+    }
+    const QString opener = findOnPath(QStringLiteral("xdg-open"));
+    return {opener.isEmpty() ? QStringLiteral("xdg-open") : opener, {}};
+}
+
+ToolLocator::Command ToolLocator::office(const QString &exe, const QString &libreOfficeSwitch,
+                                         const QString &libreOfficeLauncher) const
+{
+    for (const QString &folder : OfficeFolders) {
+        const Command command = windowsProgram(folder + exe);
+        if (!command.isEmpty())
+            return command;
+    }
+    const QString suite = findOnPath(QStringLiteral("libreoffice"));
+    if (!suite.isEmpty())
+        return {suite, {libreOfficeSwitch}};
+    const QString launcher = findOnPath(libreOfficeLauncher);
+    if (!launcher.isEmpty())
+        return {launcher, {}};
+    return {};
+}
+
+#endif
+
+ToolLocator::Command ToolLocator::ombrel() const
+{
+    return windowsProgram(OmbrelPath);
+}
+
+ToolLocator::Command ToolLocator::quorrin() const
+{
+    return windowsProgram(QuorrinPath);
+}
+
+ToolLocator::Command ToolLocator::laskar() const
+{
+    return windowsProgram(LaskarPath);
+}
+
+ToolLocator::Command ToolLocator::excel() const
+{
+    return office(QStringLiteral("EXCEL.EXE"), QStringLiteral("--calc"), QStringLiteral("localc"));
+}
+
+ToolLocator::Command ToolLocator::word() const
+{
+    return office(QStringLiteral("WINWORD.EXE"), QStringLiteral("--writer"), QStringLiteral("lowriter"));
+}
