@@ -50,6 +50,20 @@ void CommandRouter::route(const QString &menuItem, Handler handler)
     }
 }
 
+void CommandRouter::setAvailable(const QString &menuItem, bool available)
+{
+    const bool on = available && m_menuItems.contains(menuItem);
+    m_menus.item(menuItem)->setEnabled(on);
+    const QStringList popupItems = m_menus.popupItemsCalling(menuItem);
+    for (const QString &name : popupItems)
+        m_menus.item(name)->setEnabled(on);
+    for (int position = 1; position <= MainToolBar::ButtonCount; ++position) {
+        QAction *button = m_toolBar.button(position);
+        if (!button->isSeparator() && m_toolBar.faceTarget(button->data().toString()) == menuItem)
+            button->setEnabled(on);
+    }
+}
+
 void CommandRouter::routeButton(const QString &key, Handler handler)
 {
     m_buttons.insert(key, std::move(handler));

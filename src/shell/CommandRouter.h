@@ -19,6 +19,8 @@ public:
 
     // The handler of a menu item; the pop-up items and toolbar buttons that run it follow.
     void route(const QString &menuItem, Handler handler);
+    // Offers or withdraws a command everywhere it is reached; one without a handler stays withdrawn.
+    void setAvailable(const QString &menuItem, bool available);
     // A toolbar button whose face runs no menu command.
     void routeButton(const QString &key, Handler handler);
 

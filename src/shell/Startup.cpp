@@ -1,8 +1,10 @@
 #include "shell/Startup.h"
 
 #include "platform/FontSubstitutes.h"
+#include "platform/QtFileDialogs.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtProcessLauncher.h"
+#include "platform/QtSerialPort.h"
 #include "shell/AppState.h"
 #include "shell/frmMain.h"
 
@@ -55,11 +57,13 @@ int Startup::run(QApplication &app)
 
     QtMessageBoxes messages;
     QtProcessLauncher launcher;
-    frmMain form(state, store, messages, launcher);
+    QtFileDialogs fileDialogs;
+    QtSerialPort port;
+    frmMain form(state, store, {messages, launcher, fileDialogs, port});
     QObject::connect(&form, &frmMain::unloaded, &app, [] { endProcess(); });
     state.StartupFolderPending = true;
     form.Show();
-    // Loading the remembered machine settings file, and applying it to the port, belongs here.
+    form.LoadStartupSettingsFile();
 
     if (options.isSet(selfTest)) {
         QTimer::singleShot(500, &form, [&form] { form.close(); });

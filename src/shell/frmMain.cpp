@@ -9,6 +9,9 @@
 #include "browser/FolderList.h"
 #include "browser/FolderNavigator.h"
 #include "fileops/CompanionTools.h"
+#include "machine/MachineCommands.h"
+#include "machine/MachineSettingsLoader.h"
+#include "machine/frmProperties.h"
 #include "platform/ToolLocator.h"
 #include "platform/Twips.h"
 #include "shell/AppState.h"
@@ -29,9 +32,8 @@
 #include <QSettings>
 #include <QTextEdit>
 
-frmMain::frmMain(AppState &state, QSettings &store, MessageBoxes &messages, ProcessLauncher &launcher,
-                 QWidget *parent)
-    : QMainWindow(parent), m_state(state), m_store(store), m_messages(messages), m_launcher(launcher)
+frmMain::frmMain(AppState &state, QSettings &store, const PlatformServices &services, QWidget *parent)
+    : QMainWindow(parent), m_state(state), m_store(store), m_services(services)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Talvern Ver.1.40"));
@@ -79,9 +81,12 @@ void frmMain::createControls()
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->hide();
     m_data = std::make_unique<DataPane>(Text1, Image1);
-    m_preview = std::make_unique<FilePreview>(m_state, *lvListView, *m_data, m_messages);
+    m_preview = std::make_unique<FilePreview>(m_state, *lvListView, *m_data, m_services.messages);
     m_toolLocator = std::make_unique<ToolLocator>();
-    m_tools = std::make_unique<CompanionTools>(m_state, *lvListView, m_messages, m_launcher, *m_toolLocator);
+    m_tools = std::make_unique<CompanionTools>(m_state, *lvListView, m_services.messages, m_services.launcher,
+                                               *m_toolLocator);
+    m_loader = std::make_unique<MachineSettingsLoader>(m_state, m_services.port, *Text2, *sbStatusBar);
+    m_machine = new MachineCommands(m_state, *m_loader, m_services.fileDialogs, m_services.messages, *Text2, this);
 
     for (QWidget *pane : {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1),
                           static_cast<QWidget *>(lvListView)})
@@ -106,6 +111,11 @@ void frmMain::routeCommands()
     m_router->route(QStringLiteral("mnuCommenterOpen"), [this] { m_tools->mnuCommenterOpen_Click(); });
     m_router->route(QStringLiteral("mnuCommenterNew"), [this] { m_tools->mnuCommenterNew_Click(); });
     m_router->route(QStringLiteral("mnuLaskar"), [this] { m_tools->mnuLaskar_Click(); });
+    m_router->route(QStringLiteral("mnuMachineSelect"), [this] { m_machine->mnuMachineSelect_Click(); });
+    m_router->route(QStringLiteral("mnuMachineNew"), [this] { m_machine->mnuMachineNew_Click(); });
+    m_router->route(QStringLiteral("mnuMachinePropaty"), [this] { mnuMachinePropaty_Click(); });
+    connect(m_machine, &MachineCommands::communicationAvailable, this, [this] { offerCommunication(true); });
+    connect(m_machine, &MachineCommands::controllerChosen, this, &frmMain::ApplyControllerRule);
 }
 
 void frmMain::connectPanes()
@@ -205,6 +215,35 @@ void frmMain::RefreshFileList()
 void frmMain::PreviewListedFile()
 {
     m_preview->PreviewListedFile();
+}
+
+void frmMain::LoadStartupSettingsFile()
+{
+    if (m_state.Machine.MchFileName.isEmpty())
+        offerCommunication(false);
+    else
+        m_loader->LoadMachineSettings(m_state.Machine.MchFileName);
+}
+
+// Without a settings file there is no line to talk over: its commands and the toolbar rest.
+void frmMain::offerCommunication(bool offered)
+{
+    m_menus->item(QStringLiteral("mnuMachinePropaty"))->setEnabled(offered);
+    m_menus->item(QStringLiteral("mnuTrans"))->setEnabled(offered);
+    tbToolBar->setEnabled(offered);
+}
+
+// Continuous reception exists for OSP controllers only.
+void frmMain::ApplyControllerRule()
+{
+    m_router->setAvailable(QStringLiteral("mnuTransInputCont"), m_state.Machine.Controller == 0);
+}
+
+void frmMain::mnuMachinePropaty_Click()
+{
+    frmProperties dialog(m_state, m_services.port, m_services.messages, *Text2, *sbStatusBar, this);
+    dialog.exec();
+    ApplyControllerRule();
 }
 
 void frmMain::mnuFileExit_Click()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/PlatformServices.h"
 #include "shell/WindowPlacement.h"
 
 #include <QMainWindow>
@@ -17,6 +18,8 @@ class FilePreview;
 class FolderList;
 class FolderNavigator;
 class LogPane;
+class MachineCommands;
+class MachineSettingsLoader;
 class MainMenus;
 class MainStatusBar;
 class MainToolBar;
@@ -31,12 +34,14 @@ class ToolLocator;
 class frmMain final : public QMainWindow {
     Q_OBJECT
 public:
-    frmMain(AppState &state, QSettings &store, MessageBoxes &messages, ProcessLauncher &launcher,
-            QWidget *parent = nullptr);
+    frmMain(AppState &state, QSettings &store, const PlatformServices &services, QWidget *parent = nullptr);
     ~frmMain() override;
 
     // Loads the window (once) and shows it.
     void Show();
+    // Start-up's last step: the remembered machine settings file, or no communication without one.
+    void LoadStartupSettingsFile();
+    void ApplyControllerRule();
 
     // The controls, named as the rest of the program knows them.
     DriveList *Drive1 = nullptr;
@@ -57,6 +62,8 @@ public:
     void RefreshFileList();
     void PreviewListedFile();
     void mnuFileExit_Click();
+    void mnuMachinePropaty_Click();
+    CommandRouter *router() const { return m_router; }
     void tbToolBar_ButtonClick(const QString &key);
     void tbToolBar_ButtonMenuClick(const QString &key);
 
@@ -72,6 +79,7 @@ protected:
 private:
     void createControls();
     void routeCommands();
+    void offerCommunication(bool offered);
     void connectPanes();
     void Form_Load();
     void Form_Unload();
@@ -81,8 +89,7 @@ private:
 
     AppState &m_state;
     QSettings &m_store;
-    MessageBoxes &m_messages;
-    ProcessLauncher &m_launcher;
+    PlatformServices m_services;
     MainMenus *m_menus = nullptr;
     CommandRouter *m_router = nullptr;
     FolderNavigator *m_navigator = nullptr;
@@ -90,6 +97,8 @@ private:
     std::unique_ptr<FilePreview> m_preview;
     std::unique_ptr<ToolLocator> m_toolLocator;
     std::unique_ptr<CompanionTools> m_tools;
+    std::unique_ptr<MachineSettingsLoader> m_loader;
+    MachineCommands *m_machine = nullptr;
     bool m_loaded = false;
     // Until the window manager's frame is known, the outer size asked for cannot be met exactly.
     std::optional<WindowPlacement> m_pendingOuter;

@@ -34,6 +34,14 @@ private:
 
     static QString here() { return QDir::cleanPath(QDir::currentPath()); }
 
+    // The log without the settings file's own lines from start-up.
+    static QString navigationLog(const frmMain &form)
+    {
+        QStringList lines = form.Text2->toPlainText().split(QLatin1Char('\n'));
+        lines.removeIf([](const QString &line) { return line.startsWith(QStringLiteral("設定ファイル'")); });
+        return lines.join(QLatin1Char('\n'));
+    }
+
     frmMain &startIn(MainWindowFixture &window, const QString &folder)
     {
         window.preset(QStringLiteral("OpenPathName"), folder);
@@ -77,7 +85,7 @@ private slots:
         expectShown(form, window.state, m_root + QStringLiteral("/A"));
         QCOMPARE(listed(form), QStringList{QStringLiteral("A.MIN")});
         QVERIFY(!window.state.StartupFolderPending);
-        QVERIFY(form.Text2->toPlainText().isEmpty());
+        QVERIFY(navigationLog(form).isEmpty());
         QCOMPARE(form.Drive1->drive(), QStringLiteral("/"));
     }
 
@@ -96,7 +104,7 @@ private slots:
         const QString gone = m_root + QStringLiteral("/GONE/DEEPER");
         const frmMain &form = startIn(window, gone);
 
-        QCOMPARE(form.Text2->toPlainText(), gone + QStringLiteral("の準備が出来ていません。\n"));
+        QCOMPARE(navigationLog(form), gone + QStringLiteral("の準備が出来ていません。\n"));
         QCOMPARE(form.Drive1->drive(), QStringLiteral("/"));
         expectShown(form, window.state, QStringLiteral("/"));
         QVERIFY(!window.state.StartupFolderPending);
@@ -220,7 +228,7 @@ private slots:
         clickEntry(form.Dir1, 1);
         QTRY_COMPARE(form.Dir1->subfolderCount(), 1);
         expectShown(form, window.state, root);
-        QVERIFY(form.Text2->toPlainText().isEmpty());
+        QVERIFY(navigationLog(form).isEmpty());
     }
 
     void theOpenFolderRemovedMeanwhileFallsBackToTheSystemDrive()
@@ -234,7 +242,7 @@ private slots:
 
         clickEntry(form.Dir1, 0);
         QTRY_VERIFY(form.Dir1->path() != work);
-        QCOMPARE(form.Text2->toPlainText(), work + QStringLiteral("の準備が出来ていません。\n"));
+        QCOMPARE(navigationLog(form), work + QStringLiteral("の準備が出来ていません。\n"));
         QCOMPARE(form.Drive1->drive(), QStringLiteral("/"));
         expectShown(form, window.state, form.Dir1->path());
     }
@@ -249,13 +257,13 @@ private slots:
 
         form.Drive1->setDrive(stickRoot);
         expectShown(form, window.state, stickRoot);
-        QVERIFY(form.Text2->toPlainText().isEmpty());
+        QVERIFY(navigationLog(form).isEmpty());
 
         QVERIFY(form.Drive1->setDrive(QStringLiteral("/")));
         QVERIFY(QDir(stickRoot).removeRecursively());
         form.Drive1->setDrive(stickRoot);
-        QVERIFY(form.Text2->toPlainText().startsWith(stickRoot + QStringLiteral(" は")));
-        QCOMPARE(form.Text2->toPlainText().count(QLatin1Char('\n')), 1);
+        QVERIFY(navigationLog(form).startsWith(stickRoot + QStringLiteral(" は")));
+        QCOMPARE(navigationLog(form).count(QLatin1Char('\n')), 1);
         QCOMPARE(form.Drive1->drive(), QStringLiteral("/"));
         QCOMPARE(here(), form.Dir1->path());
     }

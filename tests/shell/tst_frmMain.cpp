@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(form.windowTitle(), QStringLiteral("Talvern Ver.1.40"));
         QCOMPARE(form.lblTitle[0]->text(), QStringLiteral(" ログ"));
         QCOMPARE(form.lblTitle[1]->text(), QStringLiteral(" データ"));
-        QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("ｽﾃｰﾀｽ"));
+        QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("現在の設定:OSP,COM1:4800,e,7,2"));
         QCOMPARE(form.sbStatusBar->dateText(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
         QVERIFY(!form.sbStatusBar->timeText().isEmpty());
         QStringList headers;
@@ -163,7 +163,7 @@ private slots:
         QVERIFY(form.menus()->item(QStringLiteral("mnuFileExit"))->isEnabled());
         QVERIFY(!form.menus()->item(QStringLiteral("mnuTransOutput"))->isEnabled());
         QVERIFY(!form.menus()->item(QStringLiteral("mnuPopupOutput"))->isEnabled());
-        const QList<int> wired = {7, 13, 14, 15};
+        const QList<int> wired = {4, 7, 13, 14, 15};
         for (int position = 1; position <= MainToolBar::ButtonCount; ++position) {
             if (!form.tbToolBar->button(position)->isSeparator())
                 QCOMPARE(form.tbToolBar->button(position)->isEnabled(), wired.contains(position));

@@ -1,12 +1,20 @@
 #include "support/MainWindowFixture.h"
 
+#include "machine/MachineSettingsFile.h"
+
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 MainWindowFixture::MainWindowFixture()
     : m_workingDirectory(QDir::currentPath()),
       m_store(std::make_unique<QSettings>(m_config.filePath(QStringLiteral("Talvern.conf")), QSettings::IniFormat))
 {
+    // The program's folder holds the default settings file, as an installation does.
+    state.ProgramFolder = m_programFolder.path();
+    QFile settingsFile(m_programFolder.filePath(QStringLiteral("OSP-E100.MCH")));
+    if (!settingsFile.open(QIODevice::WriteOnly) || settingsFile.write(MachineSettingsFile::newLayout()) < 0)
+        qFatal("cannot write the default settings file");
 }
 
 MainWindowFixture::~MainWindowFixture()
@@ -23,9 +31,10 @@ void MainWindowFixture::preset(const QString &key, const QString &value)
 
 frmMain &MainWindowFixture::start()
 {
-    form = std::make_unique<frmMain>(state, *m_store, messages, launcher);
+    form = std::make_unique<frmMain>(state, *m_store, PlatformServices{messages, launcher, fileDialogs, port});
     state.StartupFolderPending = true;
     form->Show();
+    form->LoadStartupSettingsFile();
     if (!QTest::qWaitForWindowExposed(form.get()))
         qFatal("the main window did not show");
     return *form;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "shell/AppState.h"
+#include "platform/QtSerialPort.h"
 #include "support/RecordingLauncher.h"
+#include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "shell/frmMain.h"
 
@@ -18,6 +20,7 @@ public:
 
     // Stores a value under Settings before the window is created.
     void preset(const QString &key, const QString &value);
+    // Starts as the program does, with no settings file unless the test gave one.
     frmMain &start();
     // A fresh reader of what the window has written.
     std::unique_ptr<QSettings> written() const;
@@ -25,10 +28,13 @@ public:
     AppState state;
     ScriptedMessageBoxes messages;
     RecordingLauncher launcher;
+    ScriptedFileDialogs fileDialogs;
+    QtSerialPort port;
     std::unique_ptr<frmMain> form;
 
 private:
     QTemporaryDir m_config;
+    QTemporaryDir m_programFolder;
     QString m_workingDirectory;
     std::unique_ptr<QSettings> m_store;
 };

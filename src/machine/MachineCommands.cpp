@@ -1,0 +1,96 @@
+#include "machine/MachineCommands.h"
+
+#include "browser/FolderListing.h"
+#include "machine/MachineSettingsFile.h"
+#include "machine/MachineSettingsLoader.h"
+#include "platform/BusyCursor.h"
+#include "platform/FileDialogs.h"
+#include "platform/FileProtection.h"
+#include "platform/MessageBoxes.h"
+#include "platform/WorkingDirectory.h"
+#include "shell/AppState.h"
+#include "shell/LogPane.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+const QString MachineCommands::Filter = QStringLiteral("Mch Files(*.mch);;All Files(*.*)");
+
+namespace {
+
+// The dialog may wander through folders; the folder the browser shows must not move with it.
+class WorkingDirectoryKeeper final {
+public:
+    WorkingDirectoryKeeper() : m_folder(WorkingDirectory::current()) {}
+    ~WorkingDirectoryKeeper() { WorkingDirectory::enter(m_folder); }
+    WorkingDirectoryKeeper(const WorkingDirectoryKeeper &) = delete;
+    WorkingDirectoryKeeper &operator=(const WorkingDirectoryKeeper &) = delete;
+
+private:
+    QString m_folder;
+};
+
+} // namespace
+
+MachineCommands::MachineCommands(AppState &state, MachineSettingsLoader &loader, FileDialogs &dialogs,
+                                 MessageBoxes &messages, LogPane &log, QObject *parent)
+    : QObject(parent), m_state(state), m_loader(loader), m_dialogs(dialogs), m_messages(messages), m_log(log)
+{
+}
+
+void MachineCommands::mnuMachineSelect_Click()
+{
+    const WorkingDirectoryKeeper keeper;
+    const QString chosen = m_dialogs.openFile(QStringLiteral("設定ファイル選択"), Filter, m_state.ProgramFolder);
+    const BusyCursor busy;
+    if (chosen.isEmpty())
+        return;
+    m_state.Machine.MchFileName = QFileInfo(chosen).fileName();
+    m_loader.LoadMachineSettings(m_state.Machine.MchFileName);
+    emit controllerChosen();
+}
+
+void MachineCommands::mnuMachineNew_Click()
+{
+    const WorkingDirectoryKeeper keeper;
+    const BusyCursor busy;
+    const QString chosen = m_dialogs.openFile(QStringLiteral("設定ファイル作成"), Filter, m_state.ProgramFolder);
+    if (chosen.isEmpty())
+        return;
+    // The same name in any case is the same machine's file: it is asked about, then overwritten.
+    QString name = QFileInfo(chosen).fileName();
+    const QString existing = FolderListing::findName(m_state.ProgramFolder, name);
+    if (!existing.isEmpty()) {
+        const auto answer = m_messages.show(name + QStringLiteral("は既にファイルが存在します。\nファイルを重ね書きしますか？"),
+                                            QStringLiteral("設定ファイル作成"), MessageBoxes::Icon::Exclamation,
+                                            MessageBoxes::Buttons::YesNo);
+        if (answer != MessageBoxes::Answer::Yes)
+            return;
+        name = existing;
+    }
+    m_state.Machine.MchFileName = name;
+    if (!writeNewFile(name))
+        return;
+    m_log.addLine(QStringLiteral("設定ファイル'") + name + QStringLiteral("'を作成しました。"));
+    emit communicationAvailable();
+    m_loader.LoadMachineSettings(name);
+}
+
+bool MachineCommands::writeNewFile(const QString &name)
+{
+    const QString path = MachineSettingsLoader::pathIn(m_state.ProgramFolder, name);
+    QString failure;
+    if (QFileInfo::exists(path) && FileProtection::isProtected(QFileInfo(path))) {
+        failure = QStringLiteral("The file is protected (read-only).");
+    } else {
+        QSaveFile file(path); // all or nothing: a machine never keeps half a settings file
+        const QByteArray content = MachineSettingsFile::newLayout();
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+            failure = file.errorString();
+    }
+    if (failure.isEmpty())
+        return true;
+    m_log.addLine(QStringLiteral("設定ファイル'") + name + QStringLiteral("'を作成出来ませんでした。"));
+    m_log.addLine(failure);
+    return false;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+struct AppState;
+class LogPane;
+class MainStatusBar;
+class SerialPort;
+
+// Reads a machine's settings file from the program's folder and applies it to the port.
+class MachineSettingsLoader final {
+public:
+    MachineSettingsLoader(AppState &state, SerialPort &port, LogPane &log, MainStatusBar &status)
+        : m_state(state), m_port(port), m_log(log), m_status(status)
+    {
+    }
+
+    // Success and failure are reported in the log pane.
+    bool LoadMachineSettings(const QString &fileName);
+
+    // "現在の設定:OSP,COM1:4800,e,7,2"; comPart is what follows the controller ("COM1" or " COM1").
+    static QString statusText(qint16 controller, const QString &comPart, const QString &settings);
+    // The file of that name in folder, found without regard to case.
+    static QString pathIn(const QString &folder, const QString &fileName);
+
+private:
+    bool fail(const QString &fileName, const QString &description);
+
+    AppState &m_state;
+    SerialPort &m_port;
+    LogPane &m_log;
+    MainStatusBar &m_status;
+};

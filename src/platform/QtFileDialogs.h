@@ -1,0 +1,8 @@
+#pragma once
+
+#include "platform/FileDialogs.h"
+
+class QtFileDialogs final : public FileDialogs {
+public:
+    QString openFile(const QString &title, const QString &filter, const QString &folder) override;
+};

@@ -1,0 +1,248 @@
+#include "platform/QtSerialPort.h"
+
+#include "platform/SerialDriverState.h"
+
+namespace {
+
+QSerialPort::Parity toQt(SerialSettings::Parity parity)
+{
+    switch (parity) {
+    case SerialSettings::Parity::None:
+        return QSerialPort::NoParity;
+    case SerialSettings::Parity::Even:
+        return QSerialPort::EvenParity;
+    case SerialSettings::Parity::Odd:
+        return QSerialPort::OddParity;
+    case SerialSettings::Parity::Mark:
+        return QSerialPort::MarkParity;
+    case SerialSettings::Parity::Space:
+        return QSerialPort::SpaceParity;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toQt(SerialSettings::StopBits stopBits)
+{
+    switch (stopBits) {
+    case SerialSettings::StopBits::One:
+        return QSerialPort::OneStop;
+    case SerialSettings::StopBits::OneAndHalf:
+#if defined(Q_OS_WIN)
+        return QSerialPort::OneAndHalfStop;
+#else
+        // termios has no 1.5 stop bits (Qt would quietly send 1); a receiver that expects 1.5 takes 2.
+        return QSerialPort::TwoStop;
+#endif
+    case SerialSettings::StopBits::Two:
+        return QSerialPort::TwoStop;
+    }
+    return QSerialPort::OneStop;
+}
+
+} // namespace
+
+QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent), m_port(new QSerialPort(this))
+{
+    setObjectName(QStringLiteral("MSComm1"));
+    connect(m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
+    connect(m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+    connect(m_port, &QSerialPort::bytesWritten, this, &QtSerialPort::watchDriverQueue);
+    // Nothing signals that the driver has sent its queue; the poll wakes loops waiting on the count.
+    m_drainPoll.setSingleShot(true);
+    m_drainPoll.setInterval(10);
+    connect(&m_drainPoll, &QTimer::timeout, this, &QtSerialPort::watchDriverQueue);
+}
+
+QtSerialPort::~QtSerialPort()
+{
+    close();
+}
+
+QString QtSerialPort::deviceName(int port)
+{
+#if defined(Q_OS_WIN)
+    return QStringLiteral("COM%1").arg(port);
+#else
+    const QString named =
+        qEnvironmentVariable(QByteArray("TALVERN_COM" + QByteArray::number(port)).constData());
+    return named.isEmpty() ? QStringLiteral("/dev/ttyS%1").arg(port - 1) : named;
+#endif
+}
+
+bool QtSerialPort::setCommPort(int port)
+{
+    if (m_port->isOpen())
+        return fail(QStringLiteral("The port number cannot change: the port is open."));
+    if (port < 1)
+        return fail(QStringLiteral("The port number %1 is not valid: ports are numbered from 1.").arg(port));
+    m_commPort = port;
+    return true;
+}
+
+bool QtSerialPort::setSettings(const QString &settings)
+{
+    QString why;
+    const std::optional<SerialSettings> parsed = SerialSettings::parse(settings, &why);
+    if (!parsed)
+        return fail(why);
+    if (m_port->isOpen() && !configure(*parsed)) {
+        why = m_errorString;
+        configure(m_settings);
+        return fail(why);
+    }
+    m_settings = *parsed;
+    return true;
+}
+
+bool QtSerialPort::setHandshaking(bool hardware)
+{
+    m_hardwareHandshake = hardware;
+    if (m_port->isOpen() &&
+        !m_port->setFlowControl(hardware ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl))
+        return fail(m_port->errorString());
+    return true;
+}
+
+void QtSerialPort::setInputLen(int length)
+{
+    m_inputLen = qMax(0, length);
+}
+
+bool QtSerialPort::portOpen() const
+{
+    return m_port->isOpen();
+}
+
+// Applies to the device at once when open, else at the next open().
+bool QtSerialPort::configure(const SerialSettings &settings)
+{
+    if (settings.dataBits() < QSerialPort::Data5)
+        return fail(
+            QStringLiteral("%1 data bits are not supported by %2.").arg(settings.dataBits()).arg(m_device));
+    // A pty refuses to be told 7 bits or parity while open and carries 8 bits without parity anyway;
+    // whoever plays the far end plays the parity.
+    const bool pty = SerialDriverState::isPseudoTerminal(m_device);
+    const bool done =
+        m_port->setBaudRate(settings.baudRate()) &&
+        m_port->setDataBits(pty ? QSerialPort::Data8 : QSerialPort::DataBits(settings.dataBits())) &&
+        m_port->setParity(pty ? QSerialPort::NoParity : toQt(settings.parity())) &&
+        m_port->setStopBits(toQt(settings.stopBits())) &&
+        m_port->setFlowControl(m_hardwareHandshake ? QSerialPort::HardwareControl
+                                                   : QSerialPort::NoFlowControl);
+    if (!done)
+        return fail(QStringLiteral("%1 refused the settings %2: %3")
+                        .arg(m_device, settings.toString(), m_port->errorString()));
+    return !m_port->isOpen() || checkLine(settings);
+}
+
+// Drivers set up what they can and report success; Qt does not look back.
+bool QtSerialPort::checkLine(const SerialSettings &settings)
+{
+    const QStringList changed = m_driver->changedBy(*m_port);
+    if (changed.isEmpty())
+        return true;
+    return fail(QStringLiteral("%1 cannot carry the settings %2: it changed the %3.")
+                    .arg(m_device, settings.toString(), changed.join(QLatin1String(", "))));
+}
+
+bool QtSerialPort::setPortOpen(bool open)
+{
+    if (!open) {
+        close();
+        return true;
+    }
+    if (m_port->isOpen())
+        return fail(QStringLiteral("The port %1 is already open.").arg(m_device));
+    m_device = deviceName(m_commPort);
+    m_port->setPortName(m_device);
+    if (!configure(m_settings))
+        return false;
+    if (!m_port->open(QIODevice::ReadWrite))
+        return fail(QStringLiteral("%1: %2").arg(m_device, m_port->errorString()));
+    m_driver = std::make_unique<SerialDriverState>(m_port->handle());
+    if (!checkLine(m_settings)) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    m_drainPoll.stop();
+    m_driver.reset();
+    if (m_port->isOpen())
+        m_port->close();
+}
+
+bool QtSerialPort::output(const QByteArray &bytes)
+{
+    if (!m_port->isOpen())
+        return fail(QStringLiteral("The port is not open."));
+    if (m_port->write(bytes) != bytes.size())
+        return fail(m_port->errorString());
+    return true;
+}
+
+qint64 QtSerialPort::outBufferCount() const
+{
+    return m_port->bytesToWrite() + (m_driver ? m_driver->queuedOutput() : 0);
+}
+
+QByteArray QtSerialPort::input()
+{
+    if (!m_port->isOpen()) {
+        fail(QStringLiteral("The port is not open."));
+        return {};
+    }
+    const QByteArray bytes = m_inputLen == 0 ? m_port->readAll() : m_port->read(m_inputLen);
+    // Whoever reads part of what waits is told again, once, after returning to the event loop.
+    if (m_port->bytesAvailable() > 0 && !m_raiseQueued) {
+        m_raiseQueued = true;
+        QMetaObject::invokeMethod(this, &QtSerialPort::raiseIfWaiting, Qt::QueuedConnection);
+    }
+    return bytes;
+}
+
+void QtSerialPort::onReadyRead()
+{
+    const QList<int> lineErrors = m_driver ? m_driver->newLineErrors() : QList<int>();
+    for (int event : lineErrors) {
+        emit OnComm(event);
+        if (!m_port->isOpen())
+            return;
+    }
+    if (m_port->bytesAvailable() > 0)
+        emit OnComm(Receive);
+}
+
+void QtSerialPort::raiseIfWaiting()
+{
+    m_raiseQueued = false;
+    if (m_port->isOpen() && m_port->bytesAvailable() > 0)
+        emit OnComm(Receive);
+}
+
+// QSerialPort repeats a read error in a tight loop until the port is closed.
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    if ((error != QSerialPort::ReadError && error != QSerialPort::ResourceError) || !m_port->isOpen())
+        return;
+    const QString description = QStringLiteral("The device %1 failed and its port was closed: %2")
+                                    .arg(m_device, m_port->errorString());
+    close();
+    m_errorString = description;
+    emit failed(description);
+}
+
+void QtSerialPort::watchDriverQueue()
+{
+    if (m_driver && m_driver->queuedOutput() > 0)
+        m_drainPoll.start();
+}
+
+bool QtSerialPort::fail(const QString &description)
+{
+    m_errorString = description;
+    return false;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/SerialPort.h"
+#include "platform/SerialSettings.h"
+
+#include <QSerialPort>
+#include <QTimer>
+
+#include <memory>
+
+class SerialDriverState;
+
+// MSComm1 on QSerialPort. Port n is COMn on Windows; elsewhere the device named by the environment
+// variable TALVERN_COMn, else /dev/ttyS<n-1>. Without hardware handshaking there is no flow control:
+// the program paces with DC1/DC3 itself.
+class QtSerialPort final : public SerialPort {
+    Q_OBJECT
+public:
+    explicit QtSerialPort(QObject *parent = nullptr);
+    ~QtSerialPort() override;
+
+    static QString deviceName(int port);
+
+    int commPort() const override { return m_commPort; }
+    bool setCommPort(int port) override;
+    QString settings() const override { return m_settings.toString(); }
+    bool setSettings(const QString &settings) override;
+    bool setHandshaking(bool hardware) override;
+    void setInputLen(int length) override;
+    bool portOpen() const override;
+    bool setPortOpen(bool open) override;
+    bool output(const QByteArray &bytes) override;
+    qint64 outBufferCount() const override;
+    QByteArray input() override;
+    QString errorString() const override { return m_errorString; }
+
+private:
+    bool configure(const SerialSettings &settings);
+    bool checkLine(const SerialSettings &settings);
+    void close();
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void raiseIfWaiting();
+    void watchDriverQueue();
+    bool fail(const QString &description);
+
+    QSerialPort *m_port;
+    std::unique_ptr<SerialDriverState> m_driver; // while open
+    QTimer m_drainPoll;
+    SerialSettings m_settings;
+    QString m_device;
+    QString m_errorString;
+    int m_commPort = 1;
+    int m_inputLen = 0;
+    bool m_hardwareHandshake = false;
+    bool m_raiseQueued = false;
+};

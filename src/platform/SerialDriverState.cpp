@@ -1,0 +1,133 @@
+#include "platform/SerialDriverState.h"
+
+#include "platform/SerialPort.h"
+
+#if defined(Q_OS_LINUX)
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#elif defined(Q_OS_WIN)
+#include <windows.h>
+#endif
+
+SerialDriverState::SerialDriverState(Handle handle) : m_handle(handle)
+{
+    m_counted = readCounts(&m_last);
+}
+
+bool SerialDriverState::isPseudoTerminal(const QString &device)
+{
+#if defined(Q_OS_LINUX)
+    struct stat status {};
+    if (::stat(device.toLocal8Bit().constData(), &status) != 0 || !S_ISCHR(status.st_mode))
+        return false;
+    const unsigned int number = major(status.st_rdev);
+    return number >= 136 && number <= 143; // UNIX98 pty slaves
+#else
+    Q_UNUSED(device);
+    return false;
+#endif
+}
+
+QStringList SerialDriverState::changedBy(const QSerialPort &port) const
+{
+    QStringList changed;
+#if defined(Q_OS_LINUX)
+    // Drivers adjust what they cannot do and still report success (and Qt does not look back).
+    termios line{};
+    if (::tcgetattr(m_handle, &line) != 0)
+        return changed;
+    static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    if ((line.c_cflag & CSIZE) != sizes[qBound(5, int(port.dataBits()), 8) - 5])
+        changed << QStringLiteral("data bits");
+    const tcflag_t parityBits = line.c_cflag & (PARENB | PARODD | CMSPAR);
+    bool parityKept = true;
+    switch (port.parity()) {
+    case QSerialPort::NoParity:
+        parityKept = !(parityBits & PARENB);
+        break;
+    case QSerialPort::EvenParity:
+        parityKept = parityBits == PARENB;
+        break;
+    case QSerialPort::OddParity:
+        parityKept = parityBits == (PARENB | PARODD);
+        break;
+    case QSerialPort::MarkParity:
+        parityKept = parityBits == (PARENB | PARODD | CMSPAR);
+        break;
+    case QSerialPort::SpaceParity:
+        parityKept = parityBits == (PARENB | CMSPAR);
+        break;
+    }
+    if (!parityKept)
+        changed << QStringLiteral("parity");
+    if (bool(line.c_cflag & CSTOPB) != (port.stopBits() != QSerialPort::OneStop))
+        changed << QStringLiteral("stop bits");
+#else
+    // Windows refuses a line it cannot set up, so the open itself fails.
+    Q_UNUSED(port);
+#endif
+    return changed;
+}
+
+bool SerialDriverState::readCounts(Counts *counts) const
+{
+#if defined(Q_OS_LINUX)
+    serial_icounter_struct icount{};
+    if (::ioctl(m_handle, TIOCGICOUNT, &icount) != 0)
+        return false;
+    *counts = {icount.brk, icount.frame, icount.overrun, icount.buf_overrun, icount.parity};
+    return true;
+#elif defined(Q_OS_WIN)
+    // Windows keeps flags that reading clears: turn them into counts that grow.
+    DWORD errors = 0;
+    if (!::ClearCommError(m_handle, &errors, nullptr))
+        return false;
+    *counts = m_last;
+    counts->breaks += (errors & CE_BREAK) ? 1 : 0;
+    counts->framing += (errors & CE_FRAME) ? 1 : 0;
+    counts->overrun += (errors & CE_OVERRUN) ? 1 : 0;
+    counts->bufferOverflow += (errors & CE_RXOVER) ? 1 : 0;
+    counts->parity += (errors & CE_RXPARITY) ? 1 : 0;
+    return true;
+#else
+    Q_UNUSED(counts);
+    return false;
+#endif
+}
+
+QList<int> SerialDriverState::newLineErrors()
+{
+    Counts now;
+    if (!m_counted || !readCounts(&now))
+        return {};
+    QList<int> events;
+    if (now.breaks != m_last.breaks)
+        events << SerialPort::Break;
+    if (now.framing != m_last.framing)
+        events << SerialPort::Frame;
+    if (now.overrun != m_last.overrun)
+        events << SerialPort::Overrun;
+    if (now.bufferOverflow != m_last.bufferOverflow)
+        events << SerialPort::ReceiveOverflow;
+    if (now.parity != m_last.parity)
+        events << SerialPort::Parity;
+    m_last = now;
+    return events;
+}
+
+qint64 SerialDriverState::queuedOutput() const
+{
+#if defined(Q_OS_LINUX)
+    // A UART driver takes kilobytes at once: they would still go out after the machine has sent DC3.
+    int queued = 0;
+    if (::ioctl(m_handle, TIOCOUTQ, &queued) != 0)
+        return 0;
+    return queued;
+#else
+    // Elsewhere QSerialPort's own count is all that is known.
+    return 0;
+#endif
+}

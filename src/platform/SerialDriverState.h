@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QSerialPort>
+
+#include <utility>
+
+// What the serial driver knows beyond QSerialPort: the line it really set up, its line-error counters
+// and the bytes it still holds to send. A device without counters (a pseudo-terminal) reports no errors.
+class SerialDriverState final {
+public:
+    // QSerialPort::handle()'s type, whose own name Qt keeps private.
+    using Handle = decltype(std::declval<const QSerialPort &>().handle());
+
+    explicit SerialDriverState(Handle handle); // takes the counters as they stand
+
+    // A pseudo-terminal carries 8 bits without parity whatever it is told.
+    static bool isPseudoTerminal(const QString &device);
+
+    // The pieces ("data bits", "parity", "stop bits") that the driver quietly set otherwise than the
+    // port asked; empty when it kept them all or cannot tell.
+    QStringList changedBy(const QSerialPort &port) const;
+    // Line errors counted since the last call, as OnComm event numbers in ascending order.
+    QList<int> newLineErrors();
+    // Bytes the driver accepted but has not yet put on the line; 0 where it cannot tell.
+    qint64 queuedOutput() const;
+
+private:
+    struct Counts {
+        int breaks = 0;
+        int framing = 0;
+        int overrun = 0;
+        int bufferOverflow = 0;
+        int parity = 0;
+    };
+    bool readCounts(Counts *counts) const;
+
+    Handle m_handle;
+    Counts m_last;
+    bool m_counted = false;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// The serial line to the machine (MSComm1): exactly the operations the program relies on.
+// Every failing operation returns false and leaves its description in errorString().
+class SerialPort : public QObject {
+    Q_OBJECT
+public:
+    // Event numbers carried by OnComm.
+    enum Event {
+        Receive = 2,
+        Break = 1001,
+        CtsTimeout = 1002,
+        DsrTimeout = 1003,
+        Frame = 1004,
+        Overrun = 1006,
+        CdTimeout = 1007,
+        ReceiveOverflow = 1008,
+        Parity = 1009,
+        TransmitFull = 1010,
+        DeviceControlBlock = 1011,
+    };
+
+    using QObject::QObject;
+
+    virtual int commPort() const = 0;
+    virtual bool setCommPort(int port) = 0; // fails on an open port
+    // "4800,e,7,2": baud rate, parity as a lower-case letter, data bits, stop bits.
+    virtual QString settings() const = 0;
+    virtual bool setSettings(const QString &settings) = 0; // "4800,E,7,2"; a wrong or empty piece fails
+    virtual bool setHandshaking(bool hardware) = 0;         // the program only ever switches it off
+    virtual void setInputLen(int length) = 0;               // 0: a read takes all that waits; 1: one byte
+    virtual bool portOpen() const = 0;
+    virtual bool setPortOpen(bool open) = 0;
+    virtual bool output(const QByteArray &bytes) = 0;
+    virtual qint64 outBufferCount() const = 0;
+    virtual QByteArray input() = 0;
+    virtual QString errorString() const = 0;
+
+signals:
+    // Raised on the user-interface thread: 2 while received bytes wait, 1001 to 1011 for line errors.
+    void OnComm(int event);
+    // The device went away or failed under the open port: the port has closed itself.
+    void failed(const QString &description);
+};

@@ -1,0 +1,84 @@
+#include "platform/SerialSettings.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+// Letters in the order of SerialSettings::Parity.
+const QString ParityLetters = QStringLiteral("neoms");
+
+bool isWholeNumber(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
+
+QString wrongPiece(const QString &piece, const QString &value, const QString &expected)
+{
+    if (value.isEmpty())
+        return QStringLiteral("No %1 in the settings.").arg(piece);
+    return QStringLiteral("Wrong %1 \"%2\" in the settings: %3.").arg(piece, value, expected);
+}
+
+} // namespace
+
+std::optional<SerialSettings> SerialSettings::parse(const QString &text, QString *error)
+{
+    const auto fail = [error](const QString &description) {
+        if (error)
+            *error = description;
+        return std::optional<SerialSettings>();
+    };
+
+    const QStringList pieces = text.split(QLatin1Char(','));
+    if (pieces.size() != 4) {
+        return fail(QStringLiteral("The settings \"%1\" must be four pieces separated by commas: "
+                                   "baud rate, parity, data bits, stop bits.")
+                        .arg(text));
+    }
+    const QString baud = pieces[0].trimmed();
+    const QString parity = pieces[1].trimmed().toLower();
+    const QString dataBits = pieces[2].trimmed();
+    const QString stopBits = pieces[3].trimmed();
+
+    SerialSettings settings;
+    bool fits = false;
+    settings.m_baudRate = isWholeNumber(baud) ? baud.toInt(&fits) : 0;
+    if (!fits || settings.m_baudRate <= 0)
+        return fail(wrongPiece(QStringLiteral("baud rate"), baud,
+                               QStringLiteral("it must be a positive whole number")));
+
+    const qsizetype parityIndex = parity.size() == 1 ? ParityLetters.indexOf(parity) : -1;
+    if (parityIndex < 0)
+        return fail(wrongPiece(QStringLiteral("parity"), pieces[1].trimmed(),
+                               QStringLiteral("it must be E, O, N, M or S")));
+    settings.m_parity = Parity(parityIndex);
+
+    if (dataBits.size() != 1 || dataBits[0] < QLatin1Char('4') || dataBits[0] > QLatin1Char('8'))
+        return fail(wrongPiece(QStringLiteral("data bits"), dataBits, QStringLiteral("they must be 4 to 8")));
+    settings.m_dataBits = dataBits.toInt();
+
+    if (stopBits == QLatin1String("1"))
+        settings.m_stopBits = StopBits::One;
+    else if (stopBits == QLatin1String("1.5"))
+        settings.m_stopBits = StopBits::OneAndHalf;
+    else if (stopBits == QLatin1String("2"))
+        settings.m_stopBits = StopBits::Two;
+    else
+        return fail(
+            wrongPiece(QStringLiteral("stop bits"), stopBits, QStringLiteral("they must be 1, 1.5 or 2")));
+    return settings;
+}
+
+QString SerialSettings::toString() const
+{
+    static const QString stopTexts[] = {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")};
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(m_baudRate)
+        .arg(ParityLetters.at(qsizetype(m_parity)))
+        .arg(m_dataBits)
+        .arg(stopTexts[int(m_stopBits)]);
+}

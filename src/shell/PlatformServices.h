@@ -1,0 +1,14 @@
+#pragma once
+
+class FileDialogs;
+class MessageBoxes;
+class ProcessLauncher;
+class SerialPort;
+
+// What the main window reaches outside the program through: real in the program, scripted in tests.
+struct PlatformServices {
+    MessageBoxes &messages;
+    ProcessLauncher &launcher;
+    FileDialogs &fileDialogs;
+    SerialPort &port; // MSComm1
+};

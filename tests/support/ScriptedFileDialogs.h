@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/FileDialogs.h"
+
+#include <QList>
+#include <functional>
+
+// Answers file dialogs from a script ("" cancels) and records what was asked.
+class ScriptedFileDialogs final : public FileDialogs {
+public:
+    struct Asked {
+        QString title;
+        QString filter;
+        QString folder;
+    };
+
+    QString openFile(const QString &title, const QString &filter, const QString &folder) override
+    {
+        asked.append({title, filter, folder});
+        if (whileOpen)
+            whileOpen();
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+
+    QList<QString> answers;
+    QList<Asked> asked;
+    std::function<void()> whileOpen; // what the user does while the dialog is up
+};
