@@ -16,7 +16,7 @@
 void FilePreview::PreviewListedFile()
 {
     // While a transfer's abort dialog is up, the pane belongs to the transfer's echo.
-    if (m_state.TransferDialogShown)
+    if (m_state.Transfer.DialogShown)
         return;
     const QTreeWidgetItem *row = m_files.currentItem();
     if (!row)

@@ -2,6 +2,7 @@
 
 #include "machine/MachineSettings.h"
 #include "print/PrintOptions.h"
+#include "transfer/TransferState.h"
 
 #include <QString>
 
@@ -10,9 +11,8 @@ struct AppState {
     QString CurrentFolder;
     QString CurrentFileName;
     bool StartupFolderPending = false;
-    // Set while a transfer's abort dialog is up: the data pane then shows the transfer's echo.
-    bool TransferDialogShown = false;
     MachineSettings Machine;
     PrintOptions Print;
+    TransferState Transfer;
     QString ProgramFolder;
 };

@@ -12,7 +12,9 @@
 #include "machine/MachineCommands.h"
 #include "machine/MachineSettingsLoader.h"
 #include "machine/frmProperties.h"
+#include "transfer/TransferCommands.h"
 #include "platform/ToolLocator.h"
+#include "platform/SerialPort.h"
 #include "platform/Twips.h"
 #include "shell/AppState.h"
 #include "shell/CommandRouter.h"
@@ -87,6 +89,7 @@ void frmMain::createControls()
                                                *m_toolLocator);
     m_loader = std::make_unique<MachineSettingsLoader>(m_state, m_services.port, *Text2, *sbStatusBar);
     m_machine = new MachineCommands(m_state, *m_loader, m_services.fileDialogs, m_services.messages, *Text2, this);
+    m_transfer = new TransferCommands(m_state, m_services.port, m_services.messages, *Text2, *m_data, *lvListView, this);
 
     for (QWidget *pane : {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1),
                           static_cast<QWidget *>(lvListView)})
@@ -114,6 +117,9 @@ void frmMain::routeCommands()
     m_router->route(QStringLiteral("mnuMachineSelect"), [this] { m_machine->mnuMachineSelect_Click(); });
     m_router->route(QStringLiteral("mnuMachineNew"), [this] { m_machine->mnuMachineNew_Click(); });
     m_router->route(QStringLiteral("mnuMachinePropaty"), [this] { mnuMachinePropaty_Click(); });
+    m_router->route(QStringLiteral("mnuTransOutput"), [this] { m_transfer->mnuTransOutput_Click(); });
+    m_router->route(QStringLiteral("mnuTransInput"), [this] { m_transfer->mnuTransInput_Click(); });
+    m_router->route(QStringLiteral("mnuTransInputCont"), [this] { m_transfer->mnuTransInputCont_Click(); });
     connect(m_machine, &MachineCommands::communicationAvailable, this, [this] { offerCommunication(true); });
     connect(m_machine, &MachineCommands::controllerChosen, this, &frmMain::ApplyControllerRule);
 }
@@ -167,6 +173,10 @@ void frmMain::Form_Unload()
 {
     if (!isMinimized())
         PersistedSettings::save(m_store, outerGeometry(), m_state);
+    // The program ends at once, also mid-transfer: what was received is flushed to disk first.
+    m_state.Transfer.TransferFile.close();
+    if (m_services.port.portOpen())
+        m_services.port.setPortOpen(false);
     emit unloaded();
 }
 

@@ -28,6 +28,7 @@ class ProcessLauncher;
 class QLabel;
 class QSettings;
 class QTextEdit;
+class TransferCommands;
 class ToolLocator;
 
 // The main window: creates the controls, owns the window-level state and routes every command.
@@ -55,6 +56,7 @@ public:
     MainStatusBar *sbStatusBar = nullptr;
     MainMenus *menus() const { return m_menus; }
     FolderNavigator *navigator() const { return m_navigator; }
+    TransferCommands *transfer() const { return m_transfer; }
 
     bool FolderClickSuppressed = false;
 
@@ -99,6 +101,7 @@ private:
     std::unique_ptr<CompanionTools> m_tools;
     std::unique_ptr<MachineSettingsLoader> m_loader;
     MachineCommands *m_machine = nullptr;
+    TransferCommands *m_transfer = nullptr;
     bool m_loaded = false;
     // Until the window manager's frame is known, the outer size asked for cannot be met exactly.
     std::optional<WindowPlacement> m_pendingOuter;

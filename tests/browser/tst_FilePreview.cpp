@@ -235,7 +235,7 @@ private slots:
         dir.addFile(QStringLiteral("B.MIN"), "O2\n");
         MainWindowFixture window;
         frmMain &form = startIn(window, dir);
-        window.state.TransferDialogShown = true;
+        window.state.Transfer.DialogShown = true;
         clickRow(form, QStringLiteral("B.MIN"));
         QCOMPARE(shown(form), QStringLiteral("O1\n"));
         QCOMPARE(window.state.CurrentFileName, QStringLiteral("A.MIN"));

@@ -161,9 +161,10 @@ private slots:
         MainWindowFixture window;
         const frmMain &form = startInFolder(window);
         QVERIFY(form.menus()->item(QStringLiteral("mnuFileExit"))->isEnabled());
-        QVERIFY(!form.menus()->item(QStringLiteral("mnuTransOutput"))->isEnabled());
-        QVERIFY(!form.menus()->item(QStringLiteral("mnuPopupOutput"))->isEnabled());
-        const QList<int> wired = {4, 7, 13, 14, 15};
+        QVERIFY(form.menus()->item(QStringLiteral("mnuPopupOutput"))->isEnabled());
+        QVERIFY(!form.menus()->item(QStringLiteral("mnuFileDelete"))->isEnabled());
+        QVERIFY(!form.menus()->item(QStringLiteral("mnuPopupDelete"))->isEnabled());
+        const QList<int> wired = {1, 2, 3, 4, 7, 13, 14, 15};
         for (int position = 1; position <= MainToolBar::ButtonCount; ++position) {
             if (!form.tbToolBar->button(position)->isSeparator())
                 QCOMPARE(form.tbToolBar->button(position)->isEnabled(), wired.contains(position));

@@ -1,0 +1,82 @@
+#include "transfer/ProgramNo.h"
+
+#include "browser/FolderListing.h"
+#include "platform/FileProtection.h"
+#include "platform/MessageBoxes.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+ProgramNo::ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *parent)
+    : QDialog(parent), m_receiveName(receiveName), m_messages(messages)
+{
+    setObjectName(QStringLiteral("ProgramNo"));
+    setWindowTitle(QStringLiteral("　ファイル名の入力"));
+    Text1 = new QLineEdit(this);
+    Text1->setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 12));
+    Text1->installEventFilter(this);
+    OKButton = new QPushButton(QStringLiteral("O　K"), this);
+    OKButton->setEnabled(false);
+    OKButton->setAutoDefault(false);
+    CancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    CancelButton->setAutoDefault(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(OKButton);
+    buttons->addWidget(CancelButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Text1);
+    layout->addWidget(new QLabel(QStringLiteral("※ 拡張名は自動的に.NCになります。"), this));
+    layout->addLayout(buttons);
+
+    connect(Text1, &QLineEdit::textChanged, this, [this](const QString &text) { OKButton->setEnabled(!text.isEmpty()); });
+    connect(OKButton, &QPushButton::clicked, this, &ProgramNo::OKButton_Click);
+    connect(CancelButton, &QPushButton::clicked, this, &ProgramNo::reject);
+}
+
+// Enter in a filled box moves on to OK; the user confirms with a second press.
+bool ProgramNo::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (!Text1->text().isEmpty())
+                OKButton->setFocus();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ProgramNo::OKButton_Click()
+{
+    m_receiveName = Text1->text() + QStringLiteral(".NC");
+    const QString existing = FolderListing::findName(QDir::currentPath(), m_receiveName);
+    if (!existing.isEmpty()) {
+        const QString title = QStringLiteral("ファイル名確認");
+        if (m_messages.show(m_receiveName + QStringLiteral("はすでにあります。重ね書きをしますか？"), title,
+                            MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo) != MessageBoxes::Answer::Yes) {
+            Text1->setFocus();
+            return;
+        }
+        if (FileProtection::isProtected(QFileInfo(QDir::current().filePath(existing)))) {
+            m_messages.show(m_receiveName + QStringLiteral("は保護されています。"), title, MessageBoxes::Icon::Critical);
+            Text1->setFocus();
+            return;
+        }
+    }
+    accept();
+}
+
+// The close box and Escape cancel too: no name, no reception.
+void ProgramNo::reject()
+{
+    m_receiveName.clear();
+    QDialog::reject();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDialog>
+
+class MessageBoxes;
+class QLineEdit;
+class QPushButton;
+
+// Asks the name a FANUC program is stored under; ".NC" is added to it.
+class ProgramNo final : public QDialog {
+    Q_OBJECT
+public:
+    ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *parent = nullptr);
+
+    QLineEdit *Text1 = nullptr;
+    QPushButton *OKButton = nullptr;
+    QPushButton *CancelButton = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void reject() override;
+
+private:
+    void OKButton_Click();
+
+    QString &m_receiveName;
+    MessageBoxes &m_messages;
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// Where a received program may be stored: a plain name inside the folder shown, never elsewhere.
+class ReceivedName final {
+public:
+    // The full path for name in folder, reusing an existing file's own spelling when only the case
+    // differs; "" with the reason when the name cannot be taken or the file is protected.
+    static QString pathFor(const QString &folder, const QString &name, QString *why);
+};

@@ -1,0 +1,89 @@
+#include "transfer/frmCancelSend.h"
+
+#include "transfer/TransferState.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+frmCancelSend::frmCancelSend(TransferState &transfer, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint), m_transfer(transfer)
+{
+    setObjectName(QStringLiteral("frmCancelSend"));
+    setWindowTitle(QStringLiteral("Talvern"));
+    setModal(false);
+    Label1 = new QLabel(this);
+    Label1->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 10));
+    Label1->setMinimumWidth(320);
+    Progress = new QProgressBar(this);
+    Progress->setTextVisible(true);
+    Detail = new QLabel(this);
+    Command1 = new QPushButton(QStringLiteral("中止"), this);
+    Command1->setMinimumHeight(40); // a big target for a gloved hand
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(Progress);
+    layout->addWidget(Detail);
+    layout->addWidget(Command1);
+    connect(Command1, &QPushButton::clicked, this, &frmCancelSend::Command1_Click);
+}
+
+void frmCancelSend::setText(const QString &text)
+{
+    Label1->setText(text);
+}
+
+void frmCancelSend::setProgress(qint64 done, qint64 total, const QString &fileName)
+{
+    if (total >= 0) {
+        Progress->setVisible(true);
+        Progress->setRange(0, 1000);
+        Progress->setValue(total > 0 ? int(done * 1000 / total) : 1000);
+        Progress->setFormat(QStringLiteral("%p%"));
+        Detail->setText(fileName);
+    } else {
+        Progress->setVisible(false);
+        Detail->setText(QStringLiteral("%1 バイト受信").arg(done));
+    }
+}
+
+void frmCancelSend::Command1_Click()
+{
+    m_transfer.EndFlag = true;
+    hide();
+    // The file is closed as far as it was written: what arrived stays on disk.
+    m_transfer.TransferFile.close();
+}
+
+// Escape or the close box abort, as the button does; a transfer never runs on without its dialog.
+void frmCancelSend::reject()
+{
+    Command1_Click();
+}
+
+void frmCancelSend::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_transfer.DialogShown = true;
+}
+
+void frmCancelSend::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    m_transfer.DialogShown = false;
+}
+
+void frmCancelSend::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || isActiveWindow())
+        return;
+    // Left behind while the transfer runs: it comes back to the front.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && !m_transfer.EndFlag)
+            raise();
+    });
+}

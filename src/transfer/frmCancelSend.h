@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+struct TransferState;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// The abort dialog of a transfer: its progress, and the one button that stops it.
+class frmCancelSend final : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmCancelSend(TransferState &transfer, QWidget *parent = nullptr);
+
+    void setText(const QString &text);
+    // A send's share of the file's bytes; a receive's count of bytes (total below zero).
+    void setProgress(qint64 done, qint64 total, const QString &fileName = QString());
+
+    QLabel *Label1 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QProgressBar *Progress = nullptr;
+    QLabel *Detail = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void reject() override;
+
+private:
+    void Command1_Click();
+
+    TransferState &m_transfer;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "browser/DataPane.h"
+#include "browser/FileListView.h"
+#include "shell/AppState.h"
+#include "shell/LogPane.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/ScriptedSerialPort.h"
+#include "support/TestDir.h"
+#include "transfer/TransferCommands.h"
+
+#include <QLabel>
+#include <QTextEdit>
+#include <QWidget>
+
+// The transfer commands over a scripted port, on a real file list of a temporary folder that is
+// the working directory for the rig's lifetime.
+class TransferRig {
+public:
+    explicit TransferRig(qint16 controller = 0, qint16 flow = 1);
+    ~TransferRig();
+
+    // Lists the folder and selects the named rows (by their text).
+    void select(const QStringList &texts);
+    QStringList log() const;
+    QByteArray fileContent(const QString &name) const;
+
+    TestDir folder;
+    AppState state;
+    ScriptedSerialPort port;
+    ScriptedMessageBoxes messages;
+    QWidget window;
+    LogPane logPane;
+    QTextEdit text;
+    QLabel image;
+    DataPane data{&text, &image};
+    FileListView files;
+    TransferCommands commands{state, port, messages, logPane, data, files, &window};
+
+private:
+    QString m_workingDirectory;
+};
