@@ -39,14 +39,18 @@ void TransferCommands::mnuTransOutput_Click()
 
 void TransferCommands::mnuTransInput_Click()
 {
-    m_continuous = false;
-    exclusively([this] { m_receiver->StartReception(false); });
+    exclusively([this] {
+        m_continuous = false;
+        m_receiver->StartReception(m_continuous);
+    });
 }
 
 void TransferCommands::mnuTransInputCont_Click()
 {
-    m_continuous = true;
-    exclusively([this] { m_receiver->StartReception(true); });
+    exclusively([this] {
+        m_continuous = true;
+        m_receiver->StartReception(m_continuous);
+    });
 }
 
 void TransferCommands::MSComm1_OnComm(int event)

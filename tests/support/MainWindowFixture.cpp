@@ -31,7 +31,8 @@ void MainWindowFixture::preset(const QString &key, const QString &value)
 
 frmMain &MainWindowFixture::start()
 {
-    form = std::make_unique<frmMain>(state, *m_store, PlatformServices{messages, launcher, fileDialogs, port});
+    form = std::make_unique<frmMain>(state, *m_store, PlatformServices{messages, launcher, fileDialogs,
+                                                          useScriptedPort ? static_cast<SerialPort &>(scriptedPort) : port});
     state.StartupFolderPending = true;
     form->Show();
     form->LoadStartupSettingsFile();

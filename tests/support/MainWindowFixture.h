@@ -4,6 +4,7 @@
 #include "platform/QtSerialPort.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedFileDialogs.h"
+#include "support/ScriptedSerialPort.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "shell/frmMain.h"
 
@@ -30,6 +31,8 @@ public:
     RecordingLauncher launcher;
     ScriptedFileDialogs fileDialogs;
     QtSerialPort port;
+    ScriptedSerialPort scriptedPort; // the line's far end played by the test
+    bool useScriptedPort = false;
     std::unique_ptr<frmMain> form;
 
 private:
