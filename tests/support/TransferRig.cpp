@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 
-TransferRig::TransferRig(qint16 controller, qint16 flow) : m_workingDirectory(QDir::currentPath())
+TransferRig::TransferRig(qint16 controller, qint16 flow, SerialPort *line)
+    : owned(std::make_unique<TransferCommands>(state, line ? *line : port, messages, logPane, data, files, &window)),
+      commands(*owned), m_workingDirectory(QDir::currentPath())
 {
     state.Machine.Controller = controller;
     state.Machine.Flow = flow;

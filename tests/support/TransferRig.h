@@ -10,6 +10,7 @@
 #include "transfer/TransferCommands.h"
 
 #include <QLabel>
+#include <memory>
 #include <QTextEdit>
 #include <QWidget>
 
@@ -17,7 +18,8 @@
 // the working directory for the rig's lifetime.
 class TransferRig {
 public:
-    explicit TransferRig(qint16 controller = 0, qint16 flow = 1);
+    // line: the port the transfers use; the scripted one unless the test brings a real one.
+    explicit TransferRig(qint16 controller = 0, qint16 flow = 1, SerialPort *line = nullptr);
     ~TransferRig();
 
     // Lists the folder and selects the named rows (by their text).
@@ -35,7 +37,8 @@ public:
     QLabel image;
     DataPane data{&text, &image};
     FileListView files;
-    TransferCommands commands{state, port, messages, logPane, data, files, &window};
+    std::unique_ptr<TransferCommands> owned;
+    TransferCommands &commands;
 
 private:
     QString m_workingDirectory;

@@ -1,0 +1,209 @@
+#include "ControllerSimulator.h"
+
+#include "LinePacer.h"
+#include "SimulatorLine.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+const char Dc1 = 0x11;
+const char Dc3 = 0x13;
+const int ResumeMark = 0; // punch marks count from 1
+// The sender takes DC1 and DC3 only when each comes alone in a read, so they never go back to back.
+const int FlowGapMs = 20;
+
+} // namespace
+
+ControllerSimulator::ControllerSimulator(Family family, QObject *parent)
+    : QObject(parent), m_family(family), m_line(new SimulatorLine(this)),
+      m_pacer(new LinePacer(m_line, this)), m_reader(family), m_tape(family)
+{
+    connect(m_line, &SimulatorLine::received, this, &ControllerSimulator::onReceived);
+    connect(m_line, &SimulatorLine::failed, this, &ControllerSimulator::lineFailed);
+    connect(m_pacer, &LinePacer::reached, this, &ControllerSimulator::onReached);
+    connect(m_pacer, &LinePacer::idle, this, &ControllerSimulator::onIdle);
+    connect(&m_dc1Repeat, &QTimer::timeout, this, &ControllerSimulator::repeatDc1);
+}
+
+ControllerSimulator::~ControllerSimulator()
+{
+    close();
+}
+
+bool ControllerSimulator::openPseudoTerminal()
+{
+    return m_line->openPseudoTerminal();
+}
+
+bool ControllerSimulator::attachMaster(int fd)
+{
+    return m_line->attachMaster(fd);
+}
+
+bool ControllerSimulator::openDevice(const QString &path, const QString &frame)
+{
+    return m_line->openDevice(path, m_baud, frame);
+}
+
+void ControllerSimulator::close()
+{
+    stopReading();
+    m_pacer->clear();
+    m_punchNames.clear();
+    m_punching = false;
+    m_line->close();
+}
+
+bool ControllerSimulator::isOpen() const
+{
+    return m_line->isOpen();
+}
+
+QString ControllerSimulator::slavePath() const
+{
+    return m_line->slavePath();
+}
+
+qint64 ControllerSimulator::unreadByFarEnd() const
+{
+    return m_line->unreadByFarEnd();
+}
+
+QString ControllerSimulator::errorString() const
+{
+    return m_line->errorString();
+}
+
+void ControllerSimulator::setLineSpeed(int baud, int bitsPerCharacter)
+{
+    m_baud = std::max(0, baud);
+    m_pacer->setRate(m_baud > 0 && bitsPerCharacter > 0 ? double(m_baud) / bitsPerCharacter : 0.0);
+}
+
+double ControllerSimulator::charactersPerSecond() const
+{
+    return m_pacer->rate();
+}
+
+void ControllerSimulator::setNoise(double rate, quint32 seed)
+{
+    m_noise = NoiseInjector(rate, seed);
+}
+
+void ControllerSimulator::startReading()
+{
+    m_reading = true;
+    m_heldOff = false;
+    m_sinceDc1 = 0;
+    sendFlowControl(Dc1);
+    if (m_dc1RepeatMs > 0)
+        m_dc1Repeat.start(m_dc1RepeatMs);
+}
+
+void ControllerSimulator::stopReading()
+{
+    m_reading = false;
+    m_dc1Repeat.stop();
+}
+
+void ControllerSimulator::repeatDc1()
+{
+    if (!m_reading || m_heldOff || m_reader.insideProgram() || !m_pacer->isIdle())
+        return;
+    if (m_sinceArrival.isValid() && m_sinceArrival.elapsed() < m_dc1RepeatMs)
+        return;
+    sendFlowControl(Dc1);
+}
+
+void ControllerSimulator::sendFlowControl(char byte)
+{
+    m_pacer->send(QByteArray(1, byte));
+}
+
+QByteArray ControllerSimulator::masked(QByteArray bytes) const
+{
+    if (m_mask7) {
+        for (char &byte : bytes)
+            byte = char(byte & 0x7F);
+    }
+    return bytes;
+}
+
+double ControllerSimulator::receivedRate() const
+{
+    return m_lastArrivalMs > 0 ? double(m_rateBytes) * 1000.0 / double(m_lastArrivalMs) : 0.0;
+}
+
+void ControllerSimulator::onReceived(const QByteArray &arrived)
+{
+    const QByteArray bytes = masked(arrived);
+    m_received.append(bytes);
+    emit dataArrived(bytes);
+    if (!m_firstArrival.isValid()) {
+        m_firstArrival.start();
+    } else {
+        m_rateBytes += bytes.size();
+        m_lastArrivalMs = m_firstArrival.elapsed();
+    }
+    m_sinceArrival.start();
+
+    for (const char byte : bytes) {
+        const ProgramReader::Event event = m_reader.take(byte);
+        if (event == ProgramReader::Event::HeaderRead) {
+            emit headerReceived(m_reader.currentName());
+            if (m_reading && m_dc1AfterHeader && m_family == Family::Osp)
+                sendFlowControl(Dc1);
+        } else if (event == ProgramReader::Event::ProgramRead) {
+            m_programs.append(m_reader.lastProgram());
+            if (!m_heldOff)
+                m_sinceDc1 = 0;
+            emit programReceived(m_programs.last());
+            continue;
+        }
+        if (!m_reading || m_dc3Every <= 0 || m_heldOff || ++m_sinceDc1 < m_dc3Every)
+            continue;
+        // The buffer is full: hold the sender off, work a while, then let it go on.
+        m_heldOff = true;
+        ++m_dc3Sent;
+        sendFlowControl(Dc3);
+        m_pacer->pause(std::max(m_dc3PauseMs, FlowGapMs));
+        sendFlowControl(Dc1);
+        m_pacer->mark(ResumeMark);
+    }
+}
+
+void ControllerSimulator::punch(const QByteArray &name, const QByteArray &body)
+{
+    if (!m_punchNames.isEmpty())
+        m_pacer->pause(m_programPauseMs);
+    m_punching = true;
+    m_pacer->send(masked(m_noise.apply(m_tape.punch(name, body))));
+    const int id = m_nextMark++;
+    m_punchNames.insert(id, name);
+    m_pacer->mark(id);
+}
+
+void ControllerSimulator::sendRaw(const QByteArray &bytes)
+{
+    m_punching = true;
+    m_pacer->send(masked(m_noise.apply(bytes)));
+}
+
+void ControllerSimulator::onReached(int id)
+{
+    if (id == ResumeMark) {
+        m_heldOff = false;
+        m_sinceDc1 = 0;
+        return;
+    }
+    if (m_punchNames.contains(id))
+        emit programPunched(m_punchNames.take(id));
+}
+
+void ControllerSimulator::onIdle()
+{
+    if (std::exchange(m_punching, false))
+        emit punchFinished();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+class SimulatorLine;
+
+// Puts bytes on the line no faster than a real line of the given character rate would carry them,
+// with pauses and marks in between. A mark is reached once everything queued before it has left.
+class LinePacer final : public QObject {
+    Q_OBJECT
+public:
+    explicit LinePacer(SimulatorLine *line, QObject *parent = nullptr);
+
+    // Characters per second; 0 sends as fast as the line takes them.
+    void setRate(double charactersPerSecond);
+    double rate() const { return m_rate; }
+
+    void send(const QByteArray &bytes);
+    void pause(int milliseconds);
+    void mark(int id);
+    void clear();
+    bool isIdle() const { return m_steps.isEmpty(); }
+
+signals:
+    void reached(int id);
+    void idle();
+
+private:
+    struct Step {
+        enum class Kind { Bytes, Pause, Mark } kind;
+        QByteArray bytes;
+        int value = 0;
+    };
+
+    void enqueue(Step step);
+    void process();
+    bool sendSome(Step &step);
+
+    SimulatorLine *m_line;
+    QList<Step> m_steps;
+    QTimer m_tick;
+    QTimer m_pause;
+    QElapsedTimer m_clock;
+    double m_rate = 0.0;
+    double m_credit = 0.0;
+    bool m_processing = false;
+    bool m_busy = false; // something was queued since the last idle()
+};

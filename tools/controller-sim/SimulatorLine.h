@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <QTimer>
+
+class QSocketNotifier;
+
+// The simulated controller's end of the cable: the master side of a pseudo-terminal, or a serial
+// device. Writes are queued and reach the line in order, however little the system takes at a time.
+class SimulatorLine final : public QObject {
+    Q_OBJECT
+public:
+    explicit SimulatorLine(QObject *parent = nullptr);
+    ~SimulatorLine() override;
+
+    // Opens a new pty, raw, and holds its slave open so that the far end may close and reopen it.
+    bool openPseudoTerminal();
+    // Takes over an open pty master (and closes it in the end).
+    bool attachMaster(int fd);
+    // frame: data bits, parity letter (N E O M S) and stop bits, as "7E2".
+    bool openDevice(const QString &path, qint32 baud, const QString &frame);
+    void close();
+
+    bool isOpen() const;
+    QString slavePath() const { return m_slavePath; }
+    QString errorString() const { return m_errorString; }
+
+    void write(const QByteArray &bytes);
+    qint64 pendingBytes() const;   // queued here or in the serial driver, not yet taken
+    qint64 unreadByFarEnd() const; // waiting at a pty's slave; -1 when unknown
+
+    // Start, data, parity and stop bits of a frame such as "7E2" (11), or -1 when it is not one.
+    static int frameBits(const QString &frame);
+
+signals:
+    void received(const QByteArray &bytes);
+    void drained();
+    void failed(const QString &message);
+
+private:
+    bool fail(const QString &message);
+    void readMaster();
+    void flushMaster();
+    void onSerialError(QSerialPort::SerialPortError error);
+
+    int m_master = -1;
+    int m_slave = -1;
+    QSocketNotifier *m_readNotifier = nullptr;
+    QSocketNotifier *m_writeNotifier = nullptr;
+    QTimer m_hangupRetry; // a pty whose far end is closed reports EIO until someone opens it again
+    QSerialPort *m_serial = nullptr;
+    QByteArray m_pending;
+    QString m_slavePath;
+    QString m_errorString;
+};

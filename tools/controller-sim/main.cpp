@@ -1,0 +1,276 @@
+// A machine-tool controller on a pseudo-terminal or serial device, for trying the transfers by hand.
+#include "ControllerSimulator.h"
+#include "SimulatorLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
+
+namespace {
+
+void say(const QString &line, FILE *stream = stdout)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stream);
+    std::fflush(stream);
+}
+
+int usageError(const QString &message)
+{
+    say(QStringLiteral("talvern-controller-sim: %1").arg(message), stderr);
+    return 2;
+}
+
+bool stdinIsTerminal()
+{
+#if defined(Q_OS_UNIX)
+    return ::isatty(STDIN_FILENO) == 1;
+#else
+    return false;
+#endif
+}
+
+struct Punched {
+    QByteArray name;
+    QByteArray body;
+};
+
+// Quits once the far end has read everything: closing a pty master throws away what it holds.
+void quitWhenRead(ControllerSimulator *simulator)
+{
+    auto *poll = new QTimer(simulator);
+    QObject::connect(poll, &QTimer::timeout, simulator, [simulator] {
+        if (simulator->unreadByFarEnd() <= 0)
+            QCoreApplication::quit();
+    });
+    poll->start(200);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("talvern-controller-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays an OSP or FANUC controller at the far end of Talvern's serial line: --read stores "
+        "what Talvern sends, pacing it with DC1/DC3; --punch sends files as programs."));
+    parser.addHelpOption();
+    const QCommandLineOption family({QStringLiteral("family")}, QStringLiteral("osp or fanuc (osp)."),
+                                    QStringLiteral("family"), QStringLiteral("osp"));
+    const QCommandLineOption device({QStringLiteral("device")},
+                                    QStringLiteral("Serial device to use; without it a pty is opened."),
+                                    QStringLiteral("path"));
+    const QCommandLineOption frame({QStringLiteral("frame")},
+                                   QStringLiteral("Data bits, parity, stop bits of a device (8N1)."),
+                                   QStringLiteral("frame"), QStringLiteral("8N1"));
+    const QCommandLineOption read({QStringLiteral("read")},
+                                  QStringLiteral("Take what Talvern sends and store every byte in file."),
+                                  QStringLiteral("file"));
+    const QCommandLineOption count({QStringLiteral("count")},
+                                   QStringLiteral("With --read: end after this many programs."),
+                                   QStringLiteral("n"));
+    const QCommandLineOption punch({QStringLiteral("punch")},
+                                   QStringLiteral("Punch this file (more files may follow as arguments)."),
+                                   QStringLiteral("file"));
+    const QCommandLineOption delay(
+        {QStringLiteral("delay")},
+        QStringLiteral("With --punch: punch after ms and end, instead of on Enter."), QStringLiteral("ms"));
+    const QCommandLineOption baud(
+        {QStringLiteral("baud")},
+        QStringLiteral("Line speed to emulate; 0 is unpaced (0, or 9600 on a device)."),
+        QStringLiteral("rate"));
+    const QCommandLineOption bits({QStringLiteral("bits")},
+                                  QStringLiteral("Bits per character on the line (from --frame: 8N1 is 10)."),
+                                  QStringLiteral("n"));
+    const QCommandLineOption dc3Every({QStringLiteral("dc3-every")},
+                                      QStringLiteral("Send DC3 after this many bytes, 0 never (252)."),
+                                      QStringLiteral("n"), QStringLiteral("252"));
+    const QCommandLineOption dc3Pause({QStringLiteral("dc3-pause-ms")},
+                                      QStringLiteral("Pause between DC3 and the next DC1 (200)."),
+                                      QStringLiteral("ms"), QStringLiteral("200"));
+    const QCommandLineOption dc1Repeat(
+        {QStringLiteral("dc1-repeat-ms")},
+        QStringLiteral("Repeat DC1 while no program comes in, 0 never (1000)."), QStringLiteral("ms"),
+        QStringLiteral("1000"));
+    const QCommandLineOption dc1AfterHeader({QStringLiteral("wait-dc1-after-header")},
+                                            QStringLiteral("OSP: send another DC1 after the program name."));
+    const QCommandLineOption leader({QStringLiteral("leader")},
+                                    QStringLiteral("Punch n NUL feed characters before each program."),
+                                    QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption dc2Dc4({QStringLiteral("dc2-dc4")},
+                                    QStringLiteral("Send DC2 before and DC4 after each program."));
+    const QCommandLineOption lineEnd({QStringLiteral("line-end")},
+                                     QStringLiteral("Punched line ends: crlf, lf or crcrlf (crlf)."),
+                                     QStringLiteral("style"), QStringLiteral("crlf"));
+    const QCommandLineOption programPause({QStringLiteral("program-pause-ms")},
+                                          QStringLiteral("Pause between punched programs (0)."),
+                                          QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption mask7({QStringLiteral("mask7")},
+                                   QStringLiteral("Emulate a 7-bit line: bit 7 is dropped both ways."));
+    const QCommandLineOption noise({QStringLiteral("noise")},
+                                   QStringLiteral("Corrupt this fraction of punched bytes (0 to 1)."),
+                                   QStringLiteral("rate"), QStringLiteral("0"));
+    const QCommandLineOption seed({QStringLiteral("seed")}, QStringLiteral("Seed of the noise (1)."),
+                                  QStringLiteral("n"), QStringLiteral("1"));
+    parser.addOptions({family,       device,   frame,    read,      count,          punch,  delay,  baud,
+                       bits,         dc3Every, dc3Pause, dc1Repeat, dc1AfterHeader, leader, dc2Dc4, lineEnd,
+                       programPause, mask7,    noise,    seed});
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("More files to punch."),
+                                 QStringLiteral("[file...]"));
+    parser.process(app);
+
+    const QString familyName = parser.value(family).toLower();
+    if (familyName != QLatin1String("osp") && familyName != QLatin1String("fanuc"))
+        return usageError(QStringLiteral("--family is osp or fanuc"));
+    const bool isOsp = familyName == QLatin1String("osp");
+    QStringList punchFiles = parser.values(punch) + parser.positionalArguments();
+    if (parser.isSet(read) == !punchFiles.isEmpty())
+        return usageError(QStringLiteral("give either --read FILE or --punch FILE..."));
+    const int frameBits = SimulatorLine::frameBits(parser.value(frame));
+    if (frameBits < 0)
+        return usageError(QStringLiteral("--frame is like 8N1 or 7E2"));
+    static const QStringList lineEnds = {QStringLiteral("crlf"), QStringLiteral("lf"),
+                                         QStringLiteral("crcrlf")};
+    const qsizetype lineEndIndex = lineEnds.indexOf(parser.value(lineEnd).toLower());
+    if (lineEndIndex < 0)
+        return usageError(QStringLiteral("--line-end is crlf, lf or crcrlf"));
+
+    for (const QCommandLineOption *option :
+         {&count, &delay, &baud, &bits, &dc3Every, &dc3Pause, &dc1Repeat, &leader, &programPause, &seed}) {
+        bool ok = false;
+        if (parser.isSet(*option) && (parser.value(*option).toInt(&ok) < 0 || !ok))
+            return usageError(QStringLiteral("--%1 takes a whole number").arg(option->names().constFirst()));
+    }
+    bool noiseOk = false;
+    const double noiseRate = parser.value(noise).toDouble(&noiseOk);
+    if (!noiseOk || noiseRate < 0.0 || noiseRate > 1.0)
+        return usageError(QStringLiteral("--noise takes a rate from 0 to 1"));
+
+    ControllerSimulator simulator(isOsp ? ControllerFamily::Osp : ControllerFamily::Fanuc);
+    const int baudRate = parser.isSet(baud) ? parser.value(baud).toInt() : parser.isSet(device) ? 9600 : 0;
+    simulator.setLineSpeed(baudRate, parser.isSet(bits) ? parser.value(bits).toInt() : frameBits);
+    simulator.setMask7(parser.isSet(mask7));
+    simulator.setNoise(noiseRate, parser.value(seed).toUInt());
+    simulator.setDc3Every(parser.value(dc3Every).toInt());
+    simulator.setDc3PauseMs(parser.value(dc3Pause).toInt());
+    simulator.setDc1RepeatMs(parser.value(dc1Repeat).toInt());
+    simulator.setDc1AfterHeader(parser.isSet(dc1AfterHeader));
+    simulator.setLeader(parser.value(leader).toInt());
+    simulator.setDc2Dc4(parser.isSet(dc2Dc4));
+    simulator.setLineEnd(ControllerSimulator::LineEnd(lineEndIndex));
+    simulator.setProgramPauseMs(parser.value(programPause).toInt());
+
+    // Files first: a typo should not leave a port open.
+    QList<Punched> programs;
+    for (const QString &path : punchFiles) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return usageError(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        Punched program{QFileInfo(path).fileName().toUpper().toLocal8Bit(), file.readAll()};
+        if (program.body.contains('%'))
+            say(QStringLiteral("warning: %1 holds a %, where the receiver will end the program").arg(path));
+        programs.append(program);
+    }
+    std::unique_ptr<QFile> store;
+    if (parser.isSet(read)) {
+        store = std::make_unique<QFile>(parser.value(read));
+        if (!store->open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return usageError(
+                QStringLiteral("cannot write %1: %2").arg(store->fileName(), store->errorString()));
+    }
+
+    const bool opened = parser.isSet(device) ? simulator.openDevice(parser.value(device), parser.value(frame))
+                                             : simulator.openPseudoTerminal();
+    if (!opened) {
+        say(QStringLiteral("talvern-controller-sim: %1").arg(simulator.errorString()), stderr);
+        return 1;
+    }
+    say(QStringLiteral("Simulator ready on %1")
+            .arg(parser.isSet(device) ? parser.value(device) : simulator.slavePath()));
+    QObject::connect(&simulator, &ControllerSimulator::lineFailed, &app, [&](const QString &message) {
+        say(QStringLiteral("line: %1").arg(message), stderr);
+        if (!simulator.isOpen())
+            QCoreApplication::exit(1);
+    });
+
+    if (store) {
+        const int wanted = parser.value(count).toInt();
+        QObject::connect(&simulator, &ControllerSimulator::dataArrived, &app, [&](const QByteArray &bytes) {
+            store->write(bytes);
+            store->flush();
+        });
+        QObject::connect(&simulator, &ControllerSimulator::headerReceived, &app, [&](const QByteArray &name) {
+            say(isOsp ? QStringLiteral("receiving %1...").arg(QString::fromLocal8Bit(name))
+                      : QStringLiteral("receiving a program..."));
+        });
+        QObject::connect(
+            &simulator, &ControllerSimulator::programReceived, &app, [&](const ReceivedProgram &program) {
+                const QString framing = program.framingOk()
+                                            ? QStringLiteral("framing ok")
+                                            : QStringLiteral("framing wrong: ") + program.framingProblem;
+                const QString name =
+                    isOsp ? QString::fromLocal8Bit(program.name) : QStringLiteral("a program");
+                const double rate = simulator.receivedRate();
+                say(QStringLiteral("received %1, %2 bytes, %3")
+                        .arg(name)
+                        .arg(program.body.size())
+                        .arg(framing) +
+                    (rate > 0.0 ? QStringLiteral(" (%1 chars/s so far)").arg(qRound(rate)) : QString()));
+                if (wanted > 0 && simulator.programs().size() >= wanted)
+                    QCoreApplication::quit();
+            });
+        simulator.startReading();
+        say(QStringLiteral("Reading %1 programs into %2 (DC3 every %3 bytes); Ctrl+C ends")
+                .arg(isOsp ? QStringLiteral("OSP") : QStringLiteral("FANUC"), store->fileName())
+                .arg(parser.value(dc3Every)));
+        return app.exec();
+    }
+
+    const auto punchAll = [&] {
+        for (const Punched &program : std::as_const(programs))
+            simulator.punch(program.name, program.body);
+    };
+    const bool onEnter = !parser.isSet(delay) && stdinIsTerminal();
+    QObject::connect(&simulator, &ControllerSimulator::programPunched, &app, [&](const QByteArray &name) {
+        say(QStringLiteral("punched %1").arg(QString::fromLocal8Bit(name)));
+    });
+    QObject::connect(&simulator, &ControllerSimulator::punchFinished, &app, [&] {
+        say(QStringLiteral("punched %1 program%2").arg(programs.size()).arg(programs.size() == 1 ? "" : "s"));
+        if (onEnter)
+            say(QStringLiteral("Enter punches again; Ctrl+C ends"));
+        else
+            quitWhenRead(&simulator);
+    });
+    if (noiseRate > 0.0)
+        say(QStringLiteral("noise on: rate %1, seed %2").arg(parser.value(noise), parser.value(seed)));
+#if defined(Q_OS_UNIX)
+    if (onEnter) {
+        auto *keyboard = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+        QObject::connect(keyboard, &QSocketNotifier::activated, &app, [&] {
+            char line[256];
+            if (::read(STDIN_FILENO, line, sizeof line) <= 0)
+                QCoreApplication::quit(); // end of input
+            else if (!simulator.isPunching())
+                punchAll();
+        });
+        say(QStringLiteral("Start receiving in Talvern, then press Enter to punch %1 program%2")
+                .arg(programs.size())
+                .arg(programs.size() == 1 ? "" : "s"));
+        return app.exec();
+    }
+#endif
+    QTimer::singleShot(parser.value(delay).toInt(), &app, punchAll);
+    return app.exec();
+}
