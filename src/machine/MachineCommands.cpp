@@ -5,14 +5,12 @@
 #include "machine/MachineSettingsLoader.h"
 #include "platform/BusyCursor.h"
 #include "platform/FileDialogs.h"
-#include "platform/FileProtection.h"
 #include "platform/MessageBoxes.h"
 #include "platform/WorkingDirectory.h"
 #include "shell/AppState.h"
 #include "shell/LogPane.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 const QString MachineCommands::Filter = QStringLiteral("Mch Files(*.mch);;All Files(*.*)");
 
@@ -78,16 +76,8 @@ void MachineCommands::mnuMachineNew_Click()
 
 bool MachineCommands::writeNewFile(const QString &name)
 {
-    const QString path = MachineSettingsLoader::pathIn(m_state.ProgramFolder, name);
-    QString failure;
-    if (QFileInfo::exists(path) && FileProtection::isProtected(QFileInfo(path))) {
-        failure = QStringLiteral("The file is protected (read-only).");
-    } else {
-        QSaveFile file(path); // all or nothing: a machine never keeps half a settings file
-        const QByteArray content = MachineSettingsFile::newLayout();
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-            failure = file.errorString();
-    }
+    const QString failure = MachineSettingsFile::save(MachineSettingsLoader::pathIn(m_state.ProgramFolder, name),
+                                                      MachineSettingsFile::newLayout());
     if (failure.isEmpty())
         return true;
     m_log.addLine(QStringLiteral("設定ファイル'") + name + QStringLiteral("'を作成出来ませんでした。"));

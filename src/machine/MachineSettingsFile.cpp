@@ -1,5 +1,10 @@
 #include "machine/MachineSettingsFile.h"
 
+#include "platform/FileProtection.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
 #include <cmath>
 #include <limits>
 
@@ -19,6 +24,17 @@ QByteArray head()
 }
 
 } // namespace
+
+QString MachineSettingsFile::save(const QString &path, const QByteArray &content)
+{
+    const QFileInfo info(path);
+    if (info.exists() && FileProtection::isProtected(info))
+        return QStringLiteral("The file is protected (read-only).");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+        return file.errorString();
+    return {};
+}
 
 QByteArray MachineSettingsFile::newLayout()
 {

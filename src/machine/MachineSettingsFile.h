@@ -21,6 +21,9 @@ public:
         qint16 controller = 0;
     };
 
+    // Writes a settings file whole or not at all, and never over a protected one; "" or the reason.
+    static QString save(const QString &path, const QByteArray &content);
+
     static QByteArray newLayout();
     static QByteArray dialogLayout(const Values &values);
 

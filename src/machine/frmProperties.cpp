@@ -3,7 +3,6 @@
 #include "machine/MachineSettingsFile.h"
 #include "machine/MachineSettingsLoader.h"
 #include "platform/BusyCursor.h"
-#include "platform/FileProtection.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SerialPort.h"
 #include "shell/AppState.h"
@@ -12,14 +11,12 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -129,16 +126,8 @@ void frmProperties::writeFile()
     values.echo = machine.Echo;
     values.controller = machine.Controller;
 
-    const QString path = MachineSettingsLoader::pathIn(m_state.ProgramFolder, machine.MchFileName);
-    QString failure;
-    if (QFileInfo::exists(path) && FileProtection::isProtected(QFileInfo(path))) {
-        failure = QStringLiteral("The file is protected (read-only).");
-    } else {
-        QSaveFile file(path);
-        const QByteArray content = MachineSettingsFile::dialogLayout(values);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-            failure = file.errorString();
-    }
+    const QString failure = MachineSettingsFile::save(
+        MachineSettingsLoader::pathIn(m_state.ProgramFolder, machine.MchFileName), MachineSettingsFile::dialogLayout(values));
     accept();
     if (!failure.isEmpty()) {
         m_log.addLine(QStringLiteral("設定ファイル'") + machine.MchFileName + QStringLiteral("'に書き込みを失敗しました。"));
