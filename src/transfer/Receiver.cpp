@@ -39,49 +39,47 @@ QString lineErrorMessage(int event)
 
 } // namespace
 
-Receiver::Receiver(AppState &state, SerialPort &port, LogPane &log, DataPane &data, FileListView &files,
-                   frmCancelSend &dialog, QObject *parent)
-    : QObject(parent), m_state(state), m_port(port), m_log(log), m_data(data), m_files(files), m_dialog(dialog)
+Receiver::Receiver(const TransferContext &context, QObject *parent) : QObject(parent), m_context(context)
 {
 }
 
 void Receiver::StartReception(bool continuous)
 {
-    TransferState &transfer = m_state.Transfer;
+    TransferState &transfer = m_context.state.Transfer;
     m_continuous = continuous;
-    m_port.setInputLen(1);
-    if (!m_port.setPortOpen(true)) {
-        fail(m_port.errorString());
+    m_context.port.setInputLen(1);
+    if (!m_context.port.setPortOpen(true)) {
+        fail(m_context.port.errorString());
         return;
     }
-    m_data.text()->clear();
-    m_log.clear();
+    m_context.data.text()->clear();
+    m_context.log.clear();
     transfer.ReceiveName.clear();
     transfer.ReceiveState = 0;
     transfer.Received = 0;
     transfer.TransferFile.close();
     m_echo.resetState();
 
-    if (m_state.Machine.Controller != 0 && (!askProgramName || !askProgramName() || transfer.ReceiveName.isEmpty())) {
-        m_port.setPortOpen(false);
+    if (m_context.state.Machine.Controller != 0 && (!askProgramName || !askProgramName() || transfer.ReceiveName.isEmpty())) {
+        m_context.port.setPortOpen(false);
         return;
     }
     transfer.EndFlag = false;
     m_failed = false;
-    m_dialog.setText(continuous ? QStringLiteral("連続でファイルを受信します。\r\n機械側から続けて送信(パンチ)してください。\r\n"
+    m_context.dialog.setText(continuous ? QStringLiteral("連続でファイルを受信します。\r\n機械側から続けて送信(パンチ)してください。\r\n"
                                                  "終了時は[中止]を押してください。")
                                 : QStringLiteral("1つのファイルを受信します。\r\n機械側から送信(パンチ)してください。"));
-    m_dialog.setProgress(0, -1);
-    m_dialog.show();
+    m_context.dialog.setProgress(0, -1);
+    m_context.dialog.show();
     m_receiving = true;
     TransferWait([&transfer] { return transfer.EndFlag; });
     m_receiving = false;
     if (m_failed)
         return; // the failure path has said why and closed everything
-    m_dialog.hide();
-    m_port.setPortOpen(false);
-    m_log.addLine(QStringLiteral("受信を終了しました。"));
-    m_files.RefreshFileList();
+    m_context.dialog.hide();
+    m_context.port.setPortOpen(false);
+    m_context.log.addLine(QStringLiteral("受信を終了しました。"));
+    m_context.files.RefreshFileList();
 }
 
 void Receiver::MSComm1_OnComm(int event)
@@ -89,11 +87,11 @@ void Receiver::MSComm1_OnComm(int event)
     if (event != SerialPort::Receive) {
         const QString message = lineErrorMessage(event);
         if (!message.isEmpty())
-            m_log.addLine(message); // reported; the transfer goes on
+            m_context.log.addLine(message); // reported; the transfer goes on
         return;
     }
-    TransferState &transfer = m_state.Transfer;
-    const QByteArray text = m_port.input();
+    TransferState &transfer = m_context.state.Transfer;
+    const QByteArray text = m_context.port.input();
     if (text.isEmpty())
         return;
     transfer.LastReceived = text;
@@ -113,14 +111,14 @@ void Receiver::MSComm1_OnComm(int event)
 
 void Receiver::portFailed(const QString &description)
 {
-    if (m_receiving && !m_state.Transfer.EndFlag)
+    if (m_receiving && !m_context.state.Transfer.EndFlag)
         fail(description);
 }
 
 void Receiver::receive(const QByteArray &text)
 {
-    TransferState &transfer = m_state.Transfer;
-    const bool osp = m_state.Machine.Controller == 0;
+    TransferState &transfer = m_context.state.Transfer;
+    const bool osp = m_context.state.Machine.Controller == 0;
     for (const char byte : text) {
         if (byte == Dc1 || byte == Dc2 || byte == Dc3 || byte == Dc4)
             continue; // control of the line, never program text
@@ -154,7 +152,7 @@ void Receiver::receive(const QByteArray &text)
 // Blanks of the header line are skipped; its LF ends it; any other character is the program's first.
 void Receiver::afterHeader(char byte)
 {
-    TransferState &transfer = m_state.Transfer;
+    TransferState &transfer = m_context.state.Transfer;
     if (byte == Cr)
         return;
     transfer.ReceiveState = 3;
@@ -164,7 +162,7 @@ void Receiver::afterHeader(char byte)
 
 bool Receiver::openProgram()
 {
-    TransferState &transfer = m_state.Transfer;
+    TransferState &transfer = m_context.state.Transfer;
     transfer.ReceiveName = transfer.ReceiveName.toUpper();
     QString why; // the folder shown is always the working directory
     const QString path = ReceivedName::pathFor(QDir::currentPath(), transfer.ReceiveName, &why);
@@ -178,26 +176,26 @@ bool Receiver::openProgram()
         return false;
     }
     transfer.ReceiveState = 2;
-    m_log.addLine(transfer.ReceiveName + QStringLiteral("を読込中です..."));
+    m_context.log.addLine(transfer.ReceiveName + QStringLiteral("を読込中です..."));
     return true;
 }
 
 void Receiver::closeProgram()
 {
-    TransferState &transfer = m_state.Transfer;
+    TransferState &transfer = m_context.state.Transfer;
     transfer.TransferFile.close();
-    m_log.addLine(QStringLiteral("読込が完了しました。"));
+    m_context.log.addLine(QStringLiteral("読込が完了しました。"));
     transfer.ReceiveName.clear();
     transfer.ReceiveState = 0;
-    if (m_state.Machine.Controller != 0 || !m_continuous)
+    if (m_context.state.Machine.Controller != 0 || !m_continuous)
         transfer.EndFlag = true;
 }
 
 void Receiver::store(char byte)
 {
-    TransferState &transfer = m_state.Transfer;
-    if (m_state.Machine.Echo == QLatin1String("ON")) {
-        QTextEdit *pane = m_data.text();
+    TransferState &transfer = m_context.state.Transfer;
+    if (m_context.state.Machine.Echo == QLatin1String("ON")) {
+        QTextEdit *pane = m_context.data.text();
         QTextCursor cursor = pane->textCursor();
         cursor.insertText(m_echo.decode(QByteArrayView(&byte, 1)));
         cursor.movePosition(QTextCursor::End);
@@ -210,18 +208,18 @@ void Receiver::store(char byte)
         fail(transfer.TransferFile.errorString());
         return;
     }
-    m_dialog.setProgress(++transfer.Received, -1);
+    m_context.dialog.setProgress(++transfer.Received, -1);
 }
 
 void Receiver::fail(const QString &description)
 {
-    TransferState &transfer = m_state.Transfer;
+    TransferState &transfer = m_context.state.Transfer;
     transfer.TransferFile.close();
     m_failed = true;
     transfer.ReceiveState = Failed;
     transfer.EndFlag = true;
-    m_dialog.hide();
-    m_port.setPortOpen(false);
-    m_log.addLine(transfer.ReceiveName + QStringLiteral("の受信が出来ませんでした。"));
-    m_log.addLine(description);
+    m_context.dialog.hide();
+    m_context.port.setPortOpen(false);
+    m_context.log.addLine(transfer.ReceiveName + QStringLiteral("の受信が出来ませんでした。"));
+    m_context.log.addLine(description);
 }

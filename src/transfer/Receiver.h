@@ -1,23 +1,19 @@
 #pragma once
 
+#include "transfer/TransferContext.h"
+
 #include <QObject>
+
+#include "transfer/TransferContext.h"
 #include <QStringDecoder>
 
 #include <functional>
-
-struct AppState;
-class DataPane;
-class FileListView;
-class LogPane;
-class SerialPort;
-class frmCancelSend;
 
 // Receives programs punched out at the machine into the folder shown, and handles every event of the port.
 class Receiver final : public QObject {
     Q_OBJECT
 public:
-    Receiver(AppState &state, SerialPort &port, LogPane &log, DataPane &data, FileListView &files,
-             frmCancelSend &dialog, QObject *parent = nullptr);
+    explicit Receiver(const TransferContext &context, QObject *parent = nullptr);
 
     // Asks the FANUC program's name; returns false when the user cancels.
     std::function<bool()> askProgramName;
@@ -35,12 +31,7 @@ private:
     void afterHeader(char byte);
     void fail(const QString &description);
 
-    AppState &m_state;
-    SerialPort &m_port;
-    LogPane &m_log;
-    DataPane &m_data;
-    FileListView &m_files;
-    frmCancelSend &m_dialog;
+    TransferContext m_context;
     static constexpr int Failed = -1;
     bool m_continuous = false;
     bool m_failed = false;

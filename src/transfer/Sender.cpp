@@ -17,68 +17,66 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-Sender::Sender(AppState &state, SerialPort &port, LogPane &log, DataPane &data, FileListView &files,
-               frmCancelSend &dialog, QObject *parent)
-    : QObject(parent), m_state(state), m_port(port), m_log(log), m_data(data), m_files(files), m_dialog(dialog)
+Sender::Sender(const TransferContext &context, QObject *parent) : QObject(parent), m_context(context)
 {
 }
 
 void Sender::mnuTransOutput_Click()
 {
-    const QTreeWidgetItem *current = m_files.currentItem();
-    if (m_files.rowCount() == 0 || !current || !current->isSelected())
+    const QTreeWidgetItem *current = m_context.files.currentItem();
+    if (m_context.files.rowCount() == 0 || !current || !current->isSelected())
         return;
     // A failure before the first file is taken up names the first marked file, not an older one.
-    for (int i = 0; i < m_files.rowCount(); ++i) {
-        if (m_files.row(i)->isSelected()) {
-            m_state.CurrentFileName = m_files.row(i)->text(FileListView::NameColumn);
+    for (int i = 0; i < m_context.files.rowCount(); ++i) {
+        if (m_context.files.row(i)->isSelected()) {
+            m_context.state.CurrentFileName = m_context.files.row(i)->text(FileListView::NameColumn);
             break;
         }
     }
-    m_port.setInputLen(0);
-    if (!m_port.setPortOpen(true)) {
-        fail(m_state.CurrentFileName, m_port.errorString());
+    m_context.port.setInputLen(0);
+    if (!m_context.port.setPortOpen(true)) {
+        fail(m_context.state.CurrentFileName, m_context.port.errorString());
         return;
     }
-    m_state.Transfer.Held = false;
-    for (int i = 0; i < m_files.rowCount(); ++i) {
-        QTreeWidgetItem *row = m_files.row(i);
+    m_context.state.Transfer.Held = false;
+    for (int i = 0; i < m_context.files.rowCount(); ++i) {
+        QTreeWidgetItem *row = m_context.files.row(i);
         if (!row->isSelected())
             continue;
-        m_state.CurrentFileName = row->text(FileListView::NameColumn);
-        if (!FileTypeCatalogue::IsTextFile(m_state.CurrentFileName)) {
-            m_log.addLine(m_state.CurrentFileName + QStringLiteral("はテキストファイルでないので送信できません。"));
+        m_context.state.CurrentFileName = row->text(FileListView::NameColumn);
+        if (!FileTypeCatalogue::IsTextFile(m_context.state.CurrentFileName)) {
+            m_context.log.addLine(m_context.state.CurrentFileName + QStringLiteral("はテキストファイルでないので送信できません。"));
             continue;
         }
-        const Outcome outcome = sendFile(m_state.CurrentFileName, FileListView::diskName(row));
+        const Outcome outcome = sendFile(m_context.state.CurrentFileName, FileListView::diskName(row));
         if (outcome == Outcome::Failed) {
-            fail(m_state.CurrentFileName, m_failure);
+            fail(m_context.state.CurrentFileName, m_failure);
             return;
         }
         if (outcome == Outcome::Cancelled) {
-            m_log.addLine(QStringLiteral("送信がキャンセルされました。"));
+            m_context.log.addLine(QStringLiteral("送信がキャンセルされました。"));
             end();
             return;
         }
         if (row->flags() & Qt::ItemIsUserCheckable)
             row->setCheckState(FileListView::NameColumn, Qt::Unchecked);
         row->setSelected(false);
-        m_log.addLine(QStringLiteral("送信が完了しました。"));
+        m_context.log.addLine(QStringLiteral("送信が完了しました。"));
     }
     end();
 }
 
 Sender::Outcome Sender::sendFile(const QString &name, const QString &diskName)
 {
-    TransferState &transfer = m_state.Transfer;
-    const MachineSettings &machine = m_state.Machine;
-    m_data.text()->clear();
+    TransferState &transfer = m_context.state.Transfer;
+    const MachineSettings &machine = m_context.state.Machine;
+    m_context.data.text()->clear();
     transfer.EndFlag = false;
     if (machine.Flow >= 1) {
         transfer.Dc1Seen = false;
-        m_dialog.setText(QStringLiteral("   ファイルを送信します。\r\n    機械側で読込み(リード)してください。"));
-        m_dialog.setProgress(0, 0, name);
-        m_dialog.show();
+        m_context.dialog.setText(QStringLiteral("   ファイルを送信します。\r\n    機械側で読込み(リード)してください。"));
+        m_context.dialog.setProgress(0, 1, name); // nothing sent yet
+        m_context.dialog.show();
         if (!waitForDc1())
             return m_failure.isEmpty() ? Outcome::Cancelled : Outcome::Failed;
     }
@@ -94,10 +92,10 @@ Sender::Outcome Sender::sendFile(const QString &name, const QString &diskName)
         transfer.TransferFile.close();
         return Outcome::Failed;
     }
-    m_dialog.setText(name + QStringLiteral("を送信中です。"));
-    m_dialog.setProgress(0, content.size(), name);
-    m_dialog.show();
-    m_log.addLine(name + QStringLiteral("を送信中です..."));
+    m_context.dialog.setText(name + QStringLiteral("を送信中です。"));
+    m_context.dialog.setProgress(0, content.size(), name);
+    m_context.dialog.show();
+    m_context.log.addLine(name + QStringLiteral("を送信中です..."));
 
     if (machine.Controller == 0) {
         QStringEncoder ansi("Shift_JIS");
@@ -127,31 +125,31 @@ Sender::Outcome Sender::sendFile(const QString &name, const QString &diskName)
             return Outcome::Failed;
         if (machine.Flow >= 1) {
             transfer.Dc3Seen = false;
-            TransferWait([&] { return transfer.Dc3Seen || m_port.outBufferCount() == 0 || stopped(); });
+            TransferWait([&] { return transfer.Dc3Seen || m_context.port.outBufferCount() == 0 || stopped(); });
             if (transfer.Dc3Seen || transfer.Held) {
                 transfer.Dc1Seen = false;
                 TransferWait([&] { return transfer.Dc1Seen || !transfer.Held || stopped(); });
             }
         } else {
-            TransferWait([&] { return m_port.outBufferCount() == 0 || stopped(); });
+            TransferWait([&] { return m_context.port.outBufferCount() == 0 || stopped(); });
         }
         if (!m_failure.isEmpty())
             return Outcome::Failed;
         if (echo) {
-            QTextEdit *pane = m_data.text();
+            QTextEdit *pane = m_context.data.text();
             QTextCursor cursor(pane->document());
             cursor.movePosition(QTextCursor::End);
             cursor.insertText(DisplayText::decode(line) + QLatin1Char('\n'));
             pane->setTextCursor(cursor);
         }
         sent += line.size() + 2;
-        m_dialog.setProgress(qMin(sent, qint64(content.size())), content.size(), name);
+        m_context.dialog.setProgress(qMin(sent, qint64(content.size())), content.size(), name);
         if (transfer.EndFlag)
             return Outcome::Cancelled;
     }
     if (!write("%\r\n"))
         return Outcome::Failed;
-    TransferWait([&] { return m_port.outBufferCount() == 0 || stopped(); });
+    TransferWait([&] { return m_context.port.outBufferCount() == 0 || stopped(); });
     transfer.TransferFile.close();
     WaitSeconds(3);
     return m_failure.isEmpty() ? Outcome::Sent : Outcome::Failed;
@@ -159,26 +157,26 @@ Sender::Outcome Sender::sendFile(const QString &name, const QString &diskName)
 
 bool Sender::waitForDc1()
 {
-    TransferWait([this] { return m_state.Transfer.Dc1Seen || stopped(); });
+    TransferWait([this] { return m_context.state.Transfer.Dc1Seen || stopped(); });
     return !stopped();
 }
 
 bool Sender::stopped() const
 {
-    return m_state.Transfer.EndFlag || !m_failure.isEmpty();
+    return m_context.state.Transfer.EndFlag || !m_failure.isEmpty();
 }
 
 void Sender::portFailed(const QString &description)
 {
-    if (m_state.Transfer.Running && m_failure.isEmpty())
+    if (m_context.state.Transfer.Running && m_failure.isEmpty())
         m_failure = description;
 }
 
 bool Sender::write(const QByteArray &bytes)
 {
-    if (m_port.output(bytes))
+    if (m_context.port.output(bytes))
         return true;
-    m_failure = m_port.errorString();
+    m_failure = m_context.port.errorString();
     return false;
 }
 
@@ -203,18 +201,18 @@ QList<QByteArray> Sender::lines(const QByteArray &content)
 // The description is a copy: end() forgets the failure it may come from.
 void Sender::fail(const QString &name, QString description)
 {
-    m_state.Transfer.TransferFile.close();
+    m_context.state.Transfer.TransferFile.close();
     end();
-    m_log.addLine(name + QStringLiteral("の送信が出来ませんでした。"));
-    m_log.addLine(description);
+    m_context.log.addLine(name + QStringLiteral("の送信が出来ませんでした。"));
+    m_context.log.addLine(description);
 }
 
 void Sender::end()
 {
-    m_state.Transfer.TransferFile.close();
-    m_state.Transfer.EndFlag = true;
-    m_dialog.hide();
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
+    m_context.state.Transfer.TransferFile.close();
+    m_context.state.Transfer.EndFlag = true;
+    m_context.dialog.hide();
+    if (m_context.port.portOpen())
+        m_context.port.setPortOpen(false);
     m_failure.clear();
 }

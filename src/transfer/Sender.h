@@ -1,22 +1,16 @@
 #pragma once
 
+#include "transfer/TransferContext.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-
-struct AppState;
-class DataPane;
-class FileListView;
-class LogPane;
-class SerialPort;
-class frmCancelSend;
 
 // Sends the marked NC files to the machine with its framing and DC1/DC3 pacing.
 class Sender final : public QObject {
     Q_OBJECT
 public:
-    Sender(AppState &state, SerialPort &port, LogPane &log, DataPane &data, FileListView &files,
-           frmCancelSend &dialog, QObject *parent = nullptr);
+    explicit Sender(const TransferContext &context, QObject *parent = nullptr);
 
     void mnuTransOutput_Click();
     // The port went away under a running send.
@@ -34,11 +28,6 @@ private:
     void fail(const QString &name, QString description);
     void end();
 
-    AppState &m_state;
-    SerialPort &m_port;
-    LogPane &m_log;
-    DataPane &m_data;
-    FileListView &m_files;
-    frmCancelSend &m_dialog;
+    TransferContext m_context;
     QString m_failure;
 };

@@ -10,8 +10,8 @@
 TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, LogPane &log,
                                    DataPane &data, FileListView &files, QWidget *window)
     : QObject(window), m_state(state), m_dialog(new frmCancelSend(state.Transfer, window)),
-      m_sender(new Sender(state, port, log, data, files, *m_dialog, this)),
-      m_receiver(new Receiver(state, port, log, data, files, *m_dialog, this))
+      m_sender(new Sender({state, port, log, data, files, *m_dialog}, this)),
+      m_receiver(new Receiver({state, port, log, data, files, *m_dialog}, this))
 {
     m_receiver->askProgramName = [this, &messages, window] {
         ProgramNo dialog(m_state.Transfer.ReceiveName, messages, window);
