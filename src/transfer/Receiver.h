@@ -3,8 +3,6 @@
 #include "transfer/TransferContext.h"
 
 #include <QObject>
-
-#include "transfer/TransferContext.h"
 #include <QStringDecoder>
 
 #include <functional>
