@@ -8,8 +8,8 @@
 
 #include <QDir>
 #include <QHeaderView>
-#include <QLocale>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 
 namespace {
@@ -21,10 +21,8 @@ struct ColumnLayout {
 };
 
 constexpr ColumnLayout Columns[] = {
-    {u"ファイル名", 2600, Qt::AlignLeft},
-    {u"サイズ", 850, Qt::AlignRight},
-    {u"更新日時", 1200, Qt::AlignLeft},
-    {u"種類", 1600, Qt::AlignLeft},
+    {u"ファイル名", 2600, Qt::AlignLeft}, {u"サイズ", 850, Qt::AlignRight},
+    {u"更新日時", 1200, Qt::AlignLeft},   {u"種類", 1600, Qt::AlignLeft},
     {u"保護", 600, Qt::AlignLeft},
 };
 

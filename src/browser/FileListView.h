@@ -30,8 +30,8 @@ signals:
     // The end of an in-place edit of a row's name, delivered after the editor has closed.
     void renameRequested(const QString &oldText, const QString &diskName, const QString &newText);
     void clickNotified();
-    void openRequested();     // a double-click or Enter
-    void arrowReleased();     // Up or Down, after the highlight has moved
+    void openRequested(); // a double-click or Enter
+    void arrowReleased(); // Up or Down, after the highlight has moved
     void leftPressed();
     void deletePressed();
     void popupRequested(const QPoint &globalPosition);

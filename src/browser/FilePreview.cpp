@@ -38,7 +38,8 @@ void FilePreview::PreviewTextFile(const QString &shownName, const QString &diskN
     if (file.open(QIODevice::ReadOnly))
         bytes = file.readAll();
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        m_messages.show(shownName + QStringLiteral(" ファイルが開けません."), QString(), MessageBoxes::Icon::None);
+        m_messages.show(shownName + QStringLiteral(" ファイルが開けません."), QString(),
+                        MessageBoxes::Icon::None);
         return;
     }
     m_data.setText(DisplayText::decode(bytes));

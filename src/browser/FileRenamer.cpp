@@ -10,7 +10,8 @@ bool FileRenamer::isAcceptableName(const QString &name)
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
     // A leading dot would hide the file from the list; a trailing dot or blank Windows drops silently.
-    if (name.startsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+    if (name.startsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char('.')) ||
+        name.endsWith(QLatin1Char(' ')))
         return false;
     for (const QChar c : name) {
         if (c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c))

@@ -8,7 +8,8 @@ class FolderIndentDelegate final : public QStyledItemDelegate {
 public:
     static constexpr int DepthRole = Qt::UserRole + 1;
     using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:

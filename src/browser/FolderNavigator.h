@@ -14,8 +14,8 @@ class LogPane;
 class FolderNavigator final : public QObject {
     Q_OBJECT
 public:
-    FolderNavigator(AppState &state, DriveList &drives, FolderList &folders, FileListView &files, DataPane &data,
-                    LogPane &log, bool &folderClickSuppressed, QObject *parent = nullptr);
+    FolderNavigator(AppState &state, DriveList &drives, FolderList &folders, FileListView &files,
+                    DataPane &data, LogPane &log, bool &folderClickSuppressed, QObject *parent = nullptr);
 
     // Shows the remembered folder at start-up; false when it was gone and the system drive is shown instead.
     bool restore();

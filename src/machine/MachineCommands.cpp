@@ -39,7 +39,8 @@ MachineCommands::MachineCommands(AppState &state, MachineSettingsLoader &loader,
 void MachineCommands::mnuMachineSelect_Click()
 {
     const WorkingDirectoryKeeper keeper;
-    const QString chosen = m_dialogs.openFile(QStringLiteral("設定ファイル選択"), Filter, m_state.ProgramFolder);
+    const QString chosen =
+        m_dialogs.openFile(QStringLiteral("設定ファイル選択"), Filter, m_state.ProgramFolder);
     const BusyCursor busy;
     if (chosen.isEmpty())
         return;
@@ -52,16 +53,18 @@ void MachineCommands::mnuMachineNew_Click()
 {
     const WorkingDirectoryKeeper keeper;
     const BusyCursor busy;
-    const QString chosen = m_dialogs.openFile(QStringLiteral("設定ファイル作成"), Filter, m_state.ProgramFolder);
+    const QString chosen =
+        m_dialogs.openFile(QStringLiteral("設定ファイル作成"), Filter, m_state.ProgramFolder);
     if (chosen.isEmpty())
         return;
     // The same name in any case is the same machine's file: it is asked about, then overwritten.
     QString name = QFileInfo(chosen).fileName();
     const QString existing = FolderListing::findName(m_state.ProgramFolder, name);
     if (!existing.isEmpty()) {
-        const auto answer = m_messages.show(name + QStringLiteral("は既にファイルが存在します。\nファイルを重ね書きしますか？"),
-                                            QStringLiteral("設定ファイル作成"), MessageBoxes::Icon::Exclamation,
-                                            MessageBoxes::Buttons::YesNo);
+        const auto answer = m_messages.show(
+            name + QStringLiteral("は既にファイルが存在します。\nファイルを重ね書きしますか？"),
+            QStringLiteral("設定ファイル作成"), MessageBoxes::Icon::Exclamation,
+            MessageBoxes::Buttons::YesNo);
         if (answer != MessageBoxes::Answer::Yes)
             return;
         name = existing;
@@ -76,8 +79,8 @@ void MachineCommands::mnuMachineNew_Click()
 
 bool MachineCommands::writeNewFile(const QString &name)
 {
-    const QString failure = MachineSettingsFile::save(MachineSettingsLoader::pathIn(m_state.ProgramFolder, name),
-                                                      MachineSettingsFile::newLayout());
+    const QString failure = MachineSettingsFile::save(
+        MachineSettingsLoader::pathIn(m_state.ProgramFolder, name), MachineSettingsFile::newLayout());
     if (failure.isEmpty())
         return true;
     m_log.addLine(QStringLiteral("設定ファイル'") + name + QStringLiteral("'を作成出来ませんでした。"));

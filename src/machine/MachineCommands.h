@@ -12,8 +12,8 @@ class MessageBoxes;
 class MachineCommands final : public QObject {
     Q_OBJECT
 public:
-    MachineCommands(AppState &state, MachineSettingsLoader &loader, FileDialogs &dialogs, MessageBoxes &messages,
-                    LogPane &log, QObject *parent = nullptr);
+    MachineCommands(AppState &state, MachineSettingsLoader &loader, FileDialogs &dialogs,
+                    MessageBoxes &messages, LogPane &log, QObject *parent = nullptr);
 
     void mnuMachineSelect_Click();
     void mnuMachineNew_Click();

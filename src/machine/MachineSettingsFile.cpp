@@ -38,7 +38,8 @@ QString MachineSettingsFile::save(const QString &path, const QByteArray &content
 
 QByteArray MachineSettingsFile::newLayout()
 {
-    return head() + line("RS232C PROT NUMBER", QStringLiteral("1")) + line("BAUD RATE", QStringLiteral("4800")) +
+    return head() + line("RS232C PROT NUMBER", QStringLiteral("1")) +
+           line("BAUD RATE", QStringLiteral("4800")) +
            line("PARITY  (N:None,E:Even,O:Odd,M:Mark,S:Space)", QStringLiteral("E")) +
            line("DATA BIT(7, 8)", QStringLiteral("7")) + line("STOP BIT(1, 1.5, 2)", QStringLiteral("2")) +
            line("FLOW    (0:None,1:XonXoff,2:RTS,3:XonXoffRTS)", QStringLiteral("1")) +

@@ -68,8 +68,9 @@ bool MachineSettingsLoader::fail(const QString &fileName, const QString &descrip
 
 QString MachineSettingsLoader::statusText(qint16 controller, const QString &comPart, const QString &settings)
 {
-    return QStringLiteral("現在の設定:") + (controller != 0 ? QStringLiteral("FANUC,") : QStringLiteral("OSP,")) +
-           comPart + QLatin1Char(':') + settings;
+    return QStringLiteral("現在の設定:") +
+           (controller != 0 ? QStringLiteral("FANUC,") : QStringLiteral("OSP,")) + comPart +
+           QLatin1Char(':') + settings;
 }
 
 QString MachineSettingsLoader::pathIn(const QString &folder, const QString &fileName)

@@ -39,8 +39,8 @@ void frmProperties::LoadPropertySettings()
     for (int port = 1; port <= 16; ++port)
         cboPort->addItem(QStringLiteral("Com%1").arg(port));
     cboSpeed->clear();
-    cboSpeed->addItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "28800", "38400",
-                        "56000", "57600", "115200", "128000", "256000"});
+    cboSpeed->addItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "28800",
+                        "38400", "56000", "57600", "115200", "128000", "256000"});
     cboDataBits->clear();
     cboDataBits->addItems({"4", "5", "6", "7", "8"});
     cboParity->clear();
@@ -78,8 +78,9 @@ void frmProperties::cmdOK_Click()
     m_state.Machine.Echo = m_echo ? QStringLiteral("ON") : QStringLiteral("OFF");
     if (!applyPort())
         return;
-    const QString settings = cboSpeed->currentText().trimmed() + QLatin1Char(',') + cboParity->currentText().left(1) +
-                             QLatin1Char(',') + cboDataBits->currentText().trimmed() + QLatin1Char(',') +
+    const QString settings = cboSpeed->currentText().trimmed() + QLatin1Char(',') +
+                             cboParity->currentText().left(1) + QLatin1Char(',') +
+                             cboDataBits->currentText().trimmed() + QLatin1Char(',') +
                              cboStopBits->currentText().trimmed();
     if (!m_port.setSettings(settings) || !m_port.setHandshaking(false)) {
         refuse(m_port.errorString());
@@ -126,22 +127,26 @@ void frmProperties::writeFile()
     values.echo = machine.Echo;
     values.controller = machine.Controller;
 
-    const QString failure = MachineSettingsFile::save(
-        MachineSettingsLoader::pathIn(m_state.ProgramFolder, machine.MchFileName), MachineSettingsFile::dialogLayout(values));
+    const QString failure =
+        MachineSettingsFile::save(MachineSettingsLoader::pathIn(m_state.ProgramFolder, machine.MchFileName),
+                                  MachineSettingsFile::dialogLayout(values));
     accept();
     if (!failure.isEmpty()) {
-        m_log.addLine(QStringLiteral("設定ファイル'") + machine.MchFileName + QStringLiteral("'に書き込みを失敗しました。"));
+        m_log.addLine(QStringLiteral("設定ファイル'") + machine.MchFileName +
+                      QStringLiteral("'に書き込みを失敗しました。"));
         m_log.addLine(failure);
         return;
     }
     m_status.setSettingsText(MachineSettingsLoader::statusText(
         machine.Controller, QStringLiteral(" COM") + QString::number(m_port.commPort()), m_port.settings()));
-    m_log.addLine(QStringLiteral("設定ファイル'") + machine.MchFileName + QStringLiteral("'に書き込みました。"));
+    m_log.addLine(QStringLiteral("設定ファイル'") + machine.MchFileName +
+                  QStringLiteral("'に書き込みました。"));
 }
 
 namespace {
 
-QButtonGroup *options(QWidget *owner, QLayout *layout, const QStringList &captions, const QStringList &tips = {})
+QButtonGroup *options(QWidget *owner, QLayout *layout, const QStringList &captions,
+                      const QStringList &tips = {})
 {
     auto *group = new QButtonGroup(owner);
     for (int i = 0; i < captions.size(); ++i) {
@@ -193,7 +198,8 @@ void frmProperties::createControls()
     connection->addRow(QStringLiteral("ﾃﾞｰﾀ ﾋﾞｯﾄ:"), cboDataBits);
     connection->addRow(QStringLiteral("ﾊﾟﾘﾃｨ:"), cboParity);
     connection->addRow(QStringLiteral("ｽﾄｯﾌﾟ ﾋﾞｯﾄ:"), cboStopBits);
-    connection->addRow(note(QStringLiteral("※ 通常はﾃﾞｰﾀビット7，パリティーEven, ストップビット2にしてください。")));
+    connection->addRow(
+        note(QStringLiteral("※ 通常はﾃﾞｰﾀビット7，パリティーEven, ストップビット2にしてください。")));
 
     auto *Frame2 = new QGroupBox(QStringLiteral("制御装置"));
     auto *controllerRow = new QHBoxLayout(Frame2);
@@ -202,7 +208,8 @@ void frmProperties::createControls()
     auto *Frame5 = new QGroupBox(QStringLiteral("ﾌﾛｰ制御(&F)"));
     auto *flowColumn = new QVBoxLayout(Frame5);
     optFlow = options(this, flowColumn,
-                      {QStringLiteral("なし"), QStringLiteral("DC制御"), QStringLiteral("DC制御（ファイル名送信後DC1を待つ)")},
+                      {QStringLiteral("なし"), QStringLiteral("DC制御"),
+                       QStringLiteral("DC制御（ファイル名送信後DC1を待つ)")},
                       {QStringLiteral("OSP5000などのDC制御が無い時に使用します。"),
                        QStringLiteral("FANUCやOSPの一般的な設定"),
                        QStringLiteral("OSPで機械側でファイルの重書きが無視される時に使用")});

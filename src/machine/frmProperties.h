@@ -16,8 +16,8 @@ class SerialPort;
 class frmProperties final : public QDialog {
     Q_OBJECT
 public:
-    frmProperties(AppState &state, SerialPort &port, MessageBoxes &messages, LogPane &log, MainStatusBar &status,
-                  QWidget *parent = nullptr);
+    frmProperties(AppState &state, SerialPort &port, MessageBoxes &messages, LogPane &log,
+                  MainStatusBar &status, QWidget *parent = nullptr);
 
     void LoadPropertySettings();
     void cmdOK_Click();

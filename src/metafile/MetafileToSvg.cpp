@@ -23,7 +23,8 @@ QByteArray fromWmf(const QByteArray &metafile)
     QByteArray input = metafile; // the library wants a writable buffer
     QByteArray svg;
     wmfD_Rect bbox;
-    if (wmf_mem_open(api, reinterpret_cast<unsigned char *>(input.data()), long(input.size())) == wmf_E_None &&
+    if (wmf_mem_open(api, reinterpret_cast<unsigned char *>(input.data()), long(input.size())) ==
+            wmf_E_None &&
         wmf_scan(api, 0, &bbox) == wmf_E_None) {
         wmf_svg_t *device = WMF_SVG_GetData(api);
         device->out = wmf_stream_create(api, nullptr);
@@ -40,7 +41,6 @@ QByteArray fromWmf(const QByteArray &metafile)
             wmf_stream_destroy(api, device->out, &text, &length);
             if (played && text)
                 svg = QByteArray(text, qsizetype(length)); // the library owns and frees the text
-
         }
     }
     wmf_api_destroy(api);

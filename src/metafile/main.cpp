@@ -35,7 +35,8 @@ int main(int argc, char *argv[])
     QFile file(QString::fromLocal8Bit(argv[2]));
     if (!file.open(QIODevice::ReadOnly) || file.size() > (qint64(64) << 20))
         return 1;
-    const MetafileToSvg::Kind kind = std::strcmp(argv[1], "wmf") == 0 ? MetafileToSvg::Kind::Wmf : MetafileToSvg::Kind::Emf;
+    const MetafileToSvg::Kind kind =
+        std::strcmp(argv[1], "wmf") == 0 ? MetafileToSvg::Kind::Wmf : MetafileToSvg::Kind::Emf;
     const QByteArray svg = MetafileToSvg::convert(file.readAll(), kind);
     if (svg.isEmpty())
         return 1;

@@ -11,5 +11,6 @@ public:
 
     virtual ~MessageBoxes() = default;
     // An empty title shows the program's own, "Talvern".
-    virtual Answer show(const QString &text, const QString &title, Icon icon, Buttons buttons = Buttons::Ok) = 0;
+    virtual Answer show(const QString &text, const QString &title, Icon icon,
+                        Buttons buttons = Buttons::Ok) = 0;
 };

@@ -9,11 +9,33 @@ namespace {
 
 bool isPseudoFileSystem(const QByteArray &type)
 {
-    static const QSet<QByteArray> pseudo = {
-        "proc",    "sysfs",     "devpts",  "devtmpfs", "tmpfs",       "cgroup",   "cgroup2",
-        "mqueue",  "securityfs", "debugfs", "tracefs",  "pstore",      "bpf",      "hugetlbfs",
-        "configfs", "fusectl",  "autofs",  "binfmt_misc", "nsfs",     "rpc_pipefs", "ramfs",
-        "efivarfs", "selinuxfs", "squashfs", "fuse.gvfsd-fuse", "fuse.portal", "overlayfs-internal"};
+    static const QSet<QByteArray> pseudo = {"proc",
+                                            "sysfs",
+                                            "devpts",
+                                            "devtmpfs",
+                                            "tmpfs",
+                                            "cgroup",
+                                            "cgroup2",
+                                            "mqueue",
+                                            "securityfs",
+                                            "debugfs",
+                                            "tracefs",
+                                            "pstore",
+                                            "bpf",
+                                            "hugetlbfs",
+                                            "configfs",
+                                            "fusectl",
+                                            "autofs",
+                                            "binfmt_misc",
+                                            "nsfs",
+                                            "rpc_pipefs",
+                                            "ramfs",
+                                            "efivarfs",
+                                            "selinuxfs",
+                                            "squashfs",
+                                            "fuse.gvfsd-fuse",
+                                            "fuse.portal",
+                                            "overlayfs-internal"};
     return pseudo.contains(type);
 }
 
@@ -94,5 +116,6 @@ bool MountedDrives::isMounted(const QString &root)
     if (root == systemRoot())
         return QFileInfo(root).isDir();
     const QStorageInfo volume(root);
-    return volume.isValid() && volume.isReady() && QDir::cleanPath(volume.rootPath()) == QDir::cleanPath(root);
+    return volume.isValid() && volume.isReady() &&
+           QDir::cleanPath(volume.rootPath()) == QDir::cleanPath(root);
 }

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QMessageBox>
 
-MessageBoxes::Answer QtMessageBoxes::show(const QString &text, const QString &title, Icon icon, Buttons buttons)
+MessageBoxes::Answer QtMessageBoxes::show(const QString &text, const QString &title, Icon icon,
+                                          Buttons buttons)
 {
-    static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Information, QMessageBox::Warning,
-                                              QMessageBox::Critical, QMessageBox::Question};
+    static const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Information,
+                                              QMessageBox::Warning, QMessageBox::Critical,
+                                              QMessageBox::Question};
     QMessageBox box(icons[int(icon)], title.isEmpty() ? QStringLiteral("Talvern") : title, text,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());

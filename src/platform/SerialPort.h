@@ -31,8 +31,8 @@ public:
     // "4800,e,7,2": baud rate, parity as a lower-case letter, data bits, stop bits.
     virtual QString settings() const = 0;
     virtual bool setSettings(const QString &settings) = 0; // "4800,E,7,2"; a wrong or empty piece fails
-    virtual bool setHandshaking(bool hardware) = 0;         // the program only ever switches it off
-    virtual void setInputLen(int length) = 0;               // 0: a read takes all that waits; 1: one byte
+    virtual bool setHandshaking(bool hardware) = 0;        // the program only ever switches it off
+    virtual void setInputLen(int length) = 0;              // 0: a read takes all that waits; 1: one byte
     virtual bool portOpen() const = 0;
     virtual bool setPortOpen(bool open) = 0;
     virtual bool output(const QByteArray &bytes) = 0;

@@ -7,7 +7,13 @@ namespace Twips {
 
 constexpr double PerPixel = 15.0;
 
-inline double fromPixels(double pixels) { return pixels * PerPixel; }
-inline int toPixels(double twips) { return qRound(twips / PerPixel); }
+inline double fromPixels(double pixels)
+{
+    return pixels * PerPixel;
+}
+inline int toPixels(double twips)
+{
+    return qRound(twips / PerPixel);
+}
 
 } // namespace Twips

@@ -24,8 +24,8 @@ QList<MainLayout::Move> MainLayout::moves(double w, double h, double t, double d
 
 bool MainLayout::apply(const Panes &panes, double w, double h, double t, double d, double clientTop)
 {
-    QWidget *const widgets[] = {panes.drive, panes.folders,   panes.files, panes.logTitle,
-                                panes.dataTitle, panes.text, panes.log,   panes.image};
+    QWidget *const widgets[] = {panes.drive,     panes.folders, panes.files, panes.logTitle,
+                                panes.dataTitle, panes.text,    panes.log,   panes.image};
     for (const Move &move : moves(w, h, t, d)) {
         if (move.twips.width() < 0 || move.twips.height() < 0)
             return false;

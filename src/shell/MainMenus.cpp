@@ -120,7 +120,8 @@ MainMenus::MainMenus(QMenuBar *bar) : QObject(bar)
     m_popup = m_menus.value(QStringLiteral("mnuPopup"));
     for (const PopupRow &row : PopupItems) {
         const QString name = QString::fromLatin1(row.name);
-        QAction *action = *row.caption ? m_popup->addAction(QString::fromUtf16(row.caption)) : m_popup->addSeparator();
+        QAction *action =
+            *row.caption ? m_popup->addAction(QString::fromUtf16(row.caption)) : m_popup->addSeparator();
         action->setObjectName(name);
         m_items.insert(name, action);
         if (*row.calls)

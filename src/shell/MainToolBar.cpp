@@ -19,7 +19,8 @@ struct ButtonRow {
 const ButtonRow Buttons[MainToolBar::ButtonCount] = {
     {u"送信", u"Upload", u"PC→機械　指定したファイル数分送信します。", "tb-send", "mnuTransOutput"},
     {u"受信", u"Download", u"機械→PC　1つのファイルを受信します", "tb-receive", "mnuTransInput"},
-    {u"連続受信", u"DownloadCont", u"機械→PC　連続的にファイルを受信します", "tb-receive-cont", "mnuTransInputCont"},
+    {u"連続受信", u"DownloadCont", u"機械→PC　連続的にファイルを受信します", "tb-receive-cont",
+     "mnuTransInputCont"},
     {u"パラメータ", u"ﾌﾟﾛﾊﾟﾃｨ", u"通信パラメータを設定・保存します", "tb-parameters", "mnuMachinePropaty"},
     {nullptr, u"bar", nullptr, "", ""},
     {u"フォルダー", u"NewFolder", u"フォルダーの作成／名前変更／削除をします。", "tb-folder", "mnuFolderNew"},
@@ -64,7 +65,8 @@ MainToolBar::MainToolBar(QWidget *parent) : QToolBar(parent)
     setFloatable(false);
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setIconSize(QSize(18, 18));
-    setStyleSheet(QStringLiteral("QToolBar { padding: 0px; border: none; spacing: 0px; } QToolButton { padding: 1px; } QToolButton[popupMode=\"1\"] { padding-right: 13px; }"));
+    setStyleSheet(QStringLiteral("QToolBar { padding: 0px; border: none; spacing: 0px; } QToolButton { "
+                                 "padding: 1px; } QToolButton[popupMode=\"1\"] { padding-right: 13px; }"));
     // Low enough that the folder pane still ends above the titles, which keep fixed tops.
     QFont captions = font();
     captions.setPointSizeF(8);

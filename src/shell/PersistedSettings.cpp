@@ -23,15 +23,15 @@ float readFloat(const QSettings &store, const QString &key, float fallback)
     return float(value);
 }
 
-template <typename Int>
-Int readInt(const QSettings &store, const QString &key, Int fallback)
+template <typename Int> Int readInt(const QSettings &store, const QString &key, Int fallback)
 {
     bool ok = false;
     const double value = store.value(key).toString().trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))
         return fallback;
     const double rounded = std::nearbyint(value); // halves to the even neighbour
-    if (rounded < double(std::numeric_limits<Int>::min()) || rounded > double(std::numeric_limits<Int>::max()))
+    if (rounded < double(std::numeric_limits<Int>::min()) ||
+        rounded > double(std::numeric_limits<Int>::max()))
         return fallback;
     return Int(rounded);
 }
@@ -58,7 +58,8 @@ WindowPlacement PersistedSettings::load(QSettings &store, AppState &state)
     state.Machine.MchFileName = readText(store, QStringLiteral("MchFileName"), MachineSettings().MchFileName);
     state.Print.PrintFontName = readText(store, QStringLiteral("PrintFontName"), print.PrintFontName);
     state.Print.PrintFontSize = readInt(store, QStringLiteral("PrintFontSize"), print.PrintFontSize);
-    state.Print.PrinterOrientation = readInt(store, QStringLiteral("PrinterOrientation"), print.PrinterOrientation);
+    state.Print.PrinterOrientation =
+        readInt(store, QStringLiteral("PrinterOrientation"), print.PrinterOrientation);
     state.Print.LeftMerge = readInt(store, QStringLiteral("LeftMerge"), print.LeftMerge);
     state.Print.RightMerge = readInt(store, QStringLiteral("RightMerge"), print.RightMerge);
     state.Print.PrintLineNo = readInt(store, QStringLiteral("PrintLineNo"), print.PrintLineNo);

@@ -53,7 +53,8 @@ int Startup::run(QApplication &app)
 
     AppState state;
     state.ProgramFolder = QApplication::applicationDirPath();
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Talvern"), QStringLiteral("Talvern"));
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Talvern"),
+                    QStringLiteral("Talvern"));
 
     QtMessageBoxes messages;
     QtProcessLauncher launcher;

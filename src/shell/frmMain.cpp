@@ -12,9 +12,8 @@
 #include "machine/MachineCommands.h"
 #include "machine/MachineSettingsLoader.h"
 #include "machine/frmProperties.h"
-#include "transfer/TransferCommands.h"
-#include "platform/ToolLocator.h"
 #include "platform/SerialPort.h"
+#include "platform/ToolLocator.h"
 #include "platform/Twips.h"
 #include "shell/AppState.h"
 #include "shell/CommandRouter.h"
@@ -24,6 +23,7 @@
 #include "shell/MainStatusBar.h"
 #include "shell/MainToolBar.h"
 #include "shell/PersistedSettings.h"
+#include "transfer/TransferCommands.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -88,11 +88,13 @@ void frmMain::createControls()
     m_tools = std::make_unique<CompanionTools>(m_state, *lvListView, m_services.messages, m_services.launcher,
                                                *m_toolLocator);
     m_loader = std::make_unique<MachineSettingsLoader>(m_state, m_services.port, *Text2, *sbStatusBar);
-    m_machine = new MachineCommands(m_state, *m_loader, m_services.fileDialogs, m_services.messages, *Text2, this);
-    m_transfer = new TransferCommands(m_state, m_services.port, m_services.messages, *Text2, *m_data, *lvListView, this);
+    m_machine =
+        new MachineCommands(m_state, *m_loader, m_services.fileDialogs, m_services.messages, *Text2, this);
+    m_transfer = new TransferCommands(m_state, m_services.port, m_services.messages, *Text2, *m_data,
+                                      *lvListView, this);
 
-    for (QWidget *pane : {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1),
-                          static_cast<QWidget *>(lvListView)})
+    for (QWidget *pane :
+         {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1), static_cast<QWidget *>(lvListView)})
         FocusColour::follow(pane);
 
     // The panes start where the process stands, as the platform's own drive and folder lists do.
@@ -138,7 +140,8 @@ void frmMain::connectPanes()
     connect(lvListView, &FileListView::arrowReleased, this, &frmMain::PreviewListedFile);
     connect(lvListView, &FileListView::openRequested, this, [this] { m_tools->OpenListedFile(); });
     connect(lvListView, &FileListView::leftPressed, this, [this] { Dir1->setFocus(); });
-    connect(lvListView, &FileListView::deletePressed, this, [this] { m_router->run(QStringLiteral("mnuFileDelete")); });
+    connect(lvListView, &FileListView::deletePressed, this,
+            [this] { m_router->run(QStringLiteral("mnuFileDelete")); });
     connect(lvListView, &FileListView::popupRequested, this,
             [this](const QPoint &at) { m_menus->popup()->popup(at); });
     connect(lvListView, &FileListView::renameRequested, this,
@@ -192,7 +195,8 @@ void frmMain::Form_Resize()
         return;
     const QRect outer = frameGeometry();
     const double t = Twips::fromPixels(tbToolBar->height());
-    const MainLayout::Panes panes = {Drive1, Dir1, lvListView, lblTitle[0], lblTitle[1], Text1, Text2, Image1};
+    const MainLayout::Panes panes = {Drive1,      Dir1,  lvListView, lblTitle[0],
+                                     lblTitle[1], Text1, Text2,      Image1};
     if (MainLayout::apply(panes, Twips::fromPixels(outer.width()), Twips::fromPixels(outer.height()), t,
                           Twips::fromPixels(Drive1->height()), t)) {
         m_data->refit(); // a picture keeps its proportions when the pane changes size
@@ -277,7 +281,8 @@ void frmMain::setOuterGeometry(const WindowPlacement &placement)
     const int frameWidth = outer.width() - width();
     const int frameHeight = outer.height() - height();
     move(Twips::toPixels(placement.MainLeft), Twips::toPixels(placement.MainTop));
-    resize(Twips::toPixels(placement.MainWidth) - frameWidth, Twips::toPixels(placement.MainHeight) - frameHeight);
+    resize(Twips::toPixels(placement.MainWidth) - frameWidth,
+           Twips::toPixels(placement.MainHeight) - frameHeight);
     if (frameWidth == 0 && frameHeight == 0)
         m_pendingOuter = placement;
 }

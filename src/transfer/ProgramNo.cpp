@@ -35,7 +35,8 @@ ProgramNo::ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *pare
     layout->addWidget(new QLabel(QStringLiteral("※ 拡張名は自動的に.NCになります。"), this));
     layout->addLayout(buttons);
 
-    connect(Text1, &QLineEdit::textChanged, this, [this](const QString &text) { OKButton->setEnabled(!text.isEmpty()); });
+    connect(Text1, &QLineEdit::textChanged, this,
+            [this](const QString &text) { OKButton->setEnabled(!text.isEmpty()); });
     connect(OKButton, &QPushButton::clicked, this, &ProgramNo::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &ProgramNo::reject);
 }
@@ -61,12 +62,14 @@ void ProgramNo::OKButton_Click()
     if (!existing.isEmpty()) {
         const QString title = QStringLiteral("ファイル名確認");
         if (m_messages.show(m_receiveName + QStringLiteral("はすでにあります。重ね書きをしますか？"), title,
-                            MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo) != MessageBoxes::Answer::Yes) {
+                            MessageBoxes::Icon::Exclamation,
+                            MessageBoxes::Buttons::YesNo) != MessageBoxes::Answer::Yes) {
             Text1->setFocus();
             return;
         }
         if (FileProtection::isProtected(QFileInfo(QDir::current().filePath(existing)))) {
-            m_messages.show(m_receiveName + QStringLiteral("は保護されています。"), title, MessageBoxes::Icon::Critical);
+            m_messages.show(m_receiveName + QStringLiteral("は保護されています。"), title,
+                            MessageBoxes::Icon::Critical);
             Text1->setFocus();
             return;
         }

@@ -23,25 +23,34 @@ constexpr char Dc1 = 0x11, Dc2 = 0x12, Dc3 = 0x13, Dc4 = 0x14, Cr = 0x0D, Lf = 0
 QString lineErrorMessage(int event)
 {
     switch (event) {
-    case SerialPort::Break: return QStringLiteral("ﾌﾞﾚｰｸ信号を検出しました。");
-    case SerialPort::CtsTimeout: return QStringLiteral("CTS ﾀｲﾑｱｳﾄを検出しました。");
-    case SerialPort::DsrTimeout: return QStringLiteral("DSR ﾀｲﾑｱｳﾄを検出しました。");
-    case SerialPort::Frame: return QStringLiteral("ﾌﾚｰﾐﾝｸﾞ ｴﾗｰが発生しました。");
-    case SerialPort::Overrun: return QStringLiteral("ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。");
-    case SerialPort::CdTimeout: return QStringLiteral("CD ﾀｲﾑｱｳﾄを検出しました。");
-    case SerialPort::ReceiveOverflow: return QStringLiteral("受信ﾊﾞｯﾌｧがｵｰﾊﾞｰﾌﾛｰしました。");
-    case SerialPort::Parity: return QStringLiteral("ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。");
-    case SerialPort::TransmitFull: return QStringLiteral("送信ﾊﾞｯﾌｧ ﾌﾙ ｴﾗｰが発生しました。");
-    case SerialPort::DeviceControlBlock: return QStringLiteral("DCB 取得時にｴﾗｰが発生しました。");
-    default: return {};
+    case SerialPort::Break:
+        return QStringLiteral("ﾌﾞﾚｰｸ信号を検出しました。");
+    case SerialPort::CtsTimeout:
+        return QStringLiteral("CTS ﾀｲﾑｱｳﾄを検出しました。");
+    case SerialPort::DsrTimeout:
+        return QStringLiteral("DSR ﾀｲﾑｱｳﾄを検出しました。");
+    case SerialPort::Frame:
+        return QStringLiteral("ﾌﾚｰﾐﾝｸﾞ ｴﾗｰが発生しました。");
+    case SerialPort::Overrun:
+        return QStringLiteral("ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。");
+    case SerialPort::CdTimeout:
+        return QStringLiteral("CD ﾀｲﾑｱｳﾄを検出しました。");
+    case SerialPort::ReceiveOverflow:
+        return QStringLiteral("受信ﾊﾞｯﾌｧがｵｰﾊﾞｰﾌﾛｰしました。");
+    case SerialPort::Parity:
+        return QStringLiteral("ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。");
+    case SerialPort::TransmitFull:
+        return QStringLiteral("送信ﾊﾞｯﾌｧ ﾌﾙ ｴﾗｰが発生しました。");
+    case SerialPort::DeviceControlBlock:
+        return QStringLiteral("DCB 取得時にｴﾗｰが発生しました。");
+    default:
+        return {};
     }
 }
 
 } // namespace
 
-Receiver::Receiver(const TransferContext &context, QObject *parent) : QObject(parent), m_context(context)
-{
-}
+Receiver::Receiver(const TransferContext &context, QObject *parent) : QObject(parent), m_context(context) {}
 
 void Receiver::StartReception(bool continuous)
 {
@@ -60,15 +69,18 @@ void Receiver::StartReception(bool continuous)
     transfer.TransferFile.close();
     m_echo.resetState();
 
-    if (m_context.state.Machine.Controller != 0 && (!askProgramName || !askProgramName() || transfer.ReceiveName.isEmpty())) {
+    if (m_context.state.Machine.Controller != 0 &&
+        (!askProgramName || !askProgramName() || transfer.ReceiveName.isEmpty())) {
         m_context.port.setPortOpen(false);
         return;
     }
     transfer.EndFlag = false;
     m_failed = false;
-    m_context.dialog.setText(continuous ? QStringLiteral("連続でファイルを受信します。\r\n機械側から続けて送信(パンチ)してください。\r\n"
-                                                 "終了時は[中止]を押してください。")
-                                : QStringLiteral("1つのファイルを受信します。\r\n機械側から送信(パンチ)してください。"));
+    m_context.dialog.setText(
+        continuous
+            ? QStringLiteral("連続でファイルを受信します。\r\n機械側から続けて送信(パンチ)してください。\r\n"
+                             "終了時は[中止]を押してください。")
+            : QStringLiteral("1つのファイルを受信します。\r\n機械側から送信(パンチ)してください。"));
     m_context.dialog.setProgress(0, -1);
     m_context.dialog.show();
     m_receiving = true;

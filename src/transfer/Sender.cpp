@@ -17,9 +17,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-Sender::Sender(const TransferContext &context, QObject *parent) : QObject(parent), m_context(context)
-{
-}
+Sender::Sender(const TransferContext &context, QObject *parent) : QObject(parent), m_context(context) {}
 
 void Sender::mnuTransOutput_Click()
 {
@@ -45,7 +43,8 @@ void Sender::mnuTransOutput_Click()
             continue;
         m_context.state.CurrentFileName = row->text(FileListView::NameColumn);
         if (!FileTypeCatalogue::IsTextFile(m_context.state.CurrentFileName)) {
-            m_context.log.addLine(m_context.state.CurrentFileName + QStringLiteral("はテキストファイルでないので送信できません。"));
+            m_context.log.addLine(m_context.state.CurrentFileName +
+                                  QStringLiteral("はテキストファイルでないので送信できません。"));
             continue;
         }
         const Outcome outcome = sendFile(m_context.state.CurrentFileName, FileListView::diskName(row));
@@ -74,7 +73,8 @@ Sender::Outcome Sender::sendFile(const QString &name, const QString &diskName)
     transfer.EndFlag = false;
     if (machine.Flow >= 1) {
         transfer.Dc1Seen = false;
-        m_context.dialog.setText(QStringLiteral("   ファイルを送信します。\r\n    機械側で読込み(リード)してください。"));
+        m_context.dialog.setText(
+            QStringLiteral("   ファイルを送信します。\r\n    機械側で読込み(リード)してください。"));
         m_context.dialog.setProgress(0, 1, name); // nothing sent yet
         m_context.dialog.show();
         if (!waitForDc1())
@@ -125,7 +125,8 @@ Sender::Outcome Sender::sendFile(const QString &name, const QString &diskName)
             return Outcome::Failed;
         if (machine.Flow >= 1) {
             transfer.Dc3Seen = false;
-            TransferWait([&] { return transfer.Dc3Seen || m_context.port.outBufferCount() == 0 || stopped(); });
+            TransferWait(
+                [&] { return transfer.Dc3Seen || m_context.port.outBufferCount() == 0 || stopped(); });
             if (transfer.Dc3Seen || transfer.Held) {
                 transfer.Dc1Seen = false;
                 TransferWait([&] { return transfer.Dc1Seen || !transfer.Held || stopped(); });

@@ -53,7 +53,8 @@ private slots:
         QCOMPARE(abc->text(FileListView::ModifiedColumn), QLocale().toString(when, QLocale::ShortFormat));
         QCOMPARE(abc->text(FileListView::TypeColumn), QStringLiteral("ﾒｲﾝ ﾌﾟﾛｸﾞﾗﾑ"));
         QCOMPARE(abc->text(FileListView::ProtectedColumn), QString());
-        QCOMPARE(rowNamed(list, QStringLiteral("EMPTY.TXT"))->text(FileListView::SizeColumn), QStringLiteral("0"));
+        QCOMPARE(rowNamed(list, QStringLiteral("EMPTY.TXT"))->text(FileListView::SizeColumn),
+                 QStringLiteral("0"));
         QCOMPARE(rowNamed(list, QStringLiteral("LOCK.SUB"))->text(FileListView::ProtectedColumn),
                  QStringLiteral("保護"));
         QCOMPARE(rowNamed(list, QStringLiteral("PLAN.XLS"))->text(FileListView::TypeColumn),
@@ -105,8 +106,8 @@ private slots:
         TestDir dir;
         dir.addFile(QStringLiteral("A.MIN"));
         dir.addFile(QStringLiteral("C.MIN"));
-        const QList<ListedFile> files =
-            FolderListing::details(dir.path(), {QStringLiteral("A.MIN"), QStringLiteral("B.MIN"), QStringLiteral("C.MIN")});
+        const QList<ListedFile> files = FolderListing::details(
+            dir.path(), {QStringLiteral("A.MIN"), QStringLiteral("B.MIN"), QStringLiteral("C.MIN")});
         QCOMPARE(files.size(), 2);
         QCOMPARE(files.at(0).text, QStringLiteral("A.MIN"));
         QCOMPARE(files.at(1).text, QStringLiteral("C.MIN"));
@@ -224,7 +225,8 @@ private slots:
         dir.addFile(QStringLiteral("old.min"), QByteArray("O1\n"));
         dir.addFile(QStringLiteral("OTHER.MIN"), QByteArray("O2\n"));
 
-        QCOMPARE(FileRenamer::rename(dir.path(), QStringLiteral("old.min"), QStringLiteral("OLD.MIN"), typed), renamed);
+        QCOMPARE(FileRenamer::rename(dir.path(), QStringLiteral("old.min"), QStringLiteral("OLD.MIN"), typed),
+                 renamed);
 
         QCOMPARE(QFileInfo::exists(dir.filePath(QStringLiteral("old.min"))), !renamed);
         if (renamed)

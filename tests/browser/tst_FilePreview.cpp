@@ -64,11 +64,14 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("crlf") << QByteArray("O1000\r\nG0 X0\r\nM30\r\n") << QStringLiteral("O1000\nG0 X0\nM30\n");
+        QTest::newRow("crlf") << QByteArray("O1000\r\nG0 X0\r\nM30\r\n")
+                              << QStringLiteral("O1000\nG0 X0\nM30\n");
         QTest::newRow("lf") << QByteArray("O1000\nG0 X0\n") << QStringLiteral("O1000\nG0 X0\n");
-        QTest::newRow("utf-8") << QByteArray("(荒加工)\r\nG1 X10\r\n") << QStringLiteral("(荒加工)\nG1 X10\n");
+        QTest::newRow("utf-8") << QByteArray("(荒加工)\r\nG1 X10\r\n")
+                               << QStringLiteral("(荒加工)\nG1 X10\n");
         // "(ｱﾗｶｺﾝ)" and "(荒)" in Shift_JIS: half-width katakana are single bytes there.
-        QTest::newRow("shift_jis katakana") << QByteArray::fromHex("28b1d7b6badd290d0a") << QStringLiteral("(ｱﾗｶｺﾝ)\n");
+        QTest::newRow("shift_jis katakana")
+            << QByteArray::fromHex("28b1d7b6badd290d0a") << QStringLiteral("(ｱﾗｶｺﾝ)\n");
         QTest::newRow("shift_jis kanji") << QByteArray::fromHex("288d72290d0a") << QStringLiteral("(荒)\n");
         QTest::newRow("empty") << QByteArray() << QString();
     }
@@ -156,8 +159,9 @@ private slots:
         frmMain &form = startIn(window, dir);
         const QSize pane = form.Text1->size();
         const bool wide = double(size.width()) / size.height() > double(pane.width()) / pane.height();
-        const QSize expected = wide ? QSize(pane.width(), qRound(size.height() * double(pane.width()) / size.width()))
-                                    : QSize(qRound(size.width() * double(pane.height()) / size.height()), pane.height());
+        const QSize expected =
+            wide ? QSize(pane.width(), qRound(size.height() * double(pane.width()) / size.width()))
+                 : QSize(qRound(size.width() * double(pane.height()) / size.height()), pane.height());
         for (const QString &name : {QStringLiteral("PART.BMP"), QStringLiteral("PART.JPG")}) {
             clickRow(form, name);
             QVERIFY(form.Image1->isVisible());

@@ -41,7 +41,8 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("placeable wmf") << "PLAN.WMF" << Metafiles::wmf(QRect(QPoint(1440, 0), QPoint(2880, 1440)));
+        QTest::newRow("placeable wmf")
+            << "PLAN.WMF" << Metafiles::wmf(QRect(QPoint(1440, 0), QPoint(2880, 1440)));
         QTest::newRow("emf") << "PLAN.EMF" << Metafiles::emf(QRect(QPoint(100, 0), QPoint(199, 99)));
     }
 
@@ -80,8 +81,8 @@ private slots:
         QTest::newRow("noise jpeg") << "A.JPG" << noise;
         QTest::newRow("text as icon") << "A.ICO" << QByteArray("O1234\r\nG0 X0\r\n");
         QByteArray huge = QByteArray("BM") + QByteArray(12, '\0');
-        huge += QByteArray::fromHex("28000000") + QByteArray::fromHex("FFFFFF7F") + QByteArray::fromHex("FFFFFF7F") +
-                QByteArray::fromHex("01001800") + QByteArray(24, '\0');
+        huge += QByteArray::fromHex("28000000") + QByteArray::fromHex("FFFFFF7F") +
+                QByteArray::fromHex("FFFFFF7F") + QByteArray::fromHex("01001800") + QByteArray(24, '\0');
         QTest::newRow("bmp claiming a giant size") << "A.BMP" << huge;
     }
 

@@ -16,8 +16,16 @@ void (CompanionTools::*const Handlers[])() = {
     &CompanionTools::mnuLaskar_Click,        &CompanionTools::OpenListedFile};
 // Unselected: the current row is not selected, every other row is; Gone: the file was deleted since the
 // refresh; Refused: the launcher fails; NoOmbrel: its program file is missing; NotInstalled: none is.
-enum Flags { Plain, Protected = 1, Unselected = 2, NoCurrentRow = 4, Gone = 8, Refused = 16, NoOmbrel = 32,
-             NotInstalled = 64 };
+enum Flags {
+    Plain,
+    Protected = 1,
+    Unselected = 2,
+    NoCurrentRow = 4,
+    Gone = 8,
+    Refused = 16,
+    NoOmbrel = 32,
+    NotInstalled = 64
+};
 
 const QString Editing = QStringLiteral("ファイルの編集");
 const QString Error = QStringLiteral("エラー");

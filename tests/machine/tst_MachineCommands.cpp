@@ -32,7 +32,10 @@ private:
         return form.Text2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-    static void trigger(const frmMain &form, const char *item) { form.menus()->item(QLatin1String(item))->trigger(); }
+    static void trigger(const frmMain &form, const char *item)
+    {
+        form.menus()->item(QLatin1String(item))->trigger();
+    }
 
     static QByteArray fanucFile()
     {
@@ -59,7 +62,8 @@ private slots:
         QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("ｽﾃｰﾀｽ"));
         QVERIFY(log(form).isEmpty());
 
-        window.fileDialogs.answers = {QDir(window.state.ProgramFolder).filePath(QStringLiteral("LATHE-2.MCH"))};
+        window.fileDialogs.answers = {
+            QDir(window.state.ProgramFolder).filePath(QStringLiteral("LATHE-2.MCH"))};
         trigger(form, "mnuMachineNew");
         QCOMPARE(window.fileDialogs.asked.size(), 1);
         QCOMPARE(window.fileDialogs.asked[0].title, QStringLiteral("設定ファイル作成"));
@@ -67,7 +71,8 @@ private slots:
         QCOMPARE(contentOf(QDir(window.state.ProgramFolder).filePath(QStringLiteral("LATHE-2.MCH"))),
                  MachineSettingsFile::newLayout());
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("LATHE-2.MCH"));
-        QCOMPARE(log(form), (QStringList{"設定ファイル'LATHE-2.MCH'を作成しました。", "設定ファイル'LATHE-2.MCH'を読み込みました。"}));
+        QCOMPARE(log(form), (QStringList{"設定ファイル'LATHE-2.MCH'を作成しました。",
+                                         "設定ファイル'LATHE-2.MCH'を読み込みました。"}));
         QVERIFY(form.menus()->item(QStringLiteral("mnuMachinePropaty"))->isEnabled());
         QVERIFY(form.menus()->item(QStringLiteral("mnuTrans"))->isEnabled());
         QVERIFY(form.tbToolBar->isEnabled());
@@ -103,7 +108,10 @@ private slots:
         window.messages.answers = {MessageBoxes::Answer::Yes};
         trigger(form, "mnuMachineNew");
         QCOMPARE(contentOf(existing), MachineSettingsFile::newLayout());
-        QCOMPARE(QDir(window.state.ProgramFolder).entryList({QStringLiteral("*.mch"), QStringLiteral("*.MCH")}).size(), 2);
+        QCOMPARE(QDir(window.state.ProgramFolder)
+                     .entryList({QStringLiteral("*.mch"), QStringLiteral("*.MCH")})
+                     .size(),
+                 2);
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("MILL.MCH"));
     }
 
@@ -121,7 +129,8 @@ private slots:
         window.messages.answers = {MessageBoxes::Answer::Yes};
         trigger(form, "mnuMachineNew");
         QCOMPARE(contentOf(path), fanucFile());
-        QCOMPARE(log(form).at(log(form).size() - 2), QStringLiteral("設定ファイル'LOCKED.MCH'を作成出来ませんでした。"));
+        QCOMPARE(log(form).at(log(form).size() - 2),
+                 QStringLiteral("設定ファイル'LOCKED.MCH'を作成出来ませんでした。"));
     }
 
     void cancellingChangesNothingAndTheBrowsedFolderStays()
@@ -160,7 +169,8 @@ private slots:
         QVERIFY(!form.menus()->item(QStringLiteral("mnuPopupInputCont"))->isEnabled());
         QVERIFY(!form.tbToolBar->button(3)->isEnabled());
 
-        window.fileDialogs.answers = {QDir(window.state.ProgramFolder).filePath(QStringLiteral("OSP-E100.MCH"))};
+        window.fileDialogs.answers = {
+            QDir(window.state.ProgramFolder).filePath(QStringLiteral("OSP-E100.MCH"))};
         window.state.Machine.Controller = 0; // the OSP file has no controller line of its own
         trigger(form, "mnuMachineSelect");
         QVERIFY(form.menus()->item(QStringLiteral("mnuTransInputCont"))->isEnabled());

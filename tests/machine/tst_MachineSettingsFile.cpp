@@ -136,11 +136,11 @@ private slots:
         QTest::newRow("empty file") << QByteArray() << 1;
         QTest::newRow("flow not a number") << body("abc") << 1;
         QTest::newRow("controller not a number") << body(" 1", line("CONTROLLER", "x")) << 1;
-        QTest::newRow("baud key without =") << QByteArray(body()).replace(line("BAUD RATE", "9600"), "BAUD RATE 9600\r\n")
-                                           << 2;
+        QTest::newRow("baud key without =")
+            << QByteArray(body()).replace(line("BAUD RATE", "9600"), "BAUD RATE 9600\r\n") << 2;
         QTest::newRow("no baud line") << QByteArray(body()).replace(line("BAUD RATE", "9600"), "") << 2;
-        QTest::newRow("parity the port does not know") << QByteArray(body()).replace(line("PARITY", "N"), line("PARITY", "X"))
-                                                       << 2;
+        QTest::newRow("parity the port does not know")
+            << QByteArray(body()).replace(line("PARITY", "N"), line("PARITY", "X")) << 2;
     }
 
     void failuresAreLoggedWithTheirReason()
@@ -164,7 +164,8 @@ private slots:
         QVERIFY(reader.load(body()));
         QVERIFY(!reader.loader.LoadMachineSettings(QStringLiteral("GONE.MCH")));
         QCOMPARE(reader.lines().at(1), QStringLiteral("設定ファイル'GONE.MCH'の読み込みに失敗しました。"));
-        reader.folder.addFile(QStringLiteral("NOPORT.MCH"), QByteArray(body()).replace(line("RS232C PROT NUMBER", " 2"), ""));
+        reader.folder.addFile(QStringLiteral("NOPORT.MCH"),
+                              QByteArray(body()).replace(line("RS232C PROT NUMBER", " 2"), ""));
         QVERIFY(reader.loader.LoadMachineSettings(QStringLiteral("noport.mch"))); // found in any case
         QCOMPARE(reader.state.Machine.PortText, QStringLiteral(" 2"));
     }

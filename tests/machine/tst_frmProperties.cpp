@@ -53,9 +53,24 @@ private slots:
         QTest::addColumn<QString>("parity");
         QTest::addColumn<QString>("dataBits");
         QTest::addColumn<QString>("stopBits");
-        QTest::newRow("new file") << 1 << "4800,E,7,2" << "Com1" << "4800" << "Even" << "7" << "2";
-        QTest::newRow("one and a half") << 3 << "9600,N,8,1.5" << "Com3" << "9600" << "None" << "8" << "1.5";
-        QTest::newRow("six-digit speed") << 16 << "115200,O,8,1" << "Com16" << "115200" << "Odd" << "8" << "1";
+        QTest::newRow("new file") << 1 << "4800,E,7,2"
+                                  << "Com1"
+                                  << "4800"
+                                  << "Even"
+                                  << "7"
+                                  << "2";
+        QTest::newRow("one and a half") << 3 << "9600,N,8,1.5"
+                                        << "Com3"
+                                        << "9600"
+                                        << "None"
+                                        << "8"
+                                        << "1.5";
+        QTest::newRow("six-digit speed") << 16 << "115200,O,8,1"
+                                         << "Com16"
+                                         << "115200"
+                                         << "Odd"
+                                         << "8"
+                                         << "1";
     }
 
     void showsTheValuesInForce()
@@ -130,9 +145,12 @@ private slots:
     {
         QTest::addColumn<QString>("speed");
         QTest::addColumn<QString>("stopBits");
-        QTest::newRow("empty speed") << "" << "2";
-        QTest::newRow("speed not a number") << "fast" << "2";
-        QTest::newRow("stop bits unknown") << "4800" << "3";
+        QTest::newRow("empty speed") << ""
+                                     << "2";
+        QTest::newRow("speed not a number") << "fast"
+                                            << "2";
+        QTest::newRow("stop bits unknown") << "4800"
+                                           << "3";
     }
 
     void refusedValuesKeepTheDialogOpen()

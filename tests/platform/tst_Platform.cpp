@@ -13,12 +13,18 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("root");
-        QTest::newRow("system") << "/home/op/nc" << "/";
-        QTest::newRow("stick itself") << "/media/usb" << "/media/usb";
-        QTest::newRow("inside the stick") << "/media/usb/progs" << "/media/usb";
-        QTest::newRow("a longer name is another drive") << "/media/usb2/progs" << "/";
-        QTest::newRow("nested mount") << "/media/usb/inner/x" << "/media/usb/inner";
-        QTest::newRow("root") << "/" << "/";
+        QTest::newRow("system") << "/home/op/nc"
+                                << "/";
+        QTest::newRow("stick itself") << "/media/usb"
+                                      << "/media/usb";
+        QTest::newRow("inside the stick") << "/media/usb/progs"
+                                          << "/media/usb";
+        QTest::newRow("a longer name is another drive") << "/media/usb2/progs"
+                                                        << "/";
+        QTest::newRow("nested mount") << "/media/usb/inner/x"
+                                      << "/media/usb/inner";
+        QTest::newRow("root") << "/"
+                              << "/";
     }
 
     void aPathLiesOnTheDriveWithTheLongestMatchingRoot()
@@ -31,7 +37,8 @@ private slots:
 
     void aPathOnNoKnownDriveHasNoRoot()
     {
-        QCOMPARE(MountedDrives::rootOf(QStringLiteral("/elsewhere"), {QStringLiteral("/media/usb")}), QString());
+        QCOMPARE(MountedDrives::rootOf(QStringLiteral("/elsewhere"), {QStringLiteral("/media/usb")}),
+                 QString());
     }
 
     void theSystemDriveIsListedAndSystemAreasAreNot()

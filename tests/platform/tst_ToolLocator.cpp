@@ -40,10 +40,10 @@ private slots:
             << "Ombrel" << QStringList{"wine", OmbrelExe} << QStringList{"wine", OmbrelExe};
         QTest::newRow("Ombrel without Wine") << "Ombrel" << QStringList{OmbrelExe} << none;
         QTest::newRow("Ombrel not installed") << "Ombrel" << QStringList{"wine", QuorrinExe} << none;
-        QTest::newRow("Quorrin")
-            << "Quorrin" << QStringList{"wine", QuorrinExe} << QStringList{"wine", QuorrinExe};
-        QTest::newRow("Laskar")
-            << "Laskar" << QStringList{"wine", LaskarExe} << QStringList{"wine", LaskarExe};
+        QTest::newRow("Quorrin") << "Quorrin" << QStringList{"wine", QuorrinExe}
+                                 << QStringList{"wine", QuorrinExe};
+        QTest::newRow("Laskar") << "Laskar" << QStringList{"wine", LaskarExe}
+                                << QStringList{"wine", LaskarExe};
         // A gedit that cannot run is always there, and does not count.
         QTest::newRow("Notepad: mousepad before kate")
             << "Notepad" << QStringList{"kate", "xdg-open", "mousepad"} << QStringList{"mousepad"};

@@ -9,8 +9,8 @@ using Pane = MainLayout::Pane;
 
 namespace {
 
-constexpr double T = 390; // toolbar, 26 pixels
-constexpr double D = 330; // drive list, 22 pixels
+constexpr double T = 390;              // toolbar, 26 pixels
+constexpr double D = 330;              // drive list, 22 pixels
 const QRect Unmoved(500, 600, 33, 24); // no layout puts a pane here; 24 is not D's 22 pixels
 
 // Eight plain widgets standing in for the panes, in the order of MainLayout::Pane.
@@ -60,8 +60,8 @@ private slots:
         const QList<MainLayout::Move> low = MainLayout::moves(12000, 10000, T, D);
         const QList<MainLayout::Move> high = MainLayout::moves(12000, 10000, T + 300, D);
         for (int i = 0; i < 8; ++i) {
-            const bool upper = low[i].pane == Pane::Drive || low[i].pane == Pane::Folders ||
-                               low[i].pane == Pane::Files;
+            const bool upper =
+                low[i].pane == Pane::Drive || low[i].pane == Pane::Folders || low[i].pane == Pane::Files;
             QCOMPARE(high[i].twips, low[i].twips.translated(0, upper ? 300 : 0));
         }
     }
@@ -86,11 +86,10 @@ private slots:
             const QRect actual = window.pane[int(move.pane)]->geometry();
             const QRectF &r = move.twips;
             const double height = move.pane == Pane::Drive ? Unmoved.height() : r.height() / 15;
-            QVERIFY2(std::abs(actual.x() - r.left() / 15) <= 1
-                         && std::abs(actual.y() - (r.top() - T) / 15) <= 1
-                         && std::abs(actual.width() - r.width() / 15) <= 1
-                         && std::abs(actual.height() - height) <= 1,
-                     qPrintable(QStringLiteral("pane %1").arg(int(move.pane))));
+            QVERIFY2(
+                std::abs(actual.x() - r.left() / 15) <= 1 && std::abs(actual.y() - (r.top() - T) / 15) <= 1 &&
+                    std::abs(actual.width() - r.width() / 15) <= 1 && std::abs(actual.height() - height) <= 1,
+                qPrintable(QStringLiteral("pane %1").arg(int(move.pane))));
         }
     }
 };

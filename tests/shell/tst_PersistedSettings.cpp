@@ -13,9 +13,9 @@ namespace {
 QList<double> numbers(const WindowPlacement &p, const AppState &s)
 {
     const PrintOptions &o = s.Print;
-    return QList<double>() << p.MainLeft << p.MainTop << p.MainWidth << p.MainHeight
-                           << o.PrintFontSize << o.PrinterOrientation << o.LeftMerge << o.RightMerge
-                           << o.PrintLineNo << o.PrintDate;
+    return QList<double>() << p.MainLeft << p.MainTop << p.MainWidth << p.MainHeight << o.PrintFontSize
+                           << o.PrinterOrientation << o.LeftMerge << o.RightMerge << o.PrintLineNo
+                           << o.PrintDate;
 }
 
 } // namespace
@@ -31,8 +31,12 @@ class tst_PersistedSettings : public QObject {
     {
         state.CurrentFolder = QStringLiteral("/left/over");
         state.Machine.MchFileName = QStringLiteral("LEFTOVER.MCH");
-        state.Print = {.PrintFontName = QStringLiteral("Leftover"), .PrintFontSize = 99,
-                       .PrinterOrientation = 9, .LeftMerge = 99, .RightMerge = 99, .PrintLineNo = 9,
+        state.Print = {.PrintFontName = QStringLiteral("Leftover"),
+                       .PrintFontSize = 99,
+                       .PrinterOrientation = 9,
+                       .LeftMerge = 99,
+                       .RightMerge = 99,
+                       .PrintLineNo = 9,
                        .PrintDate = 9};
         QSettings store(path(), QSettings::IniFormat);
         return PersistedSettings::load(store, state);
@@ -70,13 +74,17 @@ private slots:
     // An empty settings file name comes back empty ("none loaded"), not as the default.
     void roundTrip()
     {
-        const WindowPlacement saved{.MainLeft = -1234.5f, .MainTop = 1.0f / 3, .MainWidth = 15000,
-                                    .MainHeight = 6170};
+        const WindowPlacement saved{
+            .MainLeft = -1234.5f, .MainTop = 1.0f / 3, .MainWidth = 15000, .MainHeight = 6170};
         AppState savedState;
         savedState.CurrentFolder = m_dir.filePath(QStringLiteral("加工データ/NC, 旋盤=1;#2"));
         savedState.Machine.MchFileName.clear();
-        savedState.Print = {.PrintFontName = QStringLiteral("ＭＳ Ｐゴシック"), .PrintFontSize = 14,
-                            .PrinterOrientation = 2, .LeftMerge = 25, .RightMerge = 7, .PrintLineNo = 2,
+        savedState.Print = {.PrintFontName = QStringLiteral("ＭＳ Ｐゴシック"),
+                            .PrintFontSize = 14,
+                            .PrinterOrientation = 2,
+                            .LeftMerge = 25,
+                            .RightMerge = 7,
+                            .PrintLineNo = 2,
                             .PrintDate = 0};
         save(saved, savedState);
 
@@ -106,10 +114,18 @@ private slots:
     // Each unusable number falls back to its own default; the keys around it still load.
     void unusableNumbersFallBackPerKey()
     {
-        writeRaw({{"MainLeft", "abc"}, {"MainTop", "2250.5"}, {"MainWidth", "inf"}, {"MainHeight", "8400"},
-                  {"PrintFontSize", "12px"}, {"PrinterOrientation", "2"}, {"LeftMerge", "25"},
-                  {"RightMerge", "ten"}, {"PrintLineNo", "32768"}, {"PrintDate", "-32768"},
-                  {"MchFileName", "FANUC.MCH"}, {"PrintFontName", "IPAmj明朝"}});
+        writeRaw({{"MainLeft", "abc"},
+                  {"MainTop", "2250.5"},
+                  {"MainWidth", "inf"},
+                  {"MainHeight", "8400"},
+                  {"PrintFontSize", "12px"},
+                  {"PrinterOrientation", "2"},
+                  {"LeftMerge", "25"},
+                  {"RightMerge", "ten"},
+                  {"PrintLineNo", "32768"},
+                  {"PrintDate", "-32768"},
+                  {"MchFileName", "FANUC.MCH"},
+                  {"PrintFontName", "IPAmj明朝"}});
         AppState state;
         const WindowPlacement placement = load(state);
         // 32768 does not fit the column count's 16 bits; -32768 just fits the date option's.
@@ -121,8 +137,8 @@ private slots:
 
     void halvesRoundToEven()
     {
-        writeRaw({{"PrintFontSize", "11.5"}, {"LeftMerge", "12.5"}, {"PrintLineNo", "1.5"},
-                  {"PrintDate", "0.4"}});
+        writeRaw(
+            {{"PrintFontSize", "11.5"}, {"LeftMerge", "12.5"}, {"PrintLineNo", "1.5"}, {"PrintDate", "0.4"}});
         AppState state;
         load(state);
         QCOMPARE(state.Print.PrintFontSize, 12);

@@ -11,13 +11,13 @@
 #include <QDate>
 #include <QDir>
 #include <QLabel>
-#include <QTextEdit>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 
 // The main window as a whole: its commands, its toolbar, and what it remembers between runs.
@@ -56,7 +56,8 @@ private slots:
         QCOMPARE(form.lblTitle[0]->text(), QStringLiteral(" ログ"));
         QCOMPARE(form.lblTitle[1]->text(), QStringLiteral(" データ"));
         QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("現在の設定:OSP,COM1:4800,e,7,2"));
-        QCOMPARE(form.sbStatusBar->dateText(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+        QCOMPARE(form.sbStatusBar->dateText(),
+                 QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
         QVERIFY(!form.sbStatusBar->timeText().isEmpty());
         QStringList headers;
         for (int i = 0; i < form.lvListView->columnCount(); ++i)
@@ -80,14 +81,15 @@ private slots:
         QCOMPARE(bar, (QStringList{"ﾌｧｲﾙ(&F)", "編集(&E)", "パラメータ設定(&S)", "通信(&T)", "ﾍﾙﾌﾟ(&H)"}));
         const MainMenus *menus = form.menus();
         QCOMPARE(captions(menus->menu(QStringLiteral("mnuFile"))),
-                 (QStringList{"フォルダー", "—", "Ombrel", "Quorrin", "Laskar", "—", "保護(&P)", "保護解除(&U)", "—",
-                              "印刷の設定", "印刷(&P)", "—", "終了(&X)"}));
+                 (QStringList{"フォルダー", "—", "Ombrel", "Quorrin", "Laskar", "—", "保護(&P)",
+                              "保護解除(&U)", "—", "印刷の設定", "印刷(&P)", "—", "終了(&X)"}));
         QCOMPARE(captions(menus->menu(QStringLiteral("mnuFolder"))),
                  (QStringList{"新規作成(&N)", "名前の変更(&R)", "—", "削除(&D)"}));
         QCOMPARE(captions(menus->menu(QStringLiteral("mnuTrans"))),
                  (QStringList{"送信(&O)", "受信(&I)", "連続受信", "—", "DNC-A"}));
-        QCOMPARE(captions(menus->popup()), (QStringList{"送信", "受信", "連続受信", "—", "すべて選択", "コピー(&C)",
-                                                        "貼り付け(&P)", "削除(&D)", "—", "保護", "保護解除", "—", "印刷"}));
+        QCOMPARE(captions(menus->popup()),
+                 (QStringList{"送信", "受信", "連続受信", "—", "すべて選択", "コピー(&C)", "貼り付け(&P)",
+                              "削除(&D)", "—", "保護", "保護解除", "—", "印刷"}));
         QVERIFY(!menus->item(QStringLiteral("mnuTransDncA"))->isEnabled());
     }
 
@@ -95,17 +97,28 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("keys");
-        QTest::newRow("delete files") << "mnuFileDelete" << "Ctrl+D";
-        QTest::newRow("delete folder has none") << "mnuFolderDelete" << "";
-        QTest::newRow("new folder") << "mnuFolderNew" << "Ctrl+N";
-        QTest::newRow("rename folder") << "mnuFolderRename" << "Ctrl+R";
-        QTest::newRow("print") << "mnuFilePrint" << "Ctrl+P";
-        QTest::newRow("select all") << "mnuEditAllSelect" << "Ctrl+A";
-        QTest::newRow("copy") << "mnuEditCopy" << "Ctrl+C";
-        QTest::newRow("paste") << "mnuEditPaste" << "Ctrl+V";
-        QTest::newRow("send") << "mnuTransOutput" << "Ctrl+O";
-        QTest::newRow("receive") << "mnuTransInput" << "Ctrl+I";
-        QTest::newRow("continuous receive") << "mnuTransInputCont" << "";
+        QTest::newRow("delete files") << "mnuFileDelete"
+                                      << "Ctrl+D";
+        QTest::newRow("delete folder has none") << "mnuFolderDelete"
+                                                << "";
+        QTest::newRow("new folder") << "mnuFolderNew"
+                                    << "Ctrl+N";
+        QTest::newRow("rename folder") << "mnuFolderRename"
+                                       << "Ctrl+R";
+        QTest::newRow("print") << "mnuFilePrint"
+                               << "Ctrl+P";
+        QTest::newRow("select all") << "mnuEditAllSelect"
+                                    << "Ctrl+A";
+        QTest::newRow("copy") << "mnuEditCopy"
+                              << "Ctrl+C";
+        QTest::newRow("paste") << "mnuEditPaste"
+                               << "Ctrl+V";
+        QTest::newRow("send") << "mnuTransOutput"
+                              << "Ctrl+O";
+        QTest::newRow("receive") << "mnuTransInput"
+                                 << "Ctrl+I";
+        QTest::newRow("continuous receive") << "mnuTransInputCont"
+                                            << "";
     }
 
     void shortcutsBelongToTheirItems()
@@ -125,11 +138,12 @@ private slots:
         for (int position = 1; position <= MainToolBar::ButtonCount; ++position)
             keys << form.tbToolBar->button(position)->data().toString();
         QCOMPARE(keys, (QStringList{"Upload", "Download", "DownloadCont", "ﾌﾟﾛﾊﾟﾃｨ", "bar", "NewFolder",
-                                    "チェックボックス", "FileCopy", "FilePaste", "FileDelete", "FileProtect", "Bar2",
-                                    "FileEdit", "Quorrin", "Laskar", "Print"}));
+                                    "チェックボックス", "FileCopy", "FilePaste", "FileDelete", "FileProtect",
+                                    "Bar2", "FileEdit", "Quorrin", "Laskar", "Print"}));
         QVERIFY(form.tbToolBar->button(5)->isSeparator());
         QVERIFY(form.tbToolBar->button(12)->isSeparator());
-        QCOMPARE(form.tbToolBar->button(1)->toolTip(), QStringLiteral("PC→機械　指定したファイル数分送信します。"));
+        QCOMPARE(form.tbToolBar->button(1)->toolTip(),
+                 QStringLiteral("PC→機械　指定したファイル数分送信します。"));
         QCOMPARE(form.tbToolBar->button(7)->text(), QStringLiteral("チェック"));
         QCOMPARE(form.tbToolBar->button(11)->toolTip(), QStringLiteral("複数ファイルの保護/解除します。"));
         for (int position : {1, 4, 7, 16})
@@ -143,8 +157,9 @@ private slots:
         for (int i = 0; i < 4; ++i) {
             const QAction *face = form.tbToolBar->button(positions[i]);
             const QList<QToolButton *> buttons = form.tbToolBar->findChildren<QToolButton *>();
-            const auto button = std::find_if(buttons.begin(), buttons.end(),
-                                             [face](const QToolButton *b) { return b->defaultAction() == face; });
+            const auto button = std::find_if(buttons.begin(), buttons.end(), [face](const QToolButton *b) {
+                return b->defaultAction() == face;
+            });
             QVERIFY(button != buttons.end() && (*button)->menu());
             QCOMPARE((*button)->popupMode(), QToolButton::MenuButtonPopup);
             QStringList itemKeys;
@@ -246,8 +261,10 @@ private slots:
         QCOMPARE(written->value(QStringLiteral("MainLeft")).toString(), QStringLiteral("1800"));
         QCOMPARE(written->value(QStringLiteral("MainTop")).toString(), QStringLiteral("1200"));
         QCOMPARE(written->value(QStringLiteral("MainWidth")).toString(), QString::number(outer.width() * 15));
-        QCOMPARE(written->value(QStringLiteral("MainHeight")).toString(), QString::number(outer.height() * 15));
-        QCOMPARE(written->value(QStringLiteral("OpenPathName")).toString(), QDir::toNativeSeparators(m_folder.path()));
+        QCOMPARE(written->value(QStringLiteral("MainHeight")).toString(),
+                 QString::number(outer.height() * 15));
+        QCOMPARE(written->value(QStringLiteral("OpenPathName")).toString(),
+                 QDir::toNativeSeparators(m_folder.path()));
         QCOMPARE(written->value(QStringLiteral("MchFileName")).toString(), QStringLiteral("FANUC-0.MCH"));
         QCOMPARE(written->value(QStringLiteral("PrintFontName")).toString(), QStringLiteral("ＭＳ ゴシック"));
         QCOMPARE(written->value(QStringLiteral("PrintDate")).toString(), QStringLiteral("2"));

@@ -8,7 +8,8 @@
 
 MainWindowFixture::MainWindowFixture()
     : m_workingDirectory(QDir::currentPath()),
-      m_store(std::make_unique<QSettings>(m_config.filePath(QStringLiteral("Talvern.conf")), QSettings::IniFormat))
+      m_store(std::make_unique<QSettings>(m_config.filePath(QStringLiteral("Talvern.conf")),
+                                          QSettings::IniFormat))
 {
     // The program's folder holds the default settings file, as an installation does.
     state.ProgramFolder = m_programFolder.path();
@@ -31,8 +32,10 @@ void MainWindowFixture::preset(const QString &key, const QString &value)
 
 frmMain &MainWindowFixture::start()
 {
-    form = std::make_unique<frmMain>(state, *m_store, PlatformServices{messages, launcher, fileDialogs,
-                                                          useScriptedPort ? static_cast<SerialPort &>(scriptedPort) : port});
+    form = std::make_unique<frmMain>(
+        state, *m_store,
+        PlatformServices{messages, launcher, fileDialogs,
+                         useScriptedPort ? static_cast<SerialPort &>(scriptedPort) : port});
     state.StartupFolderPending = true;
     form->Show();
     form->LoadStartupSettingsFile();

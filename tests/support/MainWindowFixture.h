@@ -1,12 +1,12 @@
 #pragma once
 
-#include "shell/AppState.h"
 #include "platform/QtSerialPort.h"
+#include "shell/AppState.h"
+#include "shell/frmMain.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedFileDialogs.h"
-#include "support/ScriptedSerialPort.h"
 #include "support/ScriptedMessageBoxes.h"
-#include "shell/frmMain.h"
+#include "support/ScriptedSerialPort.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

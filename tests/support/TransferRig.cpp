@@ -6,7 +6,8 @@
 #include <QFile>
 
 TransferRig::TransferRig(qint16 controller, qint16 flow, SerialPort *line)
-    : owned(std::make_unique<TransferCommands>(state, line ? *line : port, messages, logPane, data, files, &window)),
+    : owned(std::make_unique<TransferCommands>(state, line ? *line : port, messages, logPane, data, files,
+                                               &window)),
       commands(*owned), m_workingDirectory(QDir::currentPath())
 {
     state.Machine.Controller = controller;

@@ -10,9 +10,9 @@
 #include "transfer/TransferCommands.h"
 
 #include <QLabel>
-#include <memory>
 #include <QTextEdit>
 #include <QWidget>
+#include <memory>
 
 // The transfer commands over a scripted port, on a real file list of a temporary folder that is
 // the working directory for the rig's lifetime.

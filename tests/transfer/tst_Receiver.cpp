@@ -15,7 +15,10 @@ class tst_Receiver : public QObject {
     Q_OBJECT
 
 private:
-    static QStringList filesIn(const TransferRig &rig) { return QDir(rig.folder.path()).entryList(QDir::Files); }
+    static QStringList filesIn(const TransferRig &rig)
+    {
+        return QDir(rig.folder.path()).entryList(QDir::Files);
+    }
 
     // Punches the stream once the reception listens; continuous receptions are stopped after it.
     static void punch(TransferRig &rig, const QByteArray &stream, bool thenAbort = false)
@@ -47,11 +50,13 @@ private slots:
     {
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QByteArray>("body");
-        QTest::newRow("cr lf header") << QByteArray("$o1000.min%\r\nG0 X0\r\nM30\r\n%") << QByteArray("G0 X0\r\nM30\r\n");
+        QTest::newRow("cr lf header")
+            << QByteArray("$o1000.min%\r\nG0 X0\r\nM30\r\n%") << QByteArray("G0 X0\r\nM30\r\n");
         QTest::newRow("lf header") << QByteArray("$O1000.MIN%\nG0\n%") << QByteArray("G0\n");
-        QTest::newRow("leader and line control") << QByteArray("\0\0\0\x12$O1000.MIN%\r\nG0\r\n%\x14", 27)
-                                                 << QByteArray("G0\r\n");
-        QTest::newRow("program right after the header") << QByteArray("$O1000.MIN%G0\r\n%") << QByteArray("G0\r\n");
+        QTest::newRow("leader and line control")
+            << QByteArray("\0\0\0\x12$O1000.MIN%\r\nG0\r\n%\x14", 27) << QByteArray("G0\r\n");
+        QTest::newRow("program right after the header")
+            << QByteArray("$O1000.MIN%G0\r\n%") << QByteArray("G0\r\n");
     }
 
     void anOspProgramIsStoredUnderItsOwnName()
@@ -62,7 +67,8 @@ private slots:
         rig.commands.mnuTransInput_Click();
         QCOMPARE(filesIn(rig), QStringList{QStringLiteral("O1000.MIN")});
         QTEST(rig.fileContent(QStringLiteral("O1000.MIN")), "body");
-        QCOMPARE(rig.log(), (QStringList{"O1000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
+        QCOMPARE(rig.log(),
+                 (QStringList{"O1000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
         QCOMPARE(rig.port.inputLen(), 1);
         QVERIFY(!rig.port.portOpen());
         QCOMPARE(rig.files.rowCount(), 1);
@@ -135,7 +141,8 @@ private slots:
         QVERIFY(dialog.OKButton->isEnabled());
         rig.messages.answers = {MessageBoxes::Answer::No};
         dialog.OKButton->click();
-        QCOMPARE(rig.messages.shown.last().text, QStringLiteral("O1.NCはすでにあります。重ね書きをしますか？"));
+        QCOMPARE(rig.messages.shown.last().text,
+                 QStringLiteral("O1.NCはすでにあります。重ね書きをしますか？"));
         QCOMPARE(rig.messages.shown.last().title, QStringLiteral("ファイル名確認"));
         QCOMPARE(dialog.result(), 0);
         rig.folder.protect(QStringLiteral("O1.NC"));
@@ -157,7 +164,8 @@ private slots:
         QTest::newRow("absolute") << QByteArray("/TMP/X.MIN");
         QTest::newRow("backslash") << QByteArray("..\\X.MIN");
         QTest::newRow("empty") << QByteArray();
-        QTest::newRow("control character") << QByteArray("A\x01" "B.MIN");
+        QTest::newRow("control character") << QByteArray("A\x01"
+                                                         "B.MIN");
         QTest::newRow("too long") << QByteArray(300, 'A');
     }
 
@@ -211,11 +219,13 @@ private slots:
         TransferRig rig(0, 1);
         QTimer::singleShot(0, &rig.port, [&rig] {
             rig.port.feed("$A.MIN%\r\nG0");
-            QTimer::singleShot(20, &rig.port, [&rig] { rig.port.vanish(QStringLiteral("The device was unplugged.")); });
+            QTimer::singleShot(20, &rig.port,
+                               [&rig] { rig.port.vanish(QStringLiteral("The device was unplugged.")); });
         });
         rig.commands.mnuTransInput_Click();
         QCOMPARE(rig.fileContent(QStringLiteral("A.MIN")), QByteArray("G0"));
-        QCOMPARE(rig.log().mid(1), (QStringList{"A.MINの受信が出来ませんでした。", "The device was unplugged."}));
+        QCOMPARE(rig.log().mid(1),
+                 (QStringList{"A.MINの受信が出来ませんでした。", "The device was unplugged."}));
     }
 };
 

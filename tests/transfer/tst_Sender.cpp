@@ -28,15 +28,15 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QByteArray>("line");
         QTest::newRow("osp, crlf") << qint16(0) << qint16(0) << QByteArray("O1000\r\nG0 X0\r\nM30\r\n")
-                                  << QByteArray("$O1000.MIN%\r\nO1000\nG0 X0\nM30\n%\r\n");
+                                   << QByteArray("$O1000.MIN%\r\nO1000\nG0 X0\nM30\n%\r\n");
         QTest::newRow("fanuc, lone cr, %-lines kept") << qint16(1) << qint16(0) << QByteArray("%\rO1\rM30\r%")
-                                                     << QByteArray("%\r\n%\nO1\nM30\n%\n%\r\n");
+                                                      << QByteArray("%\r\n%\nO1\nM30\n%\n%\r\n");
         QTest::newRow("lf only is one long line") << qint16(0) << qint16(0) << QByteArray("O1\nM30\n")
-                                                 << QByteArray("$O1000.MIN%\r\nO1\nM30\n\n%\r\n");
+                                                  << QByteArray("$O1000.MIN%\r\nO1\nM30\n\n%\r\n");
         QTest::newRow("empty file") << qint16(1) << qint16(0) << QByteArray() << QByteArray("%\r\n%\r\n");
-        QTest::newRow("blank lines and high bytes") << qint16(0) << qint16(0)
-                                                   << QByteArray("(\xb1\xd7)\r\n\r\nM30")
-                                                   << QByteArray("$O1000.MIN%\r\n(\xb1\xd7)\n\nM30\n%\r\n");
+        QTest::newRow("blank lines and high bytes")
+            << qint16(0) << qint16(0) << QByteArray("(\xb1\xd7)\r\n\r\nM30")
+            << QByteArray("$O1000.MIN%\r\n(\xb1\xd7)\n\nM30\n%\r\n");
     }
 
     void framingFollowsTheControllerFamily()
@@ -63,8 +63,10 @@ private slots:
         QTimer::singleShot(50, &rig.port, [&] {
             beforeDc1 = rig.port.written;
             QVERIFY(rig.commands.dialog()->isVisible());
-            QVERIFY(rig.commands.dialog()->Label1->text().contains(QStringLiteral("機械側で読込み(リード)してください。")));
-            rig.port.feed(QByteArray("\x11" "X")); // a DC1 among other characters is no request
+            QVERIFY(rig.commands.dialog()->Label1->text().contains(
+                QStringLiteral("機械側で読込み(リード)してください。")));
+            rig.port.feed(QByteArray("\x11"
+                                     "X")); // a DC1 among other characters is no request
             QTimer::singleShot(50, &rig.port, [&] {
                 beforeDc1 += rig.port.written;
                 rig.port.feed(QByteArray(1, Dc1));
@@ -140,8 +142,9 @@ private slots:
         rig.select({QStringLiteral("A.MIN"), QStringLiteral("B.SUB"), QStringLiteral("PLAN.XLS")});
         rig.commands.mnuTransOutput_Click();
         QCOMPARE(rig.port.written, QByteArray("$A.MIN%\r\nA\n%\r\n$B.SUB%\r\nB\n%\r\n"));
-        QCOMPARE(rig.log(), (QStringList{"A.MINを送信中です...", "送信が完了しました。", "B.SUBを送信中です...",
-                                         "送信が完了しました。", "PLAN.XLSはテキストファイルでないので送信できません。"}));
+        QCOMPARE(rig.log(), (QStringList{"A.MINを送信中です...", "送信が完了しました。",
+                                         "B.SUBを送信中です...", "送信が完了しました。",
+                                         "PLAN.XLSはテキストファイルでないので送信できません。"}));
         QCOMPARE(rig.text.toPlainText(), QStringLiteral("B\n"));
         QCOMPARE(rig.port.opened, 1);
     }
@@ -175,7 +178,8 @@ private slots:
         };
         answerEveryWaitWithDc1(rig);
         rig.commands.mnuTransOutput_Click();
-        QCOMPARE(rig.log().mid(1), (QStringList{"A.MINの送信が出来ませんでした。", "The device was unplugged."}));
+        QCOMPARE(rig.log().mid(1),
+                 (QStringList{"A.MINの送信が出来ませんでした。", "The device was unplugged."}));
         QVERIFY(!rig.port.written.contains("L2"));
         QCOMPARE(rig.files.selectedItems().size(), 2);
         QVERIFY(!rig.state.Transfer.TransferFile.isOpen());

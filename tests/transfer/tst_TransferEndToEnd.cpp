@@ -66,7 +66,8 @@ private slots:
         expected += QByteArray(content).replace("\r\n", "\n") + "%\r\n";
         QTRY_COMPARE(line.machine.received(), expected);
         QCOMPARE(line.machine.programs().size(), 1);
-        QVERIFY2(line.machine.programs()[0].framingOk(), qPrintable(line.machine.programs()[0].framingProblem));
+        QVERIFY2(line.machine.programs()[0].framingOk(),
+                 qPrintable(line.machine.programs()[0].framingProblem));
         QVERIFY(line.machine.dc3Sent() > 10); // it was paced all the way
         QCOMPARE(rig.log().last(), QStringLiteral("送信が完了しました。"));
     }
@@ -92,8 +93,11 @@ private slots:
         rig.commands.mnuTransInput_Click();
 
         const QByteArray stored = rig.fileContent(QStringLiteral("O2000.MIN"));
-        QCOMPARE(stored, lineEnd == int(ControllerSimulator::LineEnd::CrLf) ? body : QByteArray(body).replace("\r\n", "\n"));
-        QCOMPARE(rig.log(), (QStringList{"O2000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
+        QCOMPARE(stored, lineEnd == int(ControllerSimulator::LineEnd::CrLf)
+                             ? body
+                             : QByteArray(body).replace("\r\n", "\n"));
+        QCOMPARE(rig.log(),
+                 (QStringList{"O2000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
     }
 
     void anAbortMidPunchKeepsExactlyWhatArrived()
