@@ -1,5 +1,10 @@
+#include "browser/FileListView.h"
+#include "browser/FolderListing.h"
 #include "fileops/CompanionTools.h"
-#include "support/CompanionRig.h"
+#include "shell/AppState.h"
+#include "support/FakeTools.h"
+#include "support/RecordingLauncher.h"
+#include "support/ScriptedMessageBoxes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,20 +21,44 @@ void (CompanionTools::*const Handlers[])() = {
     &CompanionTools::mnuLaskar_Click,        &CompanionTools::OpenListedFile};
 // Unselected: the current row is not selected, every other row is; Gone: the file was deleted since the
 // refresh; Refused: the launcher fails; NoOmbrel: its program file is missing; NotInstalled: none is.
-enum Flags {
-    Plain,
-    Protected = 1,
-    Unselected = 2,
-    NoCurrentRow = 4,
-    Gone = 8,
-    Refused = 16,
-    NoOmbrel = 32,
-    NotInstalled = 64
-};
+// clang-format off
+enum Flags { Plain, Protected = 1, Unselected = 2, NoCurrentRow = 4, Gone = 8, Refused = 16, NoOmbrel = 32, NotInstalled = 64 };
+// clang-format on
 
-const QString Editing = QStringLiteral("ファイルの編集");
-const QString Error = QStringLiteral("エラー");
 const QString Excel11 = QStringLiteral("Program Files/Microsoft Office/Office11/EXCEL.EXE");
+
+// A folder "nc progs" shown in a real file list and made the working directory, with Wine, Ombrel,
+// Quorrin and Laskar installed in a fake Wine prefix.
+struct Rig {
+    Rig()
+    {
+        tools.install({"wine", OmbrelExe, QuorrinExe, LaskarExe});
+        QDir::setCurrent(folder.addFolder("nc progs"));
+    }
+    ~Rig() { QDir::setCurrent(previous); }
+
+    void run(Handler handler)
+    {
+        CompanionTools companions(state, list, boxes, launcher, locator);
+        (companions.*Handlers[handler])();
+    }
+    QList<QStringList> started() const // each start as the program followed by its arguments
+    {
+        QList<QStringList> lines;
+        for (const RecordingLauncher::Started &start : launcher.started)
+            lines << QStringList{start.program} + start.arguments;
+        return lines;
+    }
+
+    const QString previous = QDir::currentPath();
+    TestDir folder;
+    FakeTools tools;
+    ToolLocator locator{tools.environment()};
+    AppState state;
+    FileListView list;
+    ScriptedMessageBoxes boxes;
+    RecordingLauncher launcher;
+};
 
 // file: the current row's name on disk, none for an empty list; tools: installed besides Wine and the
 // three companions; command: the start expected, without the file; text: the one message expected.
@@ -37,9 +66,7 @@ void row(const char *name, Handler handler, const QString &file, int flags, cons
          const QStringList &command, const QString &text = {}, const QString &title = {},
          Icon icon = Icon::Exclamation)
 {
-    const QStringList boxes = {CompanionRig::box(text, title, icon)};
-    QTest::newRow(name) << int(handler) << file << flags << tools << command
-                        << (text.isEmpty() ? QStringList() : boxes);
+    QTest::newRow(name) << int(handler) << file << flags << tools << command << text << title << icon;
 }
 
 } // namespace
@@ -63,15 +90,15 @@ private slots:
         QTest::addColumn<int>("flags");
         QTest::addColumn<QStringList>("tools");
         QTest::addColumn<QStringList>("command");
-        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<Icon>("icon");
 
-        const QStringList ombrel = {"wine", OmbrelExe}, quorrin = {"wine", QuorrinExe};
-        const QStringList laskar = {"wine", LaskarExe};
-        const QString noEditor = QStringLiteral("ファイルまたはOmbrelが見つかりません。");
-        const QString noCommenter = QStringLiteral("ファイルかQuorrinが見つかりません。");
-        const QString noChecker = QStringLiteral("ファイルまたはLaskarが見つかりません。");
+        // clang-format off
+        const QStringList ombrel = {"wine", OmbrelExe}, quorrin = {"wine", QuorrinExe}, laskar = {"wine", LaskarExe};
+        const QString noEditor = "ファイルまたはOmbrelが見つかりません。", noCommenter = "ファイルかQuorrinが見つかりません。";
+        const QString noChecker = "ファイルまたはLaskarが見つかりません。", editing = "ファイルの編集", error = "エラー";
         const Icon critical = Icon::Critical;
-
         row("editor, empty list", Editor, {}, Plain, {}, ombrel);
         row("commenter, empty list", Commenter, {}, Plain, {}, quorrin);
         row("commenter new", CommenterNew, {}, Plain, {}, quorrin);
@@ -79,44 +106,34 @@ private slots:
         row("double-click, empty list", DoubleClick, {}, Plain, {}, {});
         row("editor, current row not selected", Editor, "part.min", Unselected, {}, {});
         row("editor, name with blanks", Editor, "my part.min", Plain, {}, ombrel);
-        row("editor, protected", Editor, "part.min", Protected, {}, {},
-            "PART.MINは保護されているので編集できません。", Editing);
-        row("editor, not text and protected", Editor, "cam.cof", Protected, {}, {},
-            "CAM.COFはOmbrelで編集できません。", Editing);
+        row("editor, protected", Editor, "part.min", Protected, {}, {}, "PART.MINは保護されているので編集できません。", editing);
+        row("editor, not text and protected", Editor, "cam.cof", Protected, {}, {}, "CAM.COFはOmbrelで編集できません。", editing);
         row("commenter, protected", Commenter, "Part.Ssb", Protected, {}, quorrin);
-        row("commenter, not text", Commenter, "plan.xls", Plain, {}, {}, "PLAN.XLSはQuorrinで開けません。",
-            Error);
+        row("commenter, not text", Commenter, "plan.xls", Plain, {}, {}, "PLAN.XLSはQuorrinで開けません。", error);
         row("checker, protected", Checker, "part.sub", Protected, {}, laskar);
-        row("checker, not text", Checker, "pic.bmp", Plain, {}, {}, "PIC.BMPはLaskarで開けません。",
-            "Laskar");
-        row("double-click, protected", DoubleClick, "lock.txt", Protected, {"gedit"}, {},
-            "LOCK.TXTは保護されているので編集できません。", Editing);
+        row("checker, not text", Checker, "pic.bmp", Plain, {}, {}, "PIC.BMPはLaskarで開けません。", "Laskar");
+        row("double-click, protected", DoubleClick, "lock.txt", Protected, {"gedit"}, {}, "LOCK.TXTは保護されているので編集できません。", editing);
         row("double-click, not selected: Ombrel", DoubleClick, "part.min", Unselected, {"gedit"}, ombrel);
         row("double-click, no Ombrel: Notepad", DoubleClick, "part.min", NoOmbrel, {"gedit"}, {"gedit"});
-        row("double-click, Excel only in Office11", DoubleClick, "plan.xls", Plain, {Excel11},
-            {"wine", Excel11});
-        row("double-click, no Excel", DoubleClick, "plan.xls", Plain, {"lowriter"}, {},
-            "エクセルが見つかりません。", {}, Icon::Information);
+        row("double-click, Excel only in Office11", DoubleClick, "plan.xls", Plain, {Excel11}, {"wine", Excel11});
+        row("double-click, no Excel", DoubleClick, "plan.xls", Plain, {"lowriter"}, {}, "エクセルが見つかりません。", {}, Icon::Information);
         row("double-click, Word", DoubleClick, "memo.doc", Plain, {"lowriter", "localc"}, {"lowriter"});
-        row("double-click, other file", DoubleClick, "pic.bmp", Plain, {}, {}, "PIC.BMPは編集できません。",
-            Editing);
-
+        row("double-click, other file", DoubleClick, "pic.bmp", Plain, {}, {}, "PIC.BMPは編集できません。", editing);
         // Failures: a message for each command, silence for the double-click.
-        row("editor, no current row", Editor, "part.min", NoCurrentRow, {}, {}, noEditor, Error, critical);
-        row("commenter, no current row", Commenter, "part.min", NoCurrentRow, {}, {}, noCommenter, Error);
-        row("checker, no current row", Checker, "part.min", NoCurrentRow, {}, {}, noChecker, Error, critical);
+        row("editor, no current row", Editor, "part.min", NoCurrentRow, {}, {}, noEditor, error, critical);
+        row("commenter, no current row", Commenter, "part.min", NoCurrentRow, {}, {}, noCommenter, error);
+        row("checker, no current row", Checker, "part.min", NoCurrentRow, {}, {}, noChecker, error, critical);
         row("double-click, no current row", DoubleClick, "part.min", NoCurrentRow, {}, {});
-        row("editor, refused", Editor, "part.min", Refused, {}, ombrel, noEditor, Error, critical);
-        row("editor, file gone", Editor, "part.min", Gone, {}, {}, noEditor, Error, critical);
-        row("editor new, not installed", EditorNew, {}, NotInstalled, {}, {}, "Ombrelが見つかりません。",
-            Error);
-        row("commenter, empty list, not installed", Commenter, {}, NotInstalled, {}, {}, noCommenter, Error);
-        row("commenter new, not installed", CommenterNew, {}, NotInstalled, {}, {},
-            "Quorrinが見つかりません。", Error);
-        row("checker, refused", Checker, "part.min", Refused, {}, laskar, noChecker, Error, critical);
+        row("editor, refused", Editor, "part.min", Refused, {}, ombrel, noEditor, error, critical);
+        row("editor, file gone", Editor, "part.min", Gone, {}, {}, noEditor, error, critical);
+        row("editor new, not installed", EditorNew, {}, NotInstalled, {}, {}, "Ombrelが見つかりません。", error);
+        row("commenter, empty list, not installed", Commenter, {}, NotInstalled, {}, {}, noCommenter, error);
+        row("commenter new, not installed", CommenterNew, {}, NotInstalled, {}, {}, "Quorrinが見つかりません。", error);
+        row("checker, refused", Checker, "part.min", Refused, {}, laskar, noChecker, error, critical);
         row("double-click, refused", DoubleClick, "part.min", Refused, {}, ombrel);
         row("double-click, workbook refused", DoubleClick, "plan.xls", Refused, {"localc"}, {"localc"});
         row("double-click, file gone", DoubleClick, "part.min", Gone, {}, {});
+        // clang-format on
     }
 
     // The file goes to the program by its name on disk, as one argument; the program runs in the
@@ -128,29 +145,44 @@ private slots:
         QFETCH(int, flags);
         QFETCH(QStringList, tools);
         QFETCH(QStringList, command);
-        QFETCH(QStringList, boxes);
-        CompanionRig rig;
+        Rig rig;
         rig.launcher.succeeds = !(flags & Refused);
         if (flags & NoOmbrel)
             QVERIFY(QFile::remove(rig.tools.driveC(OmbrelExe)));
         if (flags & NotInstalled)
             QVERIFY(QDir(rig.tools.prefix()).removeRecursively());
         rig.tools.install(tools);
-        if (file.isEmpty()) {
-            rig.show();
-        } else {
-            rig.add(QStringLiteral("OTHER.MIN"));
-            const QString path = rig.add(file, flags & Protected);
-            rig.focus(file.toUpper(), !(flags & Unselected));
-            if (flags & NoCurrentRow)
-                rig.list.setCurrentItem(nullptr);
-            if (flags & Gone)
-                QVERIFY(QFile::remove(path));
+        // The file's row is current, selected or not; every other row is selected, so that only the
+        // current row's own selection can count.
+        if (!file.isEmpty()) {
+            rig.folder.addFile("nc progs/OTHER.MIN", "G0X0\r\n");
+            rig.folder.addFile("nc progs/" + file, "G0X0\r\n");
+            if (flags & Protected)
+                QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup);
         }
+        rig.list.fill(FolderListing::read(QDir::currentPath()));
+        for (int i = 0; i < rig.list.rowCount(); ++i) {
+            QTreeWidgetItem *row = rig.list.row(i);
+            const bool current = row->text(FileListView::NameColumn) == file.toUpper();
+            if (current)
+                rig.list.setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
+            row->setSelected(!current || !(flags & Unselected));
+        }
+        if (flags & NoCurrentRow)
+            rig.list.setCurrentItem(nullptr);
+        if (flags & Gone)
+            QVERIFY(QFile::remove(file));
 
-        rig.run(Handlers[handler]);
+        rig.run(Handler(handler));
 
-        QCOMPARE(rig.shown(), boxes);
+        QFETCH(QString, text);
+        QCOMPARE(rig.boxes.shown.size(), text.isEmpty() ? 0 : 1);
+        if (!text.isEmpty()) {
+            QCOMPARE(rig.boxes.shown[0].text, text);
+            QTEST(rig.boxes.shown[0].title, "title");
+            QTEST(rig.boxes.shown[0].icon, "icon");
+            QCOMPARE(rig.boxes.shown[0].buttons, MessageBoxes::Buttons::Ok);
+        }
         if (!command.isEmpty())
             command = rig.tools.expand(command) + (file.isEmpty() ? QStringList() : QStringList{file});
         QCOMPARE(rig.started(), command.isEmpty() ? QList<QStringList>() : QList<QStringList>{command});
@@ -161,9 +193,9 @@ private slots:
     // Ombrel gets A.MIN in the current folder, whose name has a blank; the program does not create it.
     void theEditorsNewFileIsAMinInTheCurrentFolder()
     {
-        CompanionRig rig;
-        rig.run(&CompanionTools::mnuEditorNew_Click);
-        const QString newFile = QFileInfo(rig.here()).canonicalFilePath() + QStringLiteral("/A.MIN");
+        Rig rig;
+        rig.run(EditorNew);
+        const QString newFile = QFileInfo(QDir::currentPath()).canonicalFilePath() + QStringLiteral("/A.MIN");
         QCOMPARE(rig.started(), QList<QStringList>{rig.tools.expand({"wine", OmbrelExe}) << newFile});
         QVERIFY(rig.boxes.shown.isEmpty());
         QVERIFY(!QFileInfo::exists(newFile));

@@ -1,4 +1,3 @@
-#include "browser/FileListView.h"
 #include "machine/MachineSettingsFile.h"
 #include "shell/CommandRouter.h"
 #include "shell/LogPane.h"
@@ -12,43 +11,53 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QFile>
 #include <QTest>
 #include <QTimer>
+
+namespace {
+
+const QByteArray Fanuc = MachineSettingsFile::dialogLayout({1, "9600", "E", "7", "2", 1, "OFF", 1});
+
+QStringList log(const frmMain &form)
+{
+    return form.Text2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool enabled(const frmMain &form, const QString &item)
+{
+    return form.menus()->item(item)->isEnabled();
+}
+
+// A file in the program's folder: its path, after writing the content given, if any.
+QString file(const MainWindowFixture &window, const QString &name, const QByteArray &content = {})
+{
+    const QString path = QDir(window.state.ProgramFolder).filePath(name);
+    QFile out(path);
+    if (!content.isNull() && !(out.open(QIODevice::WriteOnly) && out.write(content) == content.size()))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile in(path);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
+// Runs a machine command with the file dialog answered and yes/no questions answered in turn.
+void run(MainWindowFixture &window, const char *command, const QString &chosen,
+         QList<MessageBoxes::Answer> answers = {})
+{
+    window.fileDialogs.answers = {chosen};
+    window.messages.answers = answers;
+    window.form->menus()->item(QLatin1String(command))->trigger();
+}
+
+} // namespace
 
 // Choosing, creating and changing a machine's settings file from the main window.
 class tst_MachineCommands : public QObject {
     Q_OBJECT
-
-private:
-    static QByteArray contentOf(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    static QStringList log(const frmMain &form)
-    {
-        return form.Text2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
-    static void trigger(const frmMain &form, const char *item)
-    {
-        form.menus()->item(QLatin1String(item))->trigger();
-    }
-
-    static QByteArray fanucFile()
-    {
-        MachineSettingsFile::Values values;
-        values.baud = QStringLiteral("9600");
-        values.parity = QStringLiteral("E");
-        values.dataBits = QStringLiteral("7");
-        values.stopBits = QStringLiteral("2");
-        values.flow = 1;
-        values.echo = QStringLiteral("OFF");
-        values.controller = 1;
-        return MachineSettingsFile::dialogLayout(values);
-    }
 
 private slots:
     void withoutASettingsFileCommunicationRestsUntilOneIsCreated()
@@ -56,62 +65,45 @@ private slots:
         MainWindowFixture window;
         window.preset(QStringLiteral("MchFileName"), QString());
         frmMain &form = window.start();
-        QVERIFY(!form.menus()->item(QStringLiteral("mnuMachinePropaty"))->isEnabled());
-        QVERIFY(!form.menus()->item(QStringLiteral("mnuTrans"))->isEnabled());
+        QVERIFY(!enabled(form, "mnuMachinePropaty") && !enabled(form, "mnuTrans"));
         QVERIFY(!form.tbToolBar->isEnabled());
         QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("ｽﾃｰﾀｽ"));
         QVERIFY(log(form).isEmpty());
 
-        window.fileDialogs.answers = {
-            QDir(window.state.ProgramFolder).filePath(QStringLiteral("LATHE-2.MCH"))};
-        trigger(form, "mnuMachineNew");
+        run(window, "mnuMachineNew", file(window, "LATHE-2.MCH"));
         QCOMPARE(window.fileDialogs.asked.size(), 1);
         QCOMPARE(window.fileDialogs.asked[0].title, QStringLiteral("設定ファイル作成"));
         QCOMPARE(window.fileDialogs.asked[0].folder, window.state.ProgramFolder);
-        QCOMPARE(contentOf(QDir(window.state.ProgramFolder).filePath(QStringLiteral("LATHE-2.MCH"))),
-                 MachineSettingsFile::newLayout());
+        QCOMPARE(contentOf(file(window, "LATHE-2.MCH")), MachineSettingsFile::newLayout());
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("LATHE-2.MCH"));
         QCOMPARE(log(form), (QStringList{"設定ファイル'LATHE-2.MCH'を作成しました。",
                                          "設定ファイル'LATHE-2.MCH'を読み込みました。"}));
-        QVERIFY(form.menus()->item(QStringLiteral("mnuMachinePropaty"))->isEnabled());
-        QVERIFY(form.menus()->item(QStringLiteral("mnuTrans"))->isEnabled());
+        QVERIFY(enabled(form, "mnuMachinePropaty") && enabled(form, "mnuTrans"));
         QVERIFY(form.tbToolBar->isEnabled());
         QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("現在の設定:OSP,COM1:4800,e,7,2"));
     }
 
+    // The same name in any case is the same file: asked about, then overwritten under its own name.
     void newAsksBeforeItOverwritesAMachinesFile()
     {
         MainWindowFixture window;
         frmMain &form = window.start();
-        const QString existing = QDir(window.state.ProgramFolder).filePath(QStringLiteral("MILL.MCH"));
-        QFile(existing).open(QIODevice::WriteOnly);
-        QFile file(existing);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(fanucFile());
-        file.close();
-        const int logged = int(log(form).size());
-
-        window.fileDialogs.answers = {QDir(window.state.ProgramFolder).filePath(QStringLiteral("mill.mch"))};
-        window.messages.answers = {MessageBoxes::Answer::No};
-        trigger(form, "mnuMachineNew");
+        const QString existing = file(window, "MILL.MCH", Fanuc);
+        const QStringList logged = log(form);
+        run(window, "mnuMachineNew", file(window, "mill.mch"), {MessageBoxes::Answer::No});
         QCOMPARE(window.messages.shown.size(), 1);
         QCOMPARE(window.messages.shown[0].text,
                  QStringLiteral("mill.mchは既にファイルが存在します。\nファイルを重ね書きしますか？"));
         QCOMPARE(window.messages.shown[0].title, QStringLiteral("設定ファイル作成"));
         QCOMPARE(window.messages.shown[0].icon, MessageBoxes::Icon::Exclamation);
         QCOMPARE(window.messages.shown[0].buttons, MessageBoxes::Buttons::YesNo);
-        QCOMPARE(contentOf(existing), fanucFile());
+        QCOMPARE(contentOf(existing), Fanuc);
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("OSP-E100.MCH"));
-        QCOMPARE(log(form).size(), logged);
+        QCOMPARE(log(form), logged);
 
-        window.fileDialogs.answers = {QDir(window.state.ProgramFolder).filePath(QStringLiteral("mill.mch"))};
-        window.messages.answers = {MessageBoxes::Answer::Yes};
-        trigger(form, "mnuMachineNew");
+        run(window, "mnuMachineNew", file(window, "mill.mch"), {MessageBoxes::Answer::Yes});
         QCOMPARE(contentOf(existing), MachineSettingsFile::newLayout());
-        QCOMPARE(QDir(window.state.ProgramFolder)
-                     .entryList({QStringLiteral("*.mch"), QStringLiteral("*.MCH")})
-                     .size(),
-                 2);
+        QCOMPARE(QDir(window.state.ProgramFolder).entryList(QDir::Files).size(), 2);
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("MILL.MCH"));
     }
 
@@ -119,31 +111,25 @@ private slots:
     {
         MainWindowFixture window;
         frmMain &form = window.start();
-        const QString path = QDir(window.state.ProgramFolder).filePath(QStringLiteral("LOCKED.MCH"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(fanucFile());
-        file.close();
+        const QString path = file(window, "LOCKED.MCH", Fanuc);
         QFile::setPermissions(path, QFile::ReadOwner);
-        window.fileDialogs.answers = {path};
-        window.messages.answers = {MessageBoxes::Answer::Yes};
-        trigger(form, "mnuMachineNew");
-        QCOMPARE(contentOf(path), fanucFile());
+        run(window, "mnuMachineNew", path, {MessageBoxes::Answer::Yes});
+        QCOMPARE(contentOf(path), Fanuc);
         QCOMPARE(log(form).at(log(form).size() - 2),
                  QStringLiteral("設定ファイル'LOCKED.MCH'を作成出来ませんでした。"));
     }
 
+    // The dialog may wander through folders; the folder the browser shows does not move with it.
     void cancellingChangesNothingAndTheBrowsedFolderStays()
     {
-        TestDir browsed;
-        TestDir elsewhere;
+        TestDir browsed, elsewhere;
         MainWindowFixture window;
         window.preset(QStringLiteral("OpenPathName"), browsed.path());
         frmMain &form = window.start();
         const QStringList before = log(form);
         window.fileDialogs.whileOpen = [&] { QDir::setCurrent(elsewhere.path()); };
         for (const char *command : {"mnuMachineNew", "mnuMachineSelect"}) {
-            trigger(form, command);
+            run(window, command, QString());
             QCOMPARE(QDir::currentPath(), browsed.path());
         }
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("OSP-E100.MCH"));
@@ -151,30 +137,21 @@ private slots:
         QCOMPARE(window.fileDialogs.asked[1].title, QStringLiteral("設定ファイル選択"));
     }
 
+    // A FANUC control punches one program at a time: continuous reception is not offered for it.
     void selectingAFanucFileWithdrawsContinuousReception()
     {
         MainWindowFixture window;
         frmMain &form = window.start();
         form.router()->route(QStringLiteral("mnuTransInputCont"), [] {});
-        QFile file(QDir(window.state.ProgramFolder).filePath(QStringLiteral("FANUC.MCH")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(fanucFile());
-        file.close();
-
-        window.fileDialogs.answers = {file.fileName()};
-        trigger(form, "mnuMachineSelect");
+        run(window, "mnuMachineSelect", file(window, "FANUC.MCH", Fanuc));
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("FANUC.MCH"));
         QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("現在の設定:FANUC,COM 1:9600,e,7,2"));
-        QVERIFY(!form.menus()->item(QStringLiteral("mnuTransInputCont"))->isEnabled());
-        QVERIFY(!form.menus()->item(QStringLiteral("mnuPopupInputCont"))->isEnabled());
+        QVERIFY(!enabled(form, "mnuTransInputCont") && !enabled(form, "mnuPopupInputCont"));
         QVERIFY(!form.tbToolBar->button(3)->isEnabled());
 
-        window.fileDialogs.answers = {
-            QDir(window.state.ProgramFolder).filePath(QStringLiteral("OSP-E100.MCH"))};
         window.state.Machine.Controller = 0; // the OSP file has no controller line of its own
-        trigger(form, "mnuMachineSelect");
-        QVERIFY(form.menus()->item(QStringLiteral("mnuTransInputCont"))->isEnabled());
-        QVERIFY(form.menus()->item(QStringLiteral("mnuPopupInputCont"))->isEnabled());
+        run(window, "mnuMachineSelect", file(window, "OSP-E100.MCH"));
+        QVERIFY(enabled(form, "mnuTransInputCont") && enabled(form, "mnuPopupInputCont"));
         QVERIFY(form.tbToolBar->button(3)->isEnabled());
     }
 
@@ -184,8 +161,7 @@ private slots:
         frmMain &form = window.start();
         QString caption;
         QTimer::singleShot(0, this, [&] {
-            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (dialog) {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
                 caption = dialog->windowTitle();
                 dialog->reject();
             }

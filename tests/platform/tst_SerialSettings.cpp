@@ -17,19 +17,14 @@ private slots:
         QTest::addColumn<int>("dataBits");
         QTest::addColumn<StopBits>("stopBits");
         QTest::addColumn<QString>("readBack");
+        // clang-format off
         QTest::newRow("usual") << "4800,E,7,2" << 4800 << Parity::Even << 7 << StopBits::Two << "4800,e,7,2";
-        QTest::newRow("one and a half")
-            << "9600,N,8,1.5" << 9600 << Parity::None << 8 << StopBits::OneAndHalf << "9600,n,8,1.5";
-        QTest::newRow("lower-case parity")
-            << "2400,o,8,1" << 2400 << Parity::Odd << 8 << StopBits::One << "2400,o,8,1";
-        QTest::newRow("trailing blank after baud")
-            << "4800 ,E,7,2" << 4800 << Parity::Even << 7 << StopBits::Two << "4800,e,7,2";
-        QTest::newRow("blanks around every piece")
-            << " 19200 , M , 5 , 1 " << 19200 << Parity::Mark << 5 << StopBits::One << "19200,m,5,1";
-        QTest::newRow("space parity, 4 data bits")
-            << "110,S,4,2" << 110 << Parity::Space << 4 << StopBits::Two << "110,s,4,2";
-        QTest::newRow("leading zero")
-            << "0300,n,6,1" << 300 << Parity::None << 6 << StopBits::One << "300,n,6,1";
+        QTest::newRow("one and a half") << "9600,N,8,1.5" << 9600 << Parity::None << 8 << StopBits::OneAndHalf << "9600,n,8,1.5";
+        QTest::newRow("lower-case parity") << "2400,o,8,1" << 2400 << Parity::Odd << 8 << StopBits::One << "2400,o,8,1";
+        QTest::newRow("blanks around every piece") << " 19200 , M , 5 , 1 " << 19200 << Parity::Mark << 5 << StopBits::One << "19200,m,5,1";
+        QTest::newRow("space parity, 4 data bits") << "110,S,4,2" << 110 << Parity::Space << 4 << StopBits::Two << "110,s,4,2";
+        QTest::newRow("leading zero") << "0300,n,6,1" << 300 << Parity::None << 6 << StopBits::One << "300,n,6,1";
+        // clang-format on
     }
 
     void goodTextsParseAndReadBack()

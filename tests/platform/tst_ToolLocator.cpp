@@ -36,36 +36,25 @@ private slots:
         QTest::addColumn<QStringList>("command");   // in the same terms; none when nothing can start
 
         const QStringList none;
-        QTest::newRow("Ombrel under Wine")
-            << "Ombrel" << QStringList{"wine", OmbrelExe} << QStringList{"wine", OmbrelExe};
+        // clang-format off
+        QTest::newRow("Ombrel under Wine") << "Ombrel" << QStringList{"wine", OmbrelExe} << QStringList{"wine", OmbrelExe};
         QTest::newRow("Ombrel without Wine") << "Ombrel" << QStringList{OmbrelExe} << none;
         QTest::newRow("Ombrel not installed") << "Ombrel" << QStringList{"wine", QuorrinExe} << none;
-        QTest::newRow("Quorrin") << "Quorrin" << QStringList{"wine", QuorrinExe}
-                                 << QStringList{"wine", QuorrinExe};
-        QTest::newRow("Laskar") << "Laskar" << QStringList{"wine", LaskarExe}
-                                << QStringList{"wine", LaskarExe};
+        QTest::newRow("Quorrin") << "Quorrin" << QStringList{"wine", QuorrinExe} << QStringList{"wine", QuorrinExe};
+        QTest::newRow("Laskar") << "Laskar" << QStringList{"wine", LaskarExe} << QStringList{"wine", LaskarExe};
         // A gedit that cannot run is always there, and does not count.
-        QTest::newRow("Notepad: mousepad before kate")
-            << "Notepad" << QStringList{"kate", "xdg-open", "mousepad"} << QStringList{"mousepad"};
-        QTest::newRow("Notepad: no known editor")
-            << "Notepad" << QStringList{"notepad", "xdg-open"} << QStringList{"xdg-open"};
-        QTest::newRow("Excel: first choice")
-            << "Excel" << QStringList{"wine", Excel, Excel11, "libreoffice"} << QStringList{"wine", Excel};
-        QTest::newRow("Excel: second choice")
-            << "Excel" << QStringList{"wine", Excel11, "localc"} << QStringList{"wine", Excel11};
-        QTest::newRow("Excel: Office without Wine")
-            << "Excel" << QStringList{Excel, "libreoffice", "localc"} << QStringList{"libreoffice", "--calc"};
-        QTest::newRow("Excel: Calc alone")
-            << "Excel" << QStringList{"localc", "lowriter"} << QStringList{"localc"};
-        QTest::newRow("Excel: Writer is no spreadsheet")
-            << "Excel" << QStringList{"wine", Word11, "lowriter"} << none;
-        QTest::newRow("Word: second choice")
-            << "Word" << QStringList{"wine", Excel, Word11} << QStringList{"wine", Word11};
-        QTest::newRow("Word: Office without Wine")
-            << "Word" << QStringList{Word11, "libreoffice"} << QStringList{"libreoffice", "--writer"};
-        QTest::newRow("Word: Writer alone")
-            << "Word" << QStringList{"localc", "lowriter"} << QStringList{"lowriter"};
+        QTest::newRow("Notepad: mousepad before kate") << "Notepad" << QStringList{"kate", "xdg-open", "mousepad"} << QStringList{"mousepad"};
+        QTest::newRow("Notepad: no known editor") << "Notepad" << QStringList{"notepad", "xdg-open"} << QStringList{"xdg-open"};
+        QTest::newRow("Excel: first choice") << "Excel" << QStringList{"wine", Excel, Excel11, "libreoffice"} << QStringList{"wine", Excel};
+        QTest::newRow("Excel: second choice") << "Excel" << QStringList{"wine", Excel11, "localc"} << QStringList{"wine", Excel11};
+        QTest::newRow("Excel: Office without Wine") << "Excel" << QStringList{Excel, "libreoffice", "localc"} << QStringList{"libreoffice", "--calc"};
+        QTest::newRow("Excel: Calc alone") << "Excel" << QStringList{"localc", "lowriter"} << QStringList{"localc"};
+        QTest::newRow("Excel: Writer is no spreadsheet") << "Excel" << QStringList{"wine", Word11, "lowriter"} << none;
+        QTest::newRow("Word: second choice") << "Word" << QStringList{"wine", Excel, Word11} << QStringList{"wine", Word11};
+        QTest::newRow("Word: Office without Wine") << "Word" << QStringList{Word11, "libreoffice"} << QStringList{"libreoffice", "--writer"};
+        QTest::newRow("Word: Writer alone") << "Word" << QStringList{"localc", "lowriter"} << QStringList{"lowriter"};
         QTest::newRow("Word: none") << "Word" << QStringList{"wine", Excel, "localc"} << none;
+        // clang-format on
     }
 
     void commands()

@@ -2,6 +2,7 @@
 
 #include "browser/DataPane.h"
 #include "browser/FileListView.h"
+#include "browser/FolderListing.h"
 #include "shell/AppState.h"
 #include "shell/LogPane.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -9,24 +10,46 @@
 #include "support/TestDir.h"
 #include "transfer/TransferCommands.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QTextEdit>
-#include <QWidget>
-#include <memory>
 
-// The transfer commands over a scripted port, on a real file list of a temporary folder that is
-// the working directory for the rig's lifetime.
-class TransferRig {
-public:
-    // line: the port the transfers use; the scripted one unless the test brings a real one.
-    explicit TransferRig(qint16 controller = 0, qint16 flow = 1, SerialPort *line = nullptr);
-    ~TransferRig();
+// The transfer commands over a scripted port (or the line given), on a real file list of a temporary
+// folder that is the working directory for the rig's lifetime.
+struct TransferRig {
+    explicit TransferRig(qint16 controller = 0, qint16 flow = 1, SerialPort *line = nullptr)
+        : commands(state, line ? *line : port, messages, logPane, data, files, &window)
+    {
+        state.Machine.Controller = controller;
+        state.Machine.Flow = flow;
+        state.Machine.Echo = QStringLiteral("OFF");
+        QDir::setCurrent(folder.path());
+    }
+    ~TransferRig() { QDir::setCurrent(previous); }
 
-    // Lists the folder and selects the named rows (by their text).
-    void select(const QStringList &texts);
-    QStringList log() const;
-    QByteArray fileContent(const QString &name) const;
+    // Lists the folder and selects the named rows; the first of them becomes the current row.
+    void select(const QStringList &names)
+    {
+        files.fill(FolderListing::read(folder.path()));
+        for (int i = 0; i < files.rowCount(); ++i) {
+            QTreeWidgetItem *row = files.row(i);
+            row->setSelected(names.contains(row->text(FileListView::NameColumn)));
+            if (row->isSelected() && !files.currentItem()->isSelected())
+                files.setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
+        }
+    }
+    QStringList log() const { return logPane.toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+    QByteArray fileContent(const QString &name) const
+    {
+        QFile file(folder.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QStringList fileNames() const
+    {
+        return QDir(folder.path()).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    }
 
+    const QString previous = QDir::currentPath();
     TestDir folder;
     AppState state;
     ScriptedSerialPort port;
@@ -37,9 +60,5 @@ public:
     QLabel image;
     DataPane data{&text, &image};
     FileListView files;
-    std::unique_ptr<TransferCommands> owned;
-    TransferCommands &commands;
-
-private:
-    QString m_workingDirectory;
+    TransferCommands commands;
 };

@@ -3,47 +3,28 @@
 #include "transfer/frmCancelSend.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSet>
 #include <QTest>
 #include <QTimer>
+
+namespace {
+
+// The machine punches the stream once the reception listens; a while later, something more happens.
+void punch(TransferRig &rig, const QByteArray &stream, const std::function<void()> &then = {})
+{
+    QTimer::singleShot(0, &rig.port, [&rig, stream, then] {
+        rig.port.feed(stream);
+        if (then)
+            QTimer::singleShot(20, &rig.port, then);
+    });
+}
+
+} // namespace
 
 // Programs punched out at the machine, as they arrive one byte per read, into the folder shown.
 class tst_Receiver : public QObject {
     Q_OBJECT
-
-private:
-    static QStringList filesIn(const TransferRig &rig)
-    {
-        return QDir(rig.folder.path()).entryList(QDir::Files);
-    }
-
-    // Punches the stream once the reception listens; continuous receptions are stopped after it.
-    static void punch(TransferRig &rig, const QByteArray &stream, bool thenAbort = false)
-    {
-        QTimer::singleShot(0, &rig.port, [&rig, stream, thenAbort] {
-            rig.port.feed(stream);
-            if (thenAbort)
-                QTimer::singleShot(200, rig.commands.dialog()->Command1, &QPushButton::click);
-        });
-    }
-
-    static void answerProgramNo(const QString &typed)
-    {
-        QTimer::singleShot(0, [typed] {
-            auto *dialog = qobject_cast<ProgramNo *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            if (typed.isEmpty()) {
-                dialog->CancelButton->click();
-                return;
-            }
-            dialog->Text1->setText(typed);
-            dialog->OKButton->click();
-        });
-    }
 
 private slots:
     void anOspProgramIsStoredUnderItsOwnName_data()
@@ -65,79 +46,73 @@ private slots:
         TransferRig rig(0, 1);
         punch(rig, stream);
         rig.commands.mnuTransInput_Click();
-        QCOMPARE(filesIn(rig), QStringList{QStringLiteral("O1000.MIN")});
-        QTEST(rig.fileContent(QStringLiteral("O1000.MIN")), "body");
+        QCOMPARE(rig.fileNames(), QStringList{"O1000.MIN"});
+        QTEST(rig.fileContent("O1000.MIN"), "body");
         QCOMPARE(rig.log(),
                  (QStringList{"O1000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
         QCOMPARE(rig.port.inputLen(), 1);
         QVERIFY(!rig.port.portOpen());
-        QCOMPARE(rig.files.rowCount(), 1);
+        QCOMPARE(rig.files.rowCount(), 1); // the list shows the new file
     }
 
     void continuousReceptionStoresProgramsUntilAborted()
     {
         TransferRig rig(0, 1);
-        rig.folder.addFile(QStringLiteral("a.min"), "old");
-        punch(rig, "$A.MIN%\r\nA1\r\n%$B.SUB%\r\nB1\r\n%", true);
+        rig.state.Machine.Echo = QStringLiteral("ON");
+        rig.folder.addFile("a.min", "old");
+        punch(rig, "$A.MIN%\r\nA1\r\n%$B.SUB%\r\nB1\r\n%");
+        QTimer::singleShot(200, rig.commands.dialog()->Command1, &QPushButton::click);
         rig.commands.mnuTransInputCont_Click();
-        const QStringList stored = filesIn(rig);
-        QCOMPARE(QSet<QString>(stored.begin(), stored.end()), (QSet<QString>{"B.SUB", "a.min"}));
-        QCOMPARE(rig.fileContent(QStringLiteral("a.min")), QByteArray("A1\r\n"));
-        QCOMPARE(rig.fileContent(QStringLiteral("B.SUB")), QByteArray("B1\r\n"));
+        QCOMPARE(rig.fileNames(), (QStringList{"a.min", "B.SUB"}));
+        QCOMPARE(rig.fileContent("a.min"), QByteArray("A1\r\n"));
+        QCOMPARE(rig.fileContent("B.SUB"), QByteArray("B1\r\n"));
+        QVERIFY(rig.text.toPlainText().contains("A1") && rig.text.toPlainText().contains("B1"));
         QCOMPARE(rig.log().size(), 5);
         QCOMPARE(rig.log().last(), QStringLiteral("受信を終了しました。"));
     }
 
-    void anAbortKeepsWhatHasArrived()
-    {
-        TransferRig rig(0, 1);
-        rig.state.Machine.Echo = QStringLiteral("ON");
-        punch(rig, "$A.MIN%\r\nG0 X1\r\nG1", true);
-        rig.commands.mnuTransInput_Click();
-        QCOMPARE(rig.fileContent(QStringLiteral("A.MIN")), QByteArray("G0 X1\r\nG1"));
-        QVERIFY(rig.text.toPlainText().contains(QStringLiteral("G0 X1")));
-        QVERIFY(rig.text.toPlainText().endsWith(QStringLiteral("G1")));
-        QCOMPARE(rig.log().last(), QStringLiteral("受信を終了しました。"));
-    }
-
+    // FANUC stops after one program in either mode; the user's answer names it.
     void aFanucProgramIsNamedByTheUser_data()
     {
         QTest::addColumn<QByteArray>("stream");
-        QTest::newRow("percent, lf") << QByteArray("\0\0%\nO1234\nM30\n%", 16);
-        QTest::newRow("percent, cr lf") << QByteArray("%\r\nO1234\nM30\n%");
-        QTest::newRow("percent, program at once") << QByteArray("%O1234\nM30\n%");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("stored");
+        const QStringList o1234{"O1234.NC"};
+        QTest::newRow("percent, lf") << QByteArray("\0\0%\nO1234\nM30\n%", 16) << "o1234" << o1234;
+        QTest::newRow("percent, cr lf") << QByteArray("%\r\nO1234\nM30\n%") << "o1234" << o1234;
+        QTest::newRow("program right after %") << QByteArray("%O1234\nM30\n%") << "o1234" << o1234;
+        QTest::newRow("name cancelled") << QByteArray("%\nO1234\nM30\n%") << "" << QStringList();
     }
 
     void aFanucProgramIsNamedByTheUser()
     {
         QFETCH(QByteArray, stream);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, stored);
         TransferRig rig(1, 1);
-        answerProgramNo(QStringLiteral("o1234"));
+        QTimer::singleShot(0, [typed] {
+            auto *dialog = qobject_cast<ProgramNo *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->Text1->setText(typed);
+            (typed.isEmpty() ? dialog->CancelButton : dialog->OKButton)->click();
+        });
         punch(rig, stream);
-        rig.commands.mnuTransInputCont_Click(); // FANUC stops after one program in either mode
-        QCOMPARE(filesIn(rig), QStringList{QStringLiteral("O1234.NC")});
-        QCOMPARE(rig.fileContent(QStringLiteral("O1234.NC")), QByteArray("O1234\nM30\n"));
-    }
-
-    void cancellingTheNameClosesThePortSilently()
-    {
-        TransferRig rig(1, 1);
-        answerProgramNo(QString());
-        rig.commands.mnuTransInput_Click();
-        QVERIFY(!rig.port.portOpen());
+        rig.commands.mnuTransInputCont_Click();
+        QCOMPARE(rig.fileNames(), stored);
+        QCOMPARE(rig.fileContent("O1234.NC"), QByteArray(stored.isEmpty() ? "" : "O1234\nM30\n"));
+        QCOMPARE(rig.log().size(), stored.isEmpty() ? 0 : 3);
         QCOMPARE(rig.port.opened, 1);
-        QVERIFY(rig.log().isEmpty());
-        QVERIFY(filesIn(rig).isEmpty());
+        QVERIFY(!rig.port.portOpen());
     }
 
     void theNameDialogAsksBeforeOverwriting()
     {
         TransferRig rig(1, 1);
-        rig.folder.addFile(QStringLiteral("O1.NC"), "old");
+        rig.folder.addFile("O1.NC", "old");
         QString name;
         ProgramNo dialog(name, rig.messages);
         QVERIFY(!dialog.OKButton->isEnabled());
-        dialog.Text1->setText(QStringLiteral("O1"));
+        dialog.Text1->setText("O1");
         QVERIFY(dialog.OKButton->isEnabled());
         rig.messages.answers = {MessageBoxes::Answer::No};
         dialog.OKButton->click();
@@ -145,85 +120,71 @@ private slots:
                  QStringLiteral("O1.NCはすでにあります。重ね書きをしますか？"));
         QCOMPARE(rig.messages.shown.last().title, QStringLiteral("ファイル名確認"));
         QCOMPARE(dialog.result(), 0);
-        rig.folder.protect(QStringLiteral("O1.NC"));
+        rig.folder.protect("O1.NC");
         rig.messages.answers = {MessageBoxes::Answer::Yes};
         dialog.OKButton->click();
         QCOMPARE(rig.messages.shown.last().text, QStringLiteral("O1.NCは保護されています。"));
         QCOMPARE(rig.messages.shown.last().icon, MessageBoxes::Icon::Critical);
         QCOMPARE(dialog.result(), 0);
-        dialog.Text1->setText(QStringLiteral("O2"));
+        dialog.Text1->setText("O2");
         dialog.OKButton->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(name, QStringLiteral("O2.NC"));
     }
 
-    void namesThatWouldLeaveTheFolderAreRefused_data()
+    // Nothing is written outside the folder or over the protected A.MIN, and the reception ends.
+    void refusedNamesStoreNothing_data()
     {
         QTest::addColumn<QByteArray>("name");
         QTest::newRow("parent") << QByteArray("../ESCAPE.MIN");
         QTest::newRow("absolute") << QByteArray("/TMP/X.MIN");
         QTest::newRow("backslash") << QByteArray("..\\X.MIN");
-        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("empty") << QByteArray("");
         QTest::newRow("control character") << QByteArray("A\x01"
                                                          "B.MIN");
         QTest::newRow("too long") << QByteArray(300, 'A');
+        QTest::newRow("protected file") << QByteArray("a.min");
     }
 
-    void namesThatWouldLeaveTheFolderAreRefused()
+    void refusedNamesStoreNothing()
     {
         QFETCH(QByteArray, name);
         TransferRig rig(0, 1);
-        const QString outside = QDir(rig.folder.path()).filePath(QStringLiteral("../ESCAPE.MIN"));
+        rig.folder.addFile("a.min", "kept");
+        rig.folder.protect("a.min");
         punch(rig, "$" + name + "%\r\nG0\r\n%");
         rig.commands.mnuTransInput_Click();
-        QVERIFY(filesIn(rig).isEmpty());
-        QVERIFY(!QFile::exists(outside));
+        QCOMPARE(rig.fileNames(), QStringList{"a.min"});
+        QCOMPARE(rig.fileContent("a.min"), QByteArray("kept"));
+        QVERIFY(!QFile::exists(rig.folder.filePath("../ESCAPE.MIN")));
         QCOMPARE(rig.log().size(), 2);
-        QVERIFY(rig.log().at(0).endsWith(QStringLiteral("の受信が出来ませんでした。")));
+        QCOMPARE(rig.log().at(0), QString::fromLatin1(name.toUpper()) + "の受信が出来ませんでした。");
         QVERIFY(!rig.port.portOpen());
         QVERIFY(!rig.commands.dialog()->isVisible());
-    }
-
-    void aProtectedFileIsNotOverwritten()
-    {
-        TransferRig rig(0, 1);
-        rig.folder.addFile(QStringLiteral("a.min"), "kept");
-        rig.folder.protect(QStringLiteral("a.min"));
-        punch(rig, "$A.MIN%\r\nNEW\r\n%");
-        rig.commands.mnuTransInput_Click();
-        QCOMPARE(rig.fileContent(QStringLiteral("a.min")), QByteArray("kept"));
-        QCOMPARE(rig.log().first(), QStringLiteral("A.MINの受信が出来ませんでした。"));
     }
 
     void lineErrorsAreReportedAndReceptionGoesOn()
     {
         TransferRig rig(0, 1);
-        QTimer::singleShot(0, &rig.port, [&rig] {
-            rig.port.feed("$A.MIN%\r\nG0");
-            QTimer::singleShot(20, &rig.port, [&rig] {
-                emit rig.port.OnComm(SerialPort::Parity);
-                emit rig.port.OnComm(SerialPort::Overrun);
-                emit rig.port.OnComm(3); // a modem-line change means nothing here
-                rig.port.feed("\r\n%");
-            });
+        punch(rig, "$A.MIN%\r\nG0", [&rig] {
+            emit rig.port.OnComm(SerialPort::Parity);
+            emit rig.port.OnComm(SerialPort::Overrun);
+            emit rig.port.OnComm(3); // a modem-line change means nothing here
+            rig.port.feed("\r\n%");
         });
         rig.commands.mnuTransInput_Click();
-        QCOMPARE(rig.fileContent(QStringLiteral("A.MIN")), QByteArray("G0\r\n"));
-        QVERIFY(rig.log().contains(QStringLiteral("ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。")));
-        QVERIFY(rig.log().contains(QStringLiteral("ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。")));
+        QCOMPARE(rig.fileContent("A.MIN"), QByteArray("G0\r\n"));
+        QCOMPARE(rig.log().mid(1, 2),
+                 (QStringList{"ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。", "ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"}));
         QCOMPARE(rig.log().size(), 5);
     }
 
     void aPortThatVanishesEndsTheReception()
     {
         TransferRig rig(0, 1);
-        QTimer::singleShot(0, &rig.port, [&rig] {
-            rig.port.feed("$A.MIN%\r\nG0");
-            QTimer::singleShot(20, &rig.port,
-                               [&rig] { rig.port.vanish(QStringLiteral("The device was unplugged.")); });
-        });
+        punch(rig, "$A.MIN%\r\nG0", [&rig] { rig.port.vanish("The device was unplugged."); });
         rig.commands.mnuTransInput_Click();
-        QCOMPARE(rig.fileContent(QStringLiteral("A.MIN")), QByteArray("G0"));
+        QCOMPARE(rig.fileContent("A.MIN"), QByteArray("G0"));
         QCOMPARE(rig.log().mid(1),
                  (QStringList{"A.MINの受信が出来ませんでした。", "The device was unplugged."}));
     }

@@ -1,52 +1,58 @@
 #include "support/TransferRig.h"
-#include "transfer/Sender.h"
 #include "transfer/frmCancelSend.h"
 
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+namespace {
+
+const QByteArray Dc1(1, 0x11), Dc3(1, 0x13);
+
+// A rig with the files written and the named ones selected.
+void prepare(TransferRig &rig, const QList<std::pair<QString, QByteArray>> &files,
+             const QStringList &selected)
+{
+    for (const auto &[name, content] : files)
+        rig.folder.addFile(name, content);
+    rig.select(selected);
+}
+
+// The machine asks for data as soon as the send waits.
+void askAtOnce(TransferRig &rig)
+{
+    QTimer::singleShot(0, &rig.port, [&rig] { rig.port.feed(Dc1); });
+}
+
+} // namespace
+
 // What goes on the line when files are sent, byte for byte, against a machine played by the test.
 class tst_Sender : public QObject {
     Q_OBJECT
-
-private:
-    static constexpr char Dc1 = 0x11;
-    static constexpr char Dc3 = 0x13;
-
-    // A machine that asks for data at once and again after every DC1 wait.
-    static void answerEveryWaitWithDc1(TransferRig &rig)
-    {
-        QTimer::singleShot(0, &rig.port, [&rig] { rig.port.feed(QByteArray(1, Dc1)); });
-    }
 
 private slots:
     void framingFollowsTheControllerFamily_data()
     {
         QTest::addColumn<qint16>("controller");
-        QTest::addColumn<qint16>("flow");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QByteArray>("line");
-        QTest::newRow("osp, crlf") << qint16(0) << qint16(0) << QByteArray("O1000\r\nG0 X0\r\nM30\r\n")
-                                   << QByteArray("$O1000.MIN%\r\nO1000\nG0 X0\nM30\n%\r\n");
-        QTest::newRow("fanuc, lone cr, %-lines kept") << qint16(1) << qint16(0) << QByteArray("%\rO1\rM30\r%")
-                                                      << QByteArray("%\r\n%\nO1\nM30\n%\n%\r\n");
-        QTest::newRow("lf only is one long line") << qint16(0) << qint16(0) << QByteArray("O1\nM30\n")
-                                                  << QByteArray("$O1000.MIN%\r\nO1\nM30\n\n%\r\n");
-        QTest::newRow("empty file") << qint16(1) << qint16(0) << QByteArray() << QByteArray("%\r\n%\r\n");
-        QTest::newRow("blank lines and high bytes")
-            << qint16(0) << qint16(0) << QByteArray("(\xb1\xd7)\r\n\r\nM30")
-            << QByteArray("$O1000.MIN%\r\n(\xb1\xd7)\n\nM30\n%\r\n");
+        QTest::newRow("osp, cr lf") << qint16(0) << QByteArray("O1000\r\nG0 X0\r\nM30\r\n")
+                                    << QByteArray("$O1000.MIN%\r\nO1000\nG0 X0\nM30\n%\r\n");
+        QTest::newRow("fanuc, lone cr, %-lines kept")
+            << qint16(1) << QByteArray("%\rO1\rM30\r%") << QByteArray("%\r\n%\nO1\nM30\n%\n%\r\n");
+        QTest::newRow("lf alone is no line end")
+            << qint16(0) << QByteArray("O1\nM30\n") << QByteArray("$O1000.MIN%\r\nO1\nM30\n\n%\r\n");
+        QTest::newRow("empty file") << qint16(1) << QByteArray() << QByteArray("%\r\n%\r\n");
+        QTest::newRow("blank lines and high bytes") << qint16(0) << QByteArray("(\xb1\xd7)\r\n\r\nM30")
+                                                    << QByteArray("$O1000.MIN%\r\n(\xb1\xd7)\n\nM30\n%\r\n");
     }
 
     void framingFollowsTheControllerFamily()
     {
         QFETCH(qint16, controller);
-        QFETCH(qint16, flow);
         QFETCH(QByteArray, content);
-        TransferRig rig(controller, flow);
-        rig.folder.addFile(QStringLiteral("o1000.min"), content);
-        rig.select({QStringLiteral("O1000.MIN")});
+        TransferRig rig(controller, 0);
+        prepare(rig, {{"o1000.min", content}}, {"O1000.MIN"});
         rig.commands.mnuTransOutput_Click();
         QTEST(rig.port.written, "line");
         QVERIFY(!rig.port.portOpen());
@@ -54,48 +60,44 @@ private slots:
         QVERIFY(rig.files.selectedItems().isEmpty());
     }
 
-    void nothingIsSentBeforeTheMachineAsks()
+    void severalFilesGoInListOrderAndOthersAreSkipped()
     {
-        TransferRig rig(0, 1);
-        rig.folder.addFile(QStringLiteral("A.MIN"), "O1\r\n");
-        rig.select({QStringLiteral("A.MIN")});
-        QByteArray beforeDc1 = "unset";
-        QTimer::singleShot(50, &rig.port, [&] {
-            beforeDc1 = rig.port.written;
-            QVERIFY(rig.commands.dialog()->isVisible());
-            QVERIFY(rig.commands.dialog()->Label1->text().contains(
-                QStringLiteral("機械側で読込み(リード)してください。")));
-            rig.port.feed(QByteArray("\x11"
-                                     "X")); // a DC1 among other characters is no request
-            QTimer::singleShot(50, &rig.port, [&] {
-                beforeDc1 += rig.port.written;
-                rig.port.feed(QByteArray(1, Dc1));
-            });
-        });
+        TransferRig rig(0, 0);
+        rig.state.Machine.Echo = QStringLiteral("ON");
+        prepare(rig, {{"B.SUB", "B\r\n"}, {"A.MIN", "A\r\n"}, {"PLAN.XLS", "x"}},
+                {"A.MIN", "B.SUB", "PLAN.XLS"});
         rig.commands.mnuTransOutput_Click();
-        QCOMPARE(beforeDc1, QByteArray());
-        QCOMPARE(rig.port.written, QByteArray("$A.MIN%\r\nO1\n%\r\n"));
+        QCOMPARE(rig.port.written, QByteArray("$A.MIN%\r\nA\n%\r\n$B.SUB%\r\nB\n%\r\n"));
+        QCOMPARE(rig.log(), (QStringList{"A.MINを送信中です...", "送信が完了しました。",
+                                         "B.SUBを送信中です...", "送信が完了しました。",
+                                         "PLAN.XLSはテキストファイルでないので送信できません。"}));
+        QCOMPARE(rig.text.toPlainText(), QStringLiteral("B\n"));
+        QCOMPARE(rig.port.opened, 1);
     }
 
-    void flowTwoWaitsAgainAfterTheOspFileName()
+    // Flow 2 waits for DC1 before the OSP name and again after it; only a DC1 that comes alone counts.
+    void flowTwoWaitsBeforeAndAfterTheOspName()
     {
         TransferRig rig(0, 2);
-        rig.folder.addFile(QStringLiteral("A.MIN"), "O1\r\n");
-        rig.select({QStringLiteral("A.MIN")});
-        int dc1Sent = 0;
-        QByteArray atSecondDc1;
+        prepare(rig, {{"A.MIN", "O1\r\n"}}, {"A.MIN"});
+        QByteArrayList seen; // on the line at each answer
+        auto answer = [&](int ms, const QByteArray &bytes) {
+            QTimer::singleShot(ms, &rig.port, [&, bytes] {
+                seen << rig.port.written;
+                rig.port.feed(bytes);
+            });
+        };
+        answer(50, Dc1 + "X");
+        answer(100, Dc1);
         rig.port.onOutput = [&](const QByteArray &bytes) {
             if (bytes.startsWith('$'))
-                QTimer::singleShot(50, &rig.port, [&] {
-                    atSecondDc1 = rig.port.written;
-                    ++dc1Sent;
-                    rig.port.feed(QByteArray(1, Dc1));
-                });
+                answer(50, Dc1);
         };
-        answerEveryWaitWithDc1(rig);
+        QString prompt;
+        QTimer::singleShot(10, &rig.port, [&] { prompt = rig.commands.dialog()->Label1->text(); });
         rig.commands.mnuTransOutput_Click();
-        QCOMPARE(dc1Sent, 1);
-        QCOMPARE(atSecondDc1, QByteArray("$A.MIN%\r\n"));
+        QVERIFY(prompt.contains("機械側で読込み(リード)してください。"));
+        QCOMPARE(seen, (QByteArrayList{"", "", "$A.MIN%\r\n"}));
         QCOMPARE(rig.port.written, QByteArray("$A.MIN%\r\nO1\n%\r\n"));
     }
 
@@ -106,77 +108,41 @@ private slots:
         QTest::newRow("between two lines") << true;
     }
 
+    // The machine's buffer is full with the first line: it says so while the line is on its way, or
+    // only once it has gone out.
     void aDc3HoldsTheSenderUntilDc1()
     {
         QFETCH(bool, betweenLines);
         TransferRig rig(1, 1);
-        rig.folder.addFile(QStringLiteral("A.NC"), "L1\r\nL2\r\nL3\r\n");
-        rig.select({QStringLiteral("A.NC")});
-        QByteArray whileHeld;
+        prepare(rig, {{"A.NC", "L1\r\nL2\r\nL3\r\n"}}, {"A.NC"});
         rig.port.drainMilliseconds = 5;
-        // The machine's buffer is full with the first line: it says so while the line is on its way,
-        // or only once it has gone out.
-        auto full = [&](const QByteArray &bytes) {
+        QByteArray whileHeld;
+        (betweenLines ? rig.port.onDrained : rig.port.onOutput) = [&](const QByteArray &bytes) {
             if (bytes != "L1\n")
                 return;
-            rig.port.feed(QByteArray(1, Dc3));
+            rig.port.feed(Dc3);
             QTimer::singleShot(100, &rig.port, [&] {
                 whileHeld = rig.port.written;
-                rig.port.feed(QByteArray(1, Dc1));
+                rig.port.feed(Dc1);
             });
         };
-        (betweenLines ? rig.port.onDrained : rig.port.onOutput) = full;
-        answerEveryWaitWithDc1(rig);
+        askAtOnce(rig);
         rig.commands.mnuTransOutput_Click();
         QCOMPARE(whileHeld, QByteArray("%\r\nL1\n"));
         QCOMPARE(rig.port.written, QByteArray("%\r\nL1\nL2\nL3\n%\r\n"));
     }
 
-    void severalFilesGoInListOrderAndOthersAreSkipped()
-    {
-        TransferRig rig(0, 0);
-        rig.folder.addFile(QStringLiteral("B.SUB"), "B\r\n");
-        rig.folder.addFile(QStringLiteral("A.MIN"), "A\r\n");
-        rig.folder.addFile(QStringLiteral("PLAN.XLS"), "x");
-        rig.state.Machine.Echo = QStringLiteral("ON");
-        rig.select({QStringLiteral("A.MIN"), QStringLiteral("B.SUB"), QStringLiteral("PLAN.XLS")});
-        rig.commands.mnuTransOutput_Click();
-        QCOMPARE(rig.port.written, QByteArray("$A.MIN%\r\nA\n%\r\n$B.SUB%\r\nB\n%\r\n"));
-        QCOMPARE(rig.log(), (QStringList{"A.MINを送信中です...", "送信が完了しました。",
-                                         "B.SUBを送信中です...", "送信が完了しました。",
-                                         "PLAN.XLSはテキストファイルでないので送信できません。"}));
-        QCOMPARE(rig.text.toPlainText(), QStringLiteral("B\n"));
-        QCOMPARE(rig.port.opened, 1);
-    }
-
-    void abortWhileWaitingForTheMachineSendsNothing()
-    {
-        TransferRig rig(0, 1);
-        rig.folder.addFile(QStringLiteral("A.MIN"), "O1\r\n");
-        rig.folder.addFile(QStringLiteral("B.MIN"), "O2\r\n");
-        rig.select({QStringLiteral("A.MIN"), QStringLiteral("B.MIN")});
-        QTimer::singleShot(50, rig.commands.dialog()->Command1, &QPushButton::click);
-        rig.commands.mnuTransOutput_Click();
-        QCOMPARE(rig.port.written, QByteArray());
-        QCOMPARE(rig.log(), QStringList{QStringLiteral("送信がキャンセルされました。")});
-        QVERIFY(!rig.port.portOpen());
-        QVERIFY(!rig.commands.dialog()->isVisible());
-        QCOMPARE(rig.files.selectedItems().size(), 2);
-    }
-
     void aPortThatFailsEndsTheBatchWithItsReason()
     {
         TransferRig rig(0, 1);
-        rig.folder.addFile(QStringLiteral("A.MIN"), "L1\r\nL2\r\n");
-        rig.folder.addFile(QStringLiteral("B.MIN"), "O2\r\n");
-        rig.select({QStringLiteral("A.MIN"), QStringLiteral("B.MIN")});
+        prepare(rig, {{"A.MIN", "L1\r\nL2\r\n"}, {"B.MIN", "O2\r\n"}}, {"A.MIN", "B.MIN"});
         rig.port.onOutput = [&](const QByteArray &bytes) {
             if (bytes == "L1\n") {
-                rig.port.feed(QByteArray(1, Dc3));
-                rig.port.vanish(QStringLiteral("The device was unplugged."));
+                rig.port.feed(Dc3);
+                rig.port.vanish("The device was unplugged.");
             }
         };
-        answerEveryWaitWithDc1(rig);
+        askAtOnce(rig);
         rig.commands.mnuTransOutput_Click();
         QCOMPARE(rig.log().mid(1),
                  (QStringList{"A.MINの送信が出来ませんでした。", "The device was unplugged."}));
@@ -185,34 +151,36 @@ private slots:
         QVERIFY(!rig.state.Transfer.TransferFile.isOpen());
     }
 
-    void aPortThatCannotOpenNamesTheFirstMarkedFile()
+    // A failure before the first file is taken up names the first marked file, not an older one.
+    void endsBeforeTheFirstLine_data()
     {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("opened");
+        QTest::addColumn<QStringList>("log");
+        QTest::newRow("abort while waiting for DC1")
+            << "abort" << 1 << QStringList{"送信がキャンセルされました。"};
+        QTest::newRow("port refused")
+            << "refused" << 0 << QStringList{"B.MINの送信が出来ませんでした。", "The port is in use."};
+        QTest::newRow("current row not selected") << "unselected" << 0 << QStringList();
+    }
+
+    void endsBeforeTheFirstLine()
+    {
+        QFETCH(QString, how);
         TransferRig rig(0, 1);
-        rig.folder.addFile(QStringLiteral("A.MIN"), "O1\r\n");
-        rig.folder.addFile(QStringLiteral("B.MIN"), "O2\r\n");
         rig.state.CurrentFileName = QStringLiteral("OLD.MIN");
-        rig.select({QStringLiteral("B.MIN")});
-        rig.port.refuseOpen = true;
+        prepare(rig, {{"A.MIN", "O1\r\n"}, {"B.MIN", "O2\r\n"}, {"C.MIN", "O3\r\n"}}, {"B.MIN", "C.MIN"});
+        rig.port.refuseOpen = how == "refused";
+        if (how == "unselected")
+            rig.files.setCurrentItem(rig.files.row(0), 0, QItemSelectionModel::NoUpdate);
+        QTimer::singleShot(50, rig.commands.dialog()->Command1, &QPushButton::click);
         rig.commands.mnuTransOutput_Click();
-        QCOMPARE(rig.log(), (QStringList{"B.MINの送信が出来ませんでした。", "The port is in use."}));
-    }
-
-    void anUnselectedCurrentRowSendsNothing()
-    {
-        TransferRig rig(0, 0);
-        rig.folder.addFile(QStringLiteral("A.MIN"), "O1\r\n");
-        rig.folder.addFile(QStringLiteral("B.MIN"), "O2\r\n");
-        rig.select({QStringLiteral("B.MIN")});
-        rig.files.setCurrentItem(rig.files.row(0), 0, QItemSelectionModel::NoUpdate);
-        rig.commands.mnuTransOutput_Click();
-        QCOMPARE(rig.port.opened, 0);
-    }
-
-    void linesAreCutAtCrAndCrLfOnly()
-    {
-        QCOMPARE(Sender::lines("A\r\nB\rC\nD"), (QList<QByteArray>{"A", "B", "C\nD"}));
-        QCOMPARE(Sender::lines("A\r\n\r\n"), (QList<QByteArray>{"A", ""}));
-        QCOMPARE(Sender::lines(""), QList<QByteArray>());
+        QCOMPARE(rig.port.written, QByteArray());
+        QTEST(rig.port.opened, "opened");
+        QTEST(rig.log(), "log");
+        QVERIFY(!rig.port.portOpen());
+        QVERIFY(!rig.commands.dialog()->isVisible());
+        QCOMPARE(rig.files.selectedItems().size(), 2);
     }
 };
 

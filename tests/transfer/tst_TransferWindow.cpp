@@ -6,7 +6,6 @@
 #include "transfer/frmCancelSend.h"
 
 #include <QAction>
-#include <QFile>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
@@ -16,7 +15,6 @@
 class tst_TransferWindow : public QObject {
     Q_OBJECT
 
-private:
     TestDir m_folder;
 
     frmMain &start(MainWindowFixture &window)
@@ -33,16 +31,14 @@ private slots:
         frmMain &form = start(window);
         QByteArray onDisk;
         bool portOpenAfterClose = true;
-        QTimer::singleShot(0, this, [&] {
-            window.scriptedPort.feed("$KEEP.MIN%\r\nG0 X1\r\nG1 Y");
-            QTimer::singleShot(100, this, [&] {
-                form.close();
-                QFile file(m_folder.filePath(QStringLiteral("KEEP.MIN")));
-                if (file.open(QIODevice::ReadOnly))
-                    onDisk = file.readAll();
-                portOpenAfterClose = window.scriptedPort.portOpen();
-                form.transfer()->dialog()->Command1->click(); // the test's process lives on: end the wait
-            });
+        window.scriptedPort.feed("$KEEP.MIN%\r\nG0 X1\r\nG1 Y");
+        QTimer::singleShot(100, this, [&] {
+            form.close();
+            QFile file(m_folder.filePath(QStringLiteral("KEEP.MIN")));
+            if (file.open(QIODevice::ReadOnly))
+                onDisk = file.readAll();
+            portOpenAfterClose = window.scriptedPort.portOpen();
+            form.transfer()->dialog()->Command1->click(); // the test's process lives on: end the wait
         });
         form.menus()->item(QStringLiteral("mnuTransInput"))->trigger();
         QCOMPARE(onDisk, QByteArray("G0 X1\r\nG1 Y"));
@@ -58,9 +54,8 @@ private slots:
         frmMain &form = start(window);
         form.lvListView->setCurrentItem(form.lvListView->row(0));
         form.lvListView->row(0)->setSelected(true);
-        QString paneDuringSend;
+        QString paneDuringSend = "unset";
         QTimer::singleShot(50, this, [&] {
-            QVERIFY(form.transfer()->dialog()->isVisible());
             form.lvListView->setCurrentItem(form.lvListView->row(1), 0, QItemSelectionModel::NoUpdate);
             form.PreviewListedFile();
             paneDuringSend = form.Text1->toPlainText();
