@@ -20,10 +20,10 @@ namespace {
 
 // Closing the main window ends the program at once, also in the middle of a wait or a transfer:
 // a handler paused in a nested event loop must never resume on a closed window.
-void endProcess()
+void endProcess(int code = 0)
 {
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(code);
 }
 
 } // namespace
@@ -74,8 +74,7 @@ int Startup::run(QApplication &app)
             const bool saved = form.grab().save(file);
             std::fprintf(stderr, "%s %s\n", saved ? "Saved" : "Could not save", qPrintable(file));
             // Leaves without the close, so a screenshot does not touch the remembered settings.
-            std::fflush(nullptr);
-            std::_Exit(saved ? 0 : 1);
+            endProcess(saved ? 0 : 1);
         });
     }
     return QApplication::exec();
