@@ -15,7 +15,16 @@ QByteArray fromWmf(const QByteArray &metafile)
     wmfAPI_Options options;
     std::memset(&options, 0, sizeof options);
     options.function = wmf_svg_function;
-    if (wmf_api_create(&api, WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL, &options) != wmf_E_None) {
+    // The library will not start without a font, even for a picture without text, and by default it
+    // looks for Ghostscript's font map; name the fonts the setup installs instead.
+    char fontDir[] = TALVERN_WMF_FONT_DIR;
+    char *fontDirs[] = {fontDir, nullptr};
+    char fontMap[] = TALVERN_WMF_FONT_MAP;
+    options.fontdirs = fontDirs;
+    options.gs_fontmap_file = fontMap;
+    const unsigned long flags =
+        WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_FONTDIRS | WMF_OPT_GS_FONTMAP;
+    if (wmf_api_create(&api, flags, &options) != wmf_E_None) {
         if (api)
             wmf_api_destroy(api);
         return {};
