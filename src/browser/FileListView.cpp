@@ -1,8 +1,8 @@
 #include "browser/FileListView.h"
 
-#include "browser/FileTypeCatalogue.h"
 #include "browser/ListIcons.h"
 #include "browser/RenameDelegate.h"
+#include "core/FileTypeCatalogue.h"
 #include "platform/BusyCursor.h"
 #include "platform/Twips.h"
 
@@ -62,6 +62,47 @@ FileListView::FileListView(QWidget *parent) : QTreeWidget(parent), m_delegate(ne
                 emit renameRequested(edited->text(NameColumn), diskName(edited), text);
         },
         Qt::QueuedConnection);
+}
+
+namespace {
+
+FileRow copyOf(const QTreeWidgetItem *row)
+{
+    return {row->text(FileListView::NameColumn), FileListView::diskName(row), row->isSelected(),
+            (row->flags() & Qt::ItemIsUserCheckable) &&
+                row->checkState(FileListView::NameColumn) == Qt::Checked};
+}
+
+} // namespace
+
+QList<FileRow> FileListView::rows() const
+{
+    QList<FileRow> all;
+    all.reserve(rowCount());
+    for (int i = 0; i < rowCount(); ++i)
+        all.append(copyOf(row(i)));
+    return all;
+}
+
+std::optional<FileRow> FileListView::currentRow() const
+{
+    const QTreeWidgetItem *current = rowCount() > 0 ? currentItem() : nullptr;
+    if (!current)
+        return std::nullopt;
+    return copyOf(current);
+}
+
+void FileListView::unmark(const QString &diskName)
+{
+    for (int i = 0; i < rowCount(); ++i) {
+        QTreeWidgetItem *listed = row(i);
+        if (FileListView::diskName(listed) != diskName)
+            continue;
+        if (listed->flags() & Qt::ItemIsUserCheckable)
+            listed->setCheckState(NameColumn, Qt::Unchecked);
+        listed->setSelected(false);
+        return;
+    }
 }
 
 void FileListView::RefreshFileList()

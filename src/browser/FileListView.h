@@ -1,13 +1,14 @@
 #pragma once
 
-#include "browser/FolderListing.h"
+#include "core/FileRows.h"
+#include "core/FolderListing.h"
 
 #include <QTreeWidget>
 
 class RenameDelegate;
 
 // The file list (lvListView): one row per file of the working directory, rebuilt whole on refresh.
-class FileListView final : public QTreeWidget {
+class FileListView final : public QTreeWidget, public FileRows {
     Q_OBJECT
 public:
     enum Column { NameColumn, SizeColumn, ModifiedColumn, TypeColumn, ProtectedColumn };
@@ -15,14 +16,17 @@ public:
 
     explicit FileListView(QWidget *parent = nullptr);
 
-    void RefreshFileList();
+    void RefreshFileList() override;
     void fill(const QList<ListedFile> &files);
 
-    bool checkBoxes() const { return m_checkBoxes; }
+    bool checkBoxes() const override { return m_checkBoxes; }
     void setCheckBoxes(bool on) { m_checkBoxes = on; }
     void toggleCheckBoxes();
 
-    int rowCount() const { return topLevelItemCount(); }
+    int rowCount() const override { return topLevelItemCount(); }
+    QList<FileRow> rows() const override;
+    std::optional<FileRow> currentRow() const override;
+    void unmark(const QString &diskName) override;
     QTreeWidgetItem *row(int index) const { return topLevelItem(index); }
     static QString diskName(const QTreeWidgetItem *row);
 

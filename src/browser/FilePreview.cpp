@@ -1,13 +1,13 @@
 #include "browser/FilePreview.h"
 
 #include "browser/DataPane.h"
-#include "browser/DisplayText.h"
 #include "browser/FileListView.h"
-#include "browser/FileTypeCatalogue.h"
 #include "browser/PictureReader.h"
+#include "core/AppState.h"
+#include "core/DisplayText.h"
+#include "core/FileTypeCatalogue.h"
 #include "platform/BusyCursor.h"
 #include "platform/MessageBoxes.h"
-#include "shell/AppState.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "browser/FileRenamer.h"
 
-#include "browser/FolderListing.h"
+#include "core/FolderListing.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,18 +4,17 @@
 #include "browser/DriveList.h"
 #include "browser/FileListView.h"
 #include "browser/FolderList.h"
-#include "browser/WaitSeconds.h"
+#include "core/AppState.h"
+#include "core/Log.h"
 #include "platform/MountedDrives.h"
 #include "platform/WorkingDirectory.h"
-#include "shell/AppState.h"
-#include "shell/LogPane.h"
 
 #include <QDir>
 
 #include <cerrno>
 
 FolderNavigator::FolderNavigator(AppState &state, DriveList &drives, FolderList &folders, FileListView &files,
-                                 DataPane &data, LogPane &log, bool &folderClickSuppressed, QObject *parent)
+                                 DataPane &data, Log &log, bool &folderClickSuppressed, QObject *parent)
     : QObject(parent), m_state(state), m_drives(drives), m_folders(folders), m_files(files), m_data(data),
       m_log(log), m_folderClickSuppressed(folderClickSuppressed)
 {
@@ -146,6 +145,6 @@ void FolderNavigator::Dir1_KeyUp(int key)
     default:
         break;
     }
-    WaitSeconds(1);
+    m_state.WaitSeconds(1);
     openEntry(m_folders.entry(m_folders.listIndex()));
 }

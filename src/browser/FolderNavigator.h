@@ -7,7 +7,7 @@ class DataPane;
 class DriveList;
 class FileListView;
 class FolderList;
-class LogPane;
+class Log;
 
 // Keeps the folder pane, the working directory and CurrentFolder in step, and gives the drive and
 // folder panes their mouse and keyboard behaviour.
@@ -15,7 +15,7 @@ class FolderNavigator final : public QObject {
     Q_OBJECT
 public:
     FolderNavigator(AppState &state, DriveList &drives, FolderList &folders, FileListView &files,
-                    DataPane &data, LogPane &log, bool &folderClickSuppressed, QObject *parent = nullptr);
+                    DataPane &data, Log &log, bool &folderClickSuppressed, QObject *parent = nullptr);
 
     // Shows the remembered folder at start-up; false when it was gone and the system drive is shown instead.
     bool restore();
@@ -40,6 +40,6 @@ private:
     FolderList &m_folders;
     FileListView &m_files;
     DataPane &m_data;
-    LogPane &m_log;
+    Log &m_log;
     bool &m_folderClickSuppressed;
 };

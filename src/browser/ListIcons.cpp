@@ -1,6 +1,6 @@
 #include "browser/ListIcons.h"
 
-#include "browser/FileTypeCatalogue.h"
+#include "core/FileTypeCatalogue.h"
 
 QIcon ListIcons::icon(int position)
 {

@@ -1,6 +1,6 @@
 #include "browser/PictureReader.h"
 
-#include "browser/FileTypeCatalogue.h"
+#include "core/FileTypeCatalogue.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,9 @@
 #include "fileops/CompanionTools.h"
 
-#include "browser/FileListView.h"
-#include "browser/FileTypeCatalogue.h"
+#include "core/AppState.h"
+#include "core/FileTypeCatalogue.h"
 #include "platform/FileProtection.h"
 #include "platform/ProcessLauncher.h"
-#include "shell/AppState.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,7 +16,7 @@ const QString ProtectedText = QStringLiteral("は保護されているので編�
 
 } // namespace
 
-CompanionTools::CompanionTools(AppState &state, const FileListView &list, MessageBoxes &messages,
+CompanionTools::CompanionTools(AppState &state, const FileRows &list, MessageBoxes &messages,
                                ProcessLauncher &launcher, const ToolLocator &tools)
     : m_state(state), m_list(list), m_messages(messages), m_launcher(launcher), m_tools(tools)
 {
@@ -28,16 +27,16 @@ void CompanionTools::mnuEditorOpen_Click()
     const Message failure{QStringLiteral("ファイルまたはOmbrelが見つかりません。"), ErrorTitle,
                           MessageBoxes::Icon::Critical};
     const ToolLocator::Command ombrel = m_tools.ombrel();
-    const QTreeWidgetItem *row = rowToOpen(ombrel, failure);
+    const std::optional<FileRow> row = rowToOpen(ombrel, failure);
     if (!row)
         return;
-    const QString name = takeName(row);
+    const QString name = takeName(*row);
     if (!FileTypeCatalogue::IsTextFile(name)) {
         tell({name + QStringLiteral("はOmbrelで編集できません。"), EditingTitle,
               MessageBoxes::Icon::Exclamation});
         return;
     }
-    const QString diskName = FileListView::diskName(row);
+    const QString diskName = row->diskName;
     const QFileInfo file(diskName);
     // A file gone since the last refresh has no protection to read: that is the command's failure.
     if (!file.exists()) {
@@ -85,11 +84,11 @@ void CompanionTools::mnuLaskar_Click()
 void CompanionTools::OpenListedFile()
 {
     // Failures here end silently: a double-click that does nothing is its own answer.
-    const QTreeWidgetItem *row = m_list.rowCount() > 0 ? m_list.currentItem() : nullptr;
+    const std::optional<FileRow> row = m_list.currentRow();
     if (!row)
         return;
-    const QString name = takeName(row);
-    const QString diskName = FileListView::diskName(row);
+    const QString name = takeName(*row);
+    const QString diskName = row->diskName;
     if (FileTypeCatalogue::IsTextFile(name)) {
         const QFileInfo file(diskName);
         if (!file.exists())
@@ -112,34 +111,34 @@ void CompanionTools::OpenListedFile()
 
 // The row an open command works on, or null when the command has already ended: an empty list
 // starts the tool alone, an unselected current row is left alone, a missing one is a failure.
-const QTreeWidgetItem *CompanionTools::rowToOpen(const ToolLocator::Command &tool, const Message &failure)
+std::optional<FileRow> CompanionTools::rowToOpen(const ToolLocator::Command &tool, const Message &failure)
 {
     if (m_list.rowCount() == 0) {
         if (!start(tool))
             tell(failure);
-        return nullptr;
+        return std::nullopt;
     }
-    const QTreeWidgetItem *row = m_list.currentItem();
+    const std::optional<FileRow> row = m_list.currentRow();
     if (!row) {
         tell(failure);
-        return nullptr;
+        return std::nullopt;
     }
-    return row->isSelected() ? row : nullptr;
+    return row->selected ? row : std::nullopt;
 }
 
 // The commenter and the checker only read: they open protected files too.
 void CompanionTools::openIfText(const ToolLocator::Command &tool, const QString &notText,
                                 const QString &notTextTitle, const Message &failure)
 {
-    const QTreeWidgetItem *row = rowToOpen(tool, failure);
+    const std::optional<FileRow> row = rowToOpen(tool, failure);
     if (!row)
         return;
-    const QString name = takeName(row);
+    const QString name = takeName(*row);
     if (!FileTypeCatalogue::IsTextFile(name)) {
         tell({name + notText, notTextTitle, MessageBoxes::Icon::Exclamation});
         return;
     }
-    if (!start(tool, {FileListView::diskName(row)}))
+    if (!start(tool, {row->diskName}))
         tell(failure);
 }
 
@@ -153,9 +152,9 @@ void CompanionTools::openDocument(const ToolLocator::Command &tool, const QStrin
     start(tool, {diskName});
 }
 
-QString CompanionTools::takeName(const QTreeWidgetItem *row)
+QString CompanionTools::takeName(const FileRow &row)
 {
-    m_state.CurrentFileName = row->text(FileListView::NameColumn);
+    m_state.CurrentFileName = row.text;
     return m_state.CurrentFileName;
 }
 

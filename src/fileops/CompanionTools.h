@@ -1,22 +1,21 @@
 #pragma once
 
+#include "core/FileRows.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ToolLocator.h"
 
 #include <QString>
 #include <QStringList>
 
-class FileListView;
 class ProcessLauncher;
-class QTreeWidgetItem;
 struct AppState;
 
 // Opens listed files in the companion programs: Ombrel, Quorrin and Laskar from the menus and
 // toolbar, and the program that fits the file's type on a double-click.
 class CompanionTools final {
 public:
-    CompanionTools(AppState &state, const FileListView &list, MessageBoxes &messages,
-                   ProcessLauncher &launcher, const ToolLocator &tools);
+    CompanionTools(AppState &state, const FileRows &list, MessageBoxes &messages, ProcessLauncher &launcher,
+                   const ToolLocator &tools);
 
     void mnuEditorOpen_Click();
     void mnuEditorNew_Click();
@@ -32,16 +31,16 @@ private:
         MessageBoxes::Icon icon;
     };
 
-    const QTreeWidgetItem *rowToOpen(const ToolLocator::Command &tool, const Message &failure);
+    std::optional<FileRow> rowToOpen(const ToolLocator::Command &tool, const Message &failure);
     void openIfText(const ToolLocator::Command &tool, const QString &notText, const QString &notTextTitle,
                     const Message &failure);
     void openDocument(const ToolLocator::Command &tool, const QString &diskName, const QString &notFound);
-    QString takeName(const QTreeWidgetItem *row);
+    QString takeName(const FileRow &row);
     bool start(const ToolLocator::Command &tool, const QStringList &arguments = {});
     void tell(const Message &message);
 
     AppState &m_state;
-    const FileListView &m_list;
+    const FileRows &m_list;
     MessageBoxes &m_messages;
     ProcessLauncher &m_launcher;
     const ToolLocator &m_tools;

@@ -1,14 +1,14 @@
 #include "machine/MachineCommands.h"
 
-#include "browser/FolderListing.h"
+#include "core/AppState.h"
+#include "core/FolderListing.h"
+#include "core/Log.h"
 #include "machine/MachineSettingsFile.h"
 #include "machine/MachineSettingsLoader.h"
 #include "platform/BusyCursor.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "platform/WorkingDirectory.h"
-#include "shell/AppState.h"
-#include "shell/LogPane.h"
 
 #include <QFileInfo>
 
@@ -31,7 +31,7 @@ private:
 } // namespace
 
 MachineCommands::MachineCommands(AppState &state, MachineSettingsLoader &loader, FileDialogs &dialogs,
-                                 MessageBoxes &messages, LogPane &log, QObject *parent)
+                                 MessageBoxes &messages, Log &log, QObject *parent)
     : QObject(parent), m_state(state), m_loader(loader), m_dialogs(dialogs), m_messages(messages), m_log(log)
 {
 }

@@ -4,7 +4,7 @@
 
 struct AppState;
 class FileDialogs;
-class LogPane;
+class Log;
 class MachineSettingsLoader;
 class MessageBoxes;
 
@@ -13,7 +13,7 @@ class MachineCommands final : public QObject {
     Q_OBJECT
 public:
     MachineCommands(AppState &state, MachineSettingsLoader &loader, FileDialogs &dialogs,
-                    MessageBoxes &messages, LogPane &log, QObject *parent = nullptr);
+                    MessageBoxes &messages, Log &log, QObject *parent = nullptr);
 
     void mnuMachineSelect_Click();
     void mnuMachineNew_Click();
@@ -33,5 +33,5 @@ private:
     MachineSettingsLoader &m_loader;
     FileDialogs &m_dialogs;
     MessageBoxes &m_messages;
-    LogPane &m_log;
+    Log &m_log;
 };

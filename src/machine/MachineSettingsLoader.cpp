@@ -1,11 +1,11 @@
 #include "machine/MachineSettingsLoader.h"
 
-#include "browser/FolderListing.h"
+#include "core/AppState.h"
+#include "core/FolderListing.h"
+#include "core/Log.h"
+#include "core/StatusLine.h"
 #include "machine/MachineSettingsFile.h"
 #include "platform/SerialPort.h"
-#include "shell/AppState.h"
-#include "shell/LogPane.h"
-#include "shell/MainStatusBar.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,14 +3,14 @@
 #include <QString>
 
 struct AppState;
-class LogPane;
-class MainStatusBar;
+class Log;
+class StatusLine;
 class SerialPort;
 
 // Reads a machine's settings file from the program's folder and applies it to the port.
 class MachineSettingsLoader final {
 public:
-    MachineSettingsLoader(AppState &state, SerialPort &port, LogPane &log, MainStatusBar &status)
+    MachineSettingsLoader(AppState &state, SerialPort &port, Log &log, StatusLine &status)
         : m_state(state), m_port(port), m_log(log), m_status(status)
     {
     }
@@ -28,6 +28,6 @@ private:
 
     AppState &m_state;
     SerialPort &m_port;
-    LogPane &m_log;
-    MainStatusBar &m_status;
+    Log &m_log;
+    StatusLine &m_status;
 };

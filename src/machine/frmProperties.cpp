@@ -1,13 +1,13 @@
 #include "machine/frmProperties.h"
 
+#include "core/AppState.h"
+#include "core/Log.h"
+#include "core/StatusLine.h"
 #include "machine/MachineSettingsFile.h"
 #include "machine/MachineSettingsLoader.h"
 #include "platform/BusyCursor.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SerialPort.h"
-#include "shell/AppState.h"
-#include "shell/LogPane.h"
-#include "shell/MainStatusBar.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -20,8 +20,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-frmProperties::frmProperties(AppState &state, SerialPort &port, MessageBoxes &messages, LogPane &log,
-                             MainStatusBar &status, QWidget *parent)
+frmProperties::frmProperties(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log,
+                             StatusLine &status, QWidget *parent)
     : QDialog(parent), m_state(state), m_port(port), m_messages(messages), m_log(log), m_status(status)
 {
     setObjectName(QStringLiteral("frmProperties"));
@@ -70,7 +70,7 @@ void frmProperties::LoadPropertySettings()
         flow->setChecked(true);
     if (QAbstractButton *controller = OptController->button(m_state.Machine.Controller))
         controller->setChecked(true);
-    optEcho->button(m_state.Machine.Echo == QLatin1String("ON") ? 1 : 0)->setChecked(true);
+    optEcho->button(m_state.Machine.echoes() ? 1 : 0)->setChecked(true);
 }
 
 void frmProperties::cmdOK_Click()

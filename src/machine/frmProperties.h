@@ -3,8 +3,8 @@
 #include <QDialog>
 
 struct AppState;
-class LogPane;
-class MainStatusBar;
+class Log;
+class StatusLine;
 class MessageBoxes;
 class QButtonGroup;
 class QComboBox;
@@ -16,8 +16,8 @@ class SerialPort;
 class frmProperties final : public QDialog {
     Q_OBJECT
 public:
-    frmProperties(AppState &state, SerialPort &port, MessageBoxes &messages, LogPane &log,
-                  MainStatusBar &status, QWidget *parent = nullptr);
+    frmProperties(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log, StatusLine &status,
+                  QWidget *parent = nullptr);
 
     void LoadPropertySettings();
     void cmdOK_Click();
@@ -43,7 +43,7 @@ private:
     AppState &m_state;
     SerialPort &m_port;
     MessageBoxes &m_messages;
-    LogPane &m_log;
-    MainStatusBar &m_status;
+    Log &m_log;
+    StatusLine &m_status;
     bool m_echo = false;
 };

@@ -1,18 +1,20 @@
 #pragma once
 
+#include "core/StatusLine.h"
+
 #include <QStatusBar>
 
 class QLabel;
 class QTimer;
 
 // The status bar: the "Settings" panel, then the date and the time, kept current.
-class MainStatusBar final : public QStatusBar {
+class MainStatusBar final : public QStatusBar, public StatusLine {
     Q_OBJECT
 public:
     explicit MainStatusBar(QWidget *parent = nullptr);
 
     QString settingsText() const;
-    void setSettingsText(const QString &text);
+    void setSettingsText(const QString &text) override;
     QString dateText() const;
     QString timeText() const;
 

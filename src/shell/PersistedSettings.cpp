@@ -1,7 +1,7 @@
 #include "shell/PersistedSettings.h"
 
+#include "core/AppState.h"
 #include "platform/MountedDrives.h"
-#include "shell/AppState.h"
 
 #include <QSettings>
 

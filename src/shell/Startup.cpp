@@ -1,11 +1,11 @@
 #include "shell/Startup.h"
 
+#include "core/AppState.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtProcessLauncher.h"
 #include "platform/QtSerialPort.h"
-#include "shell/AppState.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>

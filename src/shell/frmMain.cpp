@@ -8,6 +8,7 @@
 #include "browser/FocusColour.h"
 #include "browser/FolderList.h"
 #include "browser/FolderNavigator.h"
+#include "core/AppState.h"
 #include "fileops/CompanionTools.h"
 #include "machine/MachineCommands.h"
 #include "machine/MachineSettingsLoader.h"
@@ -15,7 +16,6 @@
 #include "platform/SerialPort.h"
 #include "platform/ToolLocator.h"
 #include "platform/Twips.h"
-#include "shell/AppState.h"
 #include "shell/CommandRouter.h"
 #include "shell/LogPane.h"
 #include "shell/MainLayout.h"
@@ -250,7 +250,7 @@ void frmMain::offerCommunication(bool offered)
 // Continuous reception exists for OSP controllers only.
 void frmMain::ApplyControllerRule()
 {
-    m_router->setAvailable(QStringLiteral("mnuTransInputCont"), m_state.Machine.Controller == 0);
+    m_router->setAvailable(QStringLiteral("mnuTransInputCont"), m_state.Machine.isOsp());
 }
 
 void frmMain::mnuMachinePropaty_Click()

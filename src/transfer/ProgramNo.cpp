@@ -1,6 +1,6 @@
 #include "transfer/ProgramNo.h"
 
-#include "browser/FolderListing.h"
+#include "core/FolderListing.h"
 #include "platform/FileProtection.h"
 #include "platform/MessageBoxes.h"
 

@@ -1,6 +1,6 @@
 #include "transfer/ReceivedName.h"
 
-#include "browser/FolderListing.h"
+#include "core/FolderListing.h"
 #include "platform/FileProtection.h"
 
 #include <QDir>

@@ -1,13 +1,12 @@
 #include "transfer/Sender.h"
 
 #include "browser/DataPane.h"
-#include "browser/DisplayText.h"
 #include "browser/FileListView.h"
-#include "browser/FileTypeCatalogue.h"
-#include "browser/WaitSeconds.h"
+#include "core/AppState.h"
+#include "core/DisplayText.h"
+#include "core/FileTypeCatalogue.h"
+#include "core/Log.h"
 #include "platform/SerialPort.h"
-#include "shell/AppState.h"
-#include "shell/LogPane.h"
 #include "transfer/TransferWait.h"
 #include "transfer/frmCancelSend.h"
 
@@ -152,7 +151,7 @@ Sender::Outcome Sender::sendFile(const QString &name, const QString &diskName)
         return Outcome::Failed;
     TransferWait([&] { return m_context.port.outBufferCount() == 0 || stopped(); });
     transfer.TransferFile.close();
-    WaitSeconds(3);
+    m_context.state.WaitSeconds(3);
     return m_failure.isEmpty() ? Outcome::Sent : Outcome::Failed;
 }
 

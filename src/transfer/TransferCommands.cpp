@@ -1,13 +1,13 @@
 #include "transfer/TransferCommands.h"
 
+#include "core/AppState.h"
 #include "platform/SerialPort.h"
-#include "shell/AppState.h"
 #include "transfer/ProgramNo.h"
 #include "transfer/Receiver.h"
 #include "transfer/Sender.h"
 #include "transfer/frmCancelSend.h"
 
-TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, LogPane &log,
+TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log,
                                    DataPane &data, FileListView &files, QWidget *window)
     : QObject(window), m_state(state), m_dialog(new frmCancelSend(state.Transfer, window)),
       m_sender(new Sender({state, port, log, data, files, *m_dialog}, this)),
@@ -28,8 +28,15 @@ template <typename Run> void TransferCommands::exclusively(Run run)
     if (m_state.Transfer.Running)
         return;
     m_state.Transfer.Running = true;
+    emit runningChanged(true);
     run();
     m_state.Transfer.Running = false;
+    emit runningChanged(false);
+}
+
+bool TransferCommands::running() const
+{
+    return m_state.Transfer.Running;
 }
 
 void TransferCommands::mnuTransOutput_Click()

@@ -5,7 +5,7 @@
 struct AppState;
 class DataPane;
 class FileListView;
-class LogPane;
+class Log;
 class MessageBoxes;
 class Receiver;
 class Sender;
@@ -16,7 +16,7 @@ class frmCancelSend;
 class TransferCommands final : public QObject {
     Q_OBJECT
 public:
-    TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, LogPane &log, DataPane &data,
+    TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log, DataPane &data,
                      FileListView &files, QWidget *window);
 
     void mnuTransOutput_Click();
@@ -25,7 +25,12 @@ public:
     void MSComm1_OnComm(int event);
 
     frmCancelSend *dialog() const { return m_dialog; }
+    bool running() const;
     bool receiveMode() const { return m_continuous; }
+
+signals:
+    // A transfer began or ended: the commands that would disturb it are withdrawn meanwhile.
+    void runningChanged(bool running);
 
 private:
     template <typename Run> void exclusively(Run run);

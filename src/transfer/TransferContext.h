@@ -3,7 +3,7 @@
 struct AppState;
 class DataPane;
 class FileListView;
-class LogPane;
+class Log;
 class SerialPort;
 class frmCancelSend;
 
@@ -11,7 +11,7 @@ class frmCancelSend;
 struct TransferContext {
     AppState &state;
     SerialPort &port;
-    LogPane &log;
+    Log &log;
     DataPane &data; // its text view is the echo pane
     FileListView &files;
     frmCancelSend &dialog;

@@ -1,6 +1,6 @@
 #include "transfer/frmCancelSend.h"
 
-#include "transfer/TransferState.h"
+#include "core/TransferState.h"
 
 #include <QEvent>
 #include <QLabel>

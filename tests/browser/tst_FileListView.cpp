@@ -1,6 +1,6 @@
 #include "browser/FileListView.h"
 #include "browser/FileRenamer.h"
-#include "browser/FolderListing.h"
+#include "core/FolderListing.h"
 #include "support/TestDir.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
+#include "core/AppState.h"
 #include "machine/MachineSettingsFile.h"
 #include "machine/frmProperties.h"
 #include "platform/QtSerialPort.h"
-#include "shell/AppState.h"
 #include "shell/LogPane.h"
 #include "shell/MainStatusBar.h"
 #include "support/ScriptedMessageBoxes.h"

@@ -1,4 +1,4 @@
-#include "shell/AppState.h"
+#include "core/AppState.h"
 #include "shell/PersistedSettings.h"
 #include "shell/WindowPlacement.h"
 

@@ -11,6 +11,9 @@ MainWindowFixture::MainWindowFixture()
       m_store(std::make_unique<QSettings>(m_config.filePath(QStringLiteral("Talvern.conf")),
                                           QSettings::IniFormat))
 {
+    auto recording = std::make_unique<RecordingClock>();
+    clock = recording.get();
+    state.Clock = std::move(recording);
     // The program's folder holds the default settings file, as an installation does.
     state.ProgramFolder = m_programFolder.path();
     QFile settingsFile(m_programFolder.filePath(QStringLiteral("OSP-E100.MCH")));

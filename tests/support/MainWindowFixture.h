@@ -1,8 +1,9 @@
 #pragma once
 
+#include "core/AppState.h"
 #include "platform/QtSerialPort.h"
-#include "shell/AppState.h"
 #include "shell/frmMain.h"
+#include "support/RecordingClock.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -27,6 +28,7 @@ public:
     std::unique_ptr<QSettings> written() const;
 
     AppState state;
+    RecordingClock *clock = nullptr; // the state's clock: waits are recorded, not slept
     ScriptedMessageBoxes messages;
     RecordingLauncher launcher;
     ScriptedFileDialogs fileDialogs;

@@ -2,9 +2,10 @@
 
 #include "browser/DataPane.h"
 #include "browser/FileListView.h"
-#include "browser/FolderListing.h"
-#include "shell/AppState.h"
+#include "core/AppState.h"
+#include "core/FolderListing.h"
 #include "shell/LogPane.h"
+#include "support/RecordingClock.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/ScriptedSerialPort.h"
 #include "support/TestDir.h"
@@ -23,6 +24,9 @@ struct TransferRig {
         state.Machine.Controller = controller;
         state.Machine.Flow = flow;
         state.Machine.Echo = QStringLiteral("OFF");
+        auto recording = std::make_unique<RecordingClock>();
+        clock = recording.get();
+        state.Clock = std::move(recording);
         QDir::setCurrent(folder.path());
     }
     ~TransferRig() { QDir::setCurrent(previous); }
@@ -52,6 +56,7 @@ struct TransferRig {
     const QString previous = QDir::currentPath();
     TestDir folder;
     AppState state;
+    RecordingClock *clock = nullptr; // the state's clock: waits are recorded, not slept
     ScriptedSerialPort port;
     ScriptedMessageBoxes messages;
     QWidget window;

@@ -1,4 +1,4 @@
-#include "browser/FileTypeCatalogue.h"
+#include "core/FileTypeCatalogue.h"
 
 #include <array>
 

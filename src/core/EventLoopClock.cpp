@@ -1,10 +1,10 @@
-#include "browser/WaitSeconds.h"
+#include "core/EventLoopClock.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
 
-void WaitSeconds(int seconds)
+void EventLoopClock::waitSeconds(int seconds)
 {
     // A monotonic deadline: a wait across midnight or a clock change still ends on time.
     const QDeadlineTimer deadline(qint64(seconds) * 1000, Qt::PreciseTimer);

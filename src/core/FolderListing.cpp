@@ -1,4 +1,4 @@
-#include "browser/FolderListing.h"
+#include "core/FolderListing.h"
 
 #include "platform/FileProtection.h"
 

@@ -1,4 +1,4 @@
-#include "browser/DisplayText.h"
+#include "core/DisplayText.h"
 
 #include <QStringDecoder>
 

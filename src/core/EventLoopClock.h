@@ -1,0 +1,9 @@
+#pragma once
+
+#include "core/WaitClock.h"
+
+// Waits on a monotonic deadline, asleep between the events it handles.
+class EventLoopClock final : public WaitClock {
+public:
+    void waitSeconds(int seconds) override;
+};
