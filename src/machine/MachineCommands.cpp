@@ -4,7 +4,7 @@
 #include "core/FolderListing.h"
 #include "core/Log.h"
 #include "machine/MachineSettingsFile.h"
-#include "machine/MachineSettingsLoader.h"
+#include "machine/frmProperties.h"
 #include "platform/BusyCursor.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
@@ -30,9 +30,10 @@ private:
 
 } // namespace
 
-MachineCommands::MachineCommands(AppState &state, MachineSettingsLoader &loader, FileDialogs &dialogs,
-                                 MessageBoxes &messages, Log &log, QObject *parent)
-    : QObject(parent), m_state(state), m_loader(loader), m_dialogs(dialogs), m_messages(messages), m_log(log)
+MachineCommands::MachineCommands(AppState &state, SerialPort &port, FileDialogs &dialogs,
+                                 MessageBoxes &messages, Log &log, StatusLine &status, QWidget *window)
+    : QObject(window), m_state(state), m_port(port), m_dialogs(dialogs), m_messages(messages), m_log(log),
+      m_window(window), m_loader(state, port, log, status), m_properties(state, port, log, status)
 {
 }
 
@@ -75,6 +76,16 @@ void MachineCommands::mnuMachineNew_Click()
     m_log.addLine(QStringLiteral("設定ファイル'") + name + QStringLiteral("'を作成しました。"));
     emit communicationAvailable();
     m_loader.LoadMachineSettings(name);
+}
+
+void MachineCommands::mnuMachinePropaty_Click()
+{
+    frmProperties dialog(
+        m_state.Machine.MchFileName, PortProperties::inForce(m_port, m_state.Machine),
+        [this](const PortProperties &chosen) { return m_properties.apply(chosen); }, m_messages, m_window);
+    if (dialog.exec() != QDialog::Accepted)
+        m_properties.takeOptions(dialog.chosen());
+    emit controllerChosen();
 }
 
 bool MachineCommands::writeNewFile(const QString &name)

@@ -1,22 +1,29 @@
 #pragma once
 
+#include "machine/MachineSettingsLoader.h"
+#include "machine/PropertiesApplier.h"
+
 #include <QObject>
 
 struct AppState;
 class FileDialogs;
 class Log;
-class MachineSettingsLoader;
 class MessageBoxes;
+class SerialPort;
+class StatusLine;
+class QWidget;
 
 // The machine menu's commands: select a settings file, create one, change the one in force.
 class MachineCommands final : public QObject {
     Q_OBJECT
 public:
-    MachineCommands(AppState &state, MachineSettingsLoader &loader, FileDialogs &dialogs,
-                    MessageBoxes &messages, Log &log, QObject *parent = nullptr);
+    MachineCommands(AppState &state, SerialPort &port, FileDialogs &dialogs, MessageBoxes &messages, Log &log,
+                    StatusLine &status, QWidget *window);
 
+    void LoadMachineSettings(const QString &fileName) { m_loader.LoadMachineSettings(fileName); }
     void mnuMachineSelect_Click();
     void mnuMachineNew_Click();
+    void mnuMachinePropaty_Click();
 
     static const QString Filter;
 
@@ -30,8 +37,11 @@ private:
     bool writeNewFile(const QString &name);
 
     AppState &m_state;
-    MachineSettingsLoader &m_loader;
+    SerialPort &m_port;
     FileDialogs &m_dialogs;
     MessageBoxes &m_messages;
     Log &m_log;
+    QWidget *m_window;
+    MachineSettingsLoader m_loader;
+    PropertiesApplier m_properties;
 };

@@ -87,7 +87,7 @@ bool MachineSettingsFile::toShort(const QString &text, qint16 *value)
 int MachineSettingsFile::leadingNumber(const QString &text)
 {
     qsizetype i = 0;
-    while (i < text.size() && text.at(i) == QLatin1Char(' '))
+    while (i < text.size() && (text.at(i) == QLatin1Char(' ') || text.at(i) == QLatin1Char('\t')))
         ++i;
     const qsizetype start = i;
     if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))

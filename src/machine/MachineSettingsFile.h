@@ -33,7 +33,7 @@ public:
     static QString valueOf(const QString &line);
     // A 16-bit number with blanks around it; false when it is none.
     static bool toShort(const QString &text, qint16 *value);
-    // The number a port text starts with (leading blanks skipped); 0 when there is none.
+    // The number a port text starts with (leading blanks and tabs skipped); 0 when there is none.
     static int leadingNumber(const QString &text);
     // A number as the dialog writes it: a blank before a value that is not negative.
     static QString signedText(int value);

@@ -6,26 +6,31 @@
 #include "core/StatusLine.h"
 #include "machine/MachineSettingsFile.h"
 #include "platform/SerialPort.h"
+#include "platform/SerialSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
 {
     QFile file(pathIn(m_state.ProgramFolder, fileName));
     if (!file.open(QIODevice::ReadOnly))
         return fail(fileName, file.errorString());
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    // Line ends as any editor leaves them: CR LF, LF or CR alone.
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    const QStringList lines = QString::fromLatin1(file.readAll()).split(lineEnd);
     file.close();
 
+    // A file describes its machine whole: what it leaves out is not inherited from the previous one.
     MachineSettings &machine = m_state.Machine;
+    const QString name = machine.MchFileName;
+    machine = MachineSettings();
+    machine.MchFileName = name;
     QString pieces[4]; // baud rate, parity, data bits, stop bits
-    for (QByteArray bytes : lines) {
-        if (bytes.endsWith('\r'))
-            bytes.chop(1);
-        const QString line = QString::fromLatin1(bytes);
-        const QStringList &keys = MachineSettingsFile::keys();
+    const QStringList &keys = MachineSettingsFile::keys();
+    for (const QString &line : lines) {
         for (int k = 0; k < keys.size(); ++k) {
             if (!line.contains(keys[k]))
                 continue;
@@ -48,13 +53,16 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
         }
     }
 
-    if (!m_port.setCommPort(MachineSettingsFile::leadingNumber(machine.PortText)) ||
-        !m_port.setSettings(QStringList(std::begin(pieces), std::end(pieces)).join(QLatin1Char(','))) ||
-        !m_port.setHandshaking(false))
-        return fail(fileName, m_port.errorString());
+    QString refusal;
+    if (!m_port.setCommPort(MachineSettingsFile::leadingNumber(machine.PortText)))
+        refusal = m_port.errorString();
+    else
+        refusal = applyLine(m_port, QStringList(std::begin(pieces), std::end(pieces)).join(QLatin1Char(',')));
+    if (!refusal.isEmpty())
+        return fail(fileName, refusal);
 
     m_status.setSettingsText(
-        statusText(machine.Controller, QStringLiteral("COM") + machine.PortText, m_port.settings()));
+        statusText(machine, QStringLiteral("COM") + machine.PortText, m_port.settings()));
     m_log.addLine(QStringLiteral("設定ファイル'") + fileName + QStringLiteral("'を読み込みました。"));
     return true;
 }
@@ -66,10 +74,24 @@ bool MachineSettingsLoader::fail(const QString &fileName, const QString &descrip
     return false;
 }
 
-QString MachineSettingsLoader::statusText(qint16 controller, const QString &comPart, const QString &settings)
+QString MachineSettingsLoader::applyLine(SerialPort &port, const QString &settings)
+{
+    // The settings text allows 4 data bits, but no port here opens with fewer than 5.
+    const std::optional<SerialSettings> parsed = SerialSettings::parse(settings);
+    if (parsed && parsed->dataBits() < 5) {
+        return QStringLiteral("Wrong data bits \"%1\" in the settings: they must be 5 to 8.")
+            .arg(parsed->dataBits());
+    }
+    if (!port.setSettings(settings) || !port.setHandshaking(false))
+        return port.errorString();
+    return {};
+}
+
+QString MachineSettingsLoader::statusText(const MachineSettings &machine, const QString &comPart,
+                                          const QString &settings)
 {
     return QStringLiteral("現在の設定:") +
-           (controller != 0 ? QStringLiteral("FANUC,") : QStringLiteral("OSP,")) + comPart +
+           (machine.isOsp() ? QStringLiteral("OSP,") : QStringLiteral("FANUC,")) + comPart +
            QLatin1Char(':') + settings;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 struct AppState;
+struct MachineSettings;
 class Log;
 class StatusLine;
 class SerialPort;
@@ -18,8 +19,11 @@ public:
     // Success and failure are reported in the log pane.
     bool LoadMachineSettings(const QString &fileName);
 
+    // Sets the line parameters, handshaking off: "" or why the port refused them.
+    static QString applyLine(SerialPort &port, const QString &settings);
     // "現在の設定:OSP,COM1:4800,e,7,2"; comPart is what follows the controller ("COM1" or " COM1").
-    static QString statusText(qint16 controller, const QString &comPart, const QString &settings);
+    static QString statusText(const MachineSettings &machine, const QString &comPart,
+                              const QString &settings);
     // The file of that name in folder, found without regard to case.
     static QString pathIn(const QString &folder, const QString &fileName);
 

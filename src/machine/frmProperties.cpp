@@ -1,13 +1,6 @@
 #include "machine/frmProperties.h"
 
-#include "core/AppState.h"
-#include "core/Log.h"
-#include "core/StatusLine.h"
-#include "machine/MachineSettingsFile.h"
-#include "machine/MachineSettingsLoader.h"
-#include "platform/BusyCursor.h"
 #include "platform/MessageBoxes.h"
-#include "platform/SerialPort.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -20,20 +13,20 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-frmProperties::frmProperties(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log,
-                             StatusLine &status, QWidget *parent)
-    : QDialog(parent), m_state(state), m_port(port), m_messages(messages), m_log(log), m_status(status)
+frmProperties::frmProperties(const QString &mchFileName, const PortProperties &shown, Apply apply,
+                             MessageBoxes &messages, QWidget *parent)
+    : QDialog(parent), m_apply(std::move(apply)), m_messages(messages), m_port(shown.port)
 {
     setObjectName(QStringLiteral("frmProperties"));
     setWindowTitle(QStringLiteral("通信ﾎﾟｰﾄのﾌﾟﾛﾊﾟﾃｨ"));
     createControls();
-    setWindowTitle(m_state.Machine.MchFileName);
-    LoadPropertySettings();
+    setWindowTitle(mchFileName);
+    LoadPropertySettings(shown);
     connect(cmdOK, &QPushButton::clicked, this, &frmProperties::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void frmProperties::LoadPropertySettings()
+void frmProperties::LoadPropertySettings(const PortProperties &shown)
 {
     cboPort->clear();
     for (int port = 1; port <= 16; ++port)
@@ -44,103 +37,50 @@ void frmProperties::LoadPropertySettings()
     cboDataBits->clear();
     cboDataBits->addItems({"4", "5", "6", "7", "8"});
     cboParity->clear();
-    cboParity->addItems({"Even", "Odd", "None", "Mark", "Space"});
+    cboParity->addItems(PortProperties::parityNames());
     cboStopBits->clear();
     cboStopBits->addItems({"1", "1.5", "2"});
 
-    // "4800,e,7,2" or "9600,n,8,1.5": read from the end, where every piece but the speed has a fixed width.
-    const QString s = m_port.settings();
-    const int k = s.contains(QLatin1Char('.')) ? 2 : 0;
-    const int n = int(s.size());
-    cboSpeed->setCurrentText(s.left(qMax(0, n - 6 - k)));
-    const QChar parity = n - 5 - k >= 0 ? s.at(n - 5 - k) : QChar();
-    cboParity->setCurrentIndex(int(QStringLiteral("eonms").indexOf(parity)));
-    cboDataBits->setCurrentText(n - 3 - k >= 0 ? QString(s.at(n - 3 - k)) : QString());
-    cboStopBits->setCurrentText(s.right(k + 1));
-    cboPort->setCurrentIndex(m_port.commPort() - 1);
-
-    // A value the dialog has no option for (a flow mode of 3) leaves the group without a choice.
-    for (QButtonGroup *group : {optFlow, OptController, optEcho}) {
+    cboPort->setCurrentIndex(shown.port - 1);
+    cboSpeed->setCurrentText(shown.speed);
+    cboParity->setCurrentIndex(int(PortProperties::parityNames().indexOf(shown.parity)));
+    cboDataBits->setCurrentText(shown.dataBits);
+    cboStopBits->setCurrentText(shown.stopBits);
+    // A value the dialog has no option for (a flow mode of 3) leaves its group without a choice.
+    const std::pair<QButtonGroup *, int> choices[] = {
+        {optFlow, shown.flow}, {OptController, shown.controller}, {optEcho, shown.echo ? 1 : 0}};
+    for (const auto &[group, id] : choices) {
         group->setExclusive(false);
         for (QAbstractButton *button : group->buttons())
-            button->setChecked(false);
+            button->setChecked(group->id(button) == id);
         group->setExclusive(true);
     }
-    if (QAbstractButton *flow = optFlow->button(m_state.Machine.Flow))
-        flow->setChecked(true);
-    if (QAbstractButton *controller = OptController->button(m_state.Machine.Controller))
-        controller->setChecked(true);
-    optEcho->button(m_state.Machine.echoes() ? 1 : 0)->setChecked(true);
 }
 
+PortProperties frmProperties::chosen() const
+{
+    PortProperties values;
+    // A port beyond the list stays as it is.
+    values.port = cboPort->currentIndex() < 0 ? m_port : cboPort->currentIndex() + 1;
+    values.speed = cboSpeed->currentText();
+    values.parity = cboParity->currentText();
+    values.dataBits = cboDataBits->currentText();
+    values.stopBits = cboStopBits->currentText();
+    values.flow = optFlow->checkedId();
+    values.controller = OptController->checkedId();
+    values.echo = optEcho->checkedId() == 1;
+    return values;
+}
+
+// Values the port refuses are shown and keep the dialog open, so that the user can correct them.
 void frmProperties::cmdOK_Click()
 {
-    m_state.Machine.Echo = m_echo ? QStringLiteral("ON") : QStringLiteral("OFF");
-    if (!applyPort())
-        return;
-    const QString settings = cboSpeed->currentText().trimmed() + QLatin1Char(',') +
-                             cboParity->currentText().left(1) + QLatin1Char(',') +
-                             cboDataBits->currentText().trimmed() + QLatin1Char(',') +
-                             cboStopBits->currentText().trimmed();
-    if (!m_port.setSettings(settings) || !m_port.setHandshaking(false)) {
-        refuse(m_port.errorString());
+    const QString refusal = m_apply(chosen());
+    if (!refusal.isEmpty()) {
+        m_messages.show(refusal, QString(), MessageBoxes::Icon::Exclamation);
         return;
     }
-    writeFile();
-}
-
-// A failed change of port is undone; the dialog stays open so the user can correct it.
-bool frmProperties::applyPort()
-{
-    const int oldPort = m_port.commPort();
-    const int newPort = cboPort->currentIndex() + 1;
-    if (newPort == oldPort)
-        return true;
-    const bool wasOpen = m_port.portOpen();
-    bool ok = !wasOpen || m_port.setPortOpen(false);
-    ok = ok && m_port.setCommPort(newPort);
-    ok = ok && (!wasOpen || m_port.setPortOpen(true));
-    if (ok)
-        return true;
-    refuse(m_port.errorString());
-    m_port.setCommPort(oldPort);
-    return false;
-}
-
-bool frmProperties::refuse(const QString &description)
-{
-    m_messages.show(description, QString(), MessageBoxes::Icon::Exclamation);
-    return false;
-}
-
-void frmProperties::writeFile()
-{
-    const BusyCursor busy;
-    const MachineSettings &machine = m_state.Machine;
-    MachineSettingsFile::Values values;
-    values.port = m_port.commPort();
-    values.baud = cboSpeed->currentText().trimmed();
-    values.parity = cboParity->currentText().left(1);
-    values.dataBits = cboDataBits->currentText().trimmed();
-    values.stopBits = cboStopBits->currentText().trimmed();
-    values.flow = machine.Flow;
-    values.echo = machine.Echo;
-    values.controller = machine.Controller;
-
-    const QString failure =
-        MachineSettingsFile::save(MachineSettingsLoader::pathIn(m_state.ProgramFolder, machine.MchFileName),
-                                  MachineSettingsFile::dialogLayout(values));
     accept();
-    if (!failure.isEmpty()) {
-        m_log.addLine(QStringLiteral("設定ファイル'") + machine.MchFileName +
-                      QStringLiteral("'に書き込みを失敗しました。"));
-        m_log.addLine(failure);
-        return;
-    }
-    m_status.setSettingsText(MachineSettingsLoader::statusText(
-        machine.Controller, QStringLiteral(" COM") + QString::number(m_port.commPort()), m_port.settings()));
-    m_log.addLine(QStringLiteral("設定ファイル'") + machine.MchFileName +
-                  QStringLiteral("'に書き込みました。"));
 }
 
 namespace {
@@ -246,18 +186,4 @@ void frmProperties::createControls()
     auto *page = new QVBoxLayout(this);
     page->addWidget(tabSettings);
     page->addLayout(buttons);
-
-    // Controller and flow take effect at once; echo only with OK.
-    connect(OptController, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (on)
-            m_state.Machine.Controller = qint16(id);
-    });
-    connect(optFlow, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (on)
-            m_state.Machine.Flow = qint16(id);
-    });
-    connect(optEcho, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (on)
-            m_echo = id == 1;
-    });
 }

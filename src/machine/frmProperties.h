@@ -1,25 +1,30 @@
 #pragma once
 
+#include "machine/PortProperties.h"
+
 #include <QDialog>
 
-struct AppState;
-class Log;
-class StatusLine;
+#include <functional>
+
 class MessageBoxes;
 class QButtonGroup;
 class QComboBox;
 class QPushButton;
 class QTabWidget;
-class SerialPort;
 
-// The communication properties of the current machine: shows the values in force, applies and saves them.
+// The communication properties of the current machine: shows the values in force and hands on those
+// the user chose.
 class frmProperties final : public QDialog {
     Q_OBJECT
 public:
-    frmProperties(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log, StatusLine &status,
-                  QWidget *parent = nullptr);
+    // Takes the values chosen on OK: "" closes the dialog, anything else is why they were refused.
+    using Apply = std::function<QString(const PortProperties &)>;
 
-    void LoadPropertySettings();
+    frmProperties(const QString &mchFileName, const PortProperties &shown, Apply apply,
+                  MessageBoxes &messages, QWidget *parent = nullptr);
+
+    void LoadPropertySettings(const PortProperties &shown);
+    PortProperties chosen() const;
     void cmdOK_Click();
 
     QTabWidget *tabSettings = nullptr;
@@ -36,14 +41,8 @@ public:
 
 private:
     void createControls();
-    bool applyPort();
-    bool refuse(const QString &description);
-    void writeFile();
 
-    AppState &m_state;
-    SerialPort &m_port;
+    Apply m_apply;
     MessageBoxes &m_messages;
-    Log &m_log;
-    StatusLine &m_status;
-    bool m_echo = false;
+    int m_port; // in force when the dialog opened
 };

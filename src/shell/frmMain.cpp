@@ -11,8 +11,6 @@
 #include "core/AppState.h"
 #include "fileops/CompanionTools.h"
 #include "machine/MachineCommands.h"
-#include "machine/MachineSettingsLoader.h"
-#include "machine/frmProperties.h"
 #include "platform/SerialPort.h"
 #include "platform/ToolLocator.h"
 #include "platform/Twips.h"
@@ -87,9 +85,8 @@ void frmMain::createControls()
     m_toolLocator = std::make_unique<ToolLocator>();
     m_tools = std::make_unique<CompanionTools>(m_state, *lvListView, m_services.messages, m_services.launcher,
                                                *m_toolLocator);
-    m_loader = std::make_unique<MachineSettingsLoader>(m_state, m_services.port, *Text2, *sbStatusBar);
-    m_machine =
-        new MachineCommands(m_state, *m_loader, m_services.fileDialogs, m_services.messages, *Text2, this);
+    m_machine = new MachineCommands(m_state, m_services.port, m_services.fileDialogs, m_services.messages,
+                                    *Text2, *sbStatusBar, this);
     m_transfer = new TransferCommands(m_state, m_services.port, m_services.messages, *Text2, *m_data,
                                       *lvListView, this);
 
@@ -118,7 +115,7 @@ void frmMain::routeCommands()
     m_router->route(QStringLiteral("mnuLaskar"), [this] { m_tools->mnuLaskar_Click(); });
     m_router->route(QStringLiteral("mnuMachineSelect"), [this] { m_machine->mnuMachineSelect_Click(); });
     m_router->route(QStringLiteral("mnuMachineNew"), [this] { m_machine->mnuMachineNew_Click(); });
-    m_router->route(QStringLiteral("mnuMachinePropaty"), [this] { mnuMachinePropaty_Click(); });
+    m_router->route(QStringLiteral("mnuMachinePropaty"), [this] { m_machine->mnuMachinePropaty_Click(); });
     m_router->route(QStringLiteral("mnuTransOutput"), [this] { m_transfer->mnuTransOutput_Click(); });
     m_router->route(QStringLiteral("mnuTransInput"), [this] { m_transfer->mnuTransInput_Click(); });
     m_router->route(QStringLiteral("mnuTransInputCont"), [this] { m_transfer->mnuTransInputCont_Click(); });
@@ -236,7 +233,7 @@ void frmMain::LoadStartupSettingsFile()
     if (m_state.Machine.MchFileName.isEmpty())
         offerCommunication(false);
     else
-        m_loader->LoadMachineSettings(m_state.Machine.MchFileName);
+        m_machine->LoadMachineSettings(m_state.Machine.MchFileName);
 }
 
 // Without a settings file there is no line to talk over: its commands and the toolbar rest.
@@ -251,13 +248,6 @@ void frmMain::offerCommunication(bool offered)
 void frmMain::ApplyControllerRule()
 {
     m_router->setAvailable(QStringLiteral("mnuTransInputCont"), m_state.Machine.isOsp());
-}
-
-void frmMain::mnuMachinePropaty_Click()
-{
-    frmProperties dialog(m_state, m_services.port, m_services.messages, *Text2, *sbStatusBar, this);
-    dialog.exec();
-    ApplyControllerRule();
 }
 
 void frmMain::mnuFileExit_Click()

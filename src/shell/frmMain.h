@@ -19,7 +19,6 @@ class FolderList;
 class FolderNavigator;
 class LogPane;
 class MachineCommands;
-class MachineSettingsLoader;
 class MainMenus;
 class MainStatusBar;
 class MainToolBar;
@@ -64,7 +63,6 @@ public:
     void RefreshFileList();
     void PreviewListedFile();
     void mnuFileExit_Click();
-    void mnuMachinePropaty_Click();
     CommandRouter *router() const { return m_router; }
     void tbToolBar_ButtonClick(const QString &key);
     void tbToolBar_ButtonMenuClick(const QString &key);
@@ -99,7 +97,6 @@ private:
     std::unique_ptr<FilePreview> m_preview;
     std::unique_ptr<ToolLocator> m_toolLocator;
     std::unique_ptr<CompanionTools> m_tools;
-    std::unique_ptr<MachineSettingsLoader> m_loader;
     MachineCommands *m_machine = nullptr;
     TransferCommands *m_transfer = nullptr;
     bool m_loaded = false;

@@ -1,5 +1,5 @@
 #include "machine/MachineSettingsFile.h"
-#include "shell/CommandRouter.h"
+#include "machine/frmProperties.h"
 #include "shell/LogPane.h"
 #include "shell/MainMenus.h"
 #include "shell/MainStatusBar.h"
@@ -7,10 +7,12 @@
 #include "support/MainWindowFixture.h"
 #include "support/TestDir.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QDialog>
+#include <QButtonGroup>
 #include <QDir>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -26,16 +28,6 @@ QStringList log(const frmMain &form)
 bool enabled(const frmMain &form, const QString &item)
 {
     return form.menus()->item(item)->isEnabled();
-}
-
-// A file in the program's folder: its path, after writing the content given, if any.
-QString file(const MainWindowFixture &window, const QString &name, const QByteArray &content = {})
-{
-    const QString path = QDir(window.state.ProgramFolder).filePath(name);
-    QFile out(path);
-    if (!content.isNull() && !(out.open(QIODevice::WriteOnly) && out.write(content) == content.size()))
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
 }
 
 QByteArray contentOf(const QString &path)
@@ -70,11 +62,11 @@ private slots:
         QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("ｽﾃｰﾀｽ"));
         QVERIFY(log(form).isEmpty());
 
-        run(window, "mnuMachineNew", file(window, "LATHE-2.MCH"));
+        run(window, "mnuMachineNew", window.settingsFile("LATHE-2.MCH"));
         QCOMPARE(window.fileDialogs.asked.size(), 1);
         QCOMPARE(window.fileDialogs.asked[0].title, QStringLiteral("設定ファイル作成"));
         QCOMPARE(window.fileDialogs.asked[0].folder, window.state.ProgramFolder);
-        QCOMPARE(contentOf(file(window, "LATHE-2.MCH")), MachineSettingsFile::newLayout());
+        QCOMPARE(contentOf(window.settingsFile("LATHE-2.MCH")), MachineSettingsFile::newLayout());
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("LATHE-2.MCH"));
         QCOMPARE(log(form), (QStringList{"設定ファイル'LATHE-2.MCH'を作成しました。",
                                          "設定ファイル'LATHE-2.MCH'を読み込みました。"}));
@@ -88,9 +80,9 @@ private slots:
     {
         MainWindowFixture window;
         frmMain &form = window.start();
-        const QString existing = file(window, "MILL.MCH", Fanuc);
+        const QString existing = window.settingsFile("MILL.MCH", Fanuc);
         const QStringList logged = log(form);
-        run(window, "mnuMachineNew", file(window, "mill.mch"), {MessageBoxes::Answer::No});
+        run(window, "mnuMachineNew", window.settingsFile("mill.mch"), {MessageBoxes::Answer::No});
         QCOMPARE(window.messages.shown.size(), 1);
         QCOMPARE(window.messages.shown[0].text,
                  QStringLiteral("mill.mchは既にファイルが存在します。\nファイルを重ね書きしますか？"));
@@ -101,7 +93,7 @@ private slots:
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("OSP-E100.MCH"));
         QCOMPARE(log(form), logged);
 
-        run(window, "mnuMachineNew", file(window, "mill.mch"), {MessageBoxes::Answer::Yes});
+        run(window, "mnuMachineNew", window.settingsFile("mill.mch"), {MessageBoxes::Answer::Yes});
         QCOMPARE(contentOf(existing), MachineSettingsFile::newLayout());
         QCOMPARE(QDir(window.state.ProgramFolder).entryList(QDir::Files).size(), 2);
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("MILL.MCH"));
@@ -111,7 +103,7 @@ private slots:
     {
         MainWindowFixture window;
         frmMain &form = window.start();
-        const QString path = file(window, "LOCKED.MCH", Fanuc);
+        const QString path = window.settingsFile("LOCKED.MCH", Fanuc);
         QFile::setPermissions(path, QFile::ReadOwner);
         run(window, "mnuMachineNew", path, {MessageBoxes::Answer::Yes});
         QCOMPARE(contentOf(path), Fanuc);
@@ -137,37 +129,49 @@ private slots:
         QCOMPARE(window.fileDialogs.asked[1].title, QStringLiteral("設定ファイル選択"));
     }
 
-    // A FANUC control punches one program at a time: continuous reception is not offered for it.
-    void selectingAFanucFileWithdrawsContinuousReception()
+    // A FANUC control punches one program at a time: continuous reception is not offered for it. A file
+    // without a controller line is an OSP control's, whatever was read before it.
+    void selectingAFileOffersContinuousReceptionForOspOnly()
     {
         MainWindowFixture window;
         frmMain &form = window.start();
-        form.router()->route(QStringLiteral("mnuTransInputCont"), [] {});
-        run(window, "mnuMachineSelect", file(window, "FANUC.MCH", Fanuc));
+        run(window, "mnuMachineSelect", window.settingsFile("FANUC.MCH", Fanuc));
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("FANUC.MCH"));
         QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("現在の設定:FANUC,COM 1:9600,e,7,2"));
         QVERIFY(!enabled(form, "mnuTransInputCont") && !enabled(form, "mnuPopupInputCont"));
         QVERIFY(!form.tbToolBar->button(3)->isEnabled());
 
-        window.state.Machine.Controller = 0; // the OSP file has no controller line of its own
-        run(window, "mnuMachineSelect", file(window, "OSP-E100.MCH"));
+        run(window, "mnuMachineSelect", window.settingsFile("OSP-E100.MCH"));
+        QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("現在の設定:OSP,COM1:4800,e,7,2"));
         QVERIFY(enabled(form, "mnuTransInputCont") && enabled(form, "mnuPopupInputCont"));
         QVERIFY(form.tbToolBar->button(3)->isEnabled());
     }
 
-    void theParametersButtonOpensThePropertiesDialog()
+    // The parameters button opens the dialog on the file in force. A controller chosen before Cancel
+    // holds in memory only; OK writes it too.
+    void theParametersDialogChangesTheMachine()
     {
         MainWindowFixture window;
         frmMain &form = window.start();
-        QString caption;
-        QTimer::singleShot(0, this, [&] {
-            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-                caption = dialog->windowTitle();
-                dialog->reject();
-            }
-        });
-        form.tbToolBar->button(4)->trigger();
-        QCOMPARE(caption, QStringLiteral("OSP-E100.MCH"));
+        const QString path = window.settingsFile("OSP-E100.MCH");
+        const auto answer = [&](bool ok) {
+            QTimer::singleShot(0, this, [ok] {
+                auto *dialog = qobject_cast<frmProperties *>(QApplication::activeModalWidget());
+                dialog->OptController->button(1)->click();
+                (ok ? dialog->cmdOK : dialog->cmdCancel)->click();
+            });
+            form.tbToolBar->button(4)->trigger();
+        };
+        answer(false);
+        QVERIFY(!window.state.Machine.isOsp());
+        QVERIFY(!enabled(form, "mnuTransInputCont"));
+        QCOMPARE(contentOf(path), MachineSettingsFile::newLayout());
+        QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("現在の設定:OSP,COM1:4800,e,7,2"));
+
+        answer(true);
+        QCOMPARE(contentOf(path), MachineSettingsFile::dialogLayout({1, "4800", "E", "7", "2", 1, "ON", 1}));
+        QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("現在の設定:FANUC, COM1:4800,e,7,2"));
+        QCOMPARE(log(form).last(), QStringLiteral("設定ファイル'OSP-E100.MCH'に書き込みました。"));
     }
 };
 

@@ -1,11 +1,5 @@
-#include "core/AppState.h"
-#include "machine/MachineSettingsFile.h"
 #include "machine/frmProperties.h"
-#include "platform/QtSerialPort.h"
-#include "shell/LogPane.h"
-#include "shell/MainStatusBar.h"
 #include "support/ScriptedMessageBoxes.h"
-#include "support/TestDir.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -15,152 +9,100 @@
 
 namespace {
 
-// The properties dialog of MILL.MCH, written in the new layout, over a real, closed serial port.
-struct Rig {
-    TestDir folder;
-    AppState state;
-    QtSerialPort port;
-    ScriptedMessageBoxes messages;
-    LogPane log;
-    MainStatusBar status;
-    explicit Rig(int commPort = 1, const QString &settings = QStringLiteral("4800,E,7,2"))
-    {
-        state.ProgramFolder = folder.path();
-        state.Machine.MchFileName = QStringLiteral("MILL.MCH");
-        state.Machine.Echo = QStringLiteral("OFF");
-        state.Machine.Flow = 1;
-        folder.addFile(QStringLiteral("MILL.MCH"), MachineSettingsFile::newLayout());
-        if (!port.setCommPort(commPort) || !port.setSettings(settings))
-            qFatal("the port refused the test's settings");
-    }
-    QByteArray file() const
-    {
-        QFile f(folder.filePath(QStringLiteral("MILL.MCH")));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QStringList lines() const { return log.toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-};
+// A FANUC machine on Com3 at 9600 baud, no parity, 8 data bits, 1.5 stop bits, with a DC1 wait and echo.
+PortProperties inForce()
+{
+    return {
+        3,   QStringLiteral("9600"), QStringLiteral("None"), QStringLiteral("8"), QStringLiteral("1.5"), 2, 1,
+        true};
+}
+
+QStringList lineShown(const frmProperties &dialog)
+{
+    return {dialog.cboPort->currentText(), dialog.cboSpeed->currentText(), dialog.cboParity->currentText(),
+            dialog.cboDataBits->currentText(), dialog.cboStopBits->currentText()};
+}
 
 } // namespace
 
+// The dialog shows the values in force and hands on what the user chose; putting them in force is not its
+// part.
 class tst_frmProperties : public QObject {
     Q_OBJECT
 
-private slots:
-    void showsTheValuesInForce_data()
+    ScriptedMessageBoxes m_messages;
+    QList<PortProperties> m_applied;
+    QString m_refusal;
+
+    frmProperties::Apply recorder()
     {
-        QTest::addColumn<int>("commPort");
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<QStringList>("shown"); // port, speed, parity, data bits, stop bits
-        QTest::newRow("new file") << 1 << "4800,E,7,2" << QStringList{"Com1", "4800", "Even", "7", "2"};
-        QTest::newRow("one and a half")
-            << 3 << "9600,N,8,1.5" << QStringList{"Com3", "9600", "None", "8", "1.5"};
-        QTest::newRow("six-digit speed")
-            << 16 << "115200,O,8,1" << QStringList{"Com16", "115200", "Odd", "8", "1"};
+        return [this](const PortProperties &chosen) {
+            m_applied << chosen;
+            return m_refusal;
+        };
     }
 
-    void showsTheValuesInForce()
+private slots:
+    void init()
     {
-        QFETCH(int, commPort);
-        QFETCH(QString, settings);
-        Rig rig(commPort, settings);
-        rig.state.Machine.Controller = 1;
-        rig.state.Machine.Echo = QStringLiteral("ON");
-        rig.state.Machine.Flow = 2;
-        frmProperties dialog(rig.state, rig.port, rig.messages, rig.log, rig.status);
+        m_messages.shown.clear();
+        m_applied.clear();
+        m_refusal.clear();
+    }
+
+    void showsTheValuesInForceAndHandsOnTheChoice()
+    {
+        frmProperties dialog(QStringLiteral("MILL.MCH"), inForce(), recorder(), m_messages);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("MILL.MCH"));
-        QTEST((QStringList{dialog.cboPort->currentText(), dialog.cboSpeed->currentText(),
-                           dialog.cboParity->currentText(), dialog.cboDataBits->currentText(),
-                           dialog.cboStopBits->currentText()}),
-              "shown");
+        QCOMPARE(lineShown(dialog), (QStringList{"Com3", "9600", "None", "8", "1.5"}));
         QCOMPARE(dialog.optFlow->checkedId(), 2);
         QCOMPARE(dialog.OptController->checkedId(), 1);
         QCOMPARE(dialog.optEcho->checkedId(), 1);
-    }
 
-    void okAppliesWritesAndReports()
-    {
-        Rig rig;
-        frmProperties dialog(rig.state, rig.port, rig.messages, rig.log, rig.status);
-        dialog.cboPort->setCurrentIndex(2);
-        dialog.cboSpeed->setCurrentText(QStringLiteral(" 9600 "));
-        dialog.cboParity->setCurrentIndex(2);
-        dialog.optEcho->button(1)->click();
-        dialog.OptController->button(1)->click();
+        dialog.cboSpeed->setCurrentText(QStringLiteral(" 4800 "));
+        dialog.cboParity->setCurrentIndex(0);
+        dialog.optFlow->button(0)->click();
+        dialog.OptController->button(0)->click();
+        dialog.optEcho->button(0)->click();
         dialog.cmdOK->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(rig.port.commPort(), 3);
-        QCOMPARE(rig.port.settings(), QStringLiteral("9600,n,7,2"));
-        QCOMPARE(rig.file(), MachineSettingsFile::dialogLayout({3, "9600", "N", "7", "2", 1, "ON", 1}));
-        QCOMPARE(rig.status.settingsText(), QStringLiteral("現在の設定:FANUC, COM3:9600,n,7,2"));
-        QCOMPARE(rig.lines(), QStringList{"設定ファイル'MILL.MCH'に書き込みました。"});
+        QCOMPARE(m_applied.size(), 1);
+        const PortProperties &chosen = m_applied[0];
+        QCOMPARE(chosen.settingsText(), QStringLiteral("4800,E,8,1.5"));
+        QCOMPARE((QList<int>{chosen.port, chosen.flow, chosen.controller, chosen.echo}),
+                 (QList<int>{3, 0, 0, 0}));
     }
 
-    void cancelKeepsControllerAndFlowButNotEcho()
+    // A flow mode of 3, a controller of 7 or port 20 have no option: none is chosen, the port stays.
+    void aValueWithoutAnOptionChoosesNone()
     {
-        Rig rig;
-        const QByteArray before = rig.file();
-        frmProperties dialog(rig.state, rig.port, rig.messages, rig.log, rig.status);
-        dialog.OptController->button(1)->click();
-        dialog.optFlow->button(0)->click();
-        dialog.optEcho->button(1)->click();
-        dialog.cboPort->setCurrentIndex(5);
+        PortProperties odd = inForce();
+        odd.port = 20;
+        odd.flow = 3;
+        odd.controller = 7;
+        odd.parity = QString();
+        const frmProperties dialog(QStringLiteral("ODD.MCH"), odd, recorder(), m_messages);
+        QCOMPARE(lineShown(dialog), (QStringList{"", "9600", "", "8", "1.5"}));
+        const PortProperties chosen = dialog.chosen();
+        QCOMPARE((QList<int>{chosen.port, chosen.flow, chosen.controller}), (QList<int>{20, -1, -1}));
+    }
+
+    // A refusal is shown as the port gave it; the user may correct the values or cancel.
+    void aRefusalKeepsTheDialogOpen()
+    {
+        m_refusal = QStringLiteral("Wrong data bits \"4\" in the settings: they must be 5 to 8.");
+        frmProperties dialog(QStringLiteral("MILL.MCH"), inForce(), recorder(), m_messages);
+        dialog.cboDataBits->setCurrentIndex(0);
+        dialog.cmdOK->click();
+        QCOMPARE(m_applied.size(), 1);
+        QCOMPARE(m_applied[0].dataBits, QStringLiteral("4"));
+        QCOMPARE(m_messages.shown.size(), 1);
+        QCOMPARE(m_messages.shown[0].text, m_refusal);
+        QCOMPARE(m_messages.shown[0].icon, MessageBoxes::Icon::Exclamation);
+        QCOMPARE(dialog.result(), 0);
         dialog.cmdCancel->click();
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(rig.state.Machine.Controller, qint16(1));
-        QCOMPARE(rig.state.Machine.Flow, qint16(0));
-        QCOMPARE(rig.state.Machine.Echo, QStringLiteral("OFF"));
-        QCOMPARE(rig.port.commPort(), 1);
-        QCOMPARE(rig.file(), before);
-        QVERIFY(rig.lines().isEmpty());
-    }
-
-    void refusedValuesKeepTheDialogOpen_data()
-    {
-        QTest::addColumn<QString>("speed");
-        QTest::addColumn<QString>("stopBits");
-        QTest::newRow("empty speed") << ""
-                                     << "2";
-        QTest::newRow("speed not a number") << "fast"
-                                            << "2";
-        QTest::newRow("stop bits unknown") << "4800"
-                                           << "3";
-    }
-
-    void refusedValuesKeepTheDialogOpen()
-    {
-        QFETCH(QString, speed);
-        QFETCH(QString, stopBits);
-        Rig rig;
-        const QByteArray before = rig.file();
-        frmProperties dialog(rig.state, rig.port, rig.messages, rig.log, rig.status);
-        dialog.cboPort->setCurrentIndex(1);
-        dialog.cboSpeed->setCurrentText(speed);
-        dialog.cboStopBits->setCurrentText(stopBits);
-        dialog.cmdOK->click();
-        QCOMPARE(rig.messages.shown.size(), 1);
-        QCOMPARE(rig.messages.shown[0].icon, MessageBoxes::Icon::Exclamation);
-        QVERIFY(!rig.messages.shown[0].text.isEmpty());
-        QCOMPARE(dialog.result(), 0);
-        QCOMPARE(rig.port.commPort(), 2); // the new port stays set
-        QCOMPARE(rig.port.settings(), QStringLiteral("4800,e,7,2"));
-        QCOMPARE(rig.file(), before);
-    }
-
-    void aWriteFailureIsLoggedAndTheDialogCloses()
-    {
-        Rig rig;
-        QFile::setPermissions(rig.folder.filePath(QStringLiteral("MILL.MCH")), QFile::ReadOwner);
-        const QByteArray before = rig.file();
-        frmProperties dialog(rig.state, rig.port, rig.messages, rig.log, rig.status);
-        dialog.cboSpeed->setCurrentText(QStringLiteral("9600"));
-        dialog.cmdOK->click();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(rig.file(), before);
-        QCOMPARE(rig.lines().size(), 2);
-        QCOMPARE(rig.lines()[0], QStringLiteral("設定ファイル'MILL.MCH'に書き込みを失敗しました。"));
-        QCOMPARE(rig.port.settings(), QStringLiteral("9600,e,7,2"));
-        QCOMPARE(rig.status.settingsText(), QStringLiteral("ｽﾃｰﾀｽ"));
+        QCOMPARE(m_applied.size(), 1);
     }
 };
 

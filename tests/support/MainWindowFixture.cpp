@@ -16,9 +16,7 @@ MainWindowFixture::MainWindowFixture()
     state.Clock = std::move(recording);
     // The program's folder holds the default settings file, as an installation does.
     state.ProgramFolder = m_programFolder.path();
-    QFile settingsFile(m_programFolder.filePath(QStringLiteral("OSP-E100.MCH")));
-    if (!settingsFile.open(QIODevice::WriteOnly) || settingsFile.write(MachineSettingsFile::newLayout()) < 0)
-        qFatal("cannot write the default settings file");
+    settingsFile(QStringLiteral("OSP-E100.MCH"), MachineSettingsFile::newLayout());
 }
 
 MainWindowFixture::~MainWindowFixture()
@@ -45,6 +43,15 @@ frmMain &MainWindowFixture::start()
     if (!QTest::qWaitForWindowExposed(form.get()))
         qFatal("the main window did not show");
     return *form;
+}
+
+QString MainWindowFixture::settingsFile(const QString &name, const QByteArray &content) const
+{
+    const QString path = m_programFolder.filePath(name);
+    QFile file(path);
+    if (!content.isNull() && !(file.open(QIODevice::WriteOnly) && file.write(content) == content.size()))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }
 
 std::unique_ptr<QSettings> MainWindowFixture::written() const

@@ -24,6 +24,8 @@ public:
     void preset(const QString &key, const QString &value);
     // Starts as the program does, with no settings file unless the test gave one.
     frmMain &start();
+    // A settings file's path in the program's folder, after writing the content given, if any.
+    QString settingsFile(const QString &name, const QByteArray &content = {}) const;
     // A fresh reader of what the window has written.
     std::unique_ptr<QSettings> written() const;
 

@@ -1,0 +1,62 @@
+#include "machine/PropertiesApplier.h"
+
+#include "core/AppState.h"
+#include "core/Log.h"
+#include "core/StatusLine.h"
+#include "machine/MachineSettingsFile.h"
+#include "machine/MachineSettingsLoader.h"
+#include "machine/PortProperties.h"
+#include "platform/BusyCursor.h"
+#include "platform/SerialPort.h"
+
+QString PropertiesApplier::apply(const PortProperties &chosen)
+{
+    takeOptions(chosen);
+    m_state.Machine.Echo = chosen.echo ? QStringLiteral("ON") : QStringLiteral("OFF");
+    const int oldPort = m_port.commPort();
+    if (chosen.port != oldPort && !m_port.setCommPort(chosen.port)) {
+        const QString refusal = m_port.errorString();
+        m_port.setCommPort(oldPort);
+        return refusal;
+    }
+    const QString refusal = MachineSettingsLoader::applyLine(m_port, chosen.settingsText());
+    if (!refusal.isEmpty())
+        return refusal;
+    save(chosen);
+    return {};
+}
+
+void PropertiesApplier::takeOptions(const PortProperties &chosen)
+{
+    if (chosen.flow >= 0)
+        m_state.Machine.Flow = qint16(chosen.flow);
+    if (chosen.controller >= 0)
+        m_state.Machine.Controller = qint16(chosen.controller);
+}
+
+void PropertiesApplier::save(const PortProperties &chosen)
+{
+    const BusyCursor busy;
+    const MachineSettings &machine = m_state.Machine;
+    MachineSettingsFile::Values values;
+    values.port = m_port.commPort();
+    values.baud = chosen.speed.trimmed();
+    values.parity = chosen.parity.left(1);
+    values.dataBits = chosen.dataBits.trimmed();
+    values.stopBits = chosen.stopBits.trimmed();
+    values.flow = machine.Flow;
+    values.echo = machine.Echo;
+    values.controller = machine.Controller;
+    const QString failure =
+        MachineSettingsFile::save(MachineSettingsLoader::pathIn(m_state.ProgramFolder, machine.MchFileName),
+                                  MachineSettingsFile::dialogLayout(values));
+    const QString quoted = QStringLiteral("設定ファイル'") + machine.MchFileName;
+    if (!failure.isEmpty()) {
+        m_log.addLine(quoted + QStringLiteral("'に書き込みを失敗しました。"));
+        m_log.addLine(failure);
+        return;
+    }
+    m_status.setSettingsText(MachineSettingsLoader::statusText(
+        machine, QStringLiteral(" COM") + QString::number(m_port.commPort()), m_port.settings()));
+    m_log.addLine(quoted + QStringLiteral("'に書き込みました。"));
+}

@@ -1,0 +1,293 @@
+#include "core/AppState.h"
+#include "core/Log.h"
+#include "core/StatusLine.h"
+#include "machine/MachineSettingsFile.h"
+#include "machine/MachineSettingsLoader.h"
+#include "machine/PortProperties.h"
+#include "machine/PropertiesApplier.h"
+#include "platform/QtSerialPort.h"
+#include "support/TestDir.h"
+
+#include <QTest>
+
+namespace {
+
+// What the log pane and the status bar are told.
+struct Reports final : Log, StatusLine {
+    QStringList lines;
+    QString status;
+    void addLine(const QString &line) override { lines << line; }
+    void clear() override { lines.clear(); }
+    void setSettingsText(const QString &text) override { status = text; }
+};
+
+// A machine's settings file read into the record and onto a real (closed) serial port, or written back.
+struct Machine {
+    TestDir folder;
+    AppState state;
+    QtSerialPort port;
+    Reports reports;
+    MachineSettingsLoader loader{state, port, reports, reports};
+    PropertiesApplier applier{state, port, reports, reports};
+    Machine()
+    {
+        state.ProgramFolder = folder.path();
+        state.Machine.MchFileName = QStringLiteral("M1.MCH");
+    }
+    bool load(const QByteArray &content)
+    {
+        folder.addFile(QStringLiteral("M1.MCH"), content);
+        reports.lines.clear();
+        return loader.LoadMachineSettings(QStringLiteral("M1.MCH"));
+    }
+    // The new layout read, as the properties dialog would show it.
+    PortProperties newFileInForce()
+    {
+        if (!load(MachineSettingsFile::newLayout()))
+            qFatal("the new layout did not load");
+        return PortProperties::inForce(port, state.Machine);
+    }
+    QByteArray file() const
+    {
+        QFile f(folder.filePath(QStringLiteral("M1.MCH")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+QByteArray line(const char *label, const char *value)
+{
+    return QByteArray(label).leftJustified(47, ' ') + '=' + value + "\r\n";
+}
+
+const QByteArray Body = "Fennet Ver.1.0\r\n\r\n" + line("RS232C PROT NUMBER", " 2") +
+                        line("BAUD RATE", "9600") + line("PARITY", "N") + line("DATA BIT(7, 8)", "8") +
+                        line("STOP BIT(1, 1.5, 2)", "1.5") + line("FLOW", " 1") +
+                        line("ECHO    (ON, OFF)", "OFF");
+
+// A FANUC machine's on port 5 with echo and a DC1 wait: each test reads its file after this one.
+const QByteArray Previous = MachineSettingsFile::dialogLayout({5, "4800", "E", "7", "2", 2, "ON", 1});
+const QString PreviousStatus = QStringLiteral("現在の設定:FANUC,COM 5:4800,e,7,2");
+
+QByteArray body(const QByteArray &from, const QByteArray &to)
+{
+    return QByteArray(Body).replace(from, to);
+}
+
+} // namespace
+
+class tst_MachineSettings : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theNewLayoutIsWrittenByteForByteAndShipped()
+    {
+        const QByteArray expected = "Fennet Ver.1.0 Talvern\r\n\r\n"
+                                    "RS232C PROT NUMBER                             =1\r\n"
+                                    "BAUD RATE                                      =4800\r\n"
+                                    "PARITY  (N:None,E:Even,O:Odd,M:Mark,S:Space)   =E\r\n"
+                                    "DATA BIT(7, 8)                                 =7\r\n"
+                                    "STOP BIT(1, 1.5, 2)                            =2\r\n"
+                                    "FLOW    (0:None,1:XonXoff,2:RTS,3:XonXoffRTS)  =1\r\n"
+                                    "ECHO    (ON, OFF)                              =ON\r\n";
+        QCOMPARE(MachineSettingsFile::newLayout(), expected);
+        QFile shipped(QStringLiteral(TALVERN_SOURCE_DIR "/resources/OSP-E100.MCH"));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        QCOMPARE(shipped.readAll(), expected);
+    }
+
+    void theDialogLayoutCarriesSignedNumbersAndTheController()
+    {
+        const QList<QByteArray> lines =
+            MachineSettingsFile::dialogLayout({3, "9600", "N", "8", "1.5", 2, "OFF", 1}).split('\n');
+        QCOMPARE(lines.size(), 11);
+        QCOMPARE(lines[2], QByteArray("RS232C PROT NUMBER                             = 3\r"));
+        QCOMPARE(lines[7], QByteArray("FLOW    (0:None,1:DC-CODE,2:WAIT DC1)          = 2\r"));
+        QCOMPARE(lines[9], QByteArray("CONTROLLER (0:OSP,1:FANUC)                     = 1\r"));
+        QCOMPARE(lines[10], QByteArray());
+    }
+
+    // Nothing of the previous machine lingers.
+    void aFileIsReadWholeIntoTheRecordAndThePort_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<qint16>("flow");
+        QTest::addColumn<QString>("echo");
+        QTest::addColumn<QString>("status");
+        const QString osp2 = "現在の設定:OSP,COM 2:9600,n,8,1.5";
+        QTest::newRow("FANUC") << Body + line("CONTROLLER (0:OSP,1:FANUC)", " 1") << 2 << qint16(1) << "OFF"
+                               << "現在の設定:FANUC,COM 2:9600,n,8,1.5";
+        QTest::newRow("no controller line: OSP") << Body << 2 << qint16(1) << "OFF" << osp2;
+        QTest::newRow("new layout") << MachineSettingsFile::newLayout() << 1 << qint16(1) << "ON"
+                                    << "現在の設定:OSP,COM1:4800,e,7,2";
+        QTest::newRow("no flow or echo line: none")
+            << body(line("FLOW", " 1"), "").replace(line("ECHO    (ON, OFF)", "OFF"), "") << 2 << qint16(0)
+            << "" << osp2;
+        QTest::newRow("flow 3 is kept") << body("= 1", "= 3") << 2 << qint16(3) << "OFF" << osp2;
+        QTest::newRow("last line wins") << Body + line("RS232C PROT NUMBER", "4") << 4 << qint16(1) << "OFF"
+                                        << "現在の設定:OSP,COM4:9600,n,8,1.5";
+        QTest::newRow("lower-case key ignored") << Body + "baud rate =110\r\n"
+                                                << 2 << qint16(1) << "OFF" << osp2;
+        QTest::newRow("LF line ends")
+            << body("= 1", "= 2").replace("\r\n", "\n") << 2 << qint16(2) << "OFF" << osp2;
+        QTest::newRow("CR line ends")
+            << QByteArray(Body).replace("\r\n", "\r") << 2 << qint16(1) << "OFF" << osp2;
+        QTest::newRow("tab before values")
+            << body("= 2", "=\t2").replace("= 1", "=\t1") << 2 << qint16(1) << "OFF"
+            << "現在の設定:OSP,COM\t2:9600,n,8,1.5";
+        QTest::newRow("blank after the number") << body("= 1", "=0 ") << 2 << qint16(0) << "OFF" << osp2;
+    }
+
+    void aFileIsReadWholeIntoTheRecordAndThePort()
+    {
+        QFETCH(QByteArray, content);
+        Machine machine;
+        QVERIFY(machine.load(Previous));
+        QVERIFY(machine.load(content));
+        QTEST(machine.port.commPort(), "port");
+        QTEST(machine.state.Machine.Flow, "flow");
+        QTEST(machine.state.Machine.Echo, "echo");
+        QTEST(machine.reports.status, "status");
+        QCOMPARE(machine.reports.lines, QStringList{"設定ファイル'M1.MCH'を読み込みました。"});
+    }
+
+    void failuresAreLoggedWithTheirReason_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("portAfter"); // what was applied before the failure stays applied
+        QTest::newRow("empty file") << QByteArray() << 5;
+        QTest::newRow("no port line") << body(line("RS232C PROT NUMBER", " 2"), "") << 5;
+        QTest::newRow("flow not a number") << body("= 1", "=abc") << 5;
+        QTest::newRow("controller not a number") << Body + line("CONTROLLER", "x") << 5;
+        QTest::newRow("baud key without =") << body(line("BAUD RATE", "9600"), "BAUD RATE 9600\r\n") << 2;
+        QTest::newRow("no baud line") << body(line("BAUD RATE", "9600"), "") << 2;
+        QTest::newRow("parity the port does not know") << body(line("PARITY", "N"), line("PARITY", "X")) << 2;
+        QTest::newRow("4 data bits") << body(line("DATA BIT(7, 8)", "8"), line("DATA BIT(7, 8)", "4")) << 2;
+    }
+
+    void failuresAreLoggedWithTheirReason()
+    {
+        QFETCH(QByteArray, content);
+        Machine machine;
+        QVERIFY(machine.load(Previous));
+        QVERIFY(!machine.load(content));
+        QCOMPARE(machine.reports.lines.size(), 2);
+        QCOMPARE(machine.reports.lines[0], QStringLiteral("設定ファイル'M1.MCH'の読み込みに失敗しました。"));
+        QVERIFY(!machine.reports.lines[1].isEmpty());
+        QCOMPARE(machine.reports.status, PreviousStatus);
+        QTEST(machine.port.commPort(), "portAfter");
+        QCOMPARE(machine.port.settings(), QStringLiteral("4800,e,7,2"));
+    }
+
+    void aMissingFileKeepsWhatWasThereAndNamesAreFoundInAnyCase()
+    {
+        Machine machine;
+        QVERIFY(machine.load(Previous));
+        QVERIFY(!machine.loader.LoadMachineSettings(QStringLiteral("GONE.MCH")));
+        QCOMPARE(machine.reports.lines.at(1),
+                 QStringLiteral("設定ファイル'GONE.MCH'の読み込みに失敗しました。"));
+        QVERIFY(!machine.state.Machine.isOsp() && machine.state.Machine.echoes());
+        QCOMPARE(machine.reports.status, PreviousStatus);
+        QVERIFY(machine.loader.LoadMachineSettings(QStringLiteral("m1.mch")));
+    }
+
+    void portTextsStartWithTheirNumber()
+    {
+        QCOMPARE(MachineSettingsFile::leadingNumber("1"), 1);
+        QCOMPARE(MachineSettingsFile::leadingNumber(" \t12"), 12);
+        QCOMPARE(MachineSettingsFile::leadingNumber("3 (COM3)"), 3);
+        QCOMPARE(MachineSettingsFile::leadingNumber(""), 0);
+        QCOMPARE(MachineSettingsFile::leadingNumber("COM1"), 0);
+    }
+
+    // The dialog shows the port's read-back text in pieces, read from its end.
+    void theValuesInForceAreShownInPieces_data()
+    {
+        QTest::addColumn<int>("commPort");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QStringList>("shown"); // speed, parity, data bits, stop bits
+        QTest::newRow("new file") << 1 << "4800,E,7,2" << QStringList{"4800", "Even", "7", "2"};
+        QTest::newRow("one and a half") << 3 << "9600,N,8,1.5" << QStringList{"9600", "None", "8", "1.5"};
+        QTest::newRow("six-digit speed") << 16 << "115200,S,5,1" << QStringList{"115200", "Space", "5", "1"};
+    }
+
+    void theValuesInForceAreShownInPieces()
+    {
+        QFETCH(int, commPort);
+        QFETCH(QString, settings);
+        Machine machine;
+        QVERIFY(machine.port.setCommPort(commPort) && machine.port.setSettings(settings));
+        machine.state.Machine.Flow = 2;
+        machine.state.Machine.Echo = QStringLiteral("ON");
+        const PortProperties shown = PortProperties::inForce(machine.port, machine.state.Machine);
+        QCOMPARE(shown.port, commPort);
+        QTEST((QStringList{shown.speed, shown.parity, shown.dataBits, shown.stopBits}), "shown");
+        QCOMPARE(shown.settingsText(), settings);
+        QCOMPARE(shown.flow, 2);
+        QCOMPARE(shown.controller, 0);
+        QVERIFY(shown.echo);
+    }
+
+    void chosenValuesAreAppliedWrittenAndReported()
+    {
+        Machine machine;
+        PortProperties chosen = machine.newFileInForce();
+        chosen.port = 3;
+        chosen.speed = QStringLiteral(" 9600 ");
+        chosen.parity = QStringLiteral("None");
+        chosen.controller = 1;
+        chosen.flow = 2;
+        chosen.echo = false;
+        QCOMPARE(machine.applier.apply(chosen), QString());
+        QCOMPARE(machine.port.commPort(), 3);
+        QCOMPARE(machine.port.settings(), QStringLiteral("9600,n,7,2"));
+        QCOMPARE(machine.file(), MachineSettingsFile::dialogLayout({3, "9600", "N", "7", "2", 2, "OFF", 1}));
+        QCOMPARE(machine.reports.status, QStringLiteral("現在の設定:FANUC, COM3:9600,n,7,2"));
+        QCOMPARE(machine.reports.lines.last(), QStringLiteral("設定ファイル'M1.MCH'に書き込みました。"));
+    }
+
+    // The port refuses them before anything is written; a new port number stays set.
+    void refusedValuesWriteNothing_data()
+    {
+        QTest::addColumn<QStringList>("line"); // speed, parity, data bits, stop bits
+        QTest::newRow("empty speed") << QStringList{"", "Even", "7", "2"};
+        QTest::newRow("speed not a number") << QStringList{"fast", "Even", "7", "2"};
+        QTest::newRow("no parity") << QStringList{"4800", "", "7", "2"};
+        QTest::newRow("stop bits unknown") << QStringList{"4800", "Even", "7", "3"};
+        QTest::newRow("4 data bits") << QStringList{"4800", "Even", "4", "2"};
+    }
+
+    void refusedValuesWriteNothing()
+    {
+        QFETCH(QStringList, line);
+        Machine machine;
+        PortProperties chosen = machine.newFileInForce();
+        chosen.port = 2;
+        chosen.speed = line[0];
+        chosen.parity = line[1];
+        chosen.dataBits = line[2];
+        chosen.stopBits = line[3];
+        QVERIFY(!machine.applier.apply(chosen).isEmpty());
+        QCOMPARE(machine.port.commPort(), 2);
+        QCOMPARE(machine.port.settings(), QStringLiteral("4800,e,7,2"));
+        QCOMPARE(machine.file(), MachineSettingsFile::newLayout());
+        QCOMPARE(machine.reports.lines.size(), 1); // the read only
+    }
+
+    void aWriteFailureIsLogged()
+    {
+        Machine machine;
+        PortProperties chosen = machine.newFileInForce();
+        machine.folder.protect(QStringLiteral("M1.MCH"));
+        chosen.speed = QStringLiteral("9600");
+        QCOMPARE(machine.applier.apply(chosen), QString());
+        QCOMPARE(machine.file(), MachineSettingsFile::newLayout());
+        QCOMPARE(machine.reports.lines.size(), 3);
+        QCOMPARE(machine.reports.lines[1], QStringLiteral("設定ファイル'M1.MCH'に書き込みを失敗しました。"));
+        QCOMPARE(machine.port.settings(), QStringLiteral("9600,e,7,2"));
+        QCOMPARE(machine.reports.status, QStringLiteral("現在の設定:OSP,COM1:4800,e,7,2"));
+    }
+};
+
+QTEST_MAIN(tst_MachineSettings)
+#include "tst_MachineSettings.moc"
