@@ -13,69 +13,58 @@ CommandRouter::CommandRouter(MainMenus &menus, MainToolBar &toolBar, QObject *pa
     for (const QString &name : names) {
         QAction *action = m_menus.item(name);
         if (!action->menu() && !action->isSeparator())
-            action->setEnabled(false);
+            setReason(action, Reason::NoHandler, true);
     }
     for (int position = 1; position <= MainToolBar::ButtonCount; ++position)
-        m_toolBar.button(position)->setEnabled(false);
+        setReason(m_toolBar.button(position), Reason::NoHandler, true);
     const QStringList menuKeys = m_toolBar.menuItemKeys();
     for (const QString &key : menuKeys)
-        m_toolBar.menuItem(key)->setEnabled(false);
+        setReason(m_toolBar.menuItem(key), Reason::NoHandler, true);
 }
 
 void CommandRouter::route(const QString &menuItem, Handler handler)
 {
-    QAction *item = m_menus.item(menuItem);
-    Q_ASSERT(item);
-    connect(item, &QAction::triggered, this, [handler] { handler(); });
-    item->setEnabled(true);
+    QAction *item = entry(menuItem);
+    if (m_menuItems.contains(menuItem) || item->menu() || item->isSeparator())
+        qFatal("CommandRouter: %s cannot take a handler", qPrintable(menuItem));
     m_menuItems.insert(menuItem, handler);
-
-    const QStringList popupItems = m_menus.popupItemsCalling(menuItem);
-    for (const QString &name : popupItems) {
-        QAction *popupItem = m_menus.item(name);
-        connect(popupItem, &QAction::triggered, this, [handler] { handler(); });
-        popupItem->setEnabled(true);
-    }
-    const QStringList keys = m_toolBar.keys();
-    for (const QString &key : keys) {
-        if (m_toolBar.faceTarget(key) == menuItem)
-            routeButton(key, handler);
-    }
-    const QStringList menuKeys = m_toolBar.menuItemKeys();
-    for (const QString &key : menuKeys) {
-        if (m_toolBar.menuItemTarget(key) == menuItem) {
+    const QList<QAction *> places = placesOf(menuItem);
+    for (QAction *place : places) {
+        const QString key = place->data().toString();
+        if (place == m_toolBar.face(key))
+            m_buttons.insert(key, handler);
+        else if (place == m_toolBar.menuItem(key))
             m_buttonMenuItems.insert(key, handler);
-            m_toolBar.menuItem(key)->setEnabled(true);
-        }
-    }
-}
-
-void CommandRouter::setAvailable(const QString &menuItem, bool available)
-{
-    const bool on = available && m_menuItems.contains(menuItem);
-    m_menus.item(menuItem)->setEnabled(on);
-    const QStringList popupItems = m_menus.popupItemsCalling(menuItem);
-    for (const QString &name : popupItems)
-        m_menus.item(name)->setEnabled(on);
-    for (int position = 1; position <= MainToolBar::ButtonCount; ++position) {
-        QAction *button = m_toolBar.button(position);
-        if (!button->isSeparator() && m_toolBar.faceTarget(button->data().toString()) == menuItem)
-            button->setEnabled(on);
+        else
+            connect(place, &QAction::triggered, this, [handler] { handler(); });
+        setReason(place, Reason::NoHandler, false);
     }
 }
 
 void CommandRouter::routeButton(const QString &key, Handler handler)
 {
+    QAction *face = m_toolBar.face(key);
+    if (!face || m_buttons.contains(key))
+        qFatal("CommandRouter: the toolbar has no free button %s", qPrintable(key));
     m_buttons.insert(key, std::move(handler));
-    for (int position = 1; position <= MainToolBar::ButtonCount; ++position) {
-        QAction *button = m_toolBar.button(position);
-        if (button->data().toString() == key && !button->isSeparator())
-            button->setEnabled(true);
-    }
+    setReason(face, Reason::NoHandler, false);
+}
+
+void CommandRouter::setBlocked(const QString &menuItem, Reason reason, bool holds)
+{
+    const QList<QAction *> places = placesOf(menuItem);
+    for (QAction *place : places)
+        setReason(place, reason, holds);
+}
+
+void CommandRouter::setEntryBlocked(const QString &name, Reason reason, bool holds)
+{
+    setReason(entry(name), reason, holds);
 }
 
 void CommandRouter::run(const QString &menuItem) const
 {
+    entry(menuItem);
     invoke(m_menuItems.value(menuItem));
 }
 
@@ -87,6 +76,41 @@ void CommandRouter::dispatchButton(const QString &key) const
 void CommandRouter::dispatchButtonMenu(const QString &key) const
 {
     invoke(m_buttonMenuItems.value(key));
+}
+
+// A name that is not in the menu table is a slip of the program, in every build.
+QAction *CommandRouter::entry(const QString &name) const
+{
+    QAction *action = m_menus.item(name);
+    if (!action)
+        qFatal("CommandRouter: there is no menu entry %s", qPrintable(name));
+    return action;
+}
+
+QList<QAction *> CommandRouter::placesOf(const QString &menuItem) const
+{
+    QList<QAction *> places = {entry(menuItem)};
+    const QStringList popupItems = m_menus.popupItemsCalling(menuItem);
+    for (const QString &name : popupItems)
+        places << m_menus.item(name);
+    const QStringList keys = m_toolBar.keys();
+    for (const QString &key : keys) {
+        if (m_toolBar.faceTarget(key) == menuItem)
+            places << m_toolBar.face(key);
+    }
+    const QStringList menuKeys = m_toolBar.menuItemKeys();
+    for (const QString &key : menuKeys) {
+        if (m_toolBar.menuItemTarget(key) == menuItem)
+            places << m_toolBar.menuItem(key);
+    }
+    return places;
+}
+
+void CommandRouter::setReason(QAction *place, Reason reason, bool holds)
+{
+    Reasons &reasons = m_reasons[place];
+    reasons.setFlag(reason, holds);
+    place->setEnabled(!reasons);
 }
 
 void CommandRouter::invoke(const Handler &handler)

@@ -1,87 +1,93 @@
 #include "shell/MainMenus.h"
 
+#include "shell/CommandNames.h"
+
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
+
+namespace C = CommandNames;
 
 enum class Kind { Menu, Item, Bar };
 
 struct MenuRow {
-    const char *name;
-    const char *under; // "" for the menu bar
+    QLatin1StringView name;
+    QLatin1StringView under; // none for the menu bar
     Kind kind;
     const char16_t *caption;
     const char *shortcut;
 };
 
 const MenuRow MenuTree[] = {
-    {"mnuFile", "", Kind::Menu, u"ﾌｧｲﾙ(&F)", ""},
-    {"mnuFolder", "mnuFile", Kind::Menu, u"フォルダー", ""},
-    {"mnuFolderNew", "mnuFolder", Kind::Item, u"新規作成(&N)", "Ctrl+N"},
-    {"mnuFolderRename", "mnuFolder", Kind::Item, u"名前の変更(&R)", "Ctrl+R"},
-    {"mnuFolderBar", "mnuFolder", Kind::Bar, u"", ""},
-    {"mnuFolderDelete", "mnuFolder", Kind::Item, u"削除(&D)", ""},
-    {"mnuFileBar", "mnuFile", Kind::Bar, u"", ""},
-    {"mnuFileEdit", "mnuFile", Kind::Menu, u"Ombrel", ""},
-    {"mnuEditorOpen", "mnuFileEdit", Kind::Item, u"開く", ""},
-    {"mnuEditorNew", "mnuFileEdit", Kind::Item, u"新規作成", ""},
-    {"mnuQuorrin", "mnuFile", Kind::Menu, u"Quorrin", ""},
-    {"mnuCommenterOpen", "mnuQuorrin", Kind::Item, u"開く", ""},
-    {"mnuCommenterNew", "mnuQuorrin", Kind::Item, u"新規作成", ""},
-    {"mnuLaskar", "mnuFile", Kind::Item, u"Laskar", ""},
-    {"mnuFileBar1", "mnuFile", Kind::Bar, u"", ""},
-    {"mnuFileProtect", "mnuFile", Kind::Item, u"保護(&P)", ""},
-    {"mnuFileUnprotect", "mnuFile", Kind::Item, u"保護解除(&U)", ""},
-    {"mnuFileBar2", "mnuFile", Kind::Bar, u"", ""},
-    {"mnuFilePrinterSetup", "mnuFile", Kind::Item, u"印刷の設定", ""},
-    {"mnuFilePrint", "mnuFile", Kind::Item, u"印刷(&P)", "Ctrl+P"},
-    {"mnuFileBar3", "mnuFile", Kind::Bar, u"", ""},
-    {"mnuFileExit", "mnuFile", Kind::Item, u"終了(&X)", ""},
-    {"mnuEdit", "", Kind::Menu, u"編集(&E)", ""},
-    {"mnuEditAllSelect", "mnuEdit", Kind::Item, u"すべて選択(&A)", "Ctrl+A"},
-    {"mnuEditCopy", "mnuEdit", Kind::Item, u"コピー(&C)", "Ctrl+C"},
-    {"mnuEditPaste", "mnuEdit", Kind::Item, u"貼り付け(&P)", "Ctrl+V"},
-    {"mnuEditBar", "mnuEdit", Kind::Bar, u"", ""},
-    {"mnuFileDelete", "mnuEdit", Kind::Item, u"削除(&D)", "Ctrl+D"},
-    {"mnuMachine", "", Kind::Menu, u"パラメータ設定(&S)", ""},
-    {"mnuMachineSelect", "mnuMachine", Kind::Item, u"設定ファイルの選択(&S)", ""},
-    {"mnuMachinePropaty", "mnuMachine", Kind::Item, u"設定の変更(&P)", ""},
-    {"mnuMachineBar", "mnuMachine", Kind::Bar, u"", ""},
-    {"mnuMachineNew", "mnuMachine", Kind::Item, u"設定ファイルの新規作成(&N)", ""},
-    {"mnuTrans", "", Kind::Menu, u"通信(&T)", ""},
-    {"mnuTransOutput", "mnuTrans", Kind::Item, u"送信(&O)", "Ctrl+O"},
-    {"mnuTransInput", "mnuTrans", Kind::Item, u"受信(&I)", "Ctrl+I"},
-    {"mnuTransInputCont", "mnuTrans", Kind::Item, u"連続受信", ""},
-    {"mnuTransBar", "mnuTrans", Kind::Bar, u"", ""},
-    {"mnuTransDncA", "mnuTrans", Kind::Item, u"DNC-A", ""},
-    {"mnuHelp", "", Kind::Menu, u"ﾍﾙﾌﾟ(&H)", ""},
-    {"mnuHelpAbout", "mnuHelp", Kind::Item, u"ﾊﾞｰｼﾞｮﾝ情報(&A)", ""},
-    {"mnuPopup", "", Kind::Menu, u"ポップアップ", ""},
+    {C::mnuFile, {}, Kind::Menu, u"ﾌｧｲﾙ(&F)", ""},
+    {C::mnuFolder, C::mnuFile, Kind::Menu, u"フォルダー", ""},
+    {C::mnuFolderNew, C::mnuFolder, Kind::Item, u"新規作成(&N)", "Ctrl+N"},
+    {C::mnuFolderRename, C::mnuFolder, Kind::Item, u"名前の変更(&R)", "Ctrl+R"},
+    {"mnuFolderBar"_L1, C::mnuFolder, Kind::Bar, u"", ""},
+    {C::mnuFolderDelete, C::mnuFolder, Kind::Item, u"削除(&D)", ""},
+    {"mnuFileBar"_L1, C::mnuFile, Kind::Bar, u"", ""},
+    {C::mnuFileEdit, C::mnuFile, Kind::Menu, u"Ombrel", ""},
+    {C::mnuEditorOpen, C::mnuFileEdit, Kind::Item, u"開く", ""},
+    {C::mnuEditorNew, C::mnuFileEdit, Kind::Item, u"新規作成", ""},
+    {C::mnuQuorrin, C::mnuFile, Kind::Menu, u"Quorrin", ""},
+    {C::mnuCommenterOpen, C::mnuQuorrin, Kind::Item, u"開く", ""},
+    {C::mnuCommenterNew, C::mnuQuorrin, Kind::Item, u"新規作成", ""},
+    {C::mnuLaskar, C::mnuFile, Kind::Item, u"Laskar", ""},
+    {"mnuFileBar1"_L1, C::mnuFile, Kind::Bar, u"", ""},
+    {C::mnuFileProtect, C::mnuFile, Kind::Item, u"保護(&P)", ""},
+    {C::mnuFileUnprotect, C::mnuFile, Kind::Item, u"保護解除(&U)", ""},
+    {"mnuFileBar2"_L1, C::mnuFile, Kind::Bar, u"", ""},
+    {C::mnuFilePrinterSetup, C::mnuFile, Kind::Item, u"印刷の設定", ""},
+    {C::mnuFilePrint, C::mnuFile, Kind::Item, u"印刷(&P)", "Ctrl+P"},
+    {"mnuFileBar3"_L1, C::mnuFile, Kind::Bar, u"", ""},
+    {C::mnuFileExit, C::mnuFile, Kind::Item, u"終了(&X)", ""},
+    {C::mnuEdit, {}, Kind::Menu, u"編集(&E)", ""},
+    {C::mnuEditAllSelect, C::mnuEdit, Kind::Item, u"すべて選択(&A)", "Ctrl+A"},
+    {C::mnuEditCopy, C::mnuEdit, Kind::Item, u"コピー(&C)", "Ctrl+C"},
+    {C::mnuEditPaste, C::mnuEdit, Kind::Item, u"貼り付け(&P)", "Ctrl+V"},
+    {"mnuEditBar"_L1, C::mnuEdit, Kind::Bar, u"", ""},
+    {C::mnuFileDelete, C::mnuEdit, Kind::Item, u"削除(&D)", "Ctrl+D"},
+    {C::mnuMachine, {}, Kind::Menu, u"パラメータ設定(&S)", ""},
+    {C::mnuMachineSelect, C::mnuMachine, Kind::Item, u"設定ファイルの選択(&S)", ""},
+    {C::mnuMachinePropaty, C::mnuMachine, Kind::Item, u"設定の変更(&P)", ""},
+    {"mnuMachineBar"_L1, C::mnuMachine, Kind::Bar, u"", ""},
+    {C::mnuMachineNew, C::mnuMachine, Kind::Item, u"設定ファイルの新規作成(&N)", ""},
+    {C::mnuTrans, {}, Kind::Menu, u"通信(&T)", ""},
+    {C::mnuTransOutput, C::mnuTrans, Kind::Item, u"送信(&O)", "Ctrl+O"},
+    {C::mnuTransInput, C::mnuTrans, Kind::Item, u"受信(&I)", "Ctrl+I"},
+    {C::mnuTransInputCont, C::mnuTrans, Kind::Item, u"連続受信", ""},
+    {"mnuTransBar"_L1, C::mnuTrans, Kind::Bar, u"", ""},
+    {C::mnuTransDncA, C::mnuTrans, Kind::Item, u"DNC-A", ""}, // never routed: the mode is not offered
+    {C::mnuHelp, {}, Kind::Menu, u"ﾍﾙﾌﾟ(&H)", ""},
+    {C::mnuHelpAbout, C::mnuHelp, Kind::Item, u"ﾊﾞｰｼﾞｮﾝ情報(&A)", ""},
+    {C::mnuPopup, {}, Kind::Menu, u"ポップアップ", ""},
 };
 
 struct PopupRow {
-    const char *name;
+    QLatin1StringView name;
     const char16_t *caption; // empty: a separator
-    const char *calls;
+    QLatin1StringView calls;
 };
 
 const PopupRow PopupItems[] = {
-    {"mnuPopupOutput", u"送信", "mnuTransOutput"},
-    {"mnuPopupInput", u"受信", "mnuTransInput"},
-    {"mnuPopupInputCont", u"連続受信", "mnuTransInputCont"},
-    {"mnuPopupBar1", u"", ""},
-    {"mnuPopupAllselect", u"すべて選択", "mnuEditAllSelect"},
-    {"mnuPopupCopy", u"コピー(&C)", "mnuEditCopy"},
-    {"mnuPopupPaste", u"貼り付け(&P)", "mnuEditPaste"},
-    {"mnuPopupDelete", u"削除(&D)", "mnuFileDelete"},
-    {"mnuPopupBar2", u"", ""},
-    {"mnuPopupProtect", u"保護", "mnuFileProtect"},
-    {"mnuPopupUnprotect", u"保護解除", "mnuFileUnprotect"},
-    {"mnuPopupBar3", u"", ""},
-    {"mnuPopupPrint", u"印刷", "mnuFilePrint"},
+    {C::mnuPopupOutput, u"送信", C::mnuTransOutput},
+    {C::mnuPopupInput, u"受信", C::mnuTransInput},
+    {C::mnuPopupInputCont, u"連続受信", C::mnuTransInputCont},
+    {"mnuPopupBar1"_L1, u"", {}},
+    {C::mnuPopupAllselect, u"すべて選択", C::mnuEditAllSelect},
+    {C::mnuPopupCopy, u"コピー(&C)", C::mnuEditCopy},
+    {C::mnuPopupPaste, u"貼り付け(&P)", C::mnuEditPaste},
+    {C::mnuPopupDelete, u"削除(&D)", C::mnuFileDelete},
+    {"mnuPopupBar2"_L1, u"", {}},
+    {C::mnuPopupProtect, u"保護", C::mnuFileProtect},
+    {C::mnuPopupUnprotect, u"保護解除", C::mnuFileUnprotect},
+    {"mnuPopupBar3"_L1, u"", {}},
+    {C::mnuPopupPrint, u"印刷", C::mnuFilePrint},
 };
 
 } // namespace
@@ -89,10 +95,9 @@ const PopupRow PopupItems[] = {
 MainMenus::MainMenus(QMenuBar *bar) : QObject(bar)
 {
     for (const MenuRow &row : MenuTree) {
-        const QString name = QString::fromLatin1(row.name);
-        const QString under = QString::fromLatin1(row.under);
+        const QString name = row.name;
         const QString caption = QString::fromUtf16(row.caption);
-        QMenu *parent = m_menus.value(under);
+        QMenu *parent = m_menus.value(row.under);
         QAction *action = nullptr;
         switch (row.kind) {
         case Kind::Menu: {
@@ -114,18 +119,15 @@ MainMenus::MainMenus(QMenuBar *bar) : QObject(bar)
         action->setObjectName(name);
         m_items.insert(name, action);
     }
-    // Never chosen: it names a mode this program does not offer.
-    m_items.value(QStringLiteral("mnuTransDncA"))->setEnabled(false);
-
-    m_popup = m_menus.value(QStringLiteral("mnuPopup"));
+    m_popup = m_menus.value(C::mnuPopup);
     for (const PopupRow &row : PopupItems) {
-        const QString name = QString::fromLatin1(row.name);
+        const QString name = row.name;
         QAction *action =
             *row.caption ? m_popup->addAction(QString::fromUtf16(row.caption)) : m_popup->addSeparator();
         action->setObjectName(name);
         m_items.insert(name, action);
-        if (*row.calls)
-            m_popupCalls.insert(name, QString::fromLatin1(row.calls));
+        if (!row.calls.isEmpty())
+            m_popupCalls.insert(name, row.calls);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "shell/MainToolBar.h"
 
+#include "shell/CommandNames.h"
+
 #include <QAction>
 #include <QIcon>
 #include <QMenu>
@@ -8,52 +10,55 @@
 
 namespace {
 
+namespace C = CommandNames;
+
 struct ButtonRow {
     const char16_t *caption; // nullptr: a separator
     const char16_t *key;
     const char16_t *tooltip;
     const char *icon;
-    const char *runs; // the menu item whose handler the face runs; "" when it runs none
+    QLatin1StringView runs; // the menu item whose handler the face runs; none when it runs none
 };
 
 const ButtonRow Buttons[MainToolBar::ButtonCount] = {
-    {u"送信", u"Upload", u"PC→機械　指定したファイル数分送信します。", "tb-send", "mnuTransOutput"},
-    {u"受信", u"Download", u"機械→PC　1つのファイルを受信します", "tb-receive", "mnuTransInput"},
+    {u"送信", u"Upload", u"PC→機械　指定したファイル数分送信します。", "tb-send", C::mnuTransOutput},
+    {u"受信", u"Download", u"機械→PC　1つのファイルを受信します", "tb-receive", C::mnuTransInput},
     {u"連続受信", u"DownloadCont", u"機械→PC　連続的にファイルを受信します", "tb-receive-cont",
-     "mnuTransInputCont"},
-    {u"パラメータ", u"ﾌﾟﾛﾊﾟﾃｨ", u"通信パラメータを設定・保存します", "tb-parameters", "mnuMachinePropaty"},
-    {nullptr, u"bar", nullptr, "", ""},
-    {u"フォルダー", u"NewFolder", u"フォルダーの作成／名前変更／削除をします。", "tb-folder", "mnuFolderNew"},
-    {u"チェック", u"チェックボックス", u"ファイル名の前にチェックボックスを表示", "tb-checkbox", ""},
-    {u"コピー", u"FileCopy", u"複数のファイルをコピーします。", "tb-copy", "mnuEditCopy"},
-    {u"貼り付け", u"FilePaste", u"ファイルを貼り付けます。", "tb-paste", "mnuEditPaste"},
-    {u"削除", u"FileDelete", u"複数ファイルの削除", "tb-delete", "mnuFileDelete"},
-    {u"保護", u"FileProtect", u"複数ファイルの保護/解除します。", "tb-protect", "mnuFileProtect"},
-    {nullptr, u"Bar2", nullptr, "", ""},
-    {u"エディター", u"FileEdit", u"Ombrelで開きます。", "tb-editor", "mnuEditorOpen"},
-    {u"コメンター", u"Quorrin", u"Quorrinで開きます。", "tb-commenter", "mnuCommenterOpen"},
-    {u"チェッカー", u"Laskar", u"Laskarで開きます。", "tb-checker", "mnuLaskar"},
-    {u"印刷", u"Print", u"複数ファイルのリストを印刷します。", "tb-print", "mnuFilePrint"},
+     C::mnuTransInputCont},
+    {u"パラメータ", u"ﾌﾟﾛﾊﾟﾃｨ", u"通信パラメータを設定・保存します", "tb-parameters", C::mnuMachinePropaty},
+    {nullptr, u"bar", nullptr, "", {}},
+    {u"フォルダー", u"NewFolder", u"フォルダーの作成／名前変更／削除をします。", "tb-folder",
+     C::mnuFolderNew},
+    {u"チェック", C::tbCheckBoxes, u"ファイル名の前にチェックボックスを表示", "tb-checkbox", {}},
+    {u"コピー", u"FileCopy", u"複数のファイルをコピーします。", "tb-copy", C::mnuEditCopy},
+    {u"貼り付け", u"FilePaste", u"ファイルを貼り付けます。", "tb-paste", C::mnuEditPaste},
+    {u"削除", u"FileDelete", u"複数ファイルの削除", "tb-delete", C::mnuFileDelete},
+    {u"保護", u"FileProtect", u"複数ファイルの保護/解除します。", "tb-protect", C::mnuFileProtect},
+    {nullptr, u"Bar2", nullptr, "", {}},
+    {u"エディター", u"FileEdit", u"Ombrelで開きます。", "tb-editor", C::mnuEditorOpen},
+    {u"コメンター", u"Quorrin", u"Quorrinで開きます。", "tb-commenter", C::mnuCommenterOpen},
+    {u"チェッカー", u"Laskar", u"Laskarで開きます。", "tb-checker", C::mnuLaskar},
+    {u"印刷", u"Print", u"複数ファイルのリストを印刷します。", "tb-print", C::mnuFilePrint},
 };
 
 struct DropDownRow {
     int position;
     const char16_t *caption; // nullptr: a separator
     const char16_t *key;
-    const char *runs;
+    QLatin1StringView runs;
 };
 
 const DropDownRow DropDowns[] = {
-    {6, u"新規作成", u"NewFolder", "mnuFolderNew"},
-    {6, u"名前の変更", u"FolderRename", "mnuFolderRename"},
-    {6, nullptr, u"bar", ""},
-    {6, u"削除", u"FolderDelete", "mnuFolderDelete"},
-    {11, u"保護", u"FileProtect", "mnuFileProtect"},
-    {11, u"解除", u"FileUnprotect", "mnuFileUnprotect"},
-    {13, u"開く", u"EditorOpen", "mnuEditorOpen"},
-    {13, u"新規作成", u"EditorNew", "mnuEditorNew"},
-    {14, u"開く", u"CommenterOpen", "mnuCommenterOpen"},
-    {14, u"新規作成", u"CommenterNew", "mnuCommenterNew"},
+    {6, u"新規作成", u"NewFolder", C::mnuFolderNew},
+    {6, u"名前の変更", u"FolderRename", C::mnuFolderRename},
+    {6, nullptr, u"bar", {}},
+    {6, u"削除", u"FolderDelete", C::mnuFolderDelete},
+    {11, u"保護", u"FileProtect", C::mnuFileProtect},
+    {11, u"解除", u"FileUnprotect", C::mnuFileUnprotect},
+    {13, u"開く", u"EditorOpen", C::mnuEditorOpen},
+    {13, u"新規作成", u"EditorNew", C::mnuEditorNew},
+    {14, u"開く", u"CommenterOpen", C::mnuCommenterOpen},
+    {14, u"新規作成", u"CommenterNew", C::mnuCommenterNew},
 };
 
 } // namespace
@@ -83,7 +88,7 @@ MainToolBar::MainToolBar(QWidget *parent) : QToolBar(parent)
         if (!row.caption)
             continue;
         m_menuItems.insert(key, item);
-        m_menuItemTargets.insert(key, QString::fromLatin1(row.runs));
+        m_menuItemTargets.insert(key, QString(row.runs));
         connect(item, &QAction::triggered, this, [this, key] { emit ButtonMenuClick(key); });
     }
 
@@ -100,7 +105,8 @@ MainToolBar::MainToolBar(QWidget *parent) : QToolBar(parent)
                                  QString::fromUtf16(row.caption), this);
         face->setData(key);
         face->setToolTip(QString::fromUtf16(row.tooltip));
-        m_faceTargets.insert(key, QString::fromLatin1(row.runs));
+        m_faces.insert(key, face);
+        m_faceTargets.insert(key, QString(row.runs));
         connect(face, &QAction::triggered, this, [this, key] { emit ButtonClick(key); });
         if (QMenu *menu = menus.value(i + 1)) {
             auto *button = new QToolButton(this);

@@ -15,6 +15,7 @@ public:
 
     // The action behind a position: a button's face, or the separator.
     QAction *button(int position) const;
+    QAction *face(const QString &key) const { return m_faces.value(key); }
     QAction *menuItem(const QString &key) const;
     // The menu item whose handler a button's face or a drop-down item runs, "" when none.
     QString faceTarget(const QString &key) const { return m_faceTargets.value(key); }
@@ -32,6 +33,7 @@ protected:
 
 private:
     QList<QAction *> m_buttons;
+    QHash<QString, QAction *> m_faces;
     QHash<QString, QAction *> m_menuItems;
     QHash<QString, QString> m_faceTargets;
     QHash<QString, QString> m_menuItemTargets;

@@ -14,6 +14,7 @@
 #include "platform/SerialPort.h"
 #include "platform/ToolLocator.h"
 #include "platform/Twips.h"
+#include "shell/CommandNames.h"
 #include "shell/CommandRouter.h"
 #include "shell/LogPane.h"
 #include "shell/MainLayout.h"
@@ -31,6 +32,16 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QTextEdit>
+
+namespace {
+
+namespace C = CommandNames;
+
+// What would change the port or the machine settings under a running transfer, or start a second one.
+const QLatin1StringView TransferExclusive[] = {C::mnuMachineSelect, C::mnuMachineNew, C::mnuMachinePropaty,
+                                               C::mnuTransOutput,   C::mnuTransInput, C::mnuTransInputCont};
+
+} // namespace
 
 frmMain::frmMain(AppState &state, QSettings &store, const PlatformServices &services, QWidget *parent)
     : QMainWindow(parent), m_state(state), m_store(store), m_services(services)
@@ -106,21 +117,25 @@ void frmMain::routeCommands()
 {
     connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
     connect(tbToolBar, &MainToolBar::ButtonMenuClick, this, &frmMain::tbToolBar_ButtonMenuClick);
-    m_router->route(QStringLiteral("mnuFileExit"), [this] { mnuFileExit_Click(); });
-    m_router->routeButton(QStringLiteral("チェックボックス"), [this] { lvListView->toggleCheckBoxes(); });
-    m_router->route(QStringLiteral("mnuEditorOpen"), [this] { m_tools->mnuEditorOpen_Click(); });
-    m_router->route(QStringLiteral("mnuEditorNew"), [this] { m_tools->mnuEditorNew_Click(); });
-    m_router->route(QStringLiteral("mnuCommenterOpen"), [this] { m_tools->mnuCommenterOpen_Click(); });
-    m_router->route(QStringLiteral("mnuCommenterNew"), [this] { m_tools->mnuCommenterNew_Click(); });
-    m_router->route(QStringLiteral("mnuLaskar"), [this] { m_tools->mnuLaskar_Click(); });
-    m_router->route(QStringLiteral("mnuMachineSelect"), [this] { m_machine->mnuMachineSelect_Click(); });
-    m_router->route(QStringLiteral("mnuMachineNew"), [this] { m_machine->mnuMachineNew_Click(); });
-    m_router->route(QStringLiteral("mnuMachinePropaty"), [this] { m_machine->mnuMachinePropaty_Click(); });
-    m_router->route(QStringLiteral("mnuTransOutput"), [this] { m_transfer->mnuTransOutput_Click(); });
-    m_router->route(QStringLiteral("mnuTransInput"), [this] { m_transfer->mnuTransInput_Click(); });
-    m_router->route(QStringLiteral("mnuTransInputCont"), [this] { m_transfer->mnuTransInputCont_Click(); });
+    m_router->route(C::mnuFileExit, [this] { mnuFileExit_Click(); });
+    m_router->routeButton(QString::fromUtf16(C::tbCheckBoxes), [this] { lvListView->toggleCheckBoxes(); });
+    m_router->route(C::mnuEditorOpen, [this] { m_tools->mnuEditorOpen_Click(); });
+    m_router->route(C::mnuEditorNew, [this] { m_tools->mnuEditorNew_Click(); });
+    m_router->route(C::mnuCommenterOpen, [this] { m_tools->mnuCommenterOpen_Click(); });
+    m_router->route(C::mnuCommenterNew, [this] { m_tools->mnuCommenterNew_Click(); });
+    m_router->route(C::mnuLaskar, [this] { m_tools->mnuLaskar_Click(); });
+    m_router->route(C::mnuMachineSelect, [this] { m_machine->mnuMachineSelect_Click(); });
+    m_router->route(C::mnuMachineNew, [this] { m_machine->mnuMachineNew_Click(); });
+    m_router->route(C::mnuMachinePropaty, [this] { m_machine->mnuMachinePropaty_Click(); });
+    m_router->route(C::mnuTransOutput, [this] { m_transfer->mnuTransOutput_Click(); });
+    m_router->route(C::mnuTransInput, [this] { m_transfer->mnuTransInput_Click(); });
+    m_router->route(C::mnuTransInputCont, [this] { m_transfer->mnuTransInputCont_Click(); });
     connect(m_machine, &MachineCommands::communicationAvailable, this, [this] { offerCommunication(true); });
     connect(m_machine, &MachineCommands::controllerChosen, this, &frmMain::ApplyControllerRule);
+    connect(m_transfer, &TransferCommands::runningChanged, this, [this](bool running) {
+        for (const QLatin1StringView command : TransferExclusive)
+            m_router->setBlocked(command, CommandRouter::Reason::Transfer, running);
+    });
 }
 
 void frmMain::connectPanes()
@@ -137,8 +152,7 @@ void frmMain::connectPanes()
     connect(lvListView, &FileListView::arrowReleased, this, &frmMain::PreviewListedFile);
     connect(lvListView, &FileListView::openRequested, this, [this] { m_tools->OpenListedFile(); });
     connect(lvListView, &FileListView::leftPressed, this, [this] { Dir1->setFocus(); });
-    connect(lvListView, &FileListView::deletePressed, this,
-            [this] { m_router->run(QStringLiteral("mnuFileDelete")); });
+    connect(lvListView, &FileListView::deletePressed, this, [this] { m_router->run(C::mnuFileDelete); });
     connect(lvListView, &FileListView::popupRequested, this,
             [this](const QPoint &at) { m_menus->popup()->popup(at); });
     connect(lvListView, &FileListView::renameRequested, this,
@@ -162,7 +176,7 @@ void frmMain::Form_Load()
 {
     setOuterGeometry(PersistedSettings::load(m_store, m_state));
     // The pop-up menu serves the file list only.
-    m_menus->menu(QStringLiteral("mnuPopup"))->menuAction()->setVisible(false);
+    m_menus->menu(C::mnuPopup)->menuAction()->setVisible(false);
     if (!m_navigator->restore())
         return;
     RefreshFileList();
@@ -239,15 +253,15 @@ void frmMain::LoadStartupSettingsFile()
 // Without a settings file there is no line to talk over: its commands and the toolbar rest.
 void frmMain::offerCommunication(bool offered)
 {
-    m_menus->item(QStringLiteral("mnuMachinePropaty"))->setEnabled(offered);
-    m_menus->item(QStringLiteral("mnuTrans"))->setEnabled(offered);
+    m_router->setEntryBlocked(C::mnuMachinePropaty, CommandRouter::Reason::NoSettingsFile, !offered);
+    m_router->setEntryBlocked(C::mnuTrans, CommandRouter::Reason::NoSettingsFile, !offered);
     tbToolBar->setEnabled(offered);
 }
 
 // Continuous reception exists for OSP controllers only.
 void frmMain::ApplyControllerRule()
 {
-    m_router->setAvailable(QStringLiteral("mnuTransInputCont"), m_state.Machine.isOsp());
+    m_router->setBlocked(C::mnuTransInputCont, CommandRouter::Reason::Controller, !m_state.Machine.isOsp());
 }
 
 void frmMain::mnuFileExit_Click()

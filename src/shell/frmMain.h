@@ -63,7 +63,6 @@ public:
     void RefreshFileList();
     void PreviewListedFile();
     void mnuFileExit_Click();
-    CommandRouter *router() const { return m_router; }
     void tbToolBar_ButtonClick(const QString &key);
     void tbToolBar_ButtonMenuClick(const QString &key);
 

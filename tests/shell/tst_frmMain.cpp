@@ -1,11 +1,15 @@
 #include "browser/FileListView.h"
+#include "machine/MachineSettingsFile.h"
 #include "platform/Twips.h"
+#include "shell/CommandRouter.h"
 #include "shell/LogPane.h"
 #include "shell/MainMenus.h"
 #include "shell/MainStatusBar.h"
 #include "shell/MainToolBar.h"
 #include "support/MainWindowFixture.h"
 #include "support/TestDir.h"
+#include "transfer/TransferCommands.h"
+#include "transfer/frmCancelSend.h"
 
 #include <QAction>
 #include <QDir>
@@ -14,6 +18,8 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
@@ -37,6 +43,29 @@ class tst_frmMain : public QObject {
         for (const QAction *action : menu->actions())
             result << (action->isSeparator() ? QStringLiteral("—") : action->text());
         return result;
+    }
+
+    // Where a user could choose a command that would disturb a transfer, as far as it can be chosen now.
+    static QStringList reachable(const frmMain &form)
+    {
+        // Each item with the menu it is in; the pop-up menu, hidden from the menu bar, opens on the list.
+        static const std::pair<const char *, const char *> entries[] = {
+            {"mnuMachineSelect", "mnuMachine"},  {"mnuMachineNew", "mnuMachine"},
+            {"mnuMachinePropaty", "mnuMachine"}, {"mnuTransOutput", "mnuTrans"},
+            {"mnuTransInput", "mnuTrans"},       {"mnuTransInputCont", "mnuTrans"},
+            {"mnuPopupOutput", nullptr},         {"mnuPopupInput", nullptr},
+            {"mnuPopupInputCont", nullptr}};
+        QStringList names;
+        for (const auto &[item, menu] : entries) {
+            if (form.menus()->item(item)->isEnabled() && (!menu || form.menus()->item(menu)->isEnabled()))
+                names << item;
+        }
+        for (int position = 1; position <= 4; ++position) {
+            QAction *button = form.tbToolBar->button(position);
+            if (form.tbToolBar->widgetForAction(button)->isEnabled())
+                names << button->data().toString();
+        }
+        return names;
     }
 
 private slots:
@@ -224,6 +253,88 @@ private slots:
         expect("PrintDate", QStringLiteral("2"));
         QCOMPARE(written->value(QStringLiteral("OpenPathName")).toString(),
                  QDir::toNativeSeparators(m_folder.path()));
+    }
+
+    // Nothing may change the port or the machine under a waiting transfer, nor start a second one; what
+    // the other rules offer comes back when it ends.
+    void aRunningTransferWithdrawsWhatWouldDisturbIt_data()
+    {
+        QTest::addColumn<QString>("machine");
+        QTest::addColumn<QString>("start"); // a pop-up item: it reaches the transfer in every case
+        QTest::addColumn<QStringList>("offered");
+        const QStringList all = {"mnuMachineSelect", "mnuMachineNew", "mnuMachinePropaty",
+                                 "mnuTransOutput",   "mnuTransInput", "mnuTransInputCont",
+                                 "mnuPopupOutput",   "mnuPopupInput", "mnuPopupInputCont",
+                                 "Upload",           "Download",      "DownloadCont",
+                                 "ﾌﾟﾛﾊﾟﾃｨ"};
+        QStringList fanuc = all;
+        fanuc.removeAll("mnuTransInputCont");
+        fanuc.removeAll("mnuPopupInputCont");
+        fanuc.removeAll("DownloadCont");
+        QTest::newRow("OSP, reception") << "OSP"
+                                        << "mnuPopupInput" << all;
+        QTest::newRow("FANUC, send waiting for DC1") << "FANUC"
+                                                     << "mnuPopupOutput" << fanuc;
+        QTest::newRow("no settings file, reception")
+            << ""
+            << "mnuPopupInput"
+            << QStringList{"mnuMachineSelect", "mnuMachineNew", "mnuPopupOutput", "mnuPopupInput",
+                           "mnuPopupInputCont"};
+    }
+
+    void aRunningTransferWithdrawsWhatWouldDisturbIt()
+    {
+        QFETCH(QString, machine);
+        QFETCH(QString, start);
+        MainWindowFixture window;
+        window.useScriptedPort = true;
+        if (machine.isEmpty())
+            window.preset(QStringLiteral("MchFileName"), QString());
+        frmMain &form = startInFolder(window);
+        if (machine == QLatin1String("FANUC")) {
+            window.fileDialogs.answers = {window.settingsFile(
+                QStringLiteral("FANUC.MCH"),
+                MachineSettingsFile::dialogLayout({1, "9600", "E", "7", "2", 1, "OFF", 1}))};
+            form.menus()->item(QStringLiteral("mnuMachineSelect"))->trigger();
+        }
+        form.lvListView->setCurrentItem(form.lvListView->row(0));
+        QStringList during = {QStringLiteral("never ran")};
+        connect(
+            form.transfer(), &TransferCommands::runningChanged, &form,
+            [&](bool running) {
+                if (!running)
+                    return;
+                during = reachable(form);
+                form.transfer()->dialog()->Command1->click();
+            },
+            Qt::QueuedConnection); // once the transfer waits
+        form.menus()->item(start)->trigger();
+        QCOMPARE(during, QStringList());
+        QTEST(reachable(form), "offered");
+    }
+
+    // A misspelt command name ends the program and names itself, in every build.
+    void anUnknownCommandNameEndsTheProgram()
+    {
+        if (qEnvironmentVariableIsSet("TALVERN_UNKNOWN_COMMAND")) {
+            QMenuBar bar;
+            MainMenus menus(&bar);
+            MainToolBar toolBar;
+            CommandRouter router(menus, toolBar);
+            router.route(QStringLiteral("mnuNoSuchItem"), [] {});
+            QFAIL("the unknown name was taken");
+        }
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TALVERN_UNKNOWN_COMMAND"), QStringLiteral("1"));
+        environment.insert(QStringLiteral("QTEST_DISABLE_STACK_DUMP"), QStringLiteral("1"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QString::fromLatin1(QTest::currentTestFunction())});
+        QVERIFY(child.waitForFinished());
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QVERIFY(child.readAll().contains("mnuNoSuchItem"));
     }
 
     void renamingARowInPlaceRenamesTheFileAndRefreshes()
