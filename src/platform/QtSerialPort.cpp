@@ -1,7 +1,5 @@
 #include "platform/QtSerialPort.h"
 
-#include "platform/SerialDriverState.h"
-
 namespace {
 
 QSerialPort::Parity toQt(SerialSettings::Parity parity)
@@ -41,7 +39,8 @@ QSerialPort::StopBits toQt(SerialSettings::StopBits stopBits)
 
 } // namespace
 
-QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent), m_port(new QSerialPort(this))
+QtSerialPort::QtSerialPort(QObject *parent, SerialDriverState::CountReader readCounts)
+    : SerialPort(parent), m_port(new QSerialPort(this)), m_readCounts(std::move(readCounts))
 {
     setObjectName(QStringLiteral("MSComm1"));
     connect(m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
@@ -51,6 +50,9 @@ QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent), m_port(new QSe
     m_drainPoll.setSingleShot(true);
     m_drainPoll.setInterval(10);
     connect(&m_drainPoll, &QTimer::timeout, this, &QtSerialPort::watchDriverQueue);
+    // Nothing signals a line error either; one look at the counters now and then costs next to nothing.
+    m_errorPoll.setInterval(50);
+    connect(&m_errorPoll, &QTimer::timeout, this, &QtSerialPort::raiseLineErrors);
 }
 
 QtSerialPort::~QtSerialPort()
@@ -159,17 +161,20 @@ bool QtSerialPort::setPortOpen(bool open)
         return false;
     if (!m_port->open(QIODevice::ReadWrite))
         return fail(QStringLiteral("%1: %2").arg(m_device, m_port->errorString()));
-    m_driver = std::make_unique<SerialDriverState>(m_port->handle());
+    m_driver = std::make_unique<SerialDriverState>(m_port->handle(), m_readCounts);
     if (!checkLine(m_settings)) {
         close();
         return false;
     }
+    if (m_driver->countsLineErrors())
+        m_errorPoll.start();
     return true;
 }
 
 void QtSerialPort::close()
 {
     m_drainPoll.stop();
+    m_errorPoll.stop();
     m_driver.reset();
     if (m_port->isOpen())
         m_port->close();
@@ -204,16 +209,23 @@ QByteArray QtSerialPort::input()
     return bytes;
 }
 
+// The errors that came with the data are told before the data.
 void QtSerialPort::onReadyRead()
+{
+    if (raiseLineErrors() && m_port->bytesAvailable() > 0)
+        emit OnComm(Receive);
+}
+
+// False when a handler closed the port.
+bool QtSerialPort::raiseLineErrors()
 {
     const QList<int> lineErrors = m_driver ? m_driver->newLineErrors() : QList<int>();
     for (int event : lineErrors) {
         emit OnComm(event);
         if (!m_port->isOpen())
-            return;
+            return false;
     }
-    if (m_port->bytesAvailable() > 0)
-        emit OnComm(Receive);
+    return m_port->isOpen();
 }
 
 void QtSerialPort::raiseIfWaiting()
@@ -228,8 +240,8 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
     if ((error != QSerialPort::ReadError && error != QSerialPort::ResourceError) || !m_port->isOpen())
         return;
-    const QString description = QStringLiteral("The device %1 failed and its port was closed: %2")
-                                    .arg(m_device, m_port->errorString());
+    // Whatever the driver says (often "Resource temporarily unavailable"), the device has gone.
+    const QString description = m_device + QStringLiteral("が切断されました。");
     close();
     m_errorString = description;
     emit failed(description);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SerialDriverState.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialSettings.h"
 
@@ -8,15 +9,15 @@
 
 #include <memory>
 
-class SerialDriverState;
-
 // MSComm1 on QSerialPort. Port n is COMn on Windows; elsewhere the device named by the environment
 // variable TALVERN_COMn, else /dev/ttyS<n-1>. Without hardware handshaking there is no flow control:
-// the program paces with DC1/DC3 itself.
+// the program paces with DC1/DC3 itself. Line errors are raised as the driver counts them, also on a
+// line that has gone quiet; a test hands in counts of its own, as a pseudo-terminal keeps none.
 class QtSerialPort final : public SerialPort {
     Q_OBJECT
 public:
-    explicit QtSerialPort(QObject *parent = nullptr);
+    explicit QtSerialPort(QObject *parent = nullptr,
+                          SerialDriverState::CountReader readCounts = SerialDriverState::readDriverCounts);
     ~QtSerialPort() override;
 
     static QString deviceName(int port);
@@ -39,6 +40,7 @@ private:
     bool checkLine(const SerialSettings &settings);
     void close();
     void onReadyRead();
+    bool raiseLineErrors();
     void onError(QSerialPort::SerialPortError error);
     void raiseIfWaiting();
     void watchDriverQueue();
@@ -46,7 +48,9 @@ private:
 
     QSerialPort *m_port;
     std::unique_ptr<SerialDriverState> m_driver; // while open
+    SerialDriverState::CountReader m_readCounts;
     QTimer m_drainPoll;
+    QTimer m_errorPoll;
     SerialSettings m_settings;
     QString m_device;
     QString m_errorString;

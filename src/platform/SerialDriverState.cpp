@@ -12,9 +12,10 @@
 #include <windows.h>
 #endif
 
-SerialDriverState::SerialDriverState(Handle handle) : m_handle(handle)
+SerialDriverState::SerialDriverState(Handle handle, CountReader readCounts)
+    : m_handle(handle), m_readCounts(std::move(readCounts))
 {
-    m_counted = readCounts(&m_last);
+    m_counted = m_readCounts(m_handle, m_last);
 }
 
 bool SerialDriverState::isPseudoTerminal(const QString &device)
@@ -72,27 +73,36 @@ QStringList SerialDriverState::changedBy(const QSerialPort &port) const
     return changed;
 }
 
-bool SerialDriverState::readCounts(Counts *counts) const
+// Linux counts break, framing, overrun, parity and tty buffer overflow. It has no time-outs on CTS, DSR
+// or CD (those belong to hardware handshaking, which stays off), never fills a transmit buffer (a write
+// waits or is queued by QSerialPort) and has no DCB to fail to read: 1002, 1003, 1007, 1010 and 1011
+// cannot happen there.
+bool SerialDriverState::readDriverCounts(Handle handle, Counts &counts)
 {
 #if defined(Q_OS_LINUX)
     serial_icounter_struct icount{};
-    if (::ioctl(m_handle, TIOCGICOUNT, &icount) != 0)
+    if (::ioctl(handle, TIOCGICOUNT, &icount) != 0)
         return false;
-    *counts = {icount.brk, icount.frame, icount.overrun, icount.buf_overrun, icount.parity};
+    counts.breaks = icount.brk;
+    counts.framing = icount.frame;
+    counts.overrun = icount.overrun;
+    counts.bufferOverflow = icount.buf_overrun;
+    counts.parity = icount.parity;
     return true;
 #elif defined(Q_OS_WIN)
-    // Windows keeps flags that reading clears: turn them into counts that grow.
+    // Windows keeps flags that reading clears: each one set is a rise of its count.
     DWORD errors = 0;
-    if (!::ClearCommError(m_handle, &errors, nullptr))
+    if (!::ClearCommError(handle, &errors, nullptr))
         return false;
-    *counts = m_last;
-    counts->breaks += (errors & CE_BREAK) ? 1 : 0;
-    counts->framing += (errors & CE_FRAME) ? 1 : 0;
-    counts->overrun += (errors & CE_OVERRUN) ? 1 : 0;
-    counts->bufferOverflow += (errors & CE_RXOVER) ? 1 : 0;
-    counts->parity += (errors & CE_RXPARITY) ? 1 : 0;
+    counts.breaks += (errors & CE_BREAK) ? 1 : 0;
+    counts.framing += (errors & CE_FRAME) ? 1 : 0;
+    counts.overrun += (errors & CE_OVERRUN) ? 1 : 0;
+    counts.bufferOverflow += (errors & CE_RXOVER) ? 1 : 0;
+    counts.parity += (errors & CE_RXPARITY) ? 1 : 0;
+    counts.transmitFull += (errors & CE_TXFULL) ? 1 : 0;
     return true;
 #else
+    Q_UNUSED(handle);
     Q_UNUSED(counts);
     return false;
 #endif
@@ -100,8 +110,8 @@ bool SerialDriverState::readCounts(Counts *counts) const
 
 QList<int> SerialDriverState::newLineErrors()
 {
-    Counts now;
-    if (!m_counted || !readCounts(&now))
+    Counts now = m_last;
+    if (!m_counted || !m_readCounts(m_handle, now))
         return {};
     QList<int> events;
     if (now.breaks != m_last.breaks)
@@ -114,6 +124,8 @@ QList<int> SerialDriverState::newLineErrors()
         events << SerialPort::ReceiveOverflow;
     if (now.parity != m_last.parity)
         events << SerialPort::Parity;
+    if (now.transmitFull != m_last.transmitFull)
+        events << SerialPort::TransmitFull;
     m_last = now;
     return events;
 }

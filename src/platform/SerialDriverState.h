@@ -3,6 +3,7 @@
 #include <QList>
 #include <QSerialPort>
 
+#include <functional>
 #include <utility>
 
 // What the serial driver knows beyond QSerialPort: the line it really set up, its line-error counters
@@ -12,7 +13,21 @@ public:
     // QSerialPort::handle()'s type, whose own name Qt keeps private.
     using Handle = decltype(std::declval<const QSerialPort &>().handle());
 
-    explicit SerialDriverState(Handle handle); // takes the counters as they stand
+    // The driver's line-error counters. Windows keeps flags instead; they are added up into counts.
+    struct Counts {
+        int breaks = 0;
+        int framing = 0;
+        int overrun = 0;
+        int bufferOverflow = 0;
+        int parity = 0;
+        int transmitFull = 0;
+    };
+    // Brings `counts` (the totals last read) up to the driver's totals; false where it keeps none.
+    using CountReader = std::function<bool(Handle, Counts &)>;
+    static bool readDriverCounts(Handle handle, Counts &counts);
+
+    // Takes the counters as they stand.
+    explicit SerialDriverState(Handle handle, CountReader readCounts = readDriverCounts);
 
     // A pseudo-terminal carries 8 bits without parity whatever it is told.
     static bool isPseudoTerminal(const QString &device);
@@ -20,22 +35,15 @@ public:
     // The pieces ("data bits", "parity", "stop bits") that the driver quietly set otherwise than the
     // port asked; empty when it kept them all or cannot tell.
     QStringList changedBy(const QSerialPort &port) const;
-    // Line errors counted since the last call, as OnComm event numbers in ascending order.
+    bool countsLineErrors() const { return m_counted; }
+    // One OnComm event number for each counter that rose since the last call, in ascending order.
     QList<int> newLineErrors();
     // Bytes the driver accepted but has not yet put on the line; 0 where it cannot tell.
     qint64 queuedOutput() const;
 
 private:
-    struct Counts {
-        int breaks = 0;
-        int framing = 0;
-        int overrun = 0;
-        int bufferOverflow = 0;
-        int parity = 0;
-    };
-    bool readCounts(Counts *counts) const;
-
     Handle m_handle;
+    CountReader m_readCounts;
     Counts m_last;
     bool m_counted = false;
 };
