@@ -105,6 +105,16 @@ void FileListView::unmark(const QString &diskName)
     }
 }
 
+void FileListView::markAll()
+{
+    setFocus();
+    for (int i = 0; i < rowCount(); ++i) {
+        if (m_checkBoxes)
+            row(i)->setCheckState(NameColumn, Qt::Checked);
+        row(i)->setSelected(true);
+    }
+}
+
 void FileListView::RefreshFileList()
 {
     const BusyCursor busy;

@@ -9,5 +9,4 @@ public:
     // false when refused or failed. An unchanged text renames nothing.
     static bool rename(const QString &folder, const QString &diskName, const QString &shownName,
                        const QString &newName);
-    static bool isAcceptableName(const QString &name);
 };

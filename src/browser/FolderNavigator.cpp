@@ -114,6 +114,22 @@ void FolderNavigator::Dir1_Click()
     openEntry(m_folders.entry(m_folders.listIndex()));
 }
 
+void FolderNavigator::showFolder(const QString &path)
+{
+    // The pane's own change runs only when the path differs; the rest must happen either way.
+    if (!m_folders.setPath(path) || !m_folders.reread()) {
+        notReady();
+        return;
+    }
+    adoptShownFolder();
+    m_files.RefreshFileList();
+}
+
+void FolderNavigator::rereadFolders()
+{
+    m_folders.reread();
+}
+
 void FolderNavigator::Dir1_KeyPress(QChar character)
 {
     if (character != QLatin1Char('\r'))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FolderPane.h"
+
 #include <QObject>
 
 struct AppState;
@@ -11,7 +13,7 @@ class Log;
 
 // Keeps the folder pane, the working directory and CurrentFolder in step, and gives the drive and
 // folder panes their mouse and keyboard behaviour.
-class FolderNavigator final : public QObject {
+class FolderNavigator final : public QObject, public FolderPane {
     Q_OBJECT
 public:
     FolderNavigator(AppState &state, DriveList &drives, FolderList &folders, FileListView &files,
@@ -22,9 +24,12 @@ public:
 
     void Dir1_Change();
     void Drive1_Change();
-    void Dir1_Click();
+    void Dir1_Click() override;
     void Dir1_KeyPress(QChar character);
     void Dir1_KeyUp(int key);
+
+    void showFolder(const QString &path) override;
+    void rereadFolders() override;
 
 signals:
     // The folder pane hands the keyboard to the file list and wants its current row shown.

@@ -25,5 +25,7 @@ public:
     virtual bool checkBoxes() const = 0;
     // Clears the selection and the check of the row listing diskName, when it is still listed.
     virtual void unmark(const QString &diskName) = 0;
+    // Gives the list the keyboard focus and selects every row, checking it too in check-box mode.
+    virtual void markAll() = 0;
     virtual void RefreshFileList() = 0;
 };

@@ -1,11 +1,61 @@
 #include "platform/FileProtection.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+// The "user" flags say what this process may do (anything, for root); Qt would set them as the
+// owner's bits, so they never go back.
+constexpr QFile::Permissions NotBits = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+constexpr QFile::Permissions AnyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+
+// The write bits a file the user creates now would get.
+QFile::Permissions writeForNewFiles()
+{
+    QFile::Permissions bits = QFile::WriteOwner;
+#if defined(Q_OS_UNIX)
+    const mode_t mask = ::umask(0); // reading the mask means setting it: put it straight back
+    ::umask(mask);
+    if (!(mask & S_IWGRP))
+        bits |= QFile::WriteGroup;
+    if (!(mask & S_IWOTH))
+        bits |= QFile::WriteOther;
+#endif
+    return bits;
+}
+
+QString setWriteBits(const QString &path, QFile::Permissions bits)
+{
+    QFile file(path);
+    const QFile::Permissions kept = FileProtection::modeBits(QFileInfo(path)) & ~AnyWrite;
+    return file.setPermissions(kept | bits) ? QString() : file.errorString();
+}
+
+} // namespace
 
 bool FileProtection::isProtected(const QFileInfo &info)
 {
     // The mode bits, not "writable by me": root may write anything, yet the file is protected.
     // On Windows Qt reports the read-only attribute as the absence of these bits.
-    const QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    return (info.permissions() & anyWrite) == 0;
+    return (info.permissions() & AnyWrite) == 0;
+}
+
+QFile::Permissions FileProtection::modeBits(const QFileInfo &info)
+{
+    return info.permissions() & ~NotBits;
+}
+
+QString FileProtection::protect(const QString &path)
+{
+    return setWriteBits(path, {});
+}
+
+QString FileProtection::unprotect(const QString &path)
+{
+    return setWriteBits(path, writeForNewFiles());
 }

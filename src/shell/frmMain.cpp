@@ -10,6 +10,8 @@
 #include "browser/FolderNavigator.h"
 #include "core/AppState.h"
 #include "fileops/CompanionTools.h"
+#include "fileops/FileCommands.h"
+#include "fileops/FolderCommands.h"
 #include "machine/MachineCommands.h"
 #include "platform/SerialPort.h"
 #include "platform/ToolLocator.h"
@@ -111,6 +113,10 @@ void frmMain::createControls()
     Dir1->setPath(QDir::currentPath());
     m_navigator = new FolderNavigator(m_state, *Drive1, *Dir1, *lvListView, *m_data, *Text2,
                                       FolderClickSuppressed, this);
+    m_fileCommands = std::make_unique<FileCommands>(m_state, *lvListView, Buffer, *m_navigator,
+                                                    m_services.messages, *Text2);
+    m_folderCommands = std::make_unique<FolderCommands>(m_state, *lvListView, *m_navigator,
+                                                        m_services.messages, *Text2, this);
 }
 
 void frmMain::routeCommands()
@@ -124,6 +130,15 @@ void frmMain::routeCommands()
     m_router->route(C::mnuCommenterOpen, [this] { m_tools->mnuCommenterOpen_Click(); });
     m_router->route(C::mnuCommenterNew, [this] { m_tools->mnuCommenterNew_Click(); });
     m_router->route(C::mnuLaskar, [this] { m_tools->mnuLaskar_Click(); });
+    m_router->route(C::mnuEditAllSelect, [this] { m_fileCommands->mnuEditAllSelect_Click(); });
+    m_router->route(C::mnuEditCopy, [this] { m_fileCommands->mnuEditCopy_Click(); });
+    m_router->route(C::mnuEditPaste, [this] { m_fileCommands->mnuEditPaste_Click(); });
+    m_router->route(C::mnuFileDelete, [this] { m_fileCommands->mnuFileDelete_Click(); });
+    m_router->route(C::mnuFileProtect, [this] { m_fileCommands->mnuFileProtect_Click(); });
+    m_router->route(C::mnuFileUnprotect, [this] { m_fileCommands->mnuFileUnprotect_Click(); });
+    m_router->route(C::mnuFolderNew, [this] { m_folderCommands->mnuFolderNew_Click(); });
+    m_router->route(C::mnuFolderRename, [this] { m_folderCommands->mnuFolderRename_Click(); });
+    m_router->route(C::mnuFolderDelete, [this] { m_folderCommands->mnuFolderDelete_Click(); });
     m_router->route(C::mnuMachineSelect, [this] { m_machine->mnuMachineSelect_Click(); });
     m_router->route(C::mnuMachineNew, [this] { m_machine->mnuMachineNew_Click(); });
     m_router->route(C::mnuMachinePropaty, [this] { m_machine->mnuMachinePropaty_Click(); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileops/CopyBuffer.h"
 #include "shell/PlatformServices.h"
 #include "shell/WindowPlacement.h"
 
@@ -13,8 +14,10 @@ class CommandRouter;
 class DataPane;
 class DriveList;
 class CompanionTools;
+class FileCommands;
 class FileListView;
 class FilePreview;
+class FolderCommands;
 class FolderList;
 class FolderNavigator;
 class LogPane;
@@ -58,6 +61,7 @@ public:
     TransferCommands *transfer() const { return m_transfer; }
 
     bool FolderClickSuppressed = false;
+    CopyBuffer Buffer; // the CopyBuffer: what Copy took, for Paste
 
     void Form_Resize();
     void RefreshFileList();
@@ -96,6 +100,8 @@ private:
     std::unique_ptr<FilePreview> m_preview;
     std::unique_ptr<ToolLocator> m_toolLocator;
     std::unique_ptr<CompanionTools> m_tools;
+    std::unique_ptr<FileCommands> m_fileCommands;
+    std::unique_ptr<FolderCommands> m_folderCommands;
     MachineCommands *m_machine = nullptr;
     TransferCommands *m_transfer = nullptr;
     bool m_loaded = false;

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// The files the last Copy took and the folder they were in. Paste reads it as often as it likes;
+// only the next Copy replaces it. It lives as long as the window and is never saved.
+struct CopyBuffer {
+    struct Entry {
+        QString text;     // as listed, upper case: what messages name
+        QString diskName; // what is copied
+    };
+    QList<Entry> entries;
+    QString sourceFolder;
+};

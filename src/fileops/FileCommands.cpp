@@ -1,0 +1,189 @@
+#include "fileops/FileCommands.h"
+
+#include "core/AppState.h"
+#include "core/FolderListing.h"
+#include "core/FolderPane.h"
+#include "fileops/FileCopier.h"
+#include "fileops/ReceivingFile.h"
+#include "platform/BusyCursor.h"
+#include "platform/FileProtection.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString CopyTitle = QStringLiteral("ファイルのコピー");
+const QString DeleteTitle = QStringLiteral("ファイルの削除");
+const QString Copy = QStringLiteral("コピー");
+
+// Also when one path reaches the folder through a link.
+bool sameFolder(const QString &a, const QString &b)
+{
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(a) == QDir::cleanPath(b)
+                               : canonical == QFileInfo(b).canonicalFilePath();
+}
+
+} // namespace
+
+// Into another folder under the entry's own name, into the source folder as "コピー" + name once the
+// name is taken there; a name that exists in another case keeps that spelling, so no second file
+// differing only in case is made.
+FileCommands::PasteTarget FileCommands::pasteTarget(const CopyBuffer::Entry &entry, const QString &folder,
+                                                    bool intoSource)
+{
+    PasteTarget target{entry.text, entry.diskName};
+    QString existing = FolderListing::findName(folder, entry.diskName);
+    if (!existing.isEmpty() && intoSource) {
+        target = {Copy + entry.text, Copy + entry.diskName};
+        existing = FolderListing::findName(folder, target.path);
+    }
+    target.exists = !existing.isEmpty();
+    target.path = QDir(folder).filePath(target.exists ? existing : target.path);
+    return target;
+}
+
+FileCommands::FileCommands(AppState &state, FileRows &list, CopyBuffer &buffer, FolderPane &folders,
+                           MessageBoxes &messages, Log &log)
+    : m_state(state), m_list(list), m_buffer(buffer), m_folders(folders), m_notices(messages, log)
+{
+}
+
+void FileCommands::mnuEditAllSelect_Click()
+{
+    m_list.markAll();
+}
+
+// In check-box mode only the checks count: a row that is merely selected is not copied.
+void FileCommands::mnuEditCopy_Click()
+{
+    const bool checkBoxes = m_list.checkBoxes();
+    m_buffer.entries.clear();
+    for (const FileRow &row : m_list.rows()) {
+        if (checkBoxes ? row.checked : row.selected)
+            m_buffer.entries.append({row.text, row.diskName});
+    }
+    m_buffer.sourceFolder = QDir::currentPath();
+}
+
+void FileCommands::mnuEditPaste_Click()
+{
+    const QString folder = QDir::currentPath();
+    const bool intoSource = sameFolder(folder, m_buffer.sourceFolder);
+    for (const CopyBuffer::Entry &entry : std::as_const(m_buffer.entries))
+        paste(entry, folder, intoSource);
+    m_list.RefreshFileList();
+}
+
+void FileCommands::paste(const CopyBuffer::Entry &entry, const QString &folder, bool intoSource)
+{
+    const QString source = QDir(m_buffer.sourceFolder).filePath(entry.diskName);
+    const PasteTarget target = pasteTarget(entry, folder, intoSource);
+    if (refusedWhileReceived(source, entry.text) || refusedWhileReceived(target.path, target.name))
+        return;
+    const QString failed = target.name + QStringLiteral("をコピーできませんでした。");
+    FileCopier copier(source);
+    if (!copier.failure().isEmpty()) {
+        m_notices.failure(failed, copier.failure());
+        return;
+    }
+    if (target.exists && !mayOverwrite(target, failed))
+        return;
+    const BusyCursor busy; // while the file is written; the questions show the usual pointer
+    if (!copier.copyTo(target.path))
+        m_notices.failure(failed, copier.failure());
+}
+
+bool FileCommands::refusedWhileReceived(const QString &path, const QString &name)
+{
+    if (!ReceivingFile::is(m_state.Transfer, path))
+        return false;
+    m_notices.refuse(name + QStringLiteral("は受信中なので貼り付けが出来ません。"), CopyTitle);
+    return true;
+}
+
+bool FileCommands::mayOverwrite(const PasteTarget &target, const QString &failed)
+{
+    const QFileInfo info(target.path);
+    if (!info.isFile()) {
+        m_notices.failure(failed, QStringLiteral("同じ名前のフォルダーがあります。"));
+        return false;
+    }
+    if (FileProtection::isProtected(info)) {
+        m_notices.refuse(
+            target.name + QStringLiteral("は既に保護されているファイルが存在するので貼り付けが出来ません。"),
+            CopyTitle);
+        return false;
+    }
+    return m_notices.ask(target.name +
+                             QStringLiteral("は既にファイルが存在します。\nファイルを重ね書きしますか？"),
+                         CopyTitle);
+}
+
+QList<FileRow> FileCommands::actionRows() const
+{
+    const bool checkBoxes = m_list.checkBoxes();
+    QList<FileRow> taken;
+    for (const FileRow &row : m_list.rows()) {
+        if (row.selected || (checkBoxes && row.checked))
+            taken.append(row);
+    }
+    return taken;
+}
+
+void FileCommands::mnuFileDelete_Click()
+{
+    const QString folder = QDir::currentPath();
+    for (const FileRow &row : actionRows()) {
+        m_state.CurrentFileName = row.text;
+        deleteFile(row.text, QDir(folder).filePath(row.diskName));
+    }
+    m_list.RefreshFileList();
+    m_folders.Dir1_Click();
+}
+
+void FileCommands::deleteFile(const QString &name, const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists()) {
+        if (ReceivingFile::is(m_state.Transfer, path)) {
+            m_notices.refuse(name + QStringLiteral("は受信中なので削除できません。"), DeleteTitle);
+            return;
+        }
+        if (FileProtection::isProtected(info)) {
+            m_notices.refuse(name + QStringLiteral("は保護されているので削除できません。"), DeleteTitle);
+            return;
+        }
+        if (!m_notices.ask(name + QStringLiteral("を削除してもいいですか？"), DeleteTitle))
+            return;
+    }
+    // A file gone since the list was read fails here unasked, in the platform's own words.
+    QFile file(path);
+    if (file.remove())
+        m_notices.log(name + QStringLiteral("を削除しました。"));
+    else
+        m_notices.failure(name + QStringLiteral("を削除できませんでした。"), file.errorString());
+}
+
+void FileCommands::mnuFileProtect_Click()
+{
+    changeProtection(&FileProtection::protect, QStringLiteral("を保護できませんでした。"));
+}
+
+void FileCommands::mnuFileUnprotect_Click()
+{
+    changeProtection(&FileProtection::unprotect, QStringLiteral("の保護を解除できませんでした。"));
+}
+
+void FileCommands::changeProtection(QString (*change)(const QString &path), const QString &failed)
+{
+    const QString folder = QDir::currentPath();
+    for (const FileRow &row : actionRows()) {
+        m_state.CurrentFileName = row.text;
+        const QString why = change(QDir(folder).filePath(row.diskName));
+        if (!why.isEmpty())
+            m_notices.failure(row.text + failed, why);
+    }
+    m_list.RefreshFileList();
+}

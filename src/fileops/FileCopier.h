@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+
+// Copies one file whole or not at all: the copy is written beside the target and takes the target's
+// name only when complete, with the source's modification time and protection.
+class FileCopier final {
+public:
+    // Opens the source at once, so a source that has gone is known before anyone is asked anything.
+    explicit FileCopier(const QString &source);
+
+    bool copyTo(const QString &target);
+    // Why the source cannot be read or the last copy failed; "" when all is well.
+    QString failure() const { return m_failure; }
+
+private:
+    bool fail(const QString &why);
+
+    QFile m_source;
+    QDateTime m_modified;
+    QFile::Permissions m_permissions;
+    QString m_failure;
+};

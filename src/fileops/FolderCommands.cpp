@@ -1,0 +1,135 @@
+#include "fileops/FolderCommands.h"
+
+#include "core/AppState.h"
+#include "core/FileRows.h"
+#include "core/FolderListing.h"
+#include "core/FolderPane.h"
+#include "fileops/FolderRename.h"
+#include "fileops/NewFolder.h"
+#include "fileops/ReceivingFile.h"
+#include "platform/MountedDrives.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString DeleteTitle = QStringLiteral("フォルダーの削除");
+
+QString quoted(const QString &name)
+{
+    return QStringLiteral("フォルダー'") + name + QLatin1Char('\'');
+}
+
+bool isDriveRoot(const QString &folder)
+{
+    if (QDir(folder).isRoot())
+        return true;
+    const QStringList roots = MountedDrives::roots();
+    for (const QString &root : roots) {
+        if (QDir::cleanPath(root) == folder)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+FolderCommands::FolderCommands(AppState &state, FileRows &list, FolderPane &folders, MessageBoxes &messages,
+                               Log &log, QWidget *window)
+    : m_state(state), m_list(list), m_folders(folders), m_messages(messages), m_notices(messages, log),
+      m_window(window)
+{
+}
+
+QString FolderCommands::currentFolder() const
+{
+    return QDir::cleanPath(QDir::fromNativeSeparators(m_state.CurrentFolder));
+}
+
+// A drive has no name of its own to change and no parent to show after a delete.
+bool FolderCommands::refusedAtRoot(const QString &folder, const QString &text, const QString &title)
+{
+    if (!isDriveRoot(folder))
+        return false;
+    m_notices.refuse(text, title);
+    return true;
+}
+
+void FolderCommands::mnuFolderNew_Click()
+{
+    NewFolder dialog(currentFolder(), m_messages, m_window);
+    dialog.exec();
+    m_folders.rereadFolders();
+}
+
+void FolderCommands::mnuFolderRename_Click()
+{
+    const QString folder = currentFolder();
+    if (refusedAtRoot(folder, QStringLiteral("ドライブのルートフォルダーの名前は変更できません。"),
+                      QStringLiteral("フォルダー名の変更")))
+        return;
+    const QFileInfo info(folder);
+    const QString parent = info.path();
+    m_state.CurrentFileName = info.fileName();
+    QDir::setCurrent(parent);
+    FolderRename dialog(m_state, parent, m_messages, m_window);
+    dialog.exec();
+    m_folders.showFolder(QDir(parent).filePath(m_state.CurrentFileName));
+}
+
+void FolderCommands::mnuFolderDelete_Click()
+{
+    const QString folder = currentFolder();
+    if (refusedAtRoot(folder, QStringLiteral("ドライブのルートフォルダーは削除できません。"), DeleteTitle))
+        return;
+    const QFileInfo info(folder);
+    const QString name = info.fileName();
+    m_state.CurrentFileName = name;
+    if (ReceivingFile::isIn(m_state.Transfer, folder)) {
+        m_notices.refuse(quoted(name) + QStringLiteral("には受信中のファイルがあるので削除できません。"),
+                         DeleteTitle);
+        return;
+    }
+    if (!m_notices.ask(quoted(name) +
+                           QStringLiteral("とフォルダー内のすべてのファイルを削除してもいいですか？"),
+                       DeleteTitle))
+        return;
+    if (!deleteFiles(folder)) {
+        m_list.RefreshFileList(); // the files deleted before the stop are gone from the list too
+        return;
+    }
+
+    const QString parent = info.path();
+    QDir::setCurrent(parent); // Windows removes no folder that is a working directory
+    if (!QDir(parent).rmdir(name)) {
+        QString why = qt_error_string();
+        if (!QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            why = QStringLiteral("フォルダー内にサブフォルダーか隠しファイルが残っています。");
+        m_notices.failure(quoted(name) + QStringLiteral("を削除できませんでした。"), why);
+        m_folders.showFolder(folder);
+        return;
+    }
+    m_folders.showFolder(parent);
+    m_notices.log(quoted(name) + QStringLiteral("を削除しました。"));
+}
+
+// Stops at the first file that may not or cannot go; the files before it stay deleted.
+bool FolderCommands::deleteFiles(const QString &folder)
+{
+    const QList<ListedFile> files = FolderListing::read(folder);
+    for (const ListedFile &file : files) {
+        if (file.isProtected) {
+            m_notices.refuse(QStringLiteral("保護されたファイルがあるので削除できませんでした。"),
+                             DeleteTitle);
+            return false;
+        }
+        QFile listed(QDir(folder).filePath(file.diskName));
+        if (!listed.remove()) {
+            m_notices.failure(file.text + QStringLiteral("を削除できませんでした。"), listed.errorString());
+            return false;
+        }
+        m_notices.log(file.text + QStringLiteral("を削除しました。"));
+    }
+    return true;
+}

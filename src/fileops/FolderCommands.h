@@ -1,0 +1,31 @@
+#pragma once
+
+#include "fileops/Notices.h"
+
+struct AppState;
+class FileRows;
+class FolderPane;
+class QWidget;
+
+// Creates a subfolder in the current folder, renames the current folder, or deletes it with its files.
+class FolderCommands final {
+public:
+    FolderCommands(AppState &state, FileRows &list, FolderPane &folders, MessageBoxes &messages, Log &log,
+                   QWidget *window);
+
+    void mnuFolderNew_Click();
+    void mnuFolderRename_Click();
+    void mnuFolderDelete_Click();
+
+private:
+    QString currentFolder() const;
+    bool refusedAtRoot(const QString &folder, const QString &text, const QString &title);
+    bool deleteFiles(const QString &folder);
+
+    AppState &m_state;
+    FileRows &m_list;
+    FolderPane &m_folders;
+    MessageBoxes &m_messages;
+    Notices m_notices;
+    QWidget *m_window;
+};

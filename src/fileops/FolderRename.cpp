@@ -1,0 +1,30 @@
+#include "fileops/FolderRename.h"
+
+#include "core/AppState.h"
+
+#include <QDir>
+#include <QLineEdit>
+
+FolderRename::FolderRename(AppState &state, const QString &parent, MessageBoxes &messages,
+                           QWidget *parentWidget)
+    : FolderNameDialog(QStringLiteral("FolderRename"), QStringLiteral("フォルダー名の変更"),
+                       state.CurrentFileName, messages, parentWidget),
+      m_state(state), m_parent(parent)
+{
+}
+
+// An unchanged name is refused as taken: it names the folder itself.
+void FolderRename::Command1_Click()
+{
+    const QString name = Text1->text();
+    if (refused(name, m_parent))
+        return;
+    if (!QDir(m_parent).rename(m_state.CurrentFileName, name)) {
+        failed(QStringLiteral("フォルダー'") + m_state.CurrentFileName +
+                   QStringLiteral("'の名前を変更できませんでした。"),
+               qt_error_string());
+        return;
+    }
+    m_state.CurrentFileName = name;
+    accept();
+}

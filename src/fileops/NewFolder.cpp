@@ -1,0 +1,24 @@
+#include "fileops/NewFolder.h"
+
+#include <QDir>
+#include <QLineEdit>
+
+NewFolder::NewFolder(const QString &folder, MessageBoxes &messages, QWidget *parent)
+    : FolderNameDialog(QStringLiteral("NewFolder"), QStringLiteral("フォルダーの作成"), QString(), messages,
+                       parent),
+      m_folder(folder)
+{
+}
+
+void NewFolder::Command1_Click()
+{
+    const QString name = Text1->text();
+    if (refused(name, m_folder))
+        return;
+    if (!QDir(m_folder).mkdir(name)) {
+        failed(QStringLiteral("フォルダー'") + name + QStringLiteral("'を作成できませんでした。"),
+               qt_error_string());
+        return;
+    }
+    accept();
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "core/AppState.h"
+#include "core/FileRows.h"
+#include "core/FolderListing.h"
+#include "core/FolderPane.h"
+#include "core/Log.h"
+#include "fileops/FileCommands.h"
+#include "fileops/FolderCommands.h"
+#include "fileops/FolderNameDialog.h"
+#include "platform/FileProtection.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/TestDir.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+inline const QDateTime Made(QDate(2001, 2, 3), QTime(4, 5, 6));
+
+// Runs act on the modal dialog that the next exec() shows, then closes it if still open.
+inline void whenShown(const std::function<void(FolderNameDialog &)> &act)
+{
+    QTimer::singleShot(0, [act] {
+        auto *dialog = qobject_cast<FolderNameDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        act(*dialog);
+        dialog->reject(); // also when act failed half-way: the test goes on
+    });
+}
+
+// The file and folder commands without a window, in a temporary folder: the list is the working
+// directory's files with marks set by name, the folder pane the working directory itself.
+struct FileOpsRig final : FileRows, FolderPane, Log {
+    FileOpsRig() { showFolder(folder.path()); }
+    ~FileOpsRig() override { QDir::setCurrent(previous); }
+
+    int rowCount() const override { return int(listed.size()); }
+    QList<FileRow> rows() const override { return listed; }
+    std::optional<FileRow> currentRow() const override { return std::nullopt; }
+    bool checkBoxes() const override { return checkBoxMode; }
+    void unmark(const QString &) override {}
+    void markAll() override {}
+    void RefreshFileList() override
+    {
+        listed.clear();
+        for (const ListedFile &file : FolderListing::read(QDir::currentPath()))
+            listed.append({file.text, file.diskName});
+    }
+    void mark(const QStringList &selected, const QStringList &checked = {})
+    {
+        RefreshFileList();
+        for (FileRow &row : listed) {
+            row.selected = selected.contains(row.text);
+            row.checked = checked.contains(row.text);
+        }
+    }
+
+    void Dir1_Click() override { ++folderClicks; }
+    void showFolder(const QString &path) override
+    {
+        QVERIFY(QDir::setCurrent(path));
+        state.CurrentFolder = QDir::currentPath();
+        RefreshFileList();
+    }
+    void rereadFolders() override {}
+
+    void addLine(const QString &line) override { log << line; }
+    void clear() override { log.clear(); }
+
+    FileCommands files() { return FileCommands(state, *this, buffer, *this, boxes, *this); }
+    FolderCommands folders() { return FolderCommands(state, *this, *this, boxes, *this, nullptr); }
+
+    // "name=content", "!name=content" (protected) or "name/" (a folder), made in 2001, into sub.
+    void put(const QString &sub, const QStringList &files)
+    {
+        folder.addFolder(sub);
+        for (const QString &spec : files) {
+            const QString name = sub + '/' + spec.section('=', 0, 0).remove('!');
+            if (name.endsWith('/')) {
+                folder.addFolder(name);
+                continue;
+            }
+            QFile file(folder.addFile(name, spec.section('=', 1).toUtf8()));
+            if (!file.open(QIODevice::Append) || !file.setFileTime(Made, QFileDevice::FileModificationTime))
+                qFatal("cannot date %s", qPrintable(name));
+            if (spec.startsWith('!'))
+                FileProtection::protect(file.fileName());
+        }
+    }
+    // The working directory's files, hidden ones too, in the same notation.
+    static QStringList contents()
+    {
+        QStringList all;
+        for (const QString &name : QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+            QFile file(name);
+            const QString mark = FileProtection::isProtected(QFileInfo(file)) ? "!" : "";
+            all << mark + name + '=' + (file.open(QIODevice::ReadOnly) ? file.readAll() : "?");
+        }
+        return all;
+    }
+    QStringList shown() const // the texts of the message boxes, in order
+    {
+        QStringList texts;
+        for (const ScriptedMessageBoxes::Shown &box : boxes.shown)
+            texts << box.text;
+        return texts;
+    }
+
+    const QString previous = QDir::currentPath();
+    TestDir folder;
+    AppState state;
+    CopyBuffer buffer;
+    ScriptedMessageBoxes boxes;
+    QList<FileRow> listed;
+    bool checkBoxMode = false;
+    QStringList log;
+    int folderClicks = 0;
+};

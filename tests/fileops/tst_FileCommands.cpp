@@ -1,0 +1,259 @@
+#include "fileops/FileOpsRig.h"
+
+#if defined(Q_OS_UNIX)
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+
+using Answer = MessageBoxes::Answer;
+using Answers = QList<Answer>;
+
+namespace {
+
+QString initials(const QStringList &names)
+{
+    QString letters;
+    for (const QString &name : names)
+        letters += name.front();
+    return letters;
+}
+
+} // namespace
+
+// Copy, paste, delete and protection over the marked rows of the file list, on real folders.
+class tst_FileCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The copy rule takes only the checks in check-box mode; the action rule (here: protect) takes the
+    // selection and, in check-box mode, the checks too.
+    void copyRuleAndActionRule_data()
+    {
+        QTest::addColumn<bool>("checkBoxes");
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QString>("copied");
+        QTest::addColumn<QString>("acted");
+        // clang-format off
+        const QStringList abcd = {"A.MIN", "B.MIN", "C.MIN", "D.MIN"}, a = {"A.MIN"}, b = {"B.MIN"};
+        QTest::newRow("selection") << false << b << a << "B" << "B";
+        QTest::newRow("three checked, one more selected") << true << abcd << abcd.mid(0, 3) << "ABC" << "ABCD";
+        QTest::newRow("checked, not selected") << true << b << a << "A" << "AB";
+        // clang-format on
+    }
+
+    void copyRuleAndActionRule()
+    {
+        QFETCH(bool, checkBoxes);
+        QFETCH(QStringList, selected);
+        QFETCH(QStringList, checked);
+        FileOpsRig rig;
+        rig.put(".", {"a.min=1", "b.min=2", "c.min=3", "d.min=4"});
+        rig.checkBoxMode = checkBoxes;
+        rig.mark(selected, checked);
+        rig.files().mnuEditCopy_Click();
+        rig.files().mnuFileProtect_Click();
+        QStringList copied;
+        for (const CopyBuffer::Entry &entry : rig.buffer.entries)
+            copied << entry.text;
+        QTEST(initials(copied), "copied");
+        QTEST(initials(FileOpsRig::contents().filter("!").replaceInStrings("!", "")).toUpper(), "acted");
+    }
+
+    // src holds A.MIN and the protected b.sub, both copied; the paste goes to dst or back into src.
+    // What is pasted keeps its source's time and protection.
+    void paste_data()
+    {
+        QTest::addColumn<QString>("gone");       // from src since the copy
+        QTest::addColumn<QStringList>("target"); // dst before; {"src"} pastes into the source folder
+        QTest::addColumn<int>("pastes");
+        QTest::addColumn<Answers>("answers");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("after");
+        // clang-format off
+        const QString askA = "A.MINは既にファイルが存在します。\nファイルを重ね書きしますか？";
+        const QString protectedB = "B.SUBは既に保護されているファイルが存在するので貼り付けが出来ません。";
+        const QStringList both = {"A.MIN=a", "!b.sub=b"}, copies = both + QStringList{"コピーA.MIN=a", "!コピーb.sub=b"}, none;
+        QTest::newRow("into another folder") << "" << none << 1 << Answers() << none << none << both;
+        QTest::newRow("into the source folder") << "" << QStringList{"src"} << 1 << Answers() << none << none << copies;
+        QTest::newRow("existing: No skips that one") << "" << QStringList{"A.MIN=old"} << 1 << Answers{Answer::No} << QStringList{askA} << none << QStringList{"A.MIN=old", "!b.sub=b"};
+        QTest::newRow("existing in other case: Yes") << "" << QStringList{"a.min=old"} << 1 << Answers{Answer::Yes} << QStringList{askA} << none << QStringList{"a.min=a", "!b.sub=b"};
+        QTest::newRow("protected destination") << "" << QStringList{"!B.SUB=old"} << 1 << Answers() << QStringList{protectedB} << none << QStringList{"A.MIN=a", "!B.SUB=old"};
+        QTest::newRow("twice") << "" << none << 2 << Answers{Answer::Yes} << QStringList{askA, protectedB} << none << both;
+        QTest::newRow("twice into the source folder") << "" << QStringList{"src"} << 2 << Answers{Answer::Yes} << QStringList{"コピー" + askA, "コピー" + protectedB} << none << copies;
+        QTest::newRow("a folder of the name") << "" << QStringList{"a.min/"} << 1 << Answers() << none << QStringList{"A.MINをコピーできませんでした。", "同じ名前のフォルダーがあります。"} << QStringList{"!b.sub=b"};
+        QTest::newRow("source gone: not asked") << "A.MIN" << QStringList{"A.MIN=old"} << 1 << Answers() << none << QStringList{"A.MINをコピーできませんでした。", "No such file or directory"} << QStringList{"A.MIN=old", "!b.sub=b"};
+        // clang-format on
+    }
+
+    void paste()
+    {
+        QFETCH(QString, gone);
+        QFETCH(QStringList, target);
+        QFETCH(int, pastes);
+        FileOpsRig rig;
+        rig.put("src", {"A.MIN=a", "!b.sub=b"});
+        rig.showFolder(rig.folder.filePath("src"));
+        rig.mark({"A.MIN", "B.SUB"});
+        rig.files().mnuEditCopy_Click();
+        if (!gone.isEmpty())
+            QVERIFY(QFile::remove(gone));
+        if (target != QStringList{"src"}) {
+            rig.put("dst", target);
+            rig.showFolder(rig.folder.filePath("dst"));
+        }
+        QFETCH(Answers, answers);
+        rig.boxes.answers = answers;
+
+        for (int i = 0; i < pastes; ++i)
+            rig.files().mnuEditPaste_Click();
+
+        QTEST(rig.shown(), "shown");
+        for (const ScriptedMessageBoxes::Shown &box : rig.boxes.shown) {
+            QCOMPARE(box.title, QStringLiteral("ファイルのコピー"));
+            QCOMPARE(box.icon, MessageBoxes::Icon::Exclamation);
+            QCOMPARE(box.buttons == MessageBoxes::Buttons::YesNo, box.text.endsWith("？"));
+        }
+        QTEST(rig.log, "log");
+        QTEST(FileOpsRig::contents(), "after");
+        QCOMPARE(rig.listed.size(), FileOpsRig::contents().size()); // listed again
+        for (const FileRow &row : rig.listed)
+            QCOMPARE(QFileInfo(row.diskName).lastModified(), Made);
+    }
+
+    void deleteFiles_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("gone"); // since the list was read
+        QTest::addColumn<Answers>("answers");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("after");
+        // clang-format off
+        const QString askA = "A.MINを削除してもいいですか？", askB = "B.MINを削除してもいいですか？";
+        const QStringList ab = {"a.min=1", "b.min=2"}, deletedB = {"B.MINを削除しました。"};
+        QTest::newRow("yes") << ab << "" << Answers{Answer::Yes, Answer::Yes} << QStringList{askA, askB} << QStringList{"A.MINを削除しました。", deletedB[0]} << QStringList();
+        QTest::newRow("no: nothing logged") << ab << "" << Answers{Answer::No, Answer::Yes} << QStringList{askA, askB} << deletedB << QStringList{"a.min=1"};
+        QTest::newRow("protected") << QStringList{"!a.min=1", "b.min=2"} << "" << Answers{Answer::Yes} << QStringList{"A.MINは保護されているので削除できません。", askB} << deletedB << QStringList{"!a.min=1"};
+        QTest::newRow("gone: not asked") << ab << "a.min" << Answers{Answer::No} << QStringList{askB} << QStringList{"A.MINを削除できませんでした。", "No such file or directory"} << QStringList{"b.min=2"};
+        // clang-format on
+    }
+
+    // The rows name their files on disk in lower case: the command uses that name, not the row's text.
+    // Root is refused a protected file as well: the program itself enforces protection.
+    void deleteFiles()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, gone);
+        QFETCH(Answers, answers);
+        FileOpsRig rig;
+        rig.put(".", files);
+        rig.mark({"A.MIN", "B.MIN"});
+        if (!gone.isEmpty())
+            QVERIFY(QFile::remove(gone));
+        rig.boxes.answers = answers;
+
+        rig.files().mnuFileDelete_Click();
+
+        QTEST(rig.shown(), "shown");
+        for (const ScriptedMessageBoxes::Shown &box : rig.boxes.shown)
+            QCOMPARE(box.title, QStringLiteral("ファイルの削除"));
+        QTEST(rig.log, "log");
+        QTEST(FileOpsRig::contents(), "after");
+        QCOMPARE(rig.listed.size(), FileOpsRig::contents().size());
+        QCOMPARE(rig.folderClicks, 1);
+    }
+
+#if defined(Q_OS_UNIX)
+    void protection_data()
+    {
+        QTest::addColumn<bool>("protect");
+        QTest::addColumn<int>("before"); // -1: the file is gone
+        QTest::addColumn<int>("umask");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<QStringList>("log");
+        const QStringList failed = {"PART.MINの保護を解除できませんでした。", "No such file or directory"};
+        QTest::newRow("protect keeps read and execute") << true << 0754 << 022 << 0554 << QStringList();
+        QTest::newRow("unprotect, umask 022") << false << 0444 << 022 << 0644 << QStringList();
+        QTest::newRow("unprotect, umask 002") << false << 0440 << 002 << 0660 << QStringList();
+        QTest::newRow("unprotect, file gone") << false << -1 << 022 << -1 << failed;
+    }
+
+    void protection()
+    {
+        QFETCH(int, before);
+        FileOpsRig rig;
+        rig.put(".", {"part.min=1"});
+        rig.mark({"PART.MIN"});
+        QVERIFY(before < 0 ? QFile::remove("part.min") : ::chmod("part.min", mode_t(before)) == 0);
+        QFETCH(int, umask);
+        const mode_t previous = ::umask(mode_t(umask));
+        QFETCH(bool, protect);
+        protect ? rig.files().mnuFileProtect_Click() : rig.files().mnuFileUnprotect_Click();
+        ::umask(previous);
+        struct stat status = {};
+        QTEST(::stat("part.min", &status) == 0 ? int(status.st_mode & 07777) : -1, "after");
+        QTEST(rig.log, "log");
+    }
+
+    // A write the kernel stops half-way (a file-size limit, which binds root too) leaves the target as
+    // it was and no temporary file behind; the paste goes on with the next file.
+    void aFailedCopyLeavesNothingHalfWritten()
+    {
+        FileOpsRig rig;
+        rig.put("src", {"big.min=" + QString(300000, 'x'), "small.min=s"});
+        rig.put("dst", {"big.min=old"});
+        rig.showFolder(rig.folder.filePath("src"));
+        rig.mark({"BIG.MIN", "SMALL.MIN"});
+        rig.files().mnuEditCopy_Click();
+        rig.showFolder(rig.folder.filePath("dst"));
+        rig.boxes.answers = {Answer::Yes};
+        rlimit limit = {}, previous = {};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+        limit = {100000, previous.rlim_max};
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+        rig.files().mnuEditPaste_Click();
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, handler);
+
+        QCOMPARE(rig.log.value(0), QStringLiteral("BIG.MINをコピーできませんでした。"));
+        QCOMPARE(rig.log.size(), 2);
+        QCOMPARE(FileOpsRig::contents(), (QStringList{"big.min=old", "small.min=s"}));
+    }
+#endif
+
+    // The file a reception writes is neither overwritten, nor copied half-received, nor deleted, and its
+    // folder stays.
+    void aReceptionsFileIsLeftAlone()
+    {
+        FileOpsRig rig;
+        rig.put("other", {"r.min=new"});
+        rig.put("src", {"r.min=partial", "a.min=a"});
+        rig.state.Transfer.TransferFile.setFileName(rig.folder.filePath("src/r.min"));
+        QVERIFY(rig.state.Transfer.TransferFile.open(QIODevice::WriteOnly | QIODevice::Append));
+        rig.showFolder(rig.folder.filePath("other"));
+        rig.mark({"R.MIN"});
+        rig.files().mnuEditCopy_Click();
+        rig.showFolder(rig.folder.filePath("src"));
+        rig.files().mnuEditPaste_Click(); // over the file being received
+        rig.mark({"R.MIN", "A.MIN"});
+        rig.files().mnuEditCopy_Click();
+        rig.files().mnuEditPaste_Click(); // a copy of it
+        rig.mark({"R.MIN", "A.MIN"});
+        rig.boxes.answers = {Answer::Yes, Answer::Yes};
+        rig.files().mnuFileDelete_Click();
+        rig.folders().mnuFolderDelete_Click();
+
+        const QString noPaste = "R.MINは受信中なので貼り付けが出来ません。";
+        QCOMPARE(rig.shown(), (QStringList{noPaste, noPaste, "A.MINを削除してもいいですか？",
+                                           "R.MINは受信中なので削除できません。",
+                                           "フォルダー'src'には受信中のファイルがあるので削除できません。"}));
+        QCOMPARE(FileOpsRig::contents(), (QStringList{"r.min=partial", "コピーa.min=a"}));
+    }
+};
+
+QTEST_MAIN(tst_FileCommands)
+#include "tst_FileCommands.moc"

@@ -1,0 +1,162 @@
+#include "fileops/FileOpsRig.h"
+#include "fileops/NewFolder.h"
+#include "platform/MountedDrives.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+using Icon = MessageBoxes::Icon;
+
+// Creating, renaming and deleting folders, and the name dialogs, on real folders.
+class tst_FolderCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The rules both dialogs share; a refusal keeps the dialog open.
+    void names_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Icon>("icon");
+        // clang-format off
+        const QString taken = "既に同じ名前のフォルダーがあります。", badCharacter = "フォルダー名に使えない文字があります。\n\\ / : * ? \" < > | と制御文字は使えません。";
+        QTest::newRow("new") << "New Parts" << "" << Icon::None;
+        QTest::newRow("a folder's, other case") << "JOBS" << taken << Icon::None;
+        QTest::newRow("a file's") << "O1000.MIN" << taken << Icon::None;
+        QTest::newRow("empty") << "" << "フォルダー名を入力してください。" << Icon::Exclamation;
+        QTest::newRow("slash") << "a/b" << badCharacter << Icon::Exclamation;
+        QTest::newRow("control character") << "a\tb" << badCharacter << Icon::Exclamation;
+        QTest::newRow("leading dot") << ".." << "フォルダー名の先頭に「.」は使えません。" << Icon::Exclamation;
+        QTest::newRow("trailing blank") << "jobs2 " << "フォルダー名の末尾に「.」や空白は使えません。" << Icon::Exclamation;
+        QTest::newRow("256 bytes") << QString(128, QChar(0x00E9)) << "フォルダー名が長すぎます。" << Icon::Exclamation;
+        // clang-format on
+    }
+
+    void names()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        FileOpsRig rig;
+        rig.put(".", {"jobs/", "o1000.min="});
+        NewFolder dialog(rig.folder.path(), rig.boxes);
+        QCOMPARE(QStringList({dialog.windowTitle(), dialog.Label1->text(), dialog.Command1->text(),
+                              dialog.Command2->text(), dialog.Text1->text()}),
+                 QStringList({"フォルダーの作成", "新しいフォルダー名を入力してください。", "O  K",
+                              "キャンセル", ""}));
+        dialog.Text1->setText(name);
+        dialog.Command1_Click();
+        QCOMPARE(dialog.result() == QDialog::Accepted, text.isEmpty());
+        QCOMPARE(QDir().entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList{"jobs"} + (text.isEmpty() ? QStringList{name} : QStringList()));
+        QCOMPARE(rig.shown(), text.isEmpty() ? QStringList() : QStringList{text});
+        if (!text.isEmpty()) {
+            QTEST(rig.boxes.shown[0].icon, "icon");
+            QCOMPARE(rig.boxes.shown[0].title,
+                     text == "既に同じ名前のフォルダーがあります。" ? "" : "フォルダーの作成");
+        }
+    }
+
+    // The field starts with the folder's own name, also directly under a drive's root; an unchanged
+    // name is taken. Afterwards the folder shown is the folder under its new name, or its old one.
+    void rename_data()
+    {
+        QTest::addColumn<bool>("underRoot");
+        QTest::addColumn<QStringList>("typed"); // in turn; cancelled when still open
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<bool>("renamed");
+        QTest::newRow("renamed") << false << QStringList{"Job 7"} << QStringList() << true;
+        QTest::newRow("unchanged, cancelled")
+            << false << QStringList{"job6"} << QStringList{"既に同じ名前のフォルダーがあります。"} << false;
+        QTest::newRow("refused, then renamed")
+            << false << QStringList{"", "Job 7"} << QStringList{"フォルダー名を入力してください。"} << true;
+        QTest::newRow("under a drive's root") << true << QStringList() << QStringList() << false;
+    }
+
+    void rename()
+    {
+        QFETCH(bool, underRoot);
+        QFETCH(QStringList, typed);
+        QFETCH(bool, renamed);
+        const QString root = MountedDrives::rootOf(QDir::tempPath(), MountedDrives::roots());
+        QTemporaryDir top(QDir(root).filePath("talvern-XXXXXX"));
+        if (underRoot && !top.isValid())
+            QSKIP("no folder can be made directly under the temporary folder's drive");
+        FileOpsRig rig;
+        const QString folder = underRoot ? top.path() : rig.folder.addFolder("job6");
+        rig.showFolder(folder);
+        QString preset;
+        whenShown([&](FolderNameDialog &dialog) {
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("フォルダー名の変更"));
+            preset = dialog.Text1->text();
+            for (const QString &name : typed) {
+                dialog.Text1->setText(name);
+                dialog.Command1->click();
+            }
+        });
+        rig.folders().mnuFolderRename_Click();
+        QCOMPARE(preset, QFileInfo(folder).fileName());
+        QTEST(rig.shown(), "shown");
+        const QString after = renamed ? QFileInfo(folder).dir().filePath("Job 7") : folder;
+        QCOMPARE(rig.state.CurrentFolder, after);
+        QCOMPARE(rig.state.CurrentFileName, QFileInfo(after).fileName());
+        QVERIFY(QFileInfo(after).isDir());
+    }
+
+    void aDrivesRootIsNeitherRenamedNorDeleted()
+    {
+        FileOpsRig rig;
+        rig.state.CurrentFolder = MountedDrives::systemRoot();
+        rig.folders().mnuFolderRename_Click();
+        rig.folders().mnuFolderDelete_Click();
+        QCOMPARE(rig.shown(), (QStringList{"ドライブのルートフォルダーの名前は変更できません。",
+                                           "ドライブのルートフォルダーは削除できません。"}));
+    }
+
+    void folderDelete_data()
+    {
+        QTest::addColumn<QStringList>("files"); // in work
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("left"); // in work; none: work is gone
+        // clang-format off
+        const QStringList abc = {"a.min=", "b.min=", "c.min="};
+        const QString cannot = "フォルダー'work'を削除できませんでした。", holds = "フォルダー内にサブフォルダーか隠しファイルが残っています。";
+        QTest::newRow("three files") << abc << true << QStringList{"A.MINを削除しました。", "B.MINを削除しました。", "C.MINを削除しました。", "フォルダー'work'を削除しました。"} << QStringList();
+        QTest::newRow("no") << abc << false << QStringList() << QStringList{"a.min", "b.min", "c.min"};
+        QTest::newRow("protected after two") << QStringList{"a.min=", "b.min=", "!c.min=", "d.min="} << true << QStringList{"A.MINを削除しました。", "B.MINを削除しました。"} << QStringList{"c.min", "d.min"};
+        QTest::newRow("hidden file") << QStringList{"a.min=", ".keep="} << true << QStringList{"A.MINを削除しました。", cannot, holds} << QStringList{".keep"};
+        QTest::newRow("subfolder") << QStringList{"sub/"} << true << QStringList{cannot, holds} << QStringList{"sub"};
+        // clang-format on
+    }
+
+    // Stopped by a protected file, the folder and the files from there on stay, and so does the folder shown.
+    void folderDelete()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, yes);
+        QFETCH(QStringList, left);
+        FileOpsRig rig;
+        rig.put("work", files);
+        const QString work = rig.folder.filePath("work");
+        rig.showFolder(work);
+        rig.boxes.answers = {yes ? MessageBoxes::Answer::Yes : MessageBoxes::Answer::No};
+        rig.folders().mnuFolderDelete_Click();
+
+        QStringList shown = {"フォルダー'work'とフォルダー内のすべてのファイルを削除してもいいですか？"};
+        if (files.contains("!c.min="))
+            shown << "保護されたファイルがあるので削除できませんでした。";
+        QCOMPARE(rig.shown(), shown);
+        for (const ScriptedMessageBoxes::Shown &box : rig.boxes.shown)
+            QCOMPARE(box.title, QStringLiteral("フォルダーの削除"));
+        QTEST(rig.log, "log");
+        QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), left);
+        QCOMPARE(rig.state.CurrentFolder, left.isEmpty() ? rig.folder.path() : work);
+        QCOMPARE(QDir::currentPath(), rig.state.CurrentFolder);
+        QCOMPARE(rig.state.CurrentFileName, QStringLiteral("work"));
+    }
+};
+
+QTEST_MAIN(tst_FolderCommands)
+#include "tst_FolderCommands.moc"
