@@ -23,6 +23,7 @@ class MainMenus;
 class MainStatusBar;
 class MainToolBar;
 class MessageBoxes;
+class PrintCommands;
 class ProcessLauncher;
 class QLabel;
 class QSettings;
@@ -56,6 +57,7 @@ public:
     MainMenus *menus() const { return m_menus; }
     FolderNavigator *navigator() const { return m_navigator; }
     TransferCommands *transfer() const { return m_transfer; }
+    PrintCommands *print() const { return m_print; }
 
     bool FolderClickSuppressed = false;
 
@@ -98,6 +100,7 @@ private:
     std::unique_ptr<CompanionTools> m_tools;
     MachineCommands *m_machine = nullptr;
     TransferCommands *m_transfer = nullptr;
+    PrintCommands *m_print = nullptr;
     bool m_loaded = false;
     // Until the window manager's frame is known, the outer size asked for cannot be met exactly.
     std::optional<WindowPlacement> m_pendingOuter;

@@ -131,7 +131,7 @@ private slots:
 
         // The toolbar's sixteen positions; those with a handler are enabled.
         const MainToolBar *bar = form.tbToolBar;
-        const QList<int> wired = {1, 2, 3, 4, 7, 13, 14, 15};
+        const QList<int> wired = {1, 2, 3, 4, 7, 13, 14, 15, 16};
         QStringList keys;
         for (int position = 1; position <= MainToolBar::ButtonCount; ++position) {
             const QAction *button = bar->button(position);
