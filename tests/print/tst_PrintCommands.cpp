@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -258,6 +259,29 @@ private slots:
         QCOMPARE(window.recordingPrinter.lines.constFirst().x1, 10.0);
         QCOMPARE(form.Text2->toPlainText(),
                  QStringLiteral("LIMIT.MINを印刷中です...\n印刷が終了しました。\n"));
+    }
+
+    // The window stays live while a reception waits: a print then leaves the reception's log lines and
+    // its file alone, and the reception goes on.
+    void printingWhileAReceptionWaits()
+    {
+        MainWindowFixture window;
+        window.useScriptedPort = true;
+        window.preset(QStringLiteral("OpenPathName"), folder.path());
+        frmMain &form = window.start();
+        form.lvListView->setCurrentItem(form.lvListView->topLevelItem(0));
+        form.lvListView->topLevelItem(0)->setSelected(true);
+        window.scriptedPort.feed("$NEW.MIN%\r\nG0 X1\r\n");
+        QTimer::singleShot(50, this, [&] {
+            form.menus()->item(CommandNames::mnuFilePrint)->trigger();
+            window.scriptedPort.feed("M30\r\n%");
+        });
+        form.menus()->item(CommandNames::mnuTransInput)->trigger();
+        QCOMPARE(window.recordingPrinter.documents, QStringList{"LIMIT.MIN"});
+        QVERIFY(form.Text2->toPlainText().indexOf(QStringLiteral("LIMIT.MINを印刷中です...")) > 0);
+        QFile received(folder.filePath(QStringLiteral("NEW.MIN")));
+        QVERIFY(received.open(QIODevice::ReadOnly));
+        QCOMPARE(received.readAll(), QByteArray("G0 X1\r\nM30\r\n"));
     }
 };
 
