@@ -9,8 +9,9 @@ class PrintSurface {
 public:
     virtual ~PrintSurface() = default;
 
-    virtual void setOrientation(int orientation) = 0; // 1 portrait, 2 landscape
-    virtual void setFont(const QString &family, int points) = 0;
+    // Readies the surface for one print command: the printer to use, its orientation (1 portrait,
+    // 2 landscape) and the font that measures and prints.
+    virtual void prepare(int orientation, const QString &family, int points) = 0;
     virtual QSizeF printableSize() const = 0;
     virtual double textWidth(const QString &text) const = 0;
     virtual double textHeight(const QString &text) const = 0;

@@ -9,26 +9,22 @@
 #include <QStandardPaths>
 
 QtPrintSurface::QtPrintSurface(Target target, const QString &pdfFolder)
-    : m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)), m_pdfFolder(pdfFolder)
+    : m_target(target), m_pdfFolder(pdfFolder)
 {
     if (m_pdfFolder.isEmpty())
         m_pdfFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (target == Target::Pdf || QPrinterInfo::defaultPrinter().isNull()) {
-        m_printer->setOutputFormat(QPrinter::PdfFormat);
-        m_printer->setPageSize(QPageSize(QPageSize::A4));
-    }
-    setFont(m_font.family(), 11);
 }
 
 QtPrintSurface::~QtPrintSurface() = default;
 
-void QtPrintSurface::setOrientation(int orientation)
+void QtPrintSurface::prepare(int orientation, const QString &family, int points)
 {
+    m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (m_target == Target::Pdf || QPrinterInfo::defaultPrinter().isNull()) {
+        m_printer->setOutputFormat(QPrinter::PdfFormat);
+        m_printer->setPageSize(QPageSize(QPageSize::A4));
+    }
     m_printer->setPageOrientation(orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
-}
-
-void QtPrintSurface::setFont(const QString &family, int points)
-{
     m_font = QFont(family);
     m_font.setPointSize(qMax(1, points));
     m_metrics = std::make_unique<QFontMetricsF>(m_font, m_printer.get());

@@ -10,8 +10,9 @@ class QFontMetricsF;
 class QPainter;
 class QPrinter;
 
-// Prints on the platform's default printer. Without one (or when told to), each job becomes a PDF file
-// named after the printed file in pdfFolder, by default the user's documents folder, so no listing is lost.
+// Prints on the platform's default printer, looked up at each command. Without one (or when told to),
+// each job becomes a PDF file named after the printed file in pdfFolder, by default the user's documents
+// folder, so no listing is lost.
 // Qt draws fonts at the wrong size on a painter scaled to millimetres: it draws in device pixels.
 class QtPrintSurface final : public PrintSurface {
 public:
@@ -19,8 +20,7 @@ public:
     explicit QtPrintSurface(Target target = Target::DefaultPrinter, const QString &pdfFolder = {});
     ~QtPrintSurface() override;
 
-    void setOrientation(int orientation) override;
-    void setFont(const QString &family, int points) override;
+    void prepare(int orientation, const QString &family, int points) override;
     QSizeF printableSize() const override;
     double textWidth(const QString &text) const override;
     double textHeight(const QString &text) const override;
@@ -41,6 +41,7 @@ private:
     std::unique_ptr<QPainter> m_painter;
     std::unique_ptr<QFontMetricsF> m_metrics;
     QFont m_font;
+    Target m_target;
     QString m_pdfFolder;
     QString m_pdfFile;
     QString m_error;

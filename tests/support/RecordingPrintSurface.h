@@ -23,11 +23,11 @@ public:
         bool operator==(const Line &) const = default;
     };
 
-    void setOrientation(int value) override { orientation = value; }
-    void setFont(const QString &family, int value) override
+    void prepare(int turned, const QString &family, int size) override
     {
+        orientation = turned;
         font = family;
-        points = value;
+        points = size;
     }
     QSizeF printableSize() const override { return orientation == 2 ? page.transposed() : page; }
     double textWidth(const QString &text) const override
