@@ -2,6 +2,8 @@
 
 class FileDialogs;
 class MessageBoxes;
+class PrintDialogs;
+class PrintSurface;
 class ProcessLauncher;
 class SerialPort;
 
@@ -11,4 +13,6 @@ struct PlatformServices {
     ProcessLauncher &launcher;
     FileDialogs &fileDialogs;
     SerialPort &port; // MSComm1
+    PrintSurface &printer;
+    PrintDialogs &printDialogs;
 };

@@ -4,6 +4,8 @@
 #include "platform/FontSubstitutes.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtMessageBoxes.h"
+#include "platform/QtPrintDialogs.h"
+#include "platform/QtPrintSurface.h"
 #include "platform/QtProcessLauncher.h"
 #include "platform/QtSerialPort.h"
 #include "shell/frmMain.h"
@@ -60,7 +62,9 @@ int Startup::run(QApplication &app)
     QtProcessLauncher launcher;
     QtFileDialogs fileDialogs;
     QtSerialPort port;
-    frmMain form(state, store, {messages, launcher, fileDialogs, port});
+    QtPrintSurface printer;
+    QtPrintDialogs printDialogs;
+    frmMain form(state, store, {messages, launcher, fileDialogs, port, printer, printDialogs});
     QObject::connect(&form, &frmMain::unloaded, &app, [] { endProcess(); });
     state.StartupFolderPending = true;
     form.Show();

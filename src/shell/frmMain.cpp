@@ -16,6 +16,7 @@
 #include "platform/SerialPort.h"
 #include "platform/ToolLocator.h"
 #include "platform/Twips.h"
+#include "print/PrintCommands.h"
 #include "shell/CommandNames.h"
 #include "shell/CommandRouter.h"
 #include "shell/LogPane.h"
@@ -102,6 +103,8 @@ void frmMain::createControls()
                                     *Text2, *sbStatusBar, this);
     m_transfer = new TransferCommands(m_state, m_services.port, m_services.messages, *Text2, *m_data,
                                       *lvListView, this);
+    m_print = new PrintCommands(m_state, *lvListView, m_services.printer, m_services.printDialogs,
+                                m_services.messages, *Text2, this);
 
     for (QWidget *pane :
          {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1), static_cast<QWidget *>(lvListView)})
@@ -145,6 +148,8 @@ void frmMain::routeCommands()
     m_router->route(C::mnuTransOutput, [this] { m_transfer->mnuTransOutput_Click(); });
     m_router->route(C::mnuTransInput, [this] { m_transfer->mnuTransInput_Click(); });
     m_router->route(C::mnuTransInputCont, [this] { m_transfer->mnuTransInputCont_Click(); });
+    m_router->route(C::mnuFilePrinterSetup, [this] { m_print->mnuFilePrinterSetup_Click(); });
+    m_router->route(C::mnuFilePrint, [this] { m_print->mnuFilePrint_Click(); });
     connect(m_machine, &MachineCommands::communicationAvailable, this, [this] { offerCommunication(true); });
     connect(m_machine, &MachineCommands::controllerChosen, this, &frmMain::ApplyControllerRule);
     connect(m_transfer, &TransferCommands::runningChanged, this, [this](bool running) {

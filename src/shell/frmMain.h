@@ -26,6 +26,7 @@ class MainMenus;
 class MainStatusBar;
 class MainToolBar;
 class MessageBoxes;
+class PrintCommands;
 class ProcessLauncher;
 class QLabel;
 class QSettings;
@@ -59,6 +60,7 @@ public:
     MainMenus *menus() const { return m_menus; }
     FolderNavigator *navigator() const { return m_navigator; }
     TransferCommands *transfer() const { return m_transfer; }
+    PrintCommands *print() const { return m_print; }
 
     bool FolderClickSuppressed = false;
     CopyBuffer Buffer; // the CopyBuffer: what Copy took, for Paste
@@ -104,6 +106,7 @@ private:
     std::unique_ptr<FolderCommands> m_folderCommands;
     MachineCommands *m_machine = nullptr;
     TransferCommands *m_transfer = nullptr;
+    PrintCommands *m_print = nullptr;
     bool m_loaded = false;
     // Until the window manager's frame is known, the outer size asked for cannot be met exactly.
     std::optional<WindowPlacement> m_pendingOuter;

@@ -36,7 +36,8 @@ frmMain &MainWindowFixture::start()
     form = std::make_unique<frmMain>(
         state, *m_store,
         PlatformServices{messages, launcher, fileDialogs,
-                         useScriptedPort ? static_cast<SerialPort &>(scriptedPort) : port});
+                         useScriptedPort ? static_cast<SerialPort &>(scriptedPort) : port, *printer,
+                         printDialogs});
     state.StartupFolderPending = true;
     form->Show();
     form->LoadStartupSettingsFile();

@@ -5,8 +5,10 @@
 #include "shell/frmMain.h"
 #include "support/RecordingClock.h"
 #include "support/RecordingLauncher.h"
+#include "support/RecordingPrintSurface.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
+#include "support/ScriptedPrintDialogs.h"
 #include "support/ScriptedSerialPort.h"
 
 #include <QSettings>
@@ -37,6 +39,9 @@ public:
     QtSerialPort port;
     ScriptedSerialPort scriptedPort; // the line's far end played by the test
     bool useScriptedPort = false;
+    RecordingPrintSurface recordingPrinter;
+    PrintSurface *printer = &recordingPrinter; // another before start() prints for real
+    ScriptedPrintDialogs printDialogs;
     std::unique_ptr<frmMain> form;
 
 private:

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The platform's page setup and font dialogs: Qt's in the program, a script in the tests.
+class PrintDialogs {
+public:
+    struct Font {
+        QString family;
+        double points = 0;
+    };
+
+    virtual ~PrintDialogs() = default;
+    // The orientation chosen (1 portrait, 2 landscape); none when the user cancels.
+    virtual std::optional<int> pageSetup(int orientation) = 0;
+    // The font chosen; none when the user cancels.
+    virtual std::optional<Font> font(const QString &family, int points) = 0;
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "platform/PrintDialogs.h"
+
+class QtPrintDialogs final : public PrintDialogs {
+public:
+    std::optional<int> pageSetup(int orientation) override;
+    std::optional<Font> font(const QString &family, int points) override;
+};

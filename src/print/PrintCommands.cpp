@@ -1,0 +1,105 @@
+#include "print/PrintCommands.h"
+
+#include "core/AppState.h"
+#include "core/DisplayText.h"
+#include "core/FileRows.h"
+#include "core/FileTypeCatalogue.h"
+#include "core/Log.h"
+#include "platform/MessageBoxes.h"
+#include "platform/PrintSurface.h"
+#include "print/ListingPrinter.h"
+#include "print/PrintSetting.h"
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+
+PrintCommands::PrintCommands(AppState &state, FileRows &files, PrintSurface &printer, PrintDialogs &dialogs,
+                             MessageBoxes &messages, Log &log, QWidget *window)
+    : QObject(window), m_state(state), m_files(files), m_printer(printer), m_dialogs(dialogs),
+      m_messages(messages), m_log(log), m_window(window)
+{
+}
+
+PrintCommands::~PrintCommands()
+{
+    delete m_dialog;
+}
+
+PrintSetting *PrintCommands::dialog() const
+{
+    return m_dialog;
+}
+
+void PrintCommands::mnuFilePrinterSetup_Click()
+{
+    if (!m_dialog)
+        m_dialog = new PrintSetting(m_state.Print, m_dialogs, m_window);
+    m_dialog->fill();
+    m_dialog->show();
+    m_dialog->raise();
+    m_dialog->activateWindow();
+}
+
+void PrintCommands::mnuFilePrint_Click()
+{
+    const QList<FileRow> rows = m_files.rows();
+    const std::optional<FileRow> current = m_files.currentRow();
+    if (rows.isEmpty() || !current || !current->selected)
+        return;
+    // A transfer paused in its wait keeps its lines in the log and the name it works on.
+    const bool transferring = m_state.Transfer.Running;
+    const QString transferName = m_state.CurrentFileName;
+    if (!transferring)
+        m_log.clear();
+    ListingPrinter listing(m_state.Print, m_printer);
+    const QString refusal = listing.PreparePrinter();
+    if (!refusal.isEmpty()) {
+        m_log.addLine(refusal);
+        return;
+    }
+    const bool checkBoxes = m_files.checkBoxes();
+    for (const FileRow &row : rows) {
+        if (row.selected || (checkBoxes && row.checked))
+            printFile(listing, row);
+    }
+    if (transferring)
+        m_state.CurrentFileName = transferName;
+}
+
+void PrintCommands::printFile(ListingPrinter &listing, const FileRow &row)
+{
+    m_state.CurrentFileName = row.text;
+    const QString &name = m_state.CurrentFileName;
+    const QFileInfo info(row.diskName);
+    if (!FileTypeCatalogue::IsTextFile(name)) {
+        m_log.addLine(name + QStringLiteral("はテキストでないので印刷が出来ません。"));
+        return;
+    }
+    if (info.size() > MaximumSize) {
+        m_log.addLine(name + QStringLiteral("はサイズが大きすぎるため印刷が出来ません。"));
+        return;
+    }
+    m_log.addLine(name + QStringLiteral("を印刷中です..."));
+    if (!m_printer.beginDocument(name)) {
+        m_log.addLine(name + QStringLiteral("を印刷出来ませんでした。"));
+        m_log.addLine(m_printer.errorString());
+        return;
+    }
+    listing.startFile(name, ListingPrinter::headerDate(m_state.Print.PrintDate, QDate::currentDate(),
+                                                       info.lastModified().date()));
+    QFile file(row.diskName);
+    if (file.open(QIODevice::ReadOnly))
+        listing.PrintListingBody(DisplayText::decode(file.readAll()));
+    else
+        m_messages.show(name + QStringLiteral(" ファイルが開けません."), QString(), MessageBoxes::Icon::None);
+    if (!m_printer.endDocument()) {
+        m_log.addLine(name + QStringLiteral("を印刷出来ませんでした。"));
+        m_log.addLine(m_printer.errorString());
+        return;
+    }
+    if (!m_printer.pdfFile().isEmpty())
+        m_log.addLine(QStringLiteral("プリンターがないため'") + m_printer.pdfFile() +
+                      QStringLiteral("'に保存しました。"));
+    m_log.addLine(QStringLiteral("印刷が終了しました。"));
+}

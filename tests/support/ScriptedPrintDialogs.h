@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/PrintDialogs.h"
+
+#include <QStringList>
+
+#include <utility>
+
+// Answers the page setup and font dialogs from a script (none cancels) and records what they were given.
+class ScriptedPrintDialogs final : public PrintDialogs {
+public:
+    std::optional<int> pageSetup(int orientation) override
+    {
+        asked.append(QStringLiteral("page setup %1").arg(orientation));
+        return std::exchange(orientation_, std::nullopt);
+    }
+    std::optional<Font> font(const QString &family, int points) override
+    {
+        asked.append(QStringLiteral("font %1 %2").arg(family).arg(points));
+        return std::exchange(font_, std::nullopt);
+    }
+
+    std::optional<int> orientation_;
+    std::optional<Font> font_;
+    QStringList asked;
+};
