@@ -90,8 +90,8 @@ void frmMain::createControls()
     m_loader = std::make_unique<MachineSettingsLoader>(m_state, m_services.port, *Text2, *sbStatusBar);
     m_machine =
         new MachineCommands(m_state, *m_loader, m_services.fileDialogs, m_services.messages, *Text2, this);
-    m_transfer = new TransferCommands(m_state, m_services.port, m_services.messages, *Text2, *m_data,
-                                      *lvListView, this);
+    m_transfer =
+        new TransferCommands(m_state, m_services.port, m_services.messages, *Text2, Text1, *lvListView, this);
 
     for (QWidget *pane :
          {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1), static_cast<QWidget *>(lvListView)})
