@@ -27,6 +27,7 @@ public:
     QList<FileRow> rows() const override;
     std::optional<FileRow> currentRow() const override;
     void unmark(const QString &diskName) override;
+    void dropRename() override;
     QTreeWidgetItem *row(int index) const { return topLevelItem(index); }
     static QString diskName(const QTreeWidgetItem *row);
 

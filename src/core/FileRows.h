@@ -26,4 +26,6 @@ public:
     // Clears the selection and the check of the row listing diskName, when it is still listed.
     virtual void unmark(const QString &diskName) = 0;
     virtual void RefreshFileList() = 0;
+    // Ends an in-place rename that is open or about to open without renaming anything.
+    virtual void dropRename() {}
 };
