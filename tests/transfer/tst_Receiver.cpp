@@ -190,7 +190,10 @@ private slots:
         QCOMPARE(rig.messages.shown.last().icon, MessageBoxes::Icon::Critical);
         QCOMPARE(dialog.result(), 0);
         dialog.Text1->setText("O2");
-        dialog.OKButton->click();
+        QTest::keyClick(dialog.Text1, Qt::Key_Return); // Enter moves on to OK, a second one presses it
+        QCOMPARE(dialog.focusWidget(), dialog.OKButton);
+        QCOMPARE(dialog.result(), 0);
+        QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(name, QStringLiteral("O2.NC"));
     }
