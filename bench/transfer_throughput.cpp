@@ -2,7 +2,6 @@
 // simulated controller, compared with the line rate the simulator emulates.
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_transfer_throughput [kilobytes] [baud]
 #include "ControllerSimulator.h"
-#include "browser/DataPane.h"
 #include "browser/FileListView.h"
 #include "core/AppState.h"
 #include "core/FolderListing.h"
@@ -14,7 +13,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
@@ -56,11 +54,9 @@ int main(int argc, char *argv[])
     ScriptedMessageBoxes messages;
     QWidget window;
     LogPane log;
-    QTextEdit text;
-    QLabel image;
-    DataPane data(&text, &image);
+    QTextEdit echo;
     FileListView files;
-    TransferCommands commands(state, port, messages, log, data, files, &window);
+    TransferCommands commands(state, port, messages, log, &echo, files, &window);
 
     const QByteArray content = program(kilobytes);
     QElapsedTimer clock;

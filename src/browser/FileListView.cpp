@@ -115,6 +115,15 @@ void FileListView::markAll()
     }
 }
 
+void FileListView::dropRename()
+{
+    // Qt forgets a click-to-rename that has not opened yet when told the current row changed.
+    edit(currentIndex(), CurrentChanged, nullptr);
+    const QList<QWidget *> editors = viewport()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QWidget *editor : editors)
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
 void FileListView::RefreshFileList()
 {
     const BusyCursor busy;

@@ -28,6 +28,7 @@ public:
     std::optional<FileRow> currentRow() const override;
     void unmark(const QString &diskName) override;
     void markAll() override;
+    void dropRename() override;
     QTreeWidgetItem *row(int index) const { return topLevelItem(index); }
     static QString diskName(const QTreeWidgetItem *row);
 

@@ -28,4 +28,6 @@ public:
     // Gives the list the keyboard focus and selects every row, checking it too in check-box mode.
     virtual void markAll() = 0;
     virtual void RefreshFileList() = 0;
+    // Ends an in-place rename that is open or about to open without renaming anything.
+    virtual void dropRename() {}
 };

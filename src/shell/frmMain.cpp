@@ -101,8 +101,8 @@ void frmMain::createControls()
                                                *m_toolLocator);
     m_machine = new MachineCommands(m_state, m_services.port, m_services.fileDialogs, m_services.messages,
                                     *Text2, *sbStatusBar, this);
-    m_transfer = new TransferCommands(m_state, m_services.port, m_services.messages, *Text2, *m_data,
-                                      *lvListView, this);
+    m_transfer =
+        new TransferCommands(m_state, m_services.port, m_services.messages, *Text2, Text1, *lvListView, this);
     m_print = new PrintCommands(m_state, *lvListView, m_services.printer, m_services.printDialogs,
                                 m_services.messages, *Text2, this);
 

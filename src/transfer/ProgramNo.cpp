@@ -23,7 +23,7 @@ ProgramNo::ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *pare
     Text1->installEventFilter(this);
     OKButton = new QPushButton(QStringLiteral("O　K"), this);
     OKButton->setEnabled(false);
-    OKButton->setAutoDefault(false);
+    OKButton->setAutoDefault(true); // Enter on the focused OK presses it
     CancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
     CancelButton->setAutoDefault(false);
     auto *buttons = new QHBoxLayout;

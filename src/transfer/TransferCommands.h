@@ -1,23 +1,28 @@
 #pragma once
 
+#include "transfer/LineFlow.h"
+
 #include <QObject>
+#include <QString>
 
 struct AppState;
-class DataPane;
-class FileListView;
+class FileRows;
 class Log;
 class MessageBoxes;
-class Receiver;
-class Sender;
+class QTextEdit;
+class QWidget;
+class ReceiveJob;
+class SendJob;
 class SerialPort;
 class frmCancelSend;
 
-// The communication menu's commands, and the one handler of every event of the port.
+// The communication menu's commands and the one handler of every event of the port: they take what
+// a transfer needs from the window when it starts, and show what the transfer reports.
 class TransferCommands final : public QObject {
     Q_OBJECT
 public:
-    TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log, DataPane &data,
-                     FileListView &files, QWidget *window);
+    TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log, QTextEdit *echoPane,
+                     FileRows &files, QWidget *window);
 
     void mnuTransOutput_Click();
     void mnuTransInput_Click();
@@ -33,11 +38,23 @@ signals:
     void runningChanged(bool running);
 
 private:
+    void StartReception(bool continuous);
+    bool askProgramName();
+    void showDialog(const QString &text);
+    void appendEcho(const QString &text);
     template <typename Run> void exclusively(Run run);
 
     AppState &m_state;
+    SerialPort &m_port;
+    MessageBoxes &m_messages;
+    Log &m_log;
+    QTextEdit *m_echoPane;
+    FileRows &m_files;
+    QWidget *m_window;
     frmCancelSend *m_dialog;
-    Sender *m_sender;
-    Receiver *m_receiver;
+    LineFlow m_flow;
+    SendJob *m_send;
+    ReceiveJob *m_receive;
+    QString m_sendFolder;      // where the running send reads: only there do its rows lose their marks
     bool m_continuous = false; // the receive mode: single or continuous
 };

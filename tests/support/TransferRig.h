@@ -1,6 +1,5 @@
 #pragma once
 
-#include "browser/DataPane.h"
 #include "browser/FileListView.h"
 #include "core/AppState.h"
 #include "core/FolderListing.h"
@@ -12,14 +11,13 @@
 #include "transfer/TransferCommands.h"
 
 #include <QDir>
-#include <QLabel>
 #include <QTextEdit>
 
 // The transfer commands over a scripted port (or the line given), on a real file list of a temporary
 // folder that is the working directory for the rig's lifetime.
 struct TransferRig {
     explicit TransferRig(qint16 controller = 0, qint16 flow = 1, SerialPort *line = nullptr)
-        : commands(state, line ? *line : port, messages, logPane, data, files, &window)
+        : commands(state, line ? *line : port, messages, logPane, &text, files, &window)
     {
         state.Machine.Controller = controller;
         state.Machine.Flow = flow;
@@ -31,6 +29,13 @@ struct TransferRig {
     }
     ~TransferRig() { QDir::setCurrent(previous); }
 
+    // Writes the files, lists the folder and marks the named rows.
+    void list(const QList<std::pair<QString, QByteArray>> &contents, const QStringList &marked)
+    {
+        for (const auto &[name, content] : contents)
+            folder.addFile(name, content);
+        select(marked);
+    }
     // Lists the folder and selects the named rows; the first of them becomes the current row.
     void select(const QStringList &names)
     {
@@ -41,6 +46,15 @@ struct TransferRig {
             if (row->isSelected() && !files.currentItem()->isSelected())
                 files.setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
         }
+    }
+    QStringList marked() const
+    {
+        QStringList names;
+        for (const FileRow &row : files.rows()) {
+            if (row.selected)
+                names << row.text;
+        }
+        return names;
     }
     QStringList log() const { return logPane.toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     QByteArray fileContent(const QString &name) const
@@ -61,9 +75,7 @@ struct TransferRig {
     ScriptedMessageBoxes messages;
     QWidget window;
     LogPane logPane;
-    QTextEdit text;
-    QLabel image;
-    DataPane data{&text, &image};
+    QTextEdit text; // the echo pane
     FileListView files;
     TransferCommands commands;
 };

@@ -1,6 +1,7 @@
 #include "support/TransferRig.h"
 #include "transfer/frmCancelSend.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -8,15 +9,6 @@
 namespace {
 
 const QByteArray Dc1(1, 0x11), Dc3(1, 0x13);
-
-// A rig with the files written and the named ones selected.
-void prepare(TransferRig &rig, const QList<std::pair<QString, QByteArray>> &files,
-             const QStringList &selected)
-{
-    for (const auto &[name, content] : files)
-        rig.folder.addFile(name, content);
-    rig.select(selected);
-}
 
 // The machine asks for data as soon as the send waits.
 void askAtOnce(TransferRig &rig)
@@ -52,26 +44,65 @@ private slots:
         QFETCH(qint16, controller);
         QFETCH(QByteArray, content);
         TransferRig rig(controller, 0);
-        prepare(rig, {{"o1000.min", content}}, {"O1000.MIN"});
+        rig.list({{"o1000.min", content}}, {"O1000.MIN"});
         rig.commands.mnuTransOutput_Click();
         QTEST(rig.port.written, "line");
         QVERIFY(!rig.port.portOpen());
         QCOMPARE(rig.log(), (QStringList{"O1000.MINを送信中です...", "送信が完了しました。"}));
-        QVERIFY(rig.files.selectedItems().isEmpty());
+        QCOMPARE(rig.marked(), QStringList());
     }
 
-    void severalFilesGoInListOrderAndOthersAreSkipped()
+    // In the pause after the first file the user may abort, or rebuild the list and mark other rows, or
+    // open another folder: the batch goes on from the names and the folder it took at the start.
+    void aBatchGoesOnFromWhatItTookAtTheStart_data()
     {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("marked");
+        const QByteArray first = "$A.MIN%\r\nA\n%\r\n";
+        const QByteArray all = first + "$B.SUB%\r\nB\n%\r\n$C.MIN%\r\nC\n%\r\n";
+        const QString done = QStringLiteral("送信が完了しました。");
+        const QStringList sentAll = {"A.MINを送信中です...",
+                                     done,
+                                     "B.SUBを送信中です...",
+                                     done,
+                                     "C.MINを送信中です...",
+                                     done,
+                                     "PLAN.XLSはテキストファイルでないので送信できません。"};
+        QTest::newRow("nothing") << "" << all << sentAll << QStringList{"PLAN.XLS"};
+        QTest::newRow("abort") << "abort" << first
+                               << QStringList{"A.MINを送信中です...", done, "送信がキャンセルされました。"}
+                               << QStringList{"B.SUB", "C.MIN", "PLAN.XLS"};
+        QTest::newRow("list rebuilt, C marked again") << "rebuilt" << all << sentAll << QStringList();
+        QTest::newRow("other folder shown") << "other" << all << sentAll << QStringList{"B.SUB"};
+    }
+
+    void aBatchGoesOnFromWhatItTookAtTheStart()
+    {
+        QFETCH(QString, meanwhile);
         TransferRig rig(0, 0);
         rig.state.Machine.Echo = QStringLiteral("ON");
-        prepare(rig, {{"B.SUB", "B\r\n"}, {"A.MIN", "A\r\n"}, {"PLAN.XLS", "x"}},
-                {"A.MIN", "B.SUB", "PLAN.XLS"});
+        rig.list({{"C.MIN", "C\r\n"}, {"B.SUB", "B\r\n"}, {"A.MIN", "A\r\n"}, {"PLAN.XLS", "x"}},
+                 {"A.MIN", "B.SUB", "C.MIN", "PLAN.XLS"});
+        TestDir other;
+        other.addFile("B.SUB", "other\r\n");
+        rig.clock->meanwhile = [&](int) {
+            if (rig.clock->waits.size() > 1 || meanwhile.isEmpty())
+                return;
+            if (meanwhile == "abort")
+                return rig.commands.dialog()->Command1->click();
+            if (meanwhile == "other")
+                QDir::setCurrent(other.path());
+            rig.files.RefreshFileList();
+            rig.files.row(meanwhile == "other" ? 0 : 2)->setSelected(true);
+        };
         rig.commands.mnuTransOutput_Click();
-        QCOMPARE(rig.port.written, QByteArray("$A.MIN%\r\nA\n%\r\n$B.SUB%\r\nB\n%\r\n"));
-        QCOMPARE(rig.log(), (QStringList{"A.MINを送信中です...", "送信が完了しました。",
-                                         "B.SUBを送信中です...", "送信が完了しました。",
-                                         "PLAN.XLSはテキストファイルでないので送信できません。"}));
-        QCOMPARE(rig.text.toPlainText(), QStringLiteral("B\n"));
+        QTEST(rig.port.written, "line");
+        QTEST(rig.log(), "log");
+        QTEST(rig.marked(), "marked");
+        QCOMPARE(rig.clock->waits, QList<int>(meanwhile == "abort" ? 1 : 3, 3));
+        QCOMPARE(rig.text.toPlainText(), meanwhile == "abort" ? "A\n" : "C\n");
         QCOMPARE(rig.port.opened, 1);
     }
 
@@ -79,7 +110,7 @@ private slots:
     void flowTwoWaitsBeforeAndAfterTheOspName()
     {
         TransferRig rig(0, 2);
-        prepare(rig, {{"A.MIN", "O1\r\n"}}, {"A.MIN"});
+        rig.list({{"A.MIN", "O1\r\n"}}, {"A.MIN"});
         QByteArrayList seen; // on the line at each answer
         auto answer = [&](int ms, const QByteArray &bytes) {
             QTimer::singleShot(ms, &rig.port, [&, bytes] {
@@ -87,16 +118,17 @@ private slots:
                 rig.port.feed(bytes);
             });
         };
-        answer(50, Dc1 + "X");
-        answer(100, Dc1);
+        answer(10, Dc1 + "X");
+        answer(20, Dc1);
         rig.port.onOutput = [&](const QByteArray &bytes) {
             if (bytes.startsWith('$'))
-                answer(50, Dc1);
+                answer(10, Dc1);
         };
         QString prompt;
-        QTimer::singleShot(10, &rig.port, [&] { prompt = rig.commands.dialog()->Label1->text(); });
+        QTimer::singleShot(0, &rig.port, [&] { prompt = rig.commands.dialog()->Label1->text(); });
         rig.commands.mnuTransOutput_Click();
-        QVERIFY(prompt.contains("機械側で読込み(リード)してください。"));
+        QCOMPARE(prompt,
+                 QStringLiteral("   ファイルを送信します。\r\n    機械側で読込み(リード)してください。"));
         QCOMPARE(seen, (QByteArrayList{"", "", "$A.MIN%\r\n"}));
         QCOMPARE(rig.port.written, QByteArray("$A.MIN%\r\nO1\n%\r\n"));
     }
@@ -114,14 +146,14 @@ private slots:
     {
         QFETCH(bool, betweenLines);
         TransferRig rig(1, 1);
-        prepare(rig, {{"A.NC", "L1\r\nL2\r\nL3\r\n"}}, {"A.NC"});
+        rig.list({{"A.NC", "L1\r\nL2\r\nL3\r\n"}}, {"A.NC"});
         rig.port.drainMilliseconds = 5;
         QByteArray whileHeld;
         (betweenLines ? rig.port.onDrained : rig.port.onOutput) = [&](const QByteArray &bytes) {
             if (bytes != "L1\n")
                 return;
             rig.port.feed(Dc3);
-            QTimer::singleShot(100, &rig.port, [&] {
+            QTimer::singleShot(20, &rig.port, [&] {
                 whileHeld = rig.port.written;
                 rig.port.feed(Dc1);
             });
@@ -132,55 +164,68 @@ private slots:
         QCOMPARE(rig.port.written, QByteArray("%\r\nL1\nL2\nL3\n%\r\n"));
     }
 
-    void aPortThatFailsEndsTheBatchWithItsReason()
+    // The batch ends early; a failure before the first file is taken up names the first marked file,
+    // not an older one, and every row not sent keeps its mark.
+    void endsEarly_data()
     {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("marked");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("opened");
+        QTest::addColumn<QStringList>("log");
+        const QStringList bc = {"B.MIN", "C.MIN"};
+        const QString failed = QStringLiteral("B.MINの送信が出来ませんでした。");
+        QTest::newRow("abort while waiting for DC1")
+            << "abort" << bc << QByteArray() << 1 << QStringList{"送信がキャンセルされました。"};
+        QTest::newRow("port refused")
+            << "refused" << bc << QByteArray() << 0 << QStringList{failed, "The port is in use."};
+        QTest::newRow("current row not selected") << "unselected" << bc << QByteArray() << 0 << QStringList();
+        QTest::newRow("file gone before its turn")
+            << "deleted" << bc << QByteArray() << 1 << QStringList{failed, "No such file or directory"};
+        QTest::newRow("device unplugged while held")
+            << "unplugged" << bc << QByteArray("$B.MIN%\r\nO2\n") << 1
+            << QStringList{"B.MINを送信中です...", failed, "The device was unplugged."};
+        const QString name = QString::fromUtf8("É.MIN");
+        QTest::newRow("name outside Shift_JIS")
+            << "" << QStringList{name} << QByteArray() << 1
+            << QStringList{name + "を送信中です...", name + "の送信が出来ませんでした。",
+                           "The name " + name + " has characters that Shift_JIS cannot carry."};
+    }
+
+    void endsEarly()
+    {
+        QFETCH(QString, how);
+        QFETCH(QStringList, marked);
         TransferRig rig(0, 1);
-        prepare(rig, {{"A.MIN", "L1\r\nL2\r\n"}, {"B.MIN", "O2\r\n"}}, {"A.MIN", "B.MIN"});
+        rig.state.CurrentFileName = QStringLiteral("OLD.MIN");
+        rig.list({{"A.MIN", "O1\r\n"},
+                  {"B.MIN", "O2\r\n"},
+                  {"C.MIN", "O3\r\n"},
+                  {QString::fromUtf8("é.min"), "O4\r\n"}},
+                 marked);
+        rig.port.refuseOpen = how == "refused";
+        if (how == "unselected")
+            rig.files.setCurrentItem(rig.files.row(0), 0, QItemSelectionModel::NoUpdate);
+        if (how == "deleted")
+            QFile::remove(rig.folder.filePath("B.MIN"));
+        if (how == "abort")
+            QTimer::singleShot(0, rig.commands.dialog()->Command1, &QPushButton::click);
+        else
+            askAtOnce(rig);
         rig.port.onOutput = [&](const QByteArray &bytes) {
-            if (bytes == "L1\n") {
+            if (how == "unplugged" && bytes == "O2\n") {
                 rig.port.feed(Dc3);
                 rig.port.vanish("The device was unplugged.");
             }
         };
-        askAtOnce(rig);
         rig.commands.mnuTransOutput_Click();
-        QCOMPARE(rig.log().mid(1),
-                 (QStringList{"A.MINの送信が出来ませんでした。", "The device was unplugged."}));
-        QVERIFY(!rig.port.written.contains("L2"));
-        QCOMPARE(rig.files.selectedItems().size(), 2);
-        QVERIFY(!rig.state.Transfer.TransferFile.isOpen());
-    }
-
-    // A failure before the first file is taken up names the first marked file, not an older one.
-    void endsBeforeTheFirstLine_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("opened");
-        QTest::addColumn<QStringList>("log");
-        QTest::newRow("abort while waiting for DC1")
-            << "abort" << 1 << QStringList{"送信がキャンセルされました。"};
-        QTest::newRow("port refused")
-            << "refused" << 0 << QStringList{"B.MINの送信が出来ませんでした。", "The port is in use."};
-        QTest::newRow("current row not selected") << "unselected" << 0 << QStringList();
-    }
-
-    void endsBeforeTheFirstLine()
-    {
-        QFETCH(QString, how);
-        TransferRig rig(0, 1);
-        rig.state.CurrentFileName = QStringLiteral("OLD.MIN");
-        prepare(rig, {{"A.MIN", "O1\r\n"}, {"B.MIN", "O2\r\n"}, {"C.MIN", "O3\r\n"}}, {"B.MIN", "C.MIN"});
-        rig.port.refuseOpen = how == "refused";
-        if (how == "unselected")
-            rig.files.setCurrentItem(rig.files.row(0), 0, QItemSelectionModel::NoUpdate);
-        QTimer::singleShot(50, rig.commands.dialog()->Command1, &QPushButton::click);
-        rig.commands.mnuTransOutput_Click();
-        QCOMPARE(rig.port.written, QByteArray());
+        QTEST(rig.port.written, "line");
         QTEST(rig.port.opened, "opened");
         QTEST(rig.log(), "log");
         QVERIFY(!rig.port.portOpen());
         QVERIFY(!rig.commands.dialog()->isVisible());
-        QCOMPARE(rig.files.selectedItems().size(), 2);
+        QVERIFY(!rig.state.Transfer.TransferFile.isOpen());
+        QCOMPARE(rig.marked(), marked);
     }
 };
 

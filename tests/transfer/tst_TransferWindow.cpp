@@ -1,17 +1,23 @@
 #include "browser/FileListView.h"
+#include "shell/LogPane.h"
 #include "shell/MainMenus.h"
+#include "shell/MainToolBar.h"
 #include "support/MainWindowFixture.h"
 #include "support/TestDir.h"
 #include "transfer/TransferCommands.h"
 #include "transfer/frmCancelSend.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QStyleHints>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 
-// Transfers as the main window runs them: from its menus, beside its other panes, and at its close.
+// Transfers as the main window runs them: from its toolbar and menus, beside its other panes, and at its
+// close.
 class tst_TransferWindow : public QObject {
     Q_OBJECT
 
@@ -24,38 +30,61 @@ class tst_TransferWindow : public QObject {
         return window.start();
     }
 
+    static QStringList marked(const FileListView *list)
+    {
+        QStringList names;
+        for (const QTreeWidgetItem *row : list->selectedItems())
+            names << row->text(FileListView::NameColumn);
+        names.sort();
+        return names;
+    }
+
 private slots:
-    void closingMidReceptionKeepsWhatArrived()
+    void initTestCase()
+    {
+        m_folder.addFile(QStringLiteral("A.MIN"), "O1\r\n");
+        m_folder.addFile(QStringLiteral("B.MIN"), "O2\r\n");
+        // A click on a marked name opens its rename editor after this time: the test need not wait long.
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(50);
+    }
+
+    // The user marks A and B, clicks A's name once more (which opens the list's rename editor on it),
+    // sends from the toolbar and aborts with the mouse before the machine asks: nothing was sent, and
+    // the abort dialog taking the focus from the editor must not rebuild the list and drop the marks.
+    void anAbortByMouseKeepsTheMarksOfFilesNotSent()
     {
         MainWindowFixture window;
         frmMain &form = start(window);
-        QByteArray onDisk;
-        bool portOpenAfterClose = true;
-        window.scriptedPort.feed("$KEEP.MIN%\r\nG0 X1\r\nG1 Y");
-        QTimer::singleShot(100, this, [&] {
-            form.close();
-            QFile file(m_folder.filePath(QStringLiteral("KEEP.MIN")));
-            if (file.open(QIODevice::ReadOnly))
-                onDisk = file.readAll();
-            portOpenAfterClose = window.scriptedPort.portOpen();
-            form.transfer()->dialog()->Command1->click(); // the test's process lives on: end the wait
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        FileListView *list = form.lvListView;
+        auto nameOf = [list](int row) { return list->visualRect(list->model()->index(row, 0)).center(); };
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, nameOf(1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, nameOf(0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, nameOf(0));
+        QTRY_VERIFY(list->findChild<QLineEdit *>());
+        QCOMPARE(marked(list), (QStringList{"A.MIN", "B.MIN"}));
+        bool dialogActive = false;
+        QTimer::singleShot(0, this, [&] {
+            frmCancelSend *dialog = form.transfer()->dialog();
+            dialog->activateWindow(); // what a press on a window does first
+            dialogActive = QTest::qWaitFor([dialog] { return QApplication::activeWindow() == dialog; });
+            QTest::mouseClick(dialog->Command1, Qt::LeftButton);
         });
-        form.menus()->item(QStringLiteral("mnuTransInput"))->trigger();
-        QCOMPARE(onDisk, QByteArray("G0 X1\r\nG1 Y"));
-        QVERIFY(!portOpenAfterClose);
-        QCOMPARE(window.written()->value(QStringLiteral("OpenPathName")).toString(), m_folder.path());
+        QTest::mouseClick(form.tbToolBar->widgetForAction(form.tbToolBar->button(1)), Qt::LeftButton);
+        QVERIFY(dialogActive);
+        QVERIFY(form.Text2->toPlainText().endsWith(QStringLiteral("送信がキャンセルされました。\n")));
+        QCOMPARE(marked(list), (QStringList{"A.MIN", "B.MIN"}));
     }
 
     void thePreviewWaitsWhileTheAbortDialogIsUp()
     {
-        m_folder.addFile(QStringLiteral("A.MIN"), "O1\r\n");
-        m_folder.addFile(QStringLiteral("B.MIN"), "O2\r\n");
         MainWindowFixture window;
         frmMain &form = start(window);
         form.lvListView->setCurrentItem(form.lvListView->row(0));
         form.lvListView->row(0)->setSelected(true);
         QString paneDuringSend = "unset";
-        QTimer::singleShot(50, this, [&] {
+        QTimer::singleShot(0, this, [&] {
             form.lvListView->setCurrentItem(form.lvListView->row(1), 0, QItemSelectionModel::NoUpdate);
             form.PreviewListedFile();
             paneDuringSend = form.Text1->toPlainText();
@@ -66,19 +95,31 @@ private slots:
         QCOMPARE(window.state.CurrentFileName, QStringLiteral("A.MIN"));
     }
 
-    void aSecondTransferCommandWaitsForTheFirst()
+    // The process ends at once, also in the middle of a reception: what arrived is on the disk first.
+    void closingMidReceptionKeepsWhatArrived()
     {
         MainWindowFixture window;
         frmMain &form = start(window);
-        int opensDuring = -1;
-        QTimer::singleShot(50, this, [&] {
-            form.menus()->item(QStringLiteral("mnuPopupInput"))->trigger();
-            opensDuring = window.scriptedPort.opened;
-            form.transfer()->dialog()->Command1->click();
+        QByteArray onDisk;
+        bool portOpenAfterClose = true;
+        window.scriptedPort.feed("$KEEP.MIN%\r\nG0 X1\r\nG1 Y");
+        connect(form.Text1, &QTextEdit::textChanged, this, [&] { // the echo is on in the default settings
+            if (!form.Text1->toPlainText().endsWith("G1 Y") || !portOpenAfterClose)
+                return;
+            QTimer::singleShot(0, this, [&] { // once the last byte has been written too
+                form.close();
+                QFile file(m_folder.filePath(QStringLiteral("KEEP.MIN")));
+                if (file.open(QIODevice::ReadOnly))
+                    onDisk = file.readAll();
+                portOpenAfterClose = window.scriptedPort.portOpen();
+                form.transfer()->dialog()->Command1->click(); // the test's process lives on: end the wait
+            });
         });
-        form.menus()->item(QStringLiteral("mnuTransInputCont"))->trigger();
-        QCOMPARE(opensDuring, 1);
-        QVERIFY(form.transfer()->receiveMode());
+        form.menus()->item(QStringLiteral("mnuTransInput"))->trigger();
+        QCOMPARE(onDisk, QByteArray("G0 X1\r\nG1 Y"));
+        QVERIFY(!portOpenAfterClose);
+        QCOMPARE(window.written()->value(QStringLiteral("OpenPathName")).toString(), m_folder.path());
+        QFile::remove(m_folder.filePath(QStringLiteral("KEEP.MIN")));
     }
 };
 
