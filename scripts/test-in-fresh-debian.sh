@@ -38,8 +38,10 @@ child=""
 cleanup() {
   local status=$?
   trap - EXIT INT TERM HUP
+  # unshare holds back SIGINT and SIGTERM while its child runs; SIGKILL ends it, and with it every
+  # process of the run's PID namespace.
   if [ -n "$child" ] && kill -0 "$child" 2>/dev/null; then
-    kill -TERM "$child" 2>/dev/null || true
+    kill -KILL "$child" 2>/dev/null || true
     wait "$child" 2>/dev/null || true
   fi
   # The mounts live in the child's own mount namespace and vanish with it; should one be visible here
