@@ -58,6 +58,7 @@ bool FolderCommands::refusedAtRoot(const QString &folder, const QString &text, c
 
 void FolderCommands::mnuFolderNew_Click()
 {
+    m_list.dropRename(); // an edit committed under the dialog would rename in the wrong folder
     NewFolder dialog(currentFolder(), m_messages, m_window);
     dialog.exec();
     m_folders.rereadFolders();
@@ -69,13 +70,14 @@ void FolderCommands::mnuFolderRename_Click()
     if (refusedAtRoot(folder, QStringLiteral("ドライブのルートフォルダーの名前は変更できません。"),
                       QStringLiteral("フォルダー名の変更")))
         return;
+    m_list.dropRename(); // an edit committed under the dialog would land in the parent folder
     const QFileInfo info(folder);
     const QString parent = info.path();
     m_state.CurrentFileName = info.fileName();
     QDir::setCurrent(parent);
     FolderRename dialog(m_state, parent, m_messages, m_window);
     dialog.exec();
-    m_folders.showFolder(QDir(parent).filePath(m_state.CurrentFileName));
+    m_folders.showFolder(QDir(parent).filePath(dialog.folderName()));
 }
 
 void FolderCommands::mnuFolderDelete_Click()
@@ -83,6 +85,7 @@ void FolderCommands::mnuFolderDelete_Click()
     const QString folder = currentFolder();
     if (refusedAtRoot(folder, QStringLiteral("ドライブのルートフォルダーは削除できません。"), DeleteTitle))
         return;
+    m_list.dropRename();
     const QFileInfo info(folder);
     const QString name = info.fileName();
     m_state.CurrentFileName = name;

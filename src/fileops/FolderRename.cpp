@@ -9,7 +9,7 @@ FolderRename::FolderRename(AppState &state, const QString &parent, MessageBoxes 
                            QWidget *parentWidget)
     : FolderNameDialog(QStringLiteral("FolderRename"), QStringLiteral("フォルダー名の変更"),
                        state.CurrentFileName, messages, parentWidget),
-      m_state(state), m_parent(parent)
+      m_state(state), m_parent(parent), m_name(state.CurrentFileName)
 {
 }
 
@@ -19,12 +19,12 @@ void FolderRename::Command1_Click()
     const QString name = Text1->text();
     if (refused(name, m_parent))
         return;
-    if (!QDir(m_parent).rename(m_state.CurrentFileName, name)) {
-        failed(QStringLiteral("フォルダー'") + m_state.CurrentFileName +
-                   QStringLiteral("'の名前を変更できませんでした。"),
+    if (!QDir(m_parent).rename(m_name, name)) {
+        failed(QStringLiteral("フォルダー'") + m_name + QStringLiteral("'の名前を変更できませんでした。"),
                qt_error_string());
         return;
     }
+    m_name = name;
     m_state.CurrentFileName = name;
     accept();
 }

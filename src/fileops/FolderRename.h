@@ -5,7 +5,8 @@
 struct AppState;
 
 // Asks for a new name of the folder named CurrentFileName in parent, renames it and keeps the new
-// name in CurrentFileName.
+// name in CurrentFileName. The folder's name is taken when the dialog opens: a transfer that goes on
+// while it is open sets CurrentFileName to the files it sends.
 class FolderRename final : public FolderNameDialog {
     Q_OBJECT
 public:
@@ -13,8 +14,11 @@ public:
                  QWidget *parentWidget = nullptr);
 
     void Command1_Click() override;
+    // The folder's name now: the new one after a rename, else the one it had.
+    QString folderName() const { return m_name; }
 
 private:
     AppState &m_state;
     QString m_parent;
+    QString m_name;
 };

@@ -66,12 +66,20 @@ private slots:
         QTest::addColumn<QStringList>("typed"); // in turn; cancelled when still open
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<bool>("renamed");
-        QTest::newRow("renamed") << false << QStringList{"Job 7"} << QStringList() << true;
+        QTest::addColumn<QString>("meanwhile"); // CurrentFileName set while the dialog is open
+        QTest::newRow("renamed") << false << QStringList{"Job 7"} << QStringList() << true << "";
         QTest::newRow("unchanged, cancelled")
-            << false << QStringList{"job6"} << QStringList{"既に同じ名前のフォルダーがあります。"} << false;
+            << false << QStringList{"job6"} << QStringList{"既に同じ名前のフォルダーがあります。"} << false
+            << "";
         QTest::newRow("refused, then renamed")
-            << false << QStringList{"", "Job 7"} << QStringList{"フォルダー名を入力してください。"} << true;
-        QTest::newRow("under a drive's root") << true << QStringList() << QStringList() << false;
+            << false << QStringList{"", "Job 7"} << QStringList{"フォルダー名を入力してください。"} << true
+            << "";
+        QTest::newRow("under a drive's root") << true << QStringList() << QStringList() << false << "";
+        // A send going on under the dialog names the file it takes up; the folder is renamed all the same.
+        QTest::newRow("a send meanwhile")
+            << false << QStringList{"Job 7"} << QStringList() << true << "o1000.min";
+        QTest::newRow("a send meanwhile, cancelled")
+            << false << QStringList() << QStringList() << false << "o1000.min";
     }
 
     void rename()
@@ -83,13 +91,17 @@ private slots:
         QTemporaryDir top(QDir(root).filePath("talvern-XXXXXX"));
         if (underRoot && !top.isValid())
             QSKIP("no folder can be made directly under the temporary folder's drive");
+        QFETCH(QString, meanwhile);
         FileOpsRig rig;
+        rig.put(".", {"o1000.min="});
         const QString folder = underRoot ? top.path() : rig.folder.addFolder("job6");
         rig.showFolder(folder);
         QString preset;
         whenShown([&](FolderNameDialog &dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("フォルダー名の変更"));
             preset = dialog.Text1->text();
+            if (!meanwhile.isEmpty())
+                rig.state.CurrentFileName = meanwhile;
             for (const QString &name : typed) {
                 dialog.Text1->setText(name);
                 dialog.Command1->click();
@@ -100,8 +112,10 @@ private slots:
         QTEST(rig.shown(), "shown");
         const QString after = renamed ? QFileInfo(folder).dir().filePath("Job 7") : folder;
         QCOMPARE(rig.state.CurrentFolder, after);
-        QCOMPARE(rig.state.CurrentFileName, QFileInfo(after).fileName());
+        if (meanwhile.isEmpty())
+            QCOMPARE(rig.state.CurrentFileName, QFileInfo(after).fileName());
         QVERIFY(QFileInfo(after).isDir());
+        QVERIFY(QFileInfo(rig.folder.filePath("o1000.min")).isFile());
     }
 
     void aDrivesRootIsNeitherRenamedNorDeleted()
