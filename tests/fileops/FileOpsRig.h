@@ -77,16 +77,16 @@ struct FileOpsRig final : FileRows, FolderPane, Log {
     void put(const QString &sub, const QStringList &files)
     {
         folder.addFolder(sub);
-        for (const QString &spec : files) {
-            const QString name = sub + '/' + spec.section('=', 0, 0).remove('!');
+        for (const QString &entry : files) {
+            const QString name = sub + '/' + entry.section('=', 0, 0).remove('!');
             if (name.endsWith('/')) {
                 folder.addFolder(name);
                 continue;
             }
-            QFile file(folder.addFile(name, spec.section('=', 1).toUtf8()));
+            QFile file(folder.addFile(name, entry.section('=', 1).toUtf8()));
             if (!file.open(QIODevice::Append) || !file.setFileTime(Made, QFileDevice::FileModificationTime))
                 qFatal("cannot date %s", qPrintable(name));
-            if (spec.startsWith('!'))
+            if (entry.startsWith('!'))
                 FileProtection::protect(file.fileName());
         }
     }
