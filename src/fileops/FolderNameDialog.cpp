@@ -2,6 +2,7 @@
 
 #include "core/FileNameRules.h"
 #include "core/FolderListing.h"
+#include "platform/EnterMovesFocus.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -51,6 +52,7 @@ FolderNameDialog::FolderNameDialog(const QString &objectName, const QString &cap
     Command2->setObjectName(QStringLiteral("Command2"));
     Text1->setMinimumWidth(Label1->sizeHint().width());
     Text1->installEventFilter(this);
+    new EnterMovesFocus(Text1, Command1, EnterMovesFocus::When::Always);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -70,13 +72,6 @@ bool FolderNameDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Text1 && event->type() == QEvent::FocusIn && !Text1->text().isEmpty())
         Text1->selectAll();
-    if (watched == Text1 && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Command1->setFocus(Qt::TabFocusReason);
-            return true; // not the dialog's default button: a typo must not be taken at once
-        }
-    }
     return QDialog::eventFilter(watched, event);
 }
 

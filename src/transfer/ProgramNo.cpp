@@ -1,13 +1,13 @@
 #include "transfer/ProgramNo.h"
 
 #include "core/FolderListing.h"
+#include "platform/EnterMovesFocus.h"
 #include "platform/FileProtection.h"
 #include "platform/MessageBoxes.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,12 +20,12 @@ ProgramNo::ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *pare
     setWindowTitle(QStringLiteral("　ファイル名の入力"));
     Text1 = new QLineEdit(this);
     Text1->setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 12));
-    Text1->installEventFilter(this);
     OKButton = new QPushButton(QStringLiteral("O　K"), this);
     OKButton->setEnabled(false);
     OKButton->setAutoDefault(true); // Enter on the focused OK presses it
     CancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
     CancelButton->setAutoDefault(false);
+    new EnterMovesFocus(Text1, OKButton, EnterMovesFocus::When::Filled);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(OKButton);
@@ -39,20 +39,6 @@ ProgramNo::ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *pare
             [this](const QString &text) { OKButton->setEnabled(!text.isEmpty()); });
     connect(OKButton, &QPushButton::clicked, this, &ProgramNo::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &ProgramNo::reject);
-}
-
-// Enter in a filled box moves on to OK; the user confirms with a second press.
-bool ProgramNo::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == Text1 && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (!Text1->text().isEmpty())
-                OKButton->setFocus();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void ProgramNo::OKButton_Click()

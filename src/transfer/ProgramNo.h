@@ -17,7 +17,6 @@ public:
     QPushButton *CancelButton = nullptr;
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void reject() override;
 
 private:
