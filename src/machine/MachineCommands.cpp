@@ -10,11 +10,40 @@
 #include "platform/MessageBoxes.h"
 #include "platform/WorkingDirectory.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 const QString MachineCommands::Filter = QStringLiteral("Mch Files(*.mch);;All Files(*.*)");
 
 namespace {
+
+const QString SelectTitle = QStringLiteral("設定ファイル選択");
+const QString NewTitle = QStringLiteral("設定ファイル作成");
+
+QString canonicalFolder(const QString &folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : canonical;
+}
+
+bool sameFolder(const QString &one, const QString &other)
+{
+#if defined(Q_OS_WIN)
+    const Qt::CaseSensitivity names = Qt::CaseInsensitive;
+#else
+    const Qt::CaseSensitivity names = Qt::CaseSensitive;
+#endif
+    return canonicalFolder(one).compare(canonicalFolder(other), names) == 0;
+}
+
+// The selection dialog lists *.mch only: a name typed without that extension gets it, so that the
+// new file can be chosen later and no other kind of file is overwritten by a settings file.
+QString withSettingsExtension(const QString &name)
+{
+    if (name.endsWith(QLatin1String(".mch"), Qt::CaseInsensitive))
+        return name;
+    return name + QStringLiteral(".MCH");
+}
 
 // The dialog may wander through folders; the folder the browser shows must not move with it.
 class WorkingDirectoryKeeper final {
@@ -40,10 +69,9 @@ MachineCommands::MachineCommands(AppState &state, SerialPort &port, FileDialogs 
 void MachineCommands::mnuMachineSelect_Click()
 {
     const WorkingDirectoryKeeper keeper;
-    const QString chosen =
-        m_dialogs.openFile(QStringLiteral("設定ファイル選択"), Filter, m_state.ProgramFolder);
+    const QString chosen = m_dialogs.openFile(SelectTitle, Filter, m_state.ProgramFolder);
     const BusyCursor busy;
-    if (chosen.isEmpty())
+    if (chosen.isEmpty() || !inProgramFolder(chosen, SelectTitle))
         return;
     m_state.Machine.MchFileName = QFileInfo(chosen).fileName();
     m_loader.LoadMachineSettings(m_state.Machine.MchFileName);
@@ -54,18 +82,16 @@ void MachineCommands::mnuMachineNew_Click()
 {
     const WorkingDirectoryKeeper keeper;
     const BusyCursor busy;
-    const QString chosen =
-        m_dialogs.openFile(QStringLiteral("設定ファイル作成"), Filter, m_state.ProgramFolder);
-    if (chosen.isEmpty())
+    const QString chosen = m_dialogs.openFile(NewTitle, Filter, m_state.ProgramFolder);
+    if (chosen.isEmpty() || !inProgramFolder(chosen, NewTitle))
         return;
     // The same name in any case is the same machine's file: it is asked about, then overwritten.
-    QString name = QFileInfo(chosen).fileName();
+    QString name = withSettingsExtension(QFileInfo(chosen).fileName());
     const QString existing = FolderListing::findName(m_state.ProgramFolder, name);
     if (!existing.isEmpty()) {
         const auto answer = m_messages.show(
-            name + QStringLiteral("は既にファイルが存在します。\nファイルを重ね書きしますか？"),
-            QStringLiteral("設定ファイル作成"), MessageBoxes::Icon::Exclamation,
-            MessageBoxes::Buttons::YesNo);
+            name + QStringLiteral("は既にファイルが存在します。\nファイルを重ね書きしますか？"), NewTitle,
+            MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo);
         if (answer != MessageBoxes::Answer::Yes)
             return;
         name = existing;
@@ -86,6 +112,21 @@ void MachineCommands::mnuMachinePropaty_Click()
     if (dialog.exec() != QDialog::Accepted)
         m_properties.takeOptions(dialog.chosen());
     emit controllerChosen();
+}
+
+// Only the bare name is remembered and read from the program's folder: a file elsewhere would fail at
+// every later start.
+bool MachineCommands::inProgramFolder(const QString &chosen, const QString &title)
+{
+    if (sameFolder(QFileInfo(chosen).absolutePath(), m_state.ProgramFolder))
+        return true;
+    const QString folder = QDir::toNativeSeparators(m_state.ProgramFolder);
+    m_messages.show(
+        title == NewTitle
+            ? QStringLiteral("設定ファイルはプログラムのフォルダー'%1'に作成してください。").arg(folder)
+            : QStringLiteral("設定ファイルはプログラムのフォルダー'%1'から選んでください。").arg(folder),
+        title, MessageBoxes::Icon::Exclamation);
+    return false;
 }
 
 bool MachineCommands::writeNewFile(const QString &name)

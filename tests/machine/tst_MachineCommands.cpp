@@ -111,6 +111,68 @@ private slots:
                  QStringLiteral("設定ファイル'LOCKED.MCH'を作成出来ませんでした。"));
     }
 
+    // Settings files are read by bare name from the program's folder and chosen through a *.mch filter:
+    // what is created or chosen must be found there again at the next start.
+    void aSettingsFileIsOneTheProgramFindsAgain_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("elsewhere");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("remembered"); // "" keeps OSP-E100.MCH and refuses
+        const QString select = QStringLiteral("mnuMachineSelect"), create = QStringLiteral("mnuMachineNew");
+        QTest::newRow("new without extension") << create << false << "lathe"
+                                               << "lathe.MCH";
+        QTest::newRow("new, extension in lower case") << create << false << "mill.mch"
+                                                      << "mill.mch";
+        QTest::newRow("new, another extension") << create << false << "notes.txt"
+                                                << "notes.txt.MCH";
+        QTest::newRow("new in another folder") << create << true << "LATHE.MCH"
+                                               << "";
+        QTest::newRow("select in another folder") << select << true << "FANUC.MCH"
+                                                  << "";
+    }
+    void aSettingsFileIsOneTheProgramFindsAgain()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, elsewhere);
+        QFETCH(QString, typed);
+        QFETCH(QString, remembered);
+        TestDir other;
+        MainWindowFixture window;
+        frmMain &form = window.start();
+        const QString status = form.sbStatusBar->settingsText();
+        const QStringList logged = log(form);
+        other.addFile(QStringLiteral("FANUC.MCH"), Fanuc);
+        run(window, command.toLatin1(), elsewhere ? other.filePath(typed) : window.settingsFile(typed));
+
+        if (remembered.isEmpty()) {
+            const QString tail =
+                command == QLatin1String("mnuMachineNew") ? "に作成してください。" : "から選んでください。";
+            QCOMPARE(window.messages.shown.size(), 1);
+            QCOMPARE(window.messages.shown[0].text, QStringLiteral("設定ファイルはプログラムのフォルダー'") +
+                                                        QDir::toNativeSeparators(window.state.ProgramFolder) +
+                                                        "'" + tail);
+            QCOMPARE(window.messages.shown[0].title, window.fileDialogs.asked[0].title);
+            QCOMPARE(window.messages.shown[0].icon, MessageBoxes::Icon::Exclamation);
+            QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("OSP-E100.MCH"));
+            QVERIFY(window.state.Machine.isOsp());
+            QCOMPARE(form.sbStatusBar->settingsText(), status);
+            QCOMPARE(log(form), logged);
+            QCOMPARE(QDir(other.path()).entryList(QDir::Files), QStringList{"FANUC.MCH"});
+            QCOMPARE(QDir(window.state.ProgramFolder).entryList(QDir::Files), QStringList{"OSP-E100.MCH"});
+            return;
+        }
+        QVERIFY(window.messages.shown.isEmpty());
+        QCOMPARE(window.state.Machine.MchFileName, remembered);
+        QCOMPARE(contentOf(window.settingsFile(remembered)), MachineSettingsFile::newLayout());
+        QStringList files = QDir(window.state.ProgramFolder).entryList(QDir::Files);
+        QStringList expected{"OSP-E100.MCH", remembered};
+        files.sort();
+        expected.sort();
+        QCOMPARE(files, expected);
+        QCOMPARE(log(form).last(), QStringLiteral("設定ファイル'%1'を読み込みました。").arg(remembered));
+    }
+
     // The dialog may wander through folders; the folder the browser shows does not move with it.
     void cancellingChangesNothingAndTheBrowsedFolderStays()
     {
