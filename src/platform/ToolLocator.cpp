@@ -16,6 +16,16 @@ const QString OfficeFolders[] = {QStringLiteral("C:\\Program Files\\Microsoft Of
 // Graphical editors in the order they are tried, the desktop environments' own first.
 const char *const TextEditors[] = {
     "gnome-text-editor", "gedit", "mousepad", "pluma", "xed", "kate", "kwrite", "featherpad", "leafpad"};
+
+// Programs that open on a summary of the machine's hardware and system: the dedicated system profilers
+// first, then the desktops' own pages (GNOME's "About" panel is "info-overview").
+const struct {
+    const char *program;
+    const char *argument;
+} SystemInformationTools[] = {{"hardinfo2", nullptr},
+                              {"hardinfo", nullptr},
+                              {"kinfocenter", nullptr},
+                              {"gnome-control-center", "info-overview"}};
 #endif
 
 } // namespace
@@ -40,6 +50,12 @@ ToolLocator::Command ToolLocator::windowsProgram(const QString &path) const
 ToolLocator::Command ToolLocator::notepad() const
 {
     return {QStringLiteral("notepad.exe"), {}};
+}
+
+// The registry names the system information tool here (the About dialog asks it first).
+ToolLocator::Command ToolLocator::systemInformation() const
+{
+    return {};
 }
 
 ToolLocator::Command ToolLocator::office(const QString &exe, const QString &libreOfficeSwitch,
@@ -104,6 +120,16 @@ ToolLocator::Command ToolLocator::notepad() const
     }
     const QString opener = findOnPath(QStringLiteral("xdg-open"));
     return {opener.isEmpty() ? QStringLiteral("xdg-open") : opener, {}};
+}
+
+ToolLocator::Command ToolLocator::systemInformation() const
+{
+    for (const auto &tool : SystemInformationTools) {
+        const QString found = findOnPath(QString::fromLatin1(tool.program));
+        if (!found.isEmpty())
+            return {found, tool.argument ? QStringList{QString::fromLatin1(tool.argument)} : QStringList()};
+    }
+    return {};
 }
 
 ToolLocator::Command ToolLocator::office(const QString &exe, const QString &libreOfficeSwitch,

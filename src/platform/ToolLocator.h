@@ -27,6 +27,8 @@ public:
     Command notepad() const; // never empty
     Command excel() const;   // empty when no copy is installed
     Command word() const;    // likewise
+    // A system-information program where the platform registers none; empty when there is none.
+    Command systemInformation() const;
 
 private:
     Command windowsProgram(const QString &path) const;

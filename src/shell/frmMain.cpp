@@ -14,6 +14,7 @@
 #include "fileops/FolderCommands.h"
 #include "machine/MachineCommands.h"
 #include "platform/SerialPort.h"
+#include "platform/SystemRegistry.h"
 #include "platform/ToolLocator.h"
 #include "platform/Twips.h"
 #include "print/PrintCommands.h"
@@ -25,6 +26,7 @@
 #include "shell/MainStatusBar.h"
 #include "shell/MainToolBar.h"
 #include "shell/PersistedSettings.h"
+#include "shell/frmAbout.h"
 #include "transfer/TransferCommands.h"
 
 #include <QAction>
@@ -127,6 +129,7 @@ void frmMain::routeCommands()
     connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
     connect(tbToolBar, &MainToolBar::ButtonMenuClick, this, &frmMain::tbToolBar_ButtonMenuClick);
     m_router->route(C::mnuFileExit, [this] { mnuFileExit_Click(); });
+    m_router->route(C::mnuHelpAbout, [this] { mnuHelpAbout_Click(); });
     m_router->routeButton(QString::fromUtf16(C::tbCheckBoxes), [this] { lvListView->toggleCheckBoxes(); });
     m_router->route(C::mnuEditorOpen, [this] { m_tools->mnuEditorOpen_Click(); });
     m_router->route(C::mnuEditorNew, [this] { m_tools->mnuEditorNew_Click(); });
@@ -287,6 +290,12 @@ void frmMain::ApplyControllerRule()
 void frmMain::mnuFileExit_Click()
 {
     close();
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    const SystemRegistry registry;
+    frmAbout(registry, *m_toolLocator, m_services.launcher, m_services.messages, this).exec();
 }
 
 void frmMain::tbToolBar_ButtonClick(const QString &key)

@@ -69,6 +69,7 @@ public:
     void RefreshFileList();
     void PreviewListedFile();
     void mnuFileExit_Click();
+    void mnuHelpAbout_Click();
     void tbToolBar_ButtonClick(const QString &key);
     void tbToolBar_ButtonMenuClick(const QString &key);
 

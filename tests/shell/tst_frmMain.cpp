@@ -114,7 +114,6 @@ private slots:
         QVERIFY(!menus->item(QStringLiteral("mnuTransDncA"))->isEnabled());
         QVERIFY(menus->item(QStringLiteral("mnuFileExit"))->isEnabled());
         QVERIFY(menus->item(QStringLiteral("mnuPopupOutput"))->isEnabled());
-        QVERIFY(!menus->item(QStringLiteral("mnuHelpAbout"))->isEnabled());
 
         // Exactly these items have shortcuts.
         QStringList shortcuts;

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "platform/ConfigurationStore.h"
+
+// The Windows registry; elsewhere there is none and nothing is ever found.
+class SystemRegistry final : public ConfigurationStore {
+public:
+    Value GetKeyValue(Root root, const QString &keyPath, const QString &valueName) const override;
+};
