@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
+  qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6svg6 qt6-image-formats-plugins qt6-translations-l10n
   libwmf-dev libexpat1-dev libjpeg-dev libemf2svg-dev fonts-urw-base35
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth socat poppler-utils

@@ -4,6 +4,7 @@
 
 int main(int argc, char *argv[])
 {
+    Startup::answerInformationRequests(argc, argv);
     QApplication app(argc, argv);
     return Startup::run(app);
 }

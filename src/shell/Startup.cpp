@@ -8,6 +8,7 @@
 #include "platform/QtPrintSurface.h"
 #include "platform/QtProcessLauncher.h"
 #include "platform/QtSerialPort.h"
+#include "platform/QtTranslations.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
@@ -28,27 +29,52 @@ void endProcess(int code = 0)
     std::_Exit(code);
 }
 
+// The command line's options; their help texts are for developers and stay in English.
+struct CommandLine {
+    CommandLine()
+    {
+        QCoreApplication::setOrganizationName(QStringLiteral("Talvern"));
+        QCoreApplication::setApplicationName(QStringLiteral("Talvern"));
+        QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                    .arg(TALVERN_VERSION_MAJOR)
+                                                    .arg(TALVERN_VERSION_MINOR)
+                                                    .arg(TALVERN_VERSION_PATCH));
+        parser.addOption(selfTest);
+        parser.addOption(screenshot);
+    }
+
+    QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption selfTest{QStringLiteral("self-test"),
+                                      QStringLiteral("Start, show the window and close it again.")};
+    const QCommandLineOption screenshot{QStringLiteral("screenshot"),
+                                        QStringLiteral("Save a picture of the window to <file> and quit."),
+                                        QStringLiteral("file")};
+};
+
 } // namespace
+
+void Startup::answerInformationRequests(int &argc, char **argv)
+{
+    CommandLine options;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    options.parser.parse(arguments);
+    if (!options.parser.isSet(options.help) && !options.parser.isSet(QStringLiteral("help-all")) &&
+        !options.parser.isSet(options.version))
+        return;
+    // Answered before any window, setting or display is touched: this prints and ends the process.
+    const QCoreApplication plain(argc, argv);
+    options.parser.process(plain);
+}
 
 int Startup::run(QApplication &app)
 {
-    QApplication::setOrganizationName(QStringLiteral("Talvern"));
-    QApplication::setApplicationName(QStringLiteral("Talvern"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(TALVERN_VERSION_MAJOR)
-                                            .arg(TALVERN_VERSION_MINOR)
-                                            .arg(TALVERN_VERSION_PATCH));
-
-    QCommandLineParser options;
-    options.addHelpOption();
-    const QCommandLineOption selfTest(QStringLiteral("self-test"),
-                                      QStringLiteral("Start, show the window and close it again."));
-    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                        QStringLiteral("Save a picture of the window to <file> and quit."),
-                                        QStringLiteral("file"));
-    options.addOption(selfTest);
-    options.addOption(screenshot);
-    options.process(app);
+    CommandLine options;
+    options.parser.process(app);
+    QtTranslations::install(app);
 
     FontSubstitutes::install();
     QApplication::setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
@@ -70,10 +96,10 @@ int Startup::run(QApplication &app)
     form.Show();
     form.LoadStartupSettingsFile();
 
-    if (options.isSet(selfTest)) {
+    if (options.parser.isSet(options.selfTest)) {
         QTimer::singleShot(500, &form, [&form] { form.close(); });
-    } else if (options.isSet(screenshot)) {
-        const QString file = options.value(screenshot);
+    } else if (options.parser.isSet(options.screenshot)) {
+        const QString file = options.parser.value(options.screenshot);
         QTimer::singleShot(1500, &form, [&form, file] {
             const bool saved = form.grab().save(file);
             std::fprintf(stderr, "%s %s\n", saved ? "Saved" : "Could not save", qPrintable(file));
