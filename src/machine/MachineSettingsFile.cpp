@@ -29,7 +29,7 @@ QString MachineSettingsFile::save(const QString &path, const QByteArray &content
 {
     const QFileInfo info(path);
     if (info.exists() && FileProtection::isProtected(info))
-        return QStringLiteral("The file is protected (read-only).");
+        return QStringLiteral("ファイルは保護されています。");
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
         return file.errorString();

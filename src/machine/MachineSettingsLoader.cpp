@@ -42,7 +42,8 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
             case 5:
             case 7:
                 if (!MachineSettingsFile::toShort(value, k == 5 ? &machine.Flow : &machine.Controller))
-                    return fail(fileName, QStringLiteral("%1: '%2' is not a number").arg(keys[k], value));
+                    return fail(fileName,
+                                QStringLiteral("%1の値'%2'は数値ではありません。").arg(keys[k], value));
                 break;
             case 6:
                 machine.Echo = value;
@@ -79,7 +80,7 @@ QString MachineSettingsLoader::applyLine(SerialPort &port, const QString &settin
     // The settings text allows 4 data bits, but no port here opens with fewer than 5.
     const std::optional<SerialSettings> parsed = SerialSettings::parse(settings);
     if (parsed && parsed->dataBits() < 5) {
-        return QStringLiteral("Wrong data bits \"%1\" in the settings: they must be 5 to 8.")
+        return QStringLiteral("データビット'%1'は使用できません。5から8にしてください。")
             .arg(parsed->dataBits());
     }
     if (!port.setSettings(settings) || !port.setHandshaking(false))

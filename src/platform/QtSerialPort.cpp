@@ -74,9 +74,9 @@ QString QtSerialPort::deviceName(int port)
 bool QtSerialPort::setCommPort(int port)
 {
     if (m_port->isOpen())
-        return fail(QStringLiteral("The port number cannot change: the port is open."));
+        return fail(QStringLiteral("ポートが開いているので、ポート番号を変更できません。"));
     if (port < 1)
-        return fail(QStringLiteral("The port number %1 is not valid: ports are numbered from 1.").arg(port));
+        return fail(QStringLiteral("ポート番号%1は使用できません。ポート番号は1からです。").arg(port));
     m_commPort = port;
     return true;
 }
@@ -120,7 +120,7 @@ bool QtSerialPort::configure(const SerialSettings &settings)
 {
     if (settings.dataBits() < QSerialPort::Data5)
         return fail(
-            QStringLiteral("%1 data bits are not supported by %2.").arg(settings.dataBits()).arg(m_device));
+            QStringLiteral("%1はデータビット%2に対応していません。").arg(m_device).arg(settings.dataBits()));
     // A pty refuses to be told 7 bits or parity while open and carries 8 bits without parity anyway;
     // whoever plays the far end plays the parity.
     const bool pty = SerialDriverState::isPseudoTerminal(m_device);
@@ -132,7 +132,7 @@ bool QtSerialPort::configure(const SerialSettings &settings)
         m_port->setFlowControl(m_hardwareHandshake ? QSerialPort::HardwareControl
                                                    : QSerialPort::NoFlowControl);
     if (!done)
-        return fail(QStringLiteral("%1 refused the settings %2: %3")
+        return fail(QStringLiteral("%1は設定'%2'を受け付けませんでした。%3")
                         .arg(m_device, settings.toString(), m_port->errorString()));
     return !m_port->isOpen() || checkLine(settings);
 }
@@ -143,8 +143,8 @@ bool QtSerialPort::checkLine(const SerialSettings &settings)
     const QStringList changed = m_driver->changedBy(*m_port);
     if (changed.isEmpty())
         return true;
-    return fail(QStringLiteral("%1 cannot carry the settings %2: it changed the %3.")
-                    .arg(m_device, settings.toString(), changed.join(QLatin1String(", "))));
+    return fail(QStringLiteral("%1は設定'%2'で通信できません。%3が変わってしまいます。")
+                    .arg(m_device, settings.toString(), changed.join(QStringLiteral("、"))));
 }
 
 bool QtSerialPort::setPortOpen(bool open)
@@ -154,13 +154,13 @@ bool QtSerialPort::setPortOpen(bool open)
         return true;
     }
     if (m_port->isOpen())
-        return fail(QStringLiteral("The port %1 is already open.").arg(m_device));
+        return fail(QStringLiteral("%1は既に開いています。").arg(m_device));
     m_device = deviceName(m_commPort);
     m_port->setPortName(m_device);
     if (!configure(m_settings))
         return false;
     if (!m_port->open(QIODevice::ReadWrite))
-        return fail(QStringLiteral("%1: %2").arg(m_device, m_port->errorString()));
+        return fail(openFailure());
     m_driver = std::make_unique<SerialDriverState>(m_port->handle(), m_readCounts);
     if (!checkLine(m_settings)) {
         close();
@@ -183,7 +183,7 @@ void QtSerialPort::close()
 bool QtSerialPort::output(const QByteArray &bytes)
 {
     if (!m_port->isOpen())
-        return fail(QStringLiteral("The port is not open."));
+        return fail(QStringLiteral("ポートが開いていません。"));
     if (m_port->write(bytes) != bytes.size())
         return fail(m_port->errorString());
     return true;
@@ -197,7 +197,7 @@ qint64 QtSerialPort::outBufferCount() const
 QByteArray QtSerialPort::input()
 {
     if (!m_port->isOpen()) {
-        fail(QStringLiteral("The port is not open."));
+        fail(QStringLiteral("ポートが開いていません。"));
         return {};
     }
     const QByteArray bytes = m_inputLen == 0 ? m_port->readAll() : m_port->read(m_inputLen);
@@ -251,6 +251,22 @@ void QtSerialPort::watchDriverQueue()
 {
     if (m_driver && m_driver->queuedOutput() > 0)
         m_drainPoll.start();
+}
+
+// The common causes in the program's words; anything else with the system's own description.
+QString QtSerialPort::openFailure() const
+{
+    switch (m_port->error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("%1が見つかりません。").arg(m_device);
+    case QSerialPort::PermissionError:
+        return QStringLiteral("%1を開けません。他のプログラムが使用中か、使用する権限がありません。")
+            .arg(m_device);
+    case QSerialPort::OpenError:
+        return QStringLiteral("%1は既に開いています。").arg(m_device);
+    default:
+        return QStringLiteral("%1を開けません。%2").arg(m_device, m_port->errorString());
+    }
 }
 
 bool QtSerialPort::fail(const QString &description)

@@ -45,6 +45,7 @@ private:
     void raiseIfWaiting();
     void watchDriverQueue();
     bool fail(const QString &description);
+    QString openFailure() const;
 
     QSerialPort *m_port;
     std::unique_ptr<SerialDriverState> m_driver; // while open

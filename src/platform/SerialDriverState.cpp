@@ -42,7 +42,7 @@ QStringList SerialDriverState::changedBy(const QSerialPort &port) const
         return changed;
     static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
     if ((line.c_cflag & CSIZE) != sizes[qBound(5, int(port.dataBits()), 8) - 5])
-        changed << QStringLiteral("data bits");
+        changed << QStringLiteral("データビット");
     const tcflag_t parityBits = line.c_cflag & (PARENB | PARODD | CMSPAR);
     bool parityKept = true;
     switch (port.parity()) {
@@ -63,9 +63,9 @@ QStringList SerialDriverState::changedBy(const QSerialPort &port) const
         break;
     }
     if (!parityKept)
-        changed << QStringLiteral("parity");
+        changed << QStringLiteral("パリティ");
     if (bool(line.c_cflag & CSTOPB) != (port.stopBits() != QSerialPort::OneStop))
-        changed << QStringLiteral("stop bits");
+        changed << QStringLiteral("ストップビット");
 #else
     // Windows refuses a line it cannot set up, so the open itself fails.
     Q_UNUSED(port);

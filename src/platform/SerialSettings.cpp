@@ -19,8 +19,8 @@ bool isWholeNumber(const QString &text)
 QString wrongPiece(const QString &piece, const QString &value, const QString &expected)
 {
     if (value.isEmpty())
-        return QStringLiteral("No %1 in the settings.").arg(piece);
-    return QStringLiteral("Wrong %1 \"%2\" in the settings: %3.").arg(piece, value, expected);
+        return QStringLiteral("設定に%1がありません。").arg(piece);
+    return QStringLiteral("%1'%2'は使用できません。%3").arg(piece, value, expected);
 }
 
 } // namespace
@@ -35,9 +35,10 @@ std::optional<SerialSettings> SerialSettings::parse(const QString &text, QString
 
     const QStringList pieces = text.split(QLatin1Char(','));
     if (pieces.size() != 4) {
-        return fail(QStringLiteral("The settings \"%1\" must be four pieces separated by commas: "
-                                   "baud rate, parity, data bits, stop bits.")
-                        .arg(text));
+        return fail(
+            QStringLiteral("設定'%1'は使用できません。ボーレート、パリティ、データビット、ストップビットの"
+                           "4つをカンマで区切ってください。")
+                .arg(text));
     }
     const QString baud = pieces[0].trimmed();
     const QString parity = pieces[1].trimmed().toLower();
@@ -48,17 +49,18 @@ std::optional<SerialSettings> SerialSettings::parse(const QString &text, QString
     bool fits = false;
     settings.m_baudRate = isWholeNumber(baud) ? baud.toInt(&fits) : 0;
     if (!fits || settings.m_baudRate <= 0)
-        return fail(wrongPiece(QStringLiteral("baud rate"), baud,
-                               QStringLiteral("it must be a positive whole number")));
+        return fail(
+            wrongPiece(QStringLiteral("ボーレート"), baud, QStringLiteral("正の整数にしてください。")));
 
     const qsizetype parityIndex = parity.size() == 1 ? ParityLetters.indexOf(parity) : -1;
     if (parityIndex < 0)
-        return fail(wrongPiece(QStringLiteral("parity"), pieces[1].trimmed(),
-                               QStringLiteral("it must be E, O, N, M or S")));
+        return fail(wrongPiece(QStringLiteral("パリティ"), pieces[1].trimmed(),
+                               QStringLiteral("E、O、N、M、Sのいずれかにしてください。")));
     settings.m_parity = Parity(parityIndex);
 
     if (dataBits.size() != 1 || dataBits[0] < QLatin1Char('4') || dataBits[0] > QLatin1Char('8'))
-        return fail(wrongPiece(QStringLiteral("data bits"), dataBits, QStringLiteral("they must be 4 to 8")));
+        return fail(
+            wrongPiece(QStringLiteral("データビット"), dataBits, QStringLiteral("4から8にしてください。")));
     settings.m_dataBits = dataBits.toInt();
 
     if (stopBits == QLatin1String("1"))
@@ -68,8 +70,8 @@ std::optional<SerialSettings> SerialSettings::parse(const QString &text, QString
     else if (stopBits == QLatin1String("2"))
         settings.m_stopBits = StopBits::Two;
     else
-        return fail(
-            wrongPiece(QStringLiteral("stop bits"), stopBits, QStringLiteral("they must be 1, 1.5 or 2")));
+        return fail(wrongPiece(QStringLiteral("ストップビット"), stopBits,
+                               QStringLiteral("1、1.5、2のいずれかにしてください。")));
     return settings;
 }
 

@@ -121,7 +121,7 @@ bool ReceiveJob::openProgram()
         QStringDecoder shiftJis("Shift_JIS", QStringConverter::Flag::Stateless);
         transfer.ReceiveName = shiftJis.decode(m_name);
         if (shiftJis.hasError()) {
-            fail(QStringLiteral("The name is not Shift_JIS text."));
+            fail(QStringLiteral("プログラム名がShift_JISの文字ではありません。"));
             return false;
         }
     }

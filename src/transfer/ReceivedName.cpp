@@ -14,16 +14,16 @@ QString ReceivedName::pathFor(const QString &folder, const QString &name, QStrin
         return QString();
     };
     if (name.isEmpty())
-        return refuse(QStringLiteral("The program has no name."));
+        return refuse(QStringLiteral("プログラム名がありません。"));
     if (name == QLatin1String(".") || name.contains(QLatin1String("..")) || name.contains(QLatin1Char('/')) ||
         name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char(':')))
-        return refuse(QStringLiteral("The name \"%1\" would leave the folder shown.").arg(name));
+        return refuse(QStringLiteral("プログラム名'%1'は表示中のフォルダーの外を指しています。").arg(name));
     for (const QChar c : name) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringLiteral("*?\"<>|").contains(c))
-            return refuse(QStringLiteral("The name holds a character a file name cannot take."));
+            return refuse(QStringLiteral("プログラム名にファイル名に使えない文字があります。"));
     }
     if (QFile::encodeName(name).size() > 255)
-        return refuse(QStringLiteral("The name is longer than 255 bytes."));
+        return refuse(QStringLiteral("プログラム名が255バイトを超えています。"));
 
     const QString existing = FolderListing::findName(folder, name);
     const QString path = QDir(folder).filePath(existing.isEmpty() ? name : existing);

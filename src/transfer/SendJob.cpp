@@ -106,7 +106,7 @@ bool SendJob::header(const FileRow &file)
     QStringEncoder shiftJis("Shift_JIS");
     const QByteArray name = shiftJis.encode(file.text);
     if (shiftJis.hasError()) {
-        m_failure = QStringLiteral("The name %1 has characters that Shift_JIS cannot carry.").arg(file.text);
+        m_failure = QStringLiteral("%1の名前にShift_JISで送れない文字があります。").arg(file.text);
         return false;
     }
     return write('$' + name + "%\r\n") && (!m_machine.waitsForDc1AfterName() || waitForDc1());

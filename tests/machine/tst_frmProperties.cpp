@@ -90,7 +90,7 @@ private slots:
     // A refusal is shown as the port gave it; the user may correct the values or cancel.
     void aRefusalKeepsTheDialogOpen()
     {
-        m_refusal = QStringLiteral("Wrong data bits \"4\" in the settings: they must be 5 to 8.");
+        m_refusal = QStringLiteral("データビット'4'は使用できません。5から8にしてください。");
         frmProperties dialog(QStringLiteral("MILL.MCH"), inForce(), recorder(), m_messages);
         dialog.cboDataBits->setCurrentIndex(0);
         dialog.cmdOK->click();

@@ -99,9 +99,13 @@ private slots:
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QByteArray>("device");
         QTest::addColumn<bool>("inUse");
-        QTest::newRow("missing device") << "4800,E,7,2" << QByteArray("/dev/talvern-none") << false;
-        QTest::newRow("in use") << "4800,E,7,2" << QByteArray() << true;
-        QTest::newRow("4 data bits") << "4800,E,4,2" << QByteArray() << false;
+        QTest::addColumn<QString>("description"); // %1 is the device
+        QTest::newRow("missing device")
+            << "4800,E,7,2" << QByteArray("/dev/talvern-none") << false << "%1が見つかりません。";
+        QTest::newRow("in use") << "4800,E,7,2" << QByteArray() << true
+                                << "%1を開けません。他のプログラムが使用中か、使用する権限がありません。";
+        QTest::newRow("4 data bits") << "4800,E,4,2" << QByteArray() << false
+                                     << "%1はデータビット4に対応していません。";
     }
 
     void openingFailsWithADescription()
@@ -109,6 +113,7 @@ private slots:
         QFETCH(QString, settings);
         QFETCH(QByteArray, device);
         QFETCH(bool, inUse);
+        QFETCH(QString, description);
         if (!device.isEmpty())
             qputenv(Com7, device);
         QtSerialPort holder;
@@ -118,7 +123,7 @@ private slots:
         QVERIFY(m_port->setSettings(settings));
         QVERIFY(!m_port->setPortOpen(true));
         QVERIFY(!m_port->portOpen());
-        QVERIFY(!m_port->errorString().isEmpty());
+        QCOMPARE(m_port->errorString(), description.arg(QtSerialPort::deviceName(7)));
     }
 
     // Settings change an open device; refused ones change nothing; the port number stays.
@@ -147,7 +152,7 @@ private slots:
         QCOMPARE(lineOf(m_port->findChild<QSerialPort *>()), qMakePair(baud, stopBits));
         QVERIFY(m_port->portOpen());
         QVERIFY(!m_port->setCommPort(8));
-        QVERIFY(m_port->errorString().contains(QLatin1String("open")));
+        QVERIFY(m_port->errorString().startsWith(QStringLiteral("ポートが開いているので")));
         QCOMPARE(m_port->commPort(), 7);
     }
 

@@ -189,7 +189,7 @@ private slots:
         QTest::newRow("name outside Shift_JIS")
             << "" << QStringList{name} << QByteArray() << 1
             << QStringList{name + "を送信中です...", name + "の送信が出来ませんでした。",
-                           "The name " + name + " has characters that Shift_JIS cannot carry."};
+                           name + "の名前にShift_JISで送れない文字があります。"};
     }
 
     void endsEarly()
