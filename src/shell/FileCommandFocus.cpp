@@ -55,9 +55,11 @@ void FileCommandFocus::apply(Where where)
         m_router.setEntryBlocked(entry, CommandRouter::Reason::Focus, rests);
     }
     for (int position = FirstButton; position <= LastButton; ++position) {
-        const bool rests = where == Where::NotYet      ? restsAtStart(position)
-                           : where == Where::Elsewhere ? position >= 6
-                                                       : false;
+        bool rests = false;
+        if (where == Where::NotYet)
+            rests = restsAtStart(position);
+        else if (where == Where::Elsewhere)
+            rests = position >= 6; // parameters and the separator after it stay offered
         m_router.setButtonBlocked(position, CommandRouter::Reason::Focus, rests);
     }
 }
