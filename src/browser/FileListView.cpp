@@ -161,6 +161,14 @@ void FileListView::fill(const QList<ListedFile> &files)
         setCurrentItem(rows.first(), NameColumn, QItemSelectionModel::NoUpdate);
 }
 
+void FileListView::setCheckBoxes(bool on)
+{
+    if (on == m_checkBoxes)
+        return;
+    m_checkBoxes = on;
+    emit checkBoxesChanged(on);
+}
+
 void FileListView::toggleCheckBoxes()
 {
     setCheckBoxes(!m_checkBoxes);

@@ -20,7 +20,7 @@ public:
     void fill(const QList<ListedFile> &files);
 
     bool checkBoxes() const override { return m_checkBoxes; }
-    void setCheckBoxes(bool on) { m_checkBoxes = on; }
+    void setCheckBoxes(bool on);
     void toggleCheckBoxes();
 
     int rowCount() const override { return topLevelItemCount(); }
@@ -41,6 +41,7 @@ signals:
     void leftPressed();
     void deletePressed();
     void popupRequested(const QPoint &globalPosition);
+    void checkBoxesChanged(bool on);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -47,6 +47,7 @@ FolderNameDialog::FolderNameDialog(const QString &objectName, const QString &cap
     Command1 = new QPushButton(QStringLiteral("O  K"), this);
     Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setBuddy(Text1); // names the field for a screen reader
     Text1->setObjectName(QStringLiteral("Text1"));
     Command1->setObjectName(QStringLiteral("Command1"));
     Command2->setObjectName(QStringLiteral("Command2"));

@@ -127,7 +127,9 @@ void frmProperties::createControls()
     cboStopBits->setEditable(true);
 
     auto *portRow = new QHBoxLayout;
-    portRow->addWidget(new QLabel(QStringLiteral("ﾎﾟｰﾄ:")));
+    auto *portLabel = new QLabel(QStringLiteral("ﾎﾟｰﾄ:"));
+    portLabel->setBuddy(cboPort); // names the list for a screen reader
+    portRow->addWidget(portLabel);
     portRow->addWidget(cboPort, 1);
 
     auto *Frame1 = new QGroupBox(QStringLiteral("通信速度"));

@@ -51,9 +51,13 @@ PrintSetting::PrintSetting(PrintOptions &options, PrintDialogs &dialogs, QWidget
     auto *margins = new QGridLayout(frame1);
     Text1 = new QLineEdit(frame1);
     Text2 = new QLineEdit(frame1);
-    margins->addWidget(new QLabel(QStringLiteral("左"), frame1), 0, 0);
+    auto *leftLabel = new QLabel(QStringLiteral("左"), frame1);
+    auto *rightLabel = new QLabel(QStringLiteral("右"), frame1);
+    leftLabel->setBuddy(Text1); // the labels name the fields for a screen reader
+    rightLabel->setBuddy(Text2);
+    margins->addWidget(leftLabel, 0, 0);
     margins->addWidget(Text1, 0, 1);
-    margins->addWidget(new QLabel(QStringLiteral("右"), frame1), 1, 0);
+    margins->addWidget(rightLabel, 1, 0);
     margins->addWidget(Text2, 1, 1);
 
     auto *frame2 = new QGroupBox(QStringLiteral("列の数"), this);

@@ -15,8 +15,10 @@ CommandRouter::CommandRouter(MainMenus &menus, MainToolBar &toolBar, QObject *pa
         if (!action->menu() && !action->isSeparator())
             setReason(action, Reason::NoHandler, true);
     }
-    for (int position = 1; position <= MainToolBar::ButtonCount; ++position)
-        setReason(m_toolBar.button(position), Reason::NoHandler, true);
+    for (int position = 1; position <= MainToolBar::ButtonCount; ++position) {
+        if (!m_toolBar.button(position)->isSeparator())
+            setReason(m_toolBar.button(position), Reason::NoHandler, true);
+    }
     const QStringList menuKeys = m_toolBar.menuItemKeys();
     for (const QString &key : menuKeys)
         setReason(m_toolBar.menuItem(key), Reason::NoHandler, true);
@@ -60,6 +62,14 @@ void CommandRouter::setBlocked(const QString &menuItem, Reason reason, bool hold
 void CommandRouter::setEntryBlocked(const QString &name, Reason reason, bool holds)
 {
     setReason(entry(name), reason, holds);
+}
+
+void CommandRouter::setButtonBlocked(int position, Reason reason, bool holds)
+{
+    QAction *button = m_toolBar.button(position);
+    if (!button)
+        qFatal("CommandRouter: the toolbar has no position %d", position);
+    setReason(button, reason, holds);
 }
 
 void CommandRouter::run(const QString &menuItem) const

@@ -24,6 +24,7 @@ public:
         NoSettingsFile = 0x2, // no machine to talk to
         Controller = 0x4,     // the controller family does not offer it
         Transfer = 0x8,       // a transfer is running
+        Focus = 0x10,         // a file command while the file list is not where the user works
     };
     Q_DECLARE_FLAGS(Reasons, Reason)
 
@@ -39,6 +40,8 @@ public:
     void setBlocked(const QString &menuItem, Reason reason, bool holds);
     // A reason against one menu entry alone (an item or a whole menu); other places keep theirs.
     void setEntryBlocked(const QString &name, Reason reason, bool holds);
+    // A reason against one toolbar position alone; the menus keep theirs.
+    void setButtonBlocked(int position, Reason reason, bool holds);
 
     // Runs a menu item's handler, as a key of its own would; nothing when it has none yet.
     void run(const QString &menuItem) const;

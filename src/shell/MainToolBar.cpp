@@ -66,6 +66,7 @@ const DropDownRow DropDowns[] = {
 MainToolBar::MainToolBar(QWidget *parent) : QToolBar(parent)
 {
     setObjectName(QStringLiteral("tbToolBar"));
+    setAccessibleName(QStringLiteral("ツールバー"));
     setMovable(false);
     setFloatable(false);
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -105,6 +106,7 @@ MainToolBar::MainToolBar(QWidget *parent) : QToolBar(parent)
                                  QString::fromUtf16(row.caption), this);
         face->setData(key);
         face->setToolTip(QString::fromUtf16(row.tooltip));
+        face->setCheckable(key == QStringView(C::tbCheckBoxes)); // tells whether check boxes are shown
         m_faces.insert(key, face);
         m_faceTargets.insert(key, QString(row.runs));
         connect(face, &QAction::triggered, this, [this, key] { emit ButtonClick(key); });
@@ -115,6 +117,7 @@ MainToolBar::MainToolBar(QWidget *parent) : QToolBar(parent)
             button->setDefaultAction(face);
             button->setMenu(menu);
             button->setPopupMode(QToolButton::MenuButtonPopup);
+            button->setFocusPolicy(Qt::NoFocus); // a click leaves the focus where the user works
             addWidget(button);
         } else {
             addAction(face);

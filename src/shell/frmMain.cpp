@@ -20,6 +20,7 @@
 #include "print/PrintCommands.h"
 #include "shell/CommandNames.h"
 #include "shell/CommandRouter.h"
+#include "shell/FileCommandFocus.h"
 #include "shell/LogPane.h"
 #include "shell/MainLayout.h"
 #include "shell/MainMenus.h"
@@ -111,6 +112,13 @@ void frmMain::createControls()
     for (QWidget *pane :
          {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1), static_cast<QWidget *>(lvListView)})
         FocusColour::follow(pane);
+    const std::pair<QWidget *, const char16_t *> paneNames[] = {
+        {Drive1, u"ドライブ"}, {Dir1, u"フォルダー"}, {lvListView, u"ファイル一覧"},
+        {Text2, u"ログ"},      {Text1, u"データ"},    {Image1, u"画像"}};
+    for (const auto &[pane, name] : paneNames)
+        pane->setAccessibleName(QString::fromUtf16(name));
+    // Some platforms call a drop-down list by its value and it has no label: the description says it.
+    Drive1->setAccessibleDescription(Drive1->accessibleName());
 
     // The panes start where the process stands, as the platform's own drive and folder lists do.
     Drive1->refreshFromSystem();
@@ -155,6 +163,8 @@ void frmMain::routeCommands()
     m_router->route(C::mnuFilePrint, [this] { m_print->mnuFilePrint_Click(); });
     connect(m_machine, &MachineCommands::communicationAvailable, this, [this] { offerCommunication(true); });
     connect(m_machine, &MachineCommands::controllerChosen, this, &frmMain::ApplyControllerRule);
+    new FileCommandFocus(
+        *m_router, *lvListView, [this] { ApplyControllerRule(); }, this);
     connect(m_transfer, &TransferCommands::runningChanged, this, [this](bool running) {
         for (const QLatin1StringView command : TransferExclusive)
             m_router->setBlocked(command, CommandRouter::Reason::Transfer, running);
@@ -176,6 +186,8 @@ void frmMain::connectPanes()
     connect(lvListView, &FileListView::openRequested, this, [this] { m_tools->OpenListedFile(); });
     connect(lvListView, &FileListView::leftPressed, this, [this] { Dir1->setFocus(); });
     connect(lvListView, &FileListView::deletePressed, this, [this] { m_router->run(C::mnuFileDelete); });
+    connect(lvListView, &FileListView::checkBoxesChanged,
+            tbToolBar->face(QString::fromUtf16(C::tbCheckBoxes)), &QAction::setChecked);
     connect(lvListView, &FileListView::popupRequested, this,
             [this](const QPoint &at) { m_menus->popup()->popup(at); });
     connect(lvListView, &FileListView::renameRequested, this,
@@ -200,6 +212,8 @@ void frmMain::Form_Load()
     setOuterGeometry(PersistedSettings::load(m_store, m_state));
     // The pop-up menu serves the file list only.
     m_menus->menu(C::mnuPopup)->menuAction()->setVisible(false);
+    // The arrow keys move through folders; the file commands wait until the user enters the list.
+    Dir1->setFocus();
     if (!m_navigator->restore())
         return;
     RefreshFileList();
@@ -271,6 +285,7 @@ void frmMain::LoadStartupSettingsFile()
         offerCommunication(false);
     else
         m_machine->LoadMachineSettings(m_state.Machine.MchFileName);
+    ApplyControllerRule(); // a remembered FANUC file offers no continuous reception from the start
 }
 
 // Without a settings file there is no line to talk over: its commands and the toolbar rest.

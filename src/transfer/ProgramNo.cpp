@@ -20,6 +20,8 @@ ProgramNo::ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *pare
     setWindowTitle(QStringLiteral("　ファイル名の入力"));
     Text1 = new QLineEdit(this);
     Text1->setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 12));
+    // No label stands by the field: the caption says what it is for, the note below what becomes of it.
+    Text1->setAccessibleName(QStringLiteral("ファイル名"));
     OKButton = new QPushButton(QStringLiteral("O　K"), this);
     OKButton->setEnabled(false);
     OKButton->setAutoDefault(true); // Enter on the focused OK presses it
@@ -32,7 +34,9 @@ ProgramNo::ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *pare
     buttons->addWidget(CancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Text1);
-    layout->addWidget(new QLabel(QStringLiteral("※ 拡張名は自動的に.NCになります。"), this));
+    auto *note = new QLabel(QStringLiteral("※ 拡張名は自動的に.NCになります。"), this);
+    Text1->setAccessibleDescription(note->text());
+    layout->addWidget(note);
     layout->addLayout(buttons);
 
     connect(Text1, &QLineEdit::textChanged, this,

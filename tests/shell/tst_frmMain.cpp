@@ -1,6 +1,11 @@
+#include "browser/DriveList.h"
 #include "browser/FileListView.h"
+#include "browser/FolderList.h"
+#include "fileops/NewFolder.h"
 #include "machine/MachineSettingsFile.h"
+#include "machine/frmProperties.h"
 #include "platform/Twips.h"
+#include "print/PrintSetting.h"
 #include "shell/CommandRouter.h"
 #include "shell/LogPane.h"
 #include "shell/MainMenus.h"
@@ -8,10 +13,14 @@
 #include "shell/MainToolBar.h"
 #include "support/MainWindowFixture.h"
 #include "support/TestDir.h"
+#include "transfer/ProgramNo.h"
 #include "transfer/TransferCommands.h"
 #include "transfer/frmCancelSend.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,27 +54,113 @@ class tst_frmMain : public QObject {
         return result;
     }
 
-    // Where a user could choose a command that would disturb a transfer, as far as it can be chosen now.
-    static QStringList reachable(const frmMain &form)
+    // Of the commands the rules switch, those the user cannot choose now: menu items by name (a path
+    // through their menus), toolbar positions by key.
+    static QStringList withdrawn(const frmMain &form)
     {
-        // Each item with the menu it is in; the pop-up menu, hidden from the menu bar, opens on the list.
-        static const std::pair<const char *, const char *> entries[] = {
-            {"mnuMachineSelect", "mnuMachine"},  {"mnuMachineNew", "mnuMachine"},
-            {"mnuMachinePropaty", "mnuMachine"}, {"mnuTransOutput", "mnuTrans"},
-            {"mnuTransInput", "mnuTrans"},       {"mnuTransInputCont", "mnuTrans"},
-            {"mnuPopupOutput", nullptr},         {"mnuPopupInput", nullptr},
-            {"mnuPopupInputCont", nullptr}};
+        static const char *const items[] = {"mnuFile/mnuFolder/mnuFolderNew",
+                                            "mnuFile/mnuFileEdit/mnuEditorOpen",
+                                            "mnuFile/mnuQuorrin/mnuCommenterNew",
+                                            "mnuFile/mnuLaskar",
+                                            "mnuFile/mnuFileProtect",
+                                            "mnuFile/mnuFileUnprotect",
+                                            "mnuFile/mnuFilePrinterSetup",
+                                            "mnuFile/mnuFilePrint",
+                                            "mnuFile/mnuFileExit",
+                                            "mnuEdit/mnuEditCopy",
+                                            "mnuMachine/mnuMachineSelect",
+                                            "mnuMachine/mnuMachinePropaty",
+                                            "mnuMachine/mnuMachineNew",
+                                            "mnuTrans/mnuTransOutput",
+                                            "mnuTrans/mnuTransInput",
+                                            "mnuTrans/mnuTransInputCont",
+                                            "mnuTrans/mnuTransDncA",
+                                            "mnuPopupOutput",
+                                            "mnuPopupInput",
+                                            "mnuPopupInputCont",
+                                            "mnuPopupCopy",
+                                            "mnuPopupPrint"};
         QStringList names;
-        for (const auto &[item, menu] : entries) {
-            if (form.menus()->item(item)->isEnabled() && (!menu || form.menus()->item(menu)->isEnabled()))
-                names << item;
+        for (const char *path : items) {
+            const QStringList chain = QString::fromLatin1(path).split(u'/');
+            if (!std::all_of(chain.begin(), chain.end(),
+                             [&](const QString &name) { return form.menus()->item(name)->isEnabled(); }))
+                names << chain.last();
         }
-        for (int position = 1; position <= 4; ++position) {
+        for (int position = 1; position <= MainToolBar::ButtonCount; ++position) {
             QAction *button = form.tbToolBar->button(position);
-            if (form.tbToolBar->widgetForAction(button)->isEnabled())
+            const QWidget *face = form.tbToolBar->widgetForAction(button); // none for a separator
+            if (!button->isEnabled() || !(face ? face : form.tbToolBar)->isEnabled())
                 names << button->data().toString();
         }
+        names.sort();
         return names;
+    }
+
+    // Plays the user's steps; a transfer a step starts waits while the steps up to "end" (or all the
+    // rest) are played. seen: what is withdrawn when the steps run out.
+    void play(frmMain &form, QStringList steps, QStringList &seen)
+    {
+        while (!steps.isEmpty()) {
+            const QString step = steps.takeFirst();
+            if (step == u"list" || step == u"folder") {
+                QWidget *pane = step == u"list" ? static_cast<QWidget *>(form.lvListView) : form.Dir1;
+                form.activateWindow(); // as the click that moves the focus would
+                QVERIFY(QTest::qWaitForWindowActive(&form));
+                pane->setFocus(Qt::MouseFocusReason);
+                QCOMPARE(QApplication::focusWidget(), pane);
+            } else if (step == u"popup") {
+                QTest::mouseClick(form.lvListView->viewport(), Qt::RightButton, {},
+                                  form.lvListView->visualItemRect(form.lvListView->row(0)).center());
+                QTRY_VERIFY(form.menus()->popup()->isVisible());
+            } else if (step == u"rename") { // the name editor opens inside the list
+                form.lvListView->editItem(form.lvListView->row(0), 0);
+                QTRY_VERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+            } else if (step == u"alt") { // the menu bar takes the keyboard
+                QTest::keyClick(form.lvListView, Qt::Key_Alt, Qt::AltModifier);
+                QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form.menuBar()));
+            } else if (step == u"menu") {
+                QMenu *edit = form.menus()->menu(QStringLiteral("mnuEdit"));
+                form.menuBar()->setActiveAction(edit->menuAction());
+                QTRY_VERIFY(edit->isVisible());
+            } else { // "receive" or "send", held waiting until it is cancelled
+                const qsizetype end = steps.indexOf(QStringLiteral("end"));
+                const QStringList during = end < 0 ? steps : steps.mid(0, end);
+                steps = end < 0 ? QStringList() : steps.mid(end + 1);
+                QObject waiting;
+                bool waited = false;
+                connect(
+                    form.transfer(), &TransferCommands::runningChanged, &waiting,
+                    [&](bool running) {
+                        if (!running)
+                            return;
+                        waited = true;
+                        play(form, during, seen);
+                        form.transfer()->dialog()->Command1->click();
+                    },
+                    Qt::QueuedConnection);
+                form.lvListView->setCurrentItem(form.lvListView->row(0));
+                form.menus()->item(step == u"send" ? "mnuPopupOutput" : "mnuPopupInput")->trigger();
+                QVERIFY(waited);
+                if (end < 0)
+                    return;
+            }
+        }
+        seen = withdrawn(form);
+    }
+
+    // What a screen reader says a widget is. A drop-down list may be called by its value, as on Linux: then
+    // the label that stands for it names it, or its description when it has none.
+    static QString spokenName(QWidget *widget)
+    {
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+        const auto labels = accessible->relations(QAccessible::Label);
+        if (!labels.isEmpty())
+            return labels.first().first->text(QAccessible::Name);
+        const bool calledByValue =
+            accessible->role() == QAccessible::ComboBox &&
+            accessible->text(QAccessible::Name) == accessible->text(QAccessible::Value);
+        return accessible->text(calledByValue ? QAccessible::Description : QAccessible::Name);
     }
 
 private slots:
@@ -127,16 +222,14 @@ private slots:
                               "mnuFileDelete Ctrl+D", "mnuFilePrint Ctrl+P", "mnuFolderNew Ctrl+N",
                               "mnuFolderRename Ctrl+R", "mnuTransInput Ctrl+I", "mnuTransOutput Ctrl+O"}));
 
-        // The toolbar's sixteen positions; those with a handler are enabled.
+        // The toolbar's sixteen positions.
         const MainToolBar *bar = form.tbToolBar;
-        const QList<int> wired = {1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 13, 14, 15, 16};
         QStringList keys;
         for (int position = 1; position <= MainToolBar::ButtonCount; ++position) {
             const QAction *button = bar->button(position);
             keys << button->data().toString();
             QCOMPARE(button->isSeparator(), position == 5 || position == 12);
             QVERIFY(button->isSeparator() || !button->icon().isNull());
-            QVERIFY(button->isSeparator() || button->isEnabled() == wired.contains(position));
         }
         QVERIFY(bar->menuItem(QStringLiteral("FolderRename"))->isEnabled());
         QVERIFY(bar->menuItem(QStringLiteral("EditorNew"))->isEnabled());
@@ -165,22 +258,39 @@ private slots:
                               "Quorrin: CommenterOpen CommenterNew"}));
     }
 
-    // The check button switches check boxes and refreshes; toolbar, menu and drop-down reach the same
+    // The window starts in the folder pane. A click on a toolbar button leaves the focus in the list and
+    // reaches its command: the check button switches check boxes, refreshes, and tells whether they are
+    // shown, also when they are switched from elsewhere. Toolbar, menu and drop-down reach the same
     // companion commands; an unknown key does nothing.
     void toolbarRouting()
     {
         MainWindowFixture window;
         frmMain &form = startInFolder(window);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form.Dir1));
+        for (const QToolButton *button : form.tbToolBar->findChildren<QToolButton *>())
+            QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+
         m_folder.addFile(QStringLiteral("LATE.TXT"));
-        form.tbToolBar->button(7)->trigger();
+        QTest::mouseClick(form.lvListView->viewport(), Qt::LeftButton, {},
+                          form.lvListView->visualItemRect(form.lvListView->row(1)).center());
+        QWidget *check = form.tbToolBar->widgetForAction(form.tbToolBar->button(7));
+        QAccessibleInterface *checkState = QAccessible::queryAccessibleInterface(check);
+        QVERIFY(checkState->state().checkable && !checkState->state().checked);
+        QTest::mouseClick(check, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form.lvListView));
         QCOMPARE(form.lvListView->rowCount(), 3);
         QVERIFY(form.lvListView->row(0)->flags() & Qt::ItemIsUserCheckable);
+        QVERIFY(checkState->state().checked);
         QVERIFY(QFile::remove(m_folder.filePath(QStringLiteral("LATE.TXT"))));
-        form.tbToolBar->button(7)->trigger();
+        QTest::mouseClick(check, Qt::LeftButton);
         QCOMPARE(form.lvListView->rowCount(), 2);
         QVERIFY(!(form.lvListView->row(0)->flags() & Qt::ItemIsUserCheckable));
+        QVERIFY(!checkState->state().checked);
+        form.lvListView->toggleCheckBoxes();
+        QVERIFY(checkState->state().checked);
         form.tbToolBar_ButtonClick(QStringLiteral("NoSuchKey"));
-        QVERIFY(!form.lvListView->checkBoxes());
+        QVERIFY(form.lvListView->checkBoxes());
 
         form.lvListView->setCurrentItem(form.lvListView->row(0));
         form.tbToolBar->button(15)->trigger();
@@ -253,62 +363,109 @@ private slots:
                  QDir::toNativeSeparators(m_folder.path()));
     }
 
-    // Nothing may change the port or the machine under a waiting transfer, nor start a second one; what
-    // the other rules offer comes back when it ends.
-    void aRunningTransferWithdrawsWhatWouldDisturbIt_data()
+    // Which commands the focus, the settings file, the controller and a running transfer leave to the
+    // user, each rule keeping to its own commands.
+    void commandState_data()
     {
-        QTest::addColumn<QString>("machine");
-        QTest::addColumn<QString>("start"); // a pop-up item: it reaches the transfer in every case
-        QTest::addColumn<QStringList>("offered");
-        const QStringList all = {"mnuMachineSelect", "mnuMachineNew", "mnuMachinePropaty",
-                                 "mnuTransOutput",   "mnuTransInput", "mnuTransInputCont",
-                                 "mnuPopupOutput",   "mnuPopupInput", "mnuPopupInputCont",
-                                 "Upload",           "Download",      "DownloadCont",
-                                 "ﾌﾟﾛﾊﾟﾃｨ"};
-        QStringList fanuc = all;
-        fanuc.removeAll("mnuTransInputCont");
-        fanuc.removeAll("mnuPopupInputCont");
-        fanuc.removeAll("DownloadCont");
-        QTest::newRow("OSP, reception") << "OSP"
-                                        << "mnuPopupInput" << all;
-        QTest::newRow("FANUC, send waiting for DC1") << "FANUC"
-                                                     << "mnuPopupOutput" << fanuc;
-        QTest::newRow("no settings file, reception")
-            << ""
-            << "mnuPopupInput"
-            << QStringList{"mnuMachineSelect", "mnuMachineNew", "mnuPopupOutput", "mnuPopupInput",
-                           "mnuPopupInputCont"};
+        QTest::addColumn<QString>("machine"); // the settings file remembered from the last run
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList never = {"mnuTransDncA"};
+        const QStringList atStart = {"mnuEditCopy",      "bar",      "NewFolder",
+                                     "チェックボックス", "FileCopy", "Bar2"};
+        const QStringList away = {"mnuEditCopy",    "mnuEditorOpen",    "mnuCommenterNew",
+                                  "mnuFileProtect", "mnuFileUnprotect", "mnuFilePrint",
+                                  "NewFolder",      "チェックボックス", "FileCopy",
+                                  "FilePaste",      "FileDelete",       "FileProtect",
+                                  "Bar2",           "FileEdit"};
+        const QStringList cont = {"mnuTransInputCont", "mnuPopupInputCont", "DownloadCont"};
+        const QStringList transfer = {
+            "mnuMachineSelect",  "mnuMachinePropaty", "mnuMachineNew", "mnuTransOutput",    "mnuTransInput",
+            "mnuTransInputCont", "mnuPopupOutput",    "mnuPopupInput", "mnuPopupInputCont", "Upload",
+            "Download",          "DownloadCont",      "ﾌﾟﾛﾊﾟﾃｨ"};
+        QStringList noFile = {"mnuMachinePropaty", "mnuTransOutput", "mnuTransInput", "mnuTransInputCont"};
+        for (const char *key : {"Upload", "Download", "DownloadCont", "ﾌﾟﾛﾊﾟﾃｨ", "bar", "NewFolder",
+                                "チェックボックス", "FileCopy", "FilePaste", "FileDelete", "FileProtect",
+                                "Bar2", "FileEdit", "Quorrin", "Laskar", "Print"})
+            noFile << QString::fromUtf8(key);
+        const auto row = [](const char *name, const char *machine, const QString &steps,
+                            QStringList expected) {
+            expected.sort();
+            expected.removeDuplicates();
+            QTest::newRow(name) << machine << steps.split(u' ', Qt::SkipEmptyParts) << expected;
+        };
+        row("OSP, start-up", "OSP", "", never + atStart);
+        row("OSP, list", "OSP", "list", never);
+        row("OSP, list left", "OSP", "list folder", never + away);
+        row("OSP, list's pop-up menu open", "OSP", "list popup", never);
+        row("OSP, edit menu open", "OSP", "list menu", never);
+        row("OSP, menu bar by keyboard", "OSP", "list alt", never);
+        row("OSP, name edited in the list", "OSP", "list rename", never);
+        row("OSP, list entered during a reception", "OSP", "receive list", never + transfer);
+        row("OSP, list left during a reception", "OSP", "list receive folder", never + transfer + away);
+        row("OSP, reception ended", "OSP", "list receive end", never);
+        row("FANUC, start-up", "FANUC", "", never + atStart + cont);
+        row("FANUC, list", "FANUC", "list", never + cont);
+        row("FANUC, list left", "FANUC", "list folder", never + away + cont);
+        row("FANUC, list entered during a send", "FANUC", "folder send list", never + transfer);
+        row("FANUC, send ended", "FANUC", "list send end", never + cont);
+        row("no settings file, start-up", "", "", never + atStart + noFile);
+        row("no settings file, list", "", "list", never + noFile);
+        row("no settings file, reception", "", "list receive", never + noFile + transfer);
+        row("no settings file, reception ended", "", "list receive end", never + noFile);
     }
 
-    void aRunningTransferWithdrawsWhatWouldDisturbIt()
+    void commandState()
     {
         QFETCH(QString, machine);
-        QFETCH(QString, start);
+        QFETCH(QStringList, steps);
         MainWindowFixture window;
         window.useScriptedPort = true;
-        if (machine.isEmpty())
-            window.preset(QStringLiteral("MchFileName"), QString());
+        if (machine == u"FANUC")
+            window.settingsFile(QStringLiteral("FANUC.MCH"),
+                                MachineSettingsFile::dialogLayout({1, "9600", "E", "7", "2", 1, "OFF", 1}));
+        if (machine != u"OSP")
+            window.preset(QStringLiteral("MchFileName"), machine.isEmpty() ? QString() : "FANUC.MCH");
         frmMain &form = startInFolder(window);
-        if (machine == QLatin1String("FANUC")) {
-            window.fileDialogs.answers = {window.settingsFile(
-                QStringLiteral("FANUC.MCH"),
-                MachineSettingsFile::dialogLayout({1, "9600", "E", "7", "2", 1, "OFF", 1}))};
-            form.menus()->item(QStringLiteral("mnuMachineSelect"))->trigger();
-        }
-        form.lvListView->setCurrentItem(form.lvListView->row(0));
-        QStringList during = {QStringLiteral("never ran")};
-        connect(
-            form.transfer(), &TransferCommands::runningChanged, &form,
-            [&](bool running) {
-                if (!running)
-                    return;
-                during = reachable(form);
-                form.transfer()->dialog()->Command1->click();
-            },
-            Qt::QueuedConnection); // once the transfer waits
-        form.menus()->item(start)->trigger();
-        QCOMPARE(during, QStringList());
-        QTEST(reachable(form), "offered");
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QStringList seen = {QStringLiteral("never looked")};
+        play(form, steps, seen);
+        if (QTest::currentTestFailed())
+            return;
+        QTEST(seen, "expected");
+    }
+
+    // A screen reader can name every pane of the window and every field of the dialogs.
+    void accessibleNames()
+    {
+        MainWindowFixture window;
+        frmMain &form = startInFolder(window);
+        frmProperties properties(
+            QStringLiteral("OSP-E100.MCH"), PortProperties{},
+            [](const PortProperties &) { return QString(); }, window.messages);
+        NewFolder folderName(m_folder.path(), window.messages);
+        PrintSetting printSetting(window.state.Print, window.printDialogs);
+        QString receiveName;
+        ProgramNo programNo(receiveName, window.messages);
+        const std::pair<QWidget *, const char16_t *> named[] = {
+            {form.Drive1, u"ドライブ"},
+            {form.Dir1, u"フォルダー"},
+            {form.lvListView, u"ファイル一覧"},
+            {form.Text2, u"ログ"},
+            {form.Text1, u"データ"},
+            {form.Image1, u"画像"},
+            {form.tbToolBar, u"ツールバー"},
+            {properties.cboPort, u"ﾎﾟｰﾄ:"},
+            {properties.cboSpeed, u"通信速度"},
+            {properties.cboDataBits, u"ﾃﾞｰﾀ ﾋﾞｯﾄ:"},
+            {properties.cboParity, u"ﾊﾟﾘﾃｨ:"},
+            {properties.cboStopBits, u"ｽﾄｯﾌﾟ ﾋﾞｯﾄ:"},
+            {folderName.Text1, u"新しいフォルダー名を入力してください。"},
+            {printSetting.Text1, u"左"},
+            {printSetting.Text2, u"右"},
+            {programNo.Text1, u"ファイル名"}};
+        for (const auto &[widget, name] : named)
+            QCOMPARE(spokenName(widget), QString::fromUtf16(name));
     }
 
     // A misspelt command name ends the program and names itself, in every build.
