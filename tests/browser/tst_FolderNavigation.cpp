@@ -3,6 +3,7 @@
 #include "browser/FolderList.h"
 #include "shell/LogPane.h"
 #include "support/MainWindowFixture.h"
+#include "support/PermissionsEnforced.h"
 #include "support/TestDir.h"
 
 #include <QApplication>
@@ -52,6 +53,7 @@ class tst_FolderNavigation : public QObject {
         QCOMPARE(form.Dir1->path(), folder);
         QCOMPARE(QDir::cleanPath(QDir::currentPath()), folder);
         QCOMPARE(QDir::fromNativeSeparators(state.CurrentFolder), folder);
+        QCOMPARE(form.Drive1->drive(), form.Drive1->rootOf(folder));
     }
 
 private slots:
@@ -217,6 +219,69 @@ private slots:
         QCOMPARE(navigationLog(form).count(QLatin1Char('\n')), 1);
         QCOMPARE(form.Drive1->drive(), QStringLiteral("/"));
         QCOMPARE(QDir::cleanPath(QDir::currentPath()), form.Dir1->path());
+    }
+
+    // The folder pane starts at the root of the folder's drive, and the drive pane names that drive,
+    // whichever way the folder was reached. ROOT/B counts as a drive of its own here; "/" is the system's.
+    void bothPanesStandOnTheSameDrive_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("drive");
+        QTest::addColumn<QString>("top");
+        QTest::newRow("top entry clicked") << "/B/B1"
+                                           << "click top"
+                                           << "/B"
+                                           << "/B"
+                                           << "/B";
+        QTest::newRow("subfolder that is a drive") << ""
+                                                   << "click B"
+                                                   << "/B"
+                                                   << "/B"
+                                                   << "/B";
+        QTest::newRow("drive refusing access") << ""
+                                               << "choose locked B"
+                                               << ""
+                                               << "/"
+                                               << "/";
+    }
+
+    void bothPanesStandOnTheSameDrive()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, action);
+        QFETCH(QString, shown);
+        QFETCH(QString, drive);
+        QFETCH(QString, top);
+        const auto inTree = [this](const QString &p) { return p == u"/" ? p : m_root + p; };
+        const QString driveB = inTree(QStringLiteral("/B"));
+        MainWindowFixture window;
+        frmMain &form = startIn(window, inTree(from));
+        form.Drive1->setRoots({QStringLiteral("/"), driveB}, false);
+        if (action == u"click top") {
+            clickEntry(form.Dir1, form.Dir1->subfolderCount() - form.Dir1->count());
+        } else if (action == u"click B") {
+            clickEntry(form.Dir1, 1);
+        } else {
+            const PermissionsEnforced enforced;
+            QVERIFY(QFile::setPermissions(driveB, {}));
+            form.Drive1->setDrive(driveB);
+            QVERIFY(QFile::setPermissions(driveB, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        }
+        QTRY_COMPARE(form.Dir1->path(), inTree(shown));
+        expectShown(form, window.state, inTree(shown));
+        QCOMPARE(form.Drive1->drive(), inTree(drive));
+        QCOMPARE(form.Dir1->top(), inTree(top));
+        QVERIFY(navigationLog(form).isEmpty());
+
+        // The other drive and back: each shows its own folder, and the panes stay together.
+        const QString other = drive == u"/" ? driveB : QStringLiteral("/");
+        form.Drive1->setDrive(other);
+        QCOMPARE(form.Drive1->drive(), other);
+        expectShown(form, window.state, form.Dir1->path());
+        form.Drive1->setDrive(inTree(drive));
+        expectShown(form, window.state, inTree(shown));
     }
 
     // The pane with the focus shows the window colour, the others grey.
