@@ -53,13 +53,20 @@ FileListView::FileListView(QWidget *parent) : QTreeWidget(parent), m_delegate(ne
     }
 
     connect(this, &QTreeWidget::itemChanged, this, &FileListView::syncSelectionToCheck);
-    // Queued: the refresh after a rename must not pull rows away under the closing editor.
-    connect(
-        m_delegate, &RenameDelegate::edited, this,
-        [this](const QModelIndex &index, const QString &text) {
-            const QTreeWidgetItem *edited = itemFromIndex(index);
-            if (edited)
-                emit renameRequested(edited->text(NameColumn), diskName(edited), text);
+    connect(m_delegate, &RenameDelegate::edited, this, &FileListView::commitRename);
+}
+
+void FileListView::commitRename(const QModelIndex &index, const QString &text)
+{
+    const QTreeWidgetItem *edited = itemFromIndex(index);
+    if (!edited)
+        return;
+    // The file is named now: by the time the queued call runs another folder may be listed.
+    // Queued, so the refresh after the rename does not pull rows away under the closing editor.
+    QMetaObject::invokeMethod(
+        this,
+        [this, folder = m_folder, oldText = edited->text(NameColumn), disk = diskName(edited), text] {
+            emit renameRequested(folder, oldText, disk, text);
         },
         Qt::QueuedConnection);
 }
@@ -127,7 +134,8 @@ void FileListView::dropRename()
 void FileListView::RefreshFileList()
 {
     const BusyCursor busy;
-    fill(FolderListing::read(QDir::currentPath()));
+    m_folder = QDir::currentPath();
+    fill(FolderListing::read(m_folder));
 }
 
 void FileListView::fill(const QList<ListedFile> &files)

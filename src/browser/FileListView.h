@@ -33,8 +33,10 @@ public:
     static QString diskName(const QTreeWidgetItem *row);
 
 signals:
-    // The end of an in-place edit of a row's name, delivered after the editor has closed.
-    void renameRequested(const QString &oldText, const QString &diskName, const QString &newText);
+    // The end of an in-place edit of a row's name, delivered after the editor has closed, with the
+    // folder and the row as they were when the edit ended.
+    void renameRequested(const QString &folder, const QString &oldText, const QString &diskName,
+                         const QString &newText);
     void clickNotified();
     void openRequested(); // a double-click or Enter
     void arrowReleased(); // Up or Down, after the highlight has moved
@@ -50,9 +52,11 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    void commitRename(const QModelIndex &index, const QString &text);
     void syncSelectionToCheck(QTreeWidgetItem *row, int column);
     void syncAllSelectionsToChecks();
 
+    QString m_folder; // the folder the rows were read from
     bool m_checkBoxes = false;
     RenameDelegate *m_delegate = nullptr;
 };

@@ -176,9 +176,10 @@ void frmMain::connectPanes()
     connect(lvListView, &FileListView::popupRequested, this,
             [this](const QPoint &at) { m_menus->popup()->popup(at); });
     connect(lvListView, &FileListView::renameRequested, this,
-            [this](const QString &oldText, const QString &diskName, const QString &newText) {
+            [this](const QString &folder, const QString &oldText, const QString &diskName,
+                   const QString &newText) {
                 m_state.CurrentFileName = oldText;
-                FileRenamer::rename(QDir::currentPath(), diskName, oldText, newText); // refused silently
+                FileRenamer::rename(folder, diskName, oldText, newText); // refused silently
                 RefreshFileList();
             });
 }

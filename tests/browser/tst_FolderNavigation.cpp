@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -54,6 +55,15 @@ class tst_FolderNavigation : public QObject {
         QCOMPARE(QDir::cleanPath(QDir::currentPath()), folder);
         QCOMPARE(QDir::fromNativeSeparators(state.CurrentFolder), folder);
         QCOMPARE(form.Drive1->drive(), form.Drive1->rootOf(folder));
+    }
+
+    // A folder with the subfolder SUB and two files reading "O1" and "O2"; its canonical path.
+    static QString withSubfolder(TestDir &scratch, const char *first, const char *second)
+    {
+        scratch.addFolder(QStringLiteral("SUB"));
+        scratch.addFile(QString::fromLatin1(first), QByteArray("O1\n"));
+        scratch.addFile(QString::fromLatin1(second), QByteArray("O2\n"));
+        return QDir(scratch.path()).canonicalPath();
     }
 
 private slots:
@@ -282,6 +292,38 @@ private slots:
         expectShown(form, window.state, form.Dir1->path());
         form.Drive1->setDrive(inTree(drive));
         expectShown(form, window.state, inTree(shown));
+    }
+
+    // The file named when the edit ends is renamed, also when another folder opens before the rename runs.
+    void aRenameActsWhereTheEditEnded_data()
+    {
+        QTest::addColumn<bool>("moveFirst");
+        QTest::newRow("staying") << false;
+        QTest::newRow("subfolder clicked at once") << true;
+    }
+
+    void aRenameActsWhereTheEditEnded()
+    {
+        QFETCH(bool, moveFirst);
+        TestDir scratch;
+        const QString folder = withSubfolder(scratch, "top.min", "SUB/victim.min");
+        MainWindowFixture window;
+        frmMain &form = startIn(window, folder);
+        form.lvListView->editItem(form.lvListView->row(0), 0);
+        auto *editor = form.lvListView->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("TOP.MIN"));
+        editor->setText(QStringLiteral("renamed.min"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        if (moveFirst)
+            clickEntry(form.Dir1, 0);
+
+        QTRY_COMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("renamed.min")});
+        QCOMPARE(QDir(folder + QStringLiteral("/SUB")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("victim.min")});
+        QCOMPARE(window.state.CurrentFileName, QStringLiteral("TOP.MIN"));
+        QCOMPARE(form.lvListView->row(0)->text(0),
+                 moveFirst ? QStringLiteral("VICTIM.MIN") : QStringLiteral("RENAMED.MIN"));
     }
 
     // The pane with the focus shows the window colour, the others grey.
