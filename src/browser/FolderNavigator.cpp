@@ -154,7 +154,7 @@ void FolderNavigator::Dir1_KeyUp(int key)
     m_folderClickSuppressed = true;
     switch (key) {
     case Qt::Key_Up:
-        m_files.clear();
+        m_files.clearRows();
         if (m_folders.listIndex() == -1)
             m_files.RefreshFileList();
         if (m_folders.listIndex() == -2)
@@ -165,7 +165,7 @@ void FolderNavigator::Dir1_KeyUp(int key)
         emit previewRequested();
         break;
     case Qt::Key_Down:
-        m_files.clear();
+        m_files.clearRows();
         if (m_folders.listIndex() == -2)
             m_files.RefreshFileList();
         break;

@@ -170,6 +170,8 @@ void frmMain::connectPanes()
     connect(m_navigator, &FolderNavigator::previewRequested, this, &frmMain::PreviewListedFile);
     connect(lvListView, &FileListView::clickNotified, this, &frmMain::PreviewListedFile);
     connect(lvListView, &FileListView::arrowReleased, this, &frmMain::PreviewListedFile);
+    connect(lvListView, &FileListView::currentRowVanished, this,
+            [this](const QString &text) { m_preview->rowVanished(text); });
     connect(lvListView, &FileListView::openRequested, this, [this] { m_tools->OpenListedFile(); });
     connect(lvListView, &FileListView::leftPressed, this, [this] { Dir1->setFocus(); });
     connect(lvListView, &FileListView::deletePressed, this, [this] { m_router->run(C::mnuFileDelete); });

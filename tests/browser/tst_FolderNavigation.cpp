@@ -294,6 +294,27 @@ private slots:
         expectShown(form, window.state, inTree(shown));
     }
 
+    // The folder shown is watched: files come and go as other programs write and delete them, and the
+    // preview of a file gone gives way to the row now current.
+    void theShownFolderIsWatched()
+    {
+        TestDir scratch;
+        const QString folder = withSubfolder(scratch, "A.MIN", "B.MIN");
+        MainWindowFixture window;
+        frmMain &form = startIn(window, folder);
+        QCOMPARE(form.Text1->toPlainText(), QStringLiteral("O1\n"));
+        QVERIFY(QFile::remove(scratch.filePath(QStringLiteral("A.MIN"))));
+        QTRY_COMPARE(form.lvListView->rowCount(), 1);
+        QCOMPARE(form.Text1->toPlainText(), QStringLiteral("O2\n"));
+        QCOMPARE(window.state.CurrentFileName, QStringLiteral("B.MIN"));
+
+        clickEntry(form.Dir1, 0);
+        QTRY_COMPARE(form.Dir1->path(), folder + QStringLiteral("/SUB"));
+        QCOMPARE(form.lvListView->rowCount(), 0);
+        scratch.addFile(QStringLiteral("SUB/NEW.MIN"));
+        QTRY_COMPARE(form.lvListView->rowCount(), 1);
+    }
+
     // The file named when the edit ends is renamed, also when another folder opens before the rename runs.
     void aRenameActsWhereTheEditEnded_data()
     {
