@@ -152,6 +152,15 @@ void FileListView::RefreshFileList()
     m_folder = QDir::currentPath();
     m_watch->watch(m_folder);
     fill(FolderListing::read(m_folder));
+    watchRows();
+}
+
+void FileListView::watchRows()
+{
+    QStringList names;
+    for (int i = 0; i < rowCount(); ++i)
+        names << diskName(row(i));
+    m_watch->watchFiles(names);
 }
 
 void FileListView::clearRows()
@@ -189,6 +198,7 @@ void FileListView::followDisk()
     const QString currentText = current ? current->text(NameColumn) : QString();
     const int scrolled = verticalScrollBar()->value();
     fill(files);
+    watchRows();
     restoreMarks(before, currentName, selected, checked);
     verticalScrollBar()->setValue(scrolled);
     if (hadCurrent && diskName(currentItem()) != currentName)

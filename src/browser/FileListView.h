@@ -63,6 +63,7 @@ protected:
 private:
     void commitRename(const QModelIndex &index, const QString &text);
     bool shows(const QList<ListedFile> &files) const;
+    void watchRows();
     void restoreMarks(const QStringList &before, const QString &current, const QSet<QString> &selected,
                       const QSet<QString> &checked);
     void syncSelectionToCheck(QTreeWidgetItem *row, int column);

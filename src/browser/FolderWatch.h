@@ -15,6 +15,8 @@ public:
 
     // Watches folder from now on, and no other; "" watches nothing.
     void watch(const QString &folder);
+    // Watches these files of the folder too: a file written over in place leaves the folder's entries alone.
+    void watchFiles(const QStringList &names);
     QString folder() const { return m_folder; }
 
 signals:
