@@ -203,32 +203,20 @@ private slots:
         expectShown(form, window.state, form.Dir1->path());
     }
 
-    // Each drive keeps its own folder; a drive gone is reported and the system drive comes back.
-    void drives()
+    // A drive gone is reported, and the system drive comes back with its own folder.
+    void aDriveGoneIsReported()
     {
         TestDir stick;
-        stick.addFolder(QStringLiteral("PROGS"));
         const QString stickRoot = QDir(stick.path()).canonicalPath();
         MainWindowFixture window;
         frmMain &form = startIn(window, m_root + QStringLiteral("/B"));
         form.Drive1->setRoots({QStringLiteral("/"), stickRoot}, false);
-        form.Drive1->setDrive(stickRoot);
-        expectShown(form, window.state, stickRoot);
-        clickEntry(form.Dir1, 0);
-        QTRY_COMPARE(form.Dir1->path(), stickRoot + QStringLiteral("/PROGS"));
-        form.Drive1->setDrive(QStringLiteral("/"));
-        expectShown(form, window.state, m_root + QStringLiteral("/B"));
-        form.Drive1->setDrive(stickRoot);
-        expectShown(form, window.state, stickRoot + QStringLiteral("/PROGS"));
-        QVERIFY(navigationLog(form).isEmpty());
-
-        form.Drive1->setDrive(QStringLiteral("/"));
         QVERIFY(QDir(stickRoot).removeRecursively());
         form.Drive1->setDrive(stickRoot);
         QVERIFY(navigationLog(form).startsWith(stickRoot + QStringLiteral(" は")));
         QCOMPARE(navigationLog(form).count(QLatin1Char('\n')), 1);
         QCOMPARE(form.Drive1->drive(), QStringLiteral("/"));
-        QCOMPARE(QDir::cleanPath(QDir::currentPath()), form.Dir1->path());
+        expectShown(form, window.state, m_root + QStringLiteral("/B"));
     }
 
     // The folder pane starts at the root of the folder's drive, and the drive pane names that drive,
