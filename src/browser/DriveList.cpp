@@ -16,13 +16,16 @@ void DriveList::setRoots(const QStringList &roots, bool mountPoints)
 {
     m_mountPoints = mountPoints;
     const QString selected = drive();
-    const QSignalBlocker blocker(this);
-    clear();
-    addItems(roots);
-    // A drive that is gone stays shown while it is the selected one, so its failure can be reported.
-    if (!selected.isEmpty() && !roots.contains(selected))
-        addItem(selected);
-    setCurrentIndex(selected.isEmpty() ? -1 : findText(selected));
+    {
+        const QSignalBlocker blocker(this);
+        clear();
+        addItems(roots);
+        // A drive that is gone stays shown while it is the selected one, so its failure can be reported.
+        if (!selected.isEmpty() && !roots.contains(selected))
+            addItem(selected);
+        setCurrentIndex(selected.isEmpty() ? -1 : findText(selected));
+    }
+    emit rootsChanged();
 }
 
 void DriveList::refreshFromSystem()
@@ -38,9 +41,14 @@ QStringList DriveList::roots() const
     return result;
 }
 
+QString DriveList::rootOf(const QString &path) const
+{
+    return MountedDrives::rootOf(QDir::cleanPath(path), roots());
+}
+
 bool DriveList::setDrive(const QString &pathOrDrive)
 {
-    const QString root = MountedDrives::rootOf(QDir::cleanPath(pathOrDrive), roots());
+    const QString root = rootOf(pathOrDrive);
     if (root.isEmpty())
         return false;
     setCurrentIndex(findText(root));
@@ -56,18 +64,33 @@ bool DriveList::isReady(const QString &root) const
 
 QString DriveList::folderOf(const QString &root) const
 {
-    // A remembered folder removed since falls back to its nearest remaining ancestor.
-    QDir folder(m_folders.value(root, root));
+    // A remembered folder removed since falls back to its nearest remaining ancestor; one that now
+    // lies on a drive mounted since, to this drive's root.
+    const QString remembered = m_folders.value(root, root);
+    if (rootOf(remembered) != root)
+        return root;
+    QDir folder(remembered);
     while (!folder.exists() && folder.absolutePath().size() > root.size() && folder.cdUp()) {
     }
     return folder.exists() ? folder.absolutePath() : root;
 }
 
-void DriveList::rememberFolder(const QString &folder)
+void DriveList::standOn(const QString &folder)
 {
-    const QString root = MountedDrives::rootOf(folder, roots());
-    if (!root.isEmpty())
-        m_folders.insert(root, folder);
+    const QString root = rootOf(folder);
+    if (root.isEmpty())
+        return;
+    m_folders.insert(root, folder);
+    selectDriveOf(folder);
+}
+
+void DriveList::selectDriveOf(const QString &folder)
+{
+    const int index = findText(rootOf(folder));
+    if (index < 0)
+        return;
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(index);
 }
 
 void DriveList::showPopup()

@@ -19,11 +19,17 @@ public:
     bool setDrive(const QString &pathOrDrive);
     bool isReady(const QString &root) const;
 
+    // The drive a path lies on, "" when none of the listed drives holds it.
+    QString rootOf(const QString &path) const;
     QString folderOf(const QString &root) const;
-    void rememberFolder(const QString &folder);
+    // The folder shown becomes its drive's current folder, and that drive the one selected, quietly.
+    void standOn(const QString &folder);
+    // Selects the drive holding folder without a change notification.
+    void selectDriveOf(const QString &folder);
 
 signals:
     void change();
+    void rootsChanged();
 
 protected:
     void showPopup() override;

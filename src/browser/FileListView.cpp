@@ -1,5 +1,6 @@
 #include "browser/FileListView.h"
 
+#include "browser/FolderWatch.h"
 #include "browser/ListIcons.h"
 #include "browser/RenameDelegate.h"
 #include "core/FileTypeCatalogue.h"
@@ -11,6 +12,10 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QSet>
+
+#include <utility>
 
 namespace {
 
@@ -26,9 +31,18 @@ constexpr ColumnLayout Columns[] = {
     {u"保護", 600, Qt::AlignLeft},
 };
 
+// The texts of columns 2 to 5.
+QStringList detailTexts(const ListedFile &file, const QLocale &locale)
+{
+    return {QString::number(file.size), locale.toString(file.modified, QLocale::ShortFormat),
+            FileTypeCatalogue::TypeDescription(file.text),
+            file.isProtected ? QStringLiteral("保護") : QString()};
+}
+
 } // namespace
 
-FileListView::FileListView(QWidget *parent) : QTreeWidget(parent), m_delegate(new RenameDelegate(this))
+FileListView::FileListView(QWidget *parent)
+    : QTreeWidget(parent), m_delegate(new RenameDelegate(this)), m_watch(new FolderWatch(this))
 {
     setObjectName(QStringLiteral("lvListView"));
     setRootIsDecorated(false);
@@ -53,13 +67,21 @@ FileListView::FileListView(QWidget *parent) : QTreeWidget(parent), m_delegate(ne
     }
 
     connect(this, &QTreeWidget::itemChanged, this, &FileListView::syncSelectionToCheck);
-    // Queued: the refresh after a rename must not pull rows away under the closing editor.
-    connect(
-        m_delegate, &RenameDelegate::edited, this,
-        [this](const QModelIndex &index, const QString &text) {
-            const QTreeWidgetItem *edited = itemFromIndex(index);
-            if (edited)
-                emit renameRequested(edited->text(NameColumn), diskName(edited), text);
+    connect(m_delegate, &RenameDelegate::edited, this, &FileListView::commitRename);
+    connect(m_watch, &FolderWatch::changed, this, &FileListView::followDisk);
+}
+
+void FileListView::commitRename(const QModelIndex &index, const QString &text)
+{
+    const QTreeWidgetItem *edited = itemFromIndex(index);
+    if (!edited)
+        return;
+    // The file is named now: by the time the queued call runs another folder may be listed.
+    // Queued, so the refresh after the rename does not pull rows away under the closing editor.
+    QMetaObject::invokeMethod(
+        this,
+        [this, folder = m_folder, oldText = edited->text(NameColumn), disk = diskName(edited), text] {
+            emit renameRequested(folder, oldText, disk, text);
         },
         Qt::QueuedConnection);
 }
@@ -127,7 +149,102 @@ void FileListView::dropRename()
 void FileListView::RefreshFileList()
 {
     const BusyCursor busy;
-    fill(FolderListing::read(QDir::currentPath()));
+    m_folder = QDir::currentPath();
+    m_watch->watch(m_folder);
+    fill(FolderListing::read(m_folder));
+    watchRows();
+}
+
+void FileListView::watchRows()
+{
+    QStringList names;
+    for (int i = 0; i < rowCount(); ++i)
+        names << diskName(row(i));
+    m_watch->watchFiles(names);
+}
+
+void FileListView::clearRows()
+{
+    m_watch->watch({});
+    m_folder.clear();
+    clear();
+}
+
+void FileListView::followDisk()
+{
+    if (m_folder.isEmpty())
+        return;
+    if (state() == EditingState) {
+        m_followPending = true;
+        return;
+    }
+    const QList<ListedFile> files = FolderListing::read(m_folder);
+    if (shows(files))
+        return; // a change of nothing shown, or one the last refresh already has
+    QStringList before;
+    QSet<QString> selected;
+    QSet<QString> checked;
+    for (int i = 0; i < rowCount(); ++i) {
+        const QTreeWidgetItem *listed = row(i);
+        before << diskName(listed);
+        if (listed->isSelected())
+            selected.insert(before.last());
+        if ((listed->flags() & Qt::ItemIsUserCheckable) && listed->checkState(NameColumn) == Qt::Checked)
+            checked.insert(before.last());
+    }
+    const QTreeWidgetItem *current = currentItem();
+    const bool hadCurrent = current != nullptr;
+    const QString currentName = diskName(current);
+    const QString currentText = current ? current->text(NameColumn) : QString();
+    const int scrolled = verticalScrollBar()->value();
+    fill(files);
+    watchRows();
+    restoreMarks(before, currentName, selected, checked);
+    verticalScrollBar()->setValue(scrolled);
+    if (hadCurrent && diskName(currentItem()) != currentName)
+        emit currentRowVanished(currentText);
+}
+
+bool FileListView::shows(const QList<ListedFile> &files) const
+{
+    if (files.size() != rowCount())
+        return false;
+    const QLocale locale;
+    for (int i = 0; i < rowCount(); ++i) {
+        const QTreeWidgetItem *listed = row(i);
+        const QStringList texts = detailTexts(files[i], locale);
+        if (listed->data(NameColumn, DiskNameRole) != QVariant::fromValue(files[i].diskName))
+            return false;
+        for (int column = SizeColumn; column <= ProtectedColumn; ++column) {
+            if (listed->text(column) != texts[column - SizeColumn])
+                return false;
+        }
+    }
+    return true;
+}
+
+void FileListView::restoreMarks(const QStringList &before, const QString &current,
+                                const QSet<QString> &selected, const QSet<QString> &checked)
+{
+    const QSignalBlocker blocker(this);
+    QHash<QString, QTreeWidgetItem *> byName;
+    for (int i = 0; i < rowCount(); ++i) {
+        QTreeWidgetItem *listed = row(i);
+        const QString name = diskName(listed);
+        byName.insert(name, listed);
+        if (m_checkBoxes && checked.contains(name))
+            listed->setCheckState(NameColumn, Qt::Checked);
+        listed->setSelected(selected.contains(name));
+    }
+    // A current row gone hands over to the next row still listed, else to the one before it.
+    const qsizetype at = before.indexOf(current);
+    QTreeWidgetItem *now = byName.value(current);
+    for (qsizetype i = at + 1; !now && i < before.size(); ++i)
+        now = byName.value(before[i]);
+    for (qsizetype i = at - 1; !now && i >= 0; --i)
+        now = byName.value(before[i]);
+    if (now)
+        setCurrentItem(now, NameColumn, QItemSelectionModel::NoUpdate);
 }
 
 void FileListView::fill(const QList<ListedFile> &files)
@@ -142,11 +259,10 @@ void FileListView::fill(const QList<ListedFile> &files)
         row->setText(NameColumn, file.text);
         row->setData(NameColumn, DiskNameRole, file.diskName);
         row->setIcon(NameColumn, ListIcons::icon(FileTypeCatalogue::ListIconIndex(file.text)));
-        row->setText(SizeColumn, QString::number(file.size));
+        const QStringList texts = detailTexts(file, locale);
+        for (int column = SizeColumn; column <= ProtectedColumn; ++column)
+            row->setText(column, texts[column - SizeColumn]);
         row->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
-        row->setText(ModifiedColumn, locale.toString(file.modified, QLocale::ShortFormat));
-        row->setText(TypeColumn, FileTypeCatalogue::TypeDescription(file.text));
-        row->setText(ProtectedColumn, file.isProtected ? QStringLiteral("保護") : QString());
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
         if (m_checkBoxes) {
             flags |= Qt::ItemIsUserCheckable;
@@ -233,6 +349,14 @@ void FileListView::keyPressEvent(QKeyEvent *event)
     default:
         QTreeWidget::keyPressEvent(event);
     }
+}
+
+void FileListView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    QTreeWidget::closeEditor(editor, hint);
+    // Queued behind a rename the edit may have asked for.
+    if (std::exchange(m_followPending, false))
+        QMetaObject::invokeMethod(this, &FileListView::followDisk, Qt::QueuedConnection);
 }
 
 void FileListView::keyReleaseEvent(QKeyEvent *event)

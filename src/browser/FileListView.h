@@ -5,6 +5,7 @@
 
 #include <QTreeWidget>
 
+class FolderWatch;
 class RenameDelegate;
 
 // The file list (lvListView): one row per file of the working directory, rebuilt whole on refresh.
@@ -18,6 +19,11 @@ public:
 
     void RefreshFileList() override;
     void fill(const QList<ListedFile> &files);
+    // Rebuilds the rows when the listed folder's files changed on disk, keeping the current row, the
+    // selection and the check marks by name. An open rename is left alone and followed by this.
+    void followDisk();
+    // Removes all rows; the list follows the disk again from its next refresh.
+    void clearRows();
 
     bool checkBoxes() const override { return m_checkBoxes; }
     void setCheckBoxes(bool on);
@@ -33,8 +39,10 @@ public:
     static QString diskName(const QTreeWidgetItem *row);
 
 signals:
-    // The end of an in-place edit of a row's name, delivered after the editor has closed.
-    void renameRequested(const QString &oldText, const QString &diskName, const QString &newText);
+    // The end of an in-place edit of a row's name, delivered after the editor has closed, with the
+    // folder and the row as they were when the edit ended.
+    void renameRequested(const QString &folder, const QString &oldText, const QString &diskName,
+                         const QString &newText);
     void clickNotified();
     void openRequested(); // a double-click or Enter
     void arrowReleased(); // Up or Down, after the highlight has moved
@@ -42,6 +50,8 @@ signals:
     void deletePressed();
     void popupRequested(const QPoint &globalPosition);
     void checkBoxesChanged(bool on);
+    // The current row's file went away on disk; the row now current, if any, stands nearest to it.
+    void currentRowVanished(const QString &text);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -49,11 +59,20 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
+    void commitRename(const QModelIndex &index, const QString &text);
+    bool shows(const QList<ListedFile> &files) const;
+    void watchRows();
+    void restoreMarks(const QStringList &before, const QString &current, const QSet<QString> &selected,
+                      const QSet<QString> &checked);
     void syncSelectionToCheck(QTreeWidgetItem *row, int column);
     void syncAllSelectionsToChecks();
 
+    QString m_folder; // the folder the rows were read from
     bool m_checkBoxes = false;
+    bool m_followPending = false;
     RenameDelegate *m_delegate = nullptr;
+    FolderWatch *m_watch = nullptr;
 };

@@ -30,6 +30,16 @@ void FilePreview::PreviewListedFile()
         m_data.clear();
 }
 
+void FilePreview::rowVanished(const QString &text)
+{
+    if (m_state.Transfer.DialogShown || text != m_state.CurrentFileName)
+        return;
+    if (m_files.currentItem())
+        PreviewListedFile();
+    else
+        m_data.clear();
+}
+
 void FilePreview::PreviewTextFile(const QString &shownName, const QString &diskName)
 {
     m_data.showTextBox();

@@ -16,6 +16,8 @@ public:
     }
 
     void PreviewListedFile();
+    // The file of the row named text went away on disk: a pane showing it shows the row now current.
+    void rowVanished(const QString &text);
     // shownName is the row's text, used in messages; diskName is the file as it is on disk.
     void PreviewTextFile(const QString &shownName, const QString &diskName);
     void PreviewImageFile(const QString &diskName);

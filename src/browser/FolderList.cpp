@@ -19,12 +19,13 @@ QString cleaned(const QString &path)
     return QDir::cleanPath(QDir(path).absolutePath());
 }
 
-QStringList ancestry(const QString &path)
+// From the top (the drive's root, when it lies on the way) down to path.
+QStringList ancestry(const QString &path, const QString &top)
 {
     QStringList chain;
     QDir dir(path);
     chain.prepend(dir.absolutePath());
-    while (dir.cdUp())
+    while (QDir::cleanPath(dir.absolutePath()) != QDir::cleanPath(top) && dir.cdUp())
         chain.prepend(dir.absolutePath());
     return chain;
 }
@@ -80,7 +81,7 @@ bool FolderList::load(const QString &path, QString *failure)
     clear();
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    const QStringList chain = ancestry(path);
+    const QStringList chain = ancestry(path, m_driveOf ? m_driveOf(path) : QString());
     for (int depth = 0; depth < chain.size(); ++depth) {
         auto *item = new QListWidgetItem(open, displayName(chain[depth]), this);
         item->setData(PathRole, chain[depth]);

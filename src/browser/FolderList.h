@@ -2,12 +2,18 @@
 
 #include <QListWidget>
 
+#include <functional>
+
 // The folder pane (Dir1): the root and each ancestor down to the open folder, then its subfolders.
 // Entries are indexed from the open folder: -1 the open folder, -2 its parent, ..., 0.. the subfolders.
 class FolderList final : public QListWidget {
     Q_OBJECT
 public:
     explicit FolderList(QWidget *parent = nullptr);
+
+    // The root of the drive a folder lies on: the pane never climbs above it.
+    using DriveOf = std::function<QString(const QString &folder)>;
+    void setDriveOf(DriveOf driveOf) { m_driveOf = std::move(driveOf); }
 
     QString path() const { return m_path; }
     // Opens a folder; the change notification runs, synchronously, only when the path changes.
@@ -19,6 +25,7 @@ public:
     void setListIndex(int index);
     QString entry(int index) const;
     int subfolderCount() const { return count() - m_openRow - 1; }
+    QString top() const { return entry(-m_openRow - 1); }
 
 signals:
     void change();
@@ -35,6 +42,7 @@ protected:
 private:
     bool load(const QString &path, QString *failure);
 
+    DriveOf m_driveOf;
     QString m_path;
     int m_openRow = -1;
 };

@@ -18,6 +18,15 @@ FolderNavigator::FolderNavigator(AppState &state, DriveList &drives, FolderList 
     : QObject(parent), m_state(state), m_drives(drives), m_folders(folders), m_files(files), m_data(data),
       m_log(log), m_folderClickSuppressed(folderClickSuppressed)
 {
+    // As a drive's own folder list, the pane starts at the root of the drive the folder lies on.
+    m_folders.setDriveOf([&drives](const QString &folder) { return drives.rootOf(folder); });
+    m_folders.reread();
+    // A drive plugged in or gone may now hold the folder shown.
+    connect(&drives, &DriveList::rootsChanged, this, [this] {
+        if (m_folders.top() != m_drives.rootOf(m_folders.path()))
+            m_folders.reread();
+        m_drives.standOn(m_folders.path());
+    });
 }
 
 bool FolderNavigator::restore()
@@ -51,7 +60,7 @@ void FolderNavigator::Dir1_Change()
         return;
     }
     m_state.CurrentFolder = QDir::toNativeSeparators(m_folders.path());
-    m_drives.rememberFolder(m_folders.path());
+    m_drives.standOn(m_folders.path());
     m_data.clear();
     m_files.RefreshFileList();
 }
@@ -71,7 +80,7 @@ void FolderNavigator::adoptShownFolder()
     m_state.StartupFolderPending = false;
     if (WorkingDirectory::enter(m_folders.path()).ok()) {
         m_state.CurrentFolder = QDir::toNativeSeparators(m_folders.path());
-        m_drives.rememberFolder(m_folders.path());
+        m_drives.standOn(m_folders.path());
     }
 }
 
@@ -92,8 +101,10 @@ void FolderNavigator::Drive1_Change()
     if (result.failure == WorkingDirectory::Failure::NotReady) {
         m_log.addLine(root + QStringLiteral(" は") + result.description);
         m_drives.setDrive(MountedDrives::systemRoot());
+    } else if (result.failure == WorkingDirectory::Failure::AccessDenied) {
+        // Silent, the folder as it was, and the drive pane back on the drive that holds it.
+        m_drives.selectDriveOf(m_folders.path());
     }
-    // A refused access leaves the new drive selected and the folder as it was.
 }
 
 void FolderNavigator::openEntry(const QString &path)
@@ -143,7 +154,7 @@ void FolderNavigator::Dir1_KeyUp(int key)
     m_folderClickSuppressed = true;
     switch (key) {
     case Qt::Key_Up:
-        m_files.clear();
+        m_files.clearRows();
         if (m_folders.listIndex() == -1)
             m_files.RefreshFileList();
         if (m_folders.listIndex() == -2)
@@ -154,7 +165,7 @@ void FolderNavigator::Dir1_KeyUp(int key)
         emit previewRequested();
         break;
     case Qt::Key_Down:
-        m_files.clear();
+        m_files.clearRows();
         if (m_folders.listIndex() == -2)
             m_files.RefreshFileList();
         break;

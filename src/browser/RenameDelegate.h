@@ -10,5 +10,6 @@ public:
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
 
 signals:
+    // Delivered at once, while the edited row still stands where the index points.
     void edited(const QModelIndex &index, const QString &text) const;
 };

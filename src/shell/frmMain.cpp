@@ -183,6 +183,8 @@ void frmMain::connectPanes()
     connect(m_navigator, &FolderNavigator::previewRequested, this, &frmMain::PreviewListedFile);
     connect(lvListView, &FileListView::clickNotified, this, &frmMain::PreviewListedFile);
     connect(lvListView, &FileListView::arrowReleased, this, &frmMain::PreviewListedFile);
+    connect(lvListView, &FileListView::currentRowVanished, this,
+            [this](const QString &text) { m_preview->rowVanished(text); });
     connect(lvListView, &FileListView::openRequested, this, [this] { m_tools->OpenListedFile(); });
     connect(lvListView, &FileListView::leftPressed, this, [this] { Dir1->setFocus(); });
     connect(lvListView, &FileListView::deletePressed, this, [this] { m_router->run(C::mnuFileDelete); });
@@ -191,9 +193,10 @@ void frmMain::connectPanes()
     connect(lvListView, &FileListView::popupRequested, this,
             [this](const QPoint &at) { m_menus->popup()->popup(at); });
     connect(lvListView, &FileListView::renameRequested, this,
-            [this](const QString &oldText, const QString &diskName, const QString &newText) {
+            [this](const QString &folder, const QString &oldText, const QString &diskName,
+                   const QString &newText) {
                 m_state.CurrentFileName = oldText;
-                FileRenamer::rename(QDir::currentPath(), diskName, oldText, newText); // refused silently
+                FileRenamer::rename(folder, diskName, oldText, newText); // refused silently
                 RefreshFileList();
             });
 }

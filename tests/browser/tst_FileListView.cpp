@@ -1,15 +1,49 @@
 #include "browser/FileListView.h"
 #include "browser/FileRenamer.h"
+#include "browser/FolderWatch.h"
 #include "core/FolderListing.h"
 #include "support/TestDir.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
 
 class tst_FileListView : public QObject {
     Q_OBJECT
+
+    // Each row as "NAME:size", with [ ] around the selected ones and * after the current one.
+    static QStringList shown(const FileListView &list)
+    {
+        QStringList rows;
+        for (int i = 0; i < list.rowCount(); ++i) {
+            const QTreeWidgetItem *row = list.row(i);
+            QString text = row->text(FileListView::NameColumn) + u':' + row->text(FileListView::SizeColumn);
+            if (row->isSelected() || row->checkState(FileListView::NameColumn) == Qt::Checked)
+                text = u'[' + text + u']';
+            rows << (row == list.currentItem() ? text + u'*' : text);
+        }
+        return rows;
+    }
+
+    // The list of a folder as the program keeps it: listed from the working directory.
+    struct ListedFolder {
+        TestDir dir;
+        QString before = QDir::currentPath();
+        FileListView list;
+        explicit ListedFolder(const QStringList &names)
+        {
+            for (const QString &name : names)
+                dir.addFile(name);
+            QDir::setCurrent(dir.path());
+            list.RefreshFileList();
+        }
+        ~ListedFolder() { QDir::setCurrent(before); }
+    };
 
 private slots:
     // Rows in upper-case order with size, time, type and protection; the first is current, none selected.
@@ -97,6 +131,107 @@ private slots:
         list.fill(files);
         QVERIFY(!(list.row(0)->flags() & Qt::ItemIsUserCheckable));
         QVERIFY(list.selectedItems().isEmpty());
+    }
+
+    // Files added, removed or written over by another program: the list follows, keeping its current row,
+    // selection and check marks by name; a current row gone hands over to its neighbour.
+    void followsTheDisk_data()
+    {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("change"); // +NAME adds, -NAME deletes, ~NAME writes 3 bytes over it
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<bool>("vanished");
+        QTest::newRow("added") << "C.MIN"
+                               << "+AA.MIN"
+                               << QStringList{"A.MIN:0", "AA.MIN:0", "[B.MIN:0]", "[C.MIN:0]*", "D.MIN:0"}
+                               << false;
+        QTest::newRow("written over")
+            << "A.MIN"
+            << "~A.MIN" << QStringList{"A.MIN:3*", "[B.MIN:0]", "[C.MIN:0]", "D.MIN:0"} << false;
+        QTest::newRow("marked one deleted")
+            << "A.MIN"
+            << "-B.MIN" << QStringList{"A.MIN:0*", "[C.MIN:0]", "D.MIN:0"} << false;
+        QTest::newRow("current deleted: the next")
+            << "C.MIN"
+            << "-C.MIN" << QStringList{"A.MIN:0", "[B.MIN:0]", "D.MIN:0*"} << true;
+        QTest::newRow("last deleted: the one before")
+            << "D.MIN"
+            << "-D.MIN -C.MIN" << QStringList{"A.MIN:0", "[B.MIN:0]*"} << true;
+        QTest::newRow("all deleted") << "B.MIN"
+                                     << "-A.MIN -B.MIN -C.MIN -D.MIN" << QStringList{} << true;
+    }
+
+    void followsTheDisk()
+    {
+        QFETCH(QString, current);
+        QFETCH(QString, change);
+        QFETCH(QStringList, after);
+        QFETCH(bool, vanished);
+        ListedFolder folder({"A.MIN", "B.MIN", "C.MIN", "D.MIN"});
+        FileListView &list = folder.list;
+        list.toggleCheckBoxes();
+        list.row(1)->setCheckState(FileListView::NameColumn, Qt::Checked);
+        list.row(2)->setCheckState(FileListView::NameColumn, Qt::Checked);
+        list.setCurrentItem(list.findItems(current, Qt::MatchExactly).value(0), 0,
+                            QItemSelectionModel::NoUpdate);
+        QSignalSpy vanishedSpy(&list, &FileListView::currentRowVanished);
+
+        for (const QString &step : change.split(u' ')) {
+            const QString path = folder.dir.filePath(step.mid(1));
+            if (step.startsWith(u'-'))
+                QVERIFY(QFile::remove(path));
+            else
+                folder.dir.addFile(step.mid(1), step.startsWith(u'~') ? QByteArray("O1\n") : QByteArray());
+        }
+        QTRY_COMPARE(shown(list), after);
+        QCOMPARE(vanishedSpy.size(), vanished ? 1 : 0);
+        if (vanished)
+            QCOMPARE(vanishedSpy.first().first().toString(), current);
+        for (int i = 0; i < list.rowCount(); ++i) // a check mark and its selection go together
+            QCOMPARE(list.row(i)->isSelected(),
+                     list.row(i)->checkState(FileListView::NameColumn) == Qt::Checked);
+    }
+
+    // A rename being typed is neither closed nor lost when the folder changes; the list follows after it.
+    void anOpenRenameIsLeftAlone()
+    {
+        ListedFolder folder({"A.MIN"});
+        FileListView &list = folder.list;
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.editItem(list.row(0), FileListView::NameColumn);
+        const QPointer<QLineEdit> editor = list.viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        editor->setText(QStringLiteral("TYPED"));
+        QSignalSpy watched(list.findChild<FolderWatch *>(), &FolderWatch::changed);
+        folder.dir.addFile(QStringLiteral("NEW.MIN"));
+        QVERIFY(watched.wait());
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(editor->text(), QStringLiteral("TYPED"));
+        QCOMPARE(shown(list), QStringList{"A.MIN:0*"});
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QTRY_COMPARE(shown(list), (QStringList{"A.MIN:0*", "NEW.MIN:0"}));
+    }
+
+    // Changes in quick succession make one notice.
+    void aBurstOfChangesIsOneNotice()
+    {
+        TestDir dir;
+        FolderWatch watch(nullptr, 1000);
+        watch.watch(dir.path());
+        QList<int> filesAtNotice;
+        connect(&watch, &FolderWatch::changed, this,
+                [&] { filesAtNotice << int(QDir(dir.path()).entryList(QDir::Files).size()); });
+        // Each change is seen by the event loop before the next is made.
+        QFileSystemWatcher seen({dir.path()});
+        QSignalSpy seenSpy(&seen, &QFileSystemWatcher::directoryChanged);
+        for (const char *name : {"1.MIN", "2.MIN", "3.MIN"}) {
+            dir.addFile(QString::fromLatin1(name));
+            QVERIFY(seenSpy.wait());
+        }
+        QTRY_COMPARE(filesAtNotice, QList<int>{3});
+        dir.addFile(QStringLiteral("4.MIN"));
+        QTRY_COMPARE(filesAtNotice, (QList<int>{3, 4}));
     }
 
     void renameFollowsTheFileSystemRules_data()

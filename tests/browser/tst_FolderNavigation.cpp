@@ -3,12 +3,14 @@
 #include "browser/FolderList.h"
 #include "shell/LogPane.h"
 #include "support/MainWindowFixture.h"
+#include "support/PermissionsEnforced.h"
 #include "support/TestDir.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -52,6 +54,16 @@ class tst_FolderNavigation : public QObject {
         QCOMPARE(form.Dir1->path(), folder);
         QCOMPARE(QDir::cleanPath(QDir::currentPath()), folder);
         QCOMPARE(QDir::fromNativeSeparators(state.CurrentFolder), folder);
+        QCOMPARE(form.Drive1->drive(), form.Drive1->rootOf(folder));
+    }
+
+    // A folder with the subfolder SUB and two files reading "O1" and "O2"; its canonical path.
+    static QString withSubfolder(TestDir &scratch, const char *first, const char *second)
+    {
+        scratch.addFolder(QStringLiteral("SUB"));
+        scratch.addFile(QString::fromLatin1(first), QByteArray("O1\n"));
+        scratch.addFile(QString::fromLatin1(second), QByteArray("O2\n"));
+        return QDir(scratch.path()).canonicalPath();
     }
 
 private slots:
@@ -191,32 +203,136 @@ private slots:
         expectShown(form, window.state, form.Dir1->path());
     }
 
-    // Each drive keeps its own folder; a drive gone is reported and the system drive comes back.
-    void drives()
+    // A drive gone is reported, and the system drive comes back with its own folder.
+    void aDriveGoneIsReported()
     {
         TestDir stick;
-        stick.addFolder(QStringLiteral("PROGS"));
         const QString stickRoot = QDir(stick.path()).canonicalPath();
         MainWindowFixture window;
         frmMain &form = startIn(window, m_root + QStringLiteral("/B"));
         form.Drive1->setRoots({QStringLiteral("/"), stickRoot}, false);
-        form.Drive1->setDrive(stickRoot);
-        expectShown(form, window.state, stickRoot);
-        clickEntry(form.Dir1, 0);
-        QTRY_COMPARE(form.Dir1->path(), stickRoot + QStringLiteral("/PROGS"));
-        form.Drive1->setDrive(QStringLiteral("/"));
-        expectShown(form, window.state, m_root + QStringLiteral("/B"));
-        form.Drive1->setDrive(stickRoot);
-        expectShown(form, window.state, stickRoot + QStringLiteral("/PROGS"));
-        QVERIFY(navigationLog(form).isEmpty());
-
-        form.Drive1->setDrive(QStringLiteral("/"));
         QVERIFY(QDir(stickRoot).removeRecursively());
         form.Drive1->setDrive(stickRoot);
         QVERIFY(navigationLog(form).startsWith(stickRoot + QStringLiteral(" は")));
         QCOMPARE(navigationLog(form).count(QLatin1Char('\n')), 1);
         QCOMPARE(form.Drive1->drive(), QStringLiteral("/"));
-        QCOMPARE(QDir::cleanPath(QDir::currentPath()), form.Dir1->path());
+        expectShown(form, window.state, m_root + QStringLiteral("/B"));
+    }
+
+    // The folder pane starts at the root of the folder's drive, and the drive pane names that drive,
+    // whichever way the folder was reached. ROOT/B counts as a drive of its own here; "/" is the system's.
+    void bothPanesStandOnTheSameDrive_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("drive");
+        QTest::addColumn<QString>("top");
+        QTest::newRow("top entry clicked") << "/B/B1"
+                                           << "click top"
+                                           << "/B"
+                                           << "/B"
+                                           << "/B";
+        QTest::newRow("subfolder that is a drive") << ""
+                                                   << "click B"
+                                                   << "/B"
+                                                   << "/B"
+                                                   << "/B";
+        QTest::newRow("drive refusing access") << ""
+                                               << "choose locked B"
+                                               << ""
+                                               << "/"
+                                               << "/";
+    }
+
+    void bothPanesStandOnTheSameDrive()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, action);
+        QFETCH(QString, shown);
+        QFETCH(QString, drive);
+        QFETCH(QString, top);
+        const auto inTree = [this](const QString &p) { return p == u"/" ? p : m_root + p; };
+        const QString driveB = inTree(QStringLiteral("/B"));
+        MainWindowFixture window;
+        frmMain &form = startIn(window, inTree(from));
+        form.Drive1->setRoots({QStringLiteral("/"), driveB}, false);
+        if (action == u"click top") {
+            clickEntry(form.Dir1, form.Dir1->subfolderCount() - form.Dir1->count());
+        } else if (action == u"click B") {
+            clickEntry(form.Dir1, 1);
+        } else {
+            const PermissionsEnforced enforced;
+            QVERIFY(QFile::setPermissions(driveB, {}));
+            form.Drive1->setDrive(driveB);
+            QVERIFY(QFile::setPermissions(driveB, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        }
+        QTRY_COMPARE(form.Dir1->path(), inTree(shown));
+        expectShown(form, window.state, inTree(shown));
+        QCOMPARE(form.Drive1->drive(), inTree(drive));
+        QCOMPARE(form.Dir1->top(), inTree(top));
+        QVERIFY(navigationLog(form).isEmpty());
+
+        // The other drive and back: each shows its own folder, and the panes stay together.
+        const QString other = drive == u"/" ? driveB : QStringLiteral("/");
+        form.Drive1->setDrive(other);
+        QCOMPARE(form.Drive1->drive(), other);
+        expectShown(form, window.state, form.Dir1->path());
+        form.Drive1->setDrive(inTree(drive));
+        expectShown(form, window.state, inTree(shown));
+    }
+
+    // The folder shown is watched: files come and go as other programs write and delete them, and the
+    // preview of a file gone gives way to the row now current.
+    void theShownFolderIsWatched()
+    {
+        TestDir scratch;
+        const QString folder = withSubfolder(scratch, "A.MIN", "B.MIN");
+        MainWindowFixture window;
+        frmMain &form = startIn(window, folder);
+        QCOMPARE(form.Text1->toPlainText(), QStringLiteral("O1\n"));
+        QVERIFY(QFile::remove(scratch.filePath(QStringLiteral("A.MIN"))));
+        QTRY_COMPARE(form.lvListView->rowCount(), 1);
+        QCOMPARE(form.Text1->toPlainText(), QStringLiteral("O2\n"));
+        QCOMPARE(window.state.CurrentFileName, QStringLiteral("B.MIN"));
+
+        clickEntry(form.Dir1, 0);
+        QTRY_COMPARE(form.Dir1->path(), folder + QStringLiteral("/SUB"));
+        QCOMPARE(form.lvListView->rowCount(), 0);
+        scratch.addFile(QStringLiteral("SUB/NEW.MIN"));
+        QTRY_COMPARE(form.lvListView->rowCount(), 1);
+    }
+
+    // The file named when the edit ends is renamed, also when another folder opens before the rename runs.
+    void aRenameActsWhereTheEditEnded_data()
+    {
+        QTest::addColumn<bool>("moveFirst");
+        QTest::newRow("staying") << false;
+        QTest::newRow("subfolder clicked at once") << true;
+    }
+
+    void aRenameActsWhereTheEditEnded()
+    {
+        QFETCH(bool, moveFirst);
+        TestDir scratch;
+        const QString folder = withSubfolder(scratch, "top.min", "SUB/victim.min");
+        MainWindowFixture window;
+        frmMain &form = startIn(window, folder);
+        form.lvListView->editItem(form.lvListView->row(0), 0);
+        auto *editor = form.lvListView->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("TOP.MIN"));
+        editor->setText(QStringLiteral("renamed.min"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        if (moveFirst)
+            clickEntry(form.Dir1, 0);
+
+        QTRY_COMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("renamed.min")});
+        QCOMPARE(QDir(folder + QStringLiteral("/SUB")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("victim.min")});
+        QCOMPARE(window.state.CurrentFileName, QStringLiteral("TOP.MIN"));
+        QCOMPARE(form.lvListView->row(0)->text(0),
+                 moveFirst ? QStringLiteral("VICTIM.MIN") : QStringLiteral("RENAMED.MIN"));
     }
 
     // The pane with the focus shows the window colour, the others grey.

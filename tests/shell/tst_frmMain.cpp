@@ -491,24 +491,6 @@ private slots:
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         QVERIFY(child.readAll().contains("mnuNoSuchItem"));
     }
-
-    void renamingARowInPlaceRenamesTheFileAndRefreshes()
-    {
-        TestDir folder;
-        folder.addFile(QStringLiteral("old.min"), QByteArray("O1\n"));
-        MainWindowFixture window;
-        window.preset(QStringLiteral("OpenPathName"), folder.path());
-        frmMain &form = window.start();
-        form.lvListView->editItem(form.lvListView->row(0), 0);
-        auto *editor = form.lvListView->viewport()->findChild<QLineEdit *>();
-        QVERIFY(editor);
-        QCOMPARE(editor->text(), QStringLiteral("OLD.MIN"));
-        editor->setText(QStringLiteral("new.min"));
-        QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(form.lvListView->row(0)->text(0), QStringLiteral("NEW.MIN"));
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("new.min")});
-        QCOMPARE(window.state.CurrentFileName, QStringLiteral("OLD.MIN"));
-    }
 };
 
 QTEST_MAIN(tst_frmMain)

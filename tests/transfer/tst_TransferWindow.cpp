@@ -95,6 +95,35 @@ private slots:
         QCOMPARE(window.state.CurrentFileName, QStringLiteral("A.MIN"));
     }
 
+    // A program arriving in the shown folder shows in the list as it arrives, beside the marks and under
+    // the echo; once it is in, the list shows it once with all its bytes.
+    void aProgramArrivingShowsInTheList()
+    {
+        MainWindowFixture window;
+        frmMain &form = start(window);
+        form.lvListView->row(1)->setSelected(true);
+        const auto listed = [&form] {
+            return form.lvListView->findItems(QStringLiteral("NEW.MIN"), Qt::MatchExactly);
+        };
+        window.scriptedPort.feed("$NEW.MIN%\r\nG0 X1\r\n");
+        bool listedMeanwhile = false;
+        QStringList marksMeanwhile;
+        QString paneMeanwhile;
+        QTimer::singleShot(0, this, [&] {
+            listedMeanwhile = QTest::qWaitFor([&] { return listed().size() == 1; });
+            marksMeanwhile = marked(form.lvListView);
+            paneMeanwhile = form.Text1->toPlainText();
+            window.scriptedPort.feed("M30\r\n%");
+        });
+        form.menus()->item(QStringLiteral("mnuTransInput"))->trigger();
+        QVERIFY(listedMeanwhile);
+        QCOMPARE(marksMeanwhile, QStringList{QStringLiteral("B.MIN")});
+        QCOMPARE(paneMeanwhile, QStringLiteral("G0 X1\n"));
+        QCOMPARE(listed().size(), 1);
+        QCOMPARE(listed().first()->text(FileListView::SizeColumn), QStringLiteral("12"));
+        QVERIFY(QFile::remove(m_folder.filePath(QStringLiteral("NEW.MIN"))));
+    }
+
     // The process ends at once, also in the middle of a reception: what arrived is on the disk first.
     void closingMidReceptionKeepsWhatArrived()
     {
