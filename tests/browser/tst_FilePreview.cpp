@@ -176,8 +176,8 @@ private slots:
         QTest::keyClick(form.lvListView, Qt::Key_Down);
         QTest::keyClick(form.lvListView, Qt::Key_Return);
         QCOMPARE(window.launcher.started.size(), 2);
-        QCOMPARE(window.launcher.started[0].arguments.last(), QStringLiteral("a.min"));
-        QCOMPARE(window.launcher.started[1].arguments.last(), QStringLiteral("b 2.min"));
+        QCOMPARE(window.launcher.started[0].arguments.last(), dir.filePath(QStringLiteral("a.min")));
+        QCOMPARE(window.launcher.started[1].arguments.last(), dir.filePath(QStringLiteral("b 2.min")));
 
         QMenu *popup = form.menus()->popup();
         QTest::mousePress(viewport, Qt::RightButton, {}, first);

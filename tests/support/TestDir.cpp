@@ -1,12 +1,40 @@
 #include "support/TestDir.h"
 
+#include "platform/NativeFile.h"
+#include "platform/NativeName.h"
+
 #include <QDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 TestDir::TestDir()
 {
     if (!m_dir.isValid())
         qFatal("cannot create a temporary folder");
+}
+
+namespace {
+
+// QTemporaryDir reaches no name that is not UTF-8, so those go first.
+void removeRawNames(const QString &folder)
+{
+    for (const QString &name : NativeFile::entries(folder)) {
+        const QString path = NativeFile::join(folder, name);
+        const std::optional<NativeFile::Status> status = NativeFile::status(path);
+        if (status && status->isFolder)
+            removeRawNames(path);
+        else if (NativeName::isEscaped(name))
+            NativeFile::remove(path);
+    }
+}
+
+} // namespace
+
+TestDir::~TestDir()
+{
+    removeRawNames(m_dir.path());
 }
 
 QString TestDir::addFile(const QString &name, const QByteArray &content)
@@ -24,6 +52,17 @@ QString TestDir::addFile(const QString &name, qint64 size, const QDateTime &modi
     if (!file.open(QIODevice::ReadWrite) || !file.setFileTime(modified, QFileDevice::FileModificationTime))
         qFatal("cannot set the time of %s", qPrintable(path));
     return path;
+}
+
+QString TestDir::addRawFile(const QByteArray &name, const QByteArray &content)
+{
+    const QByteArray path = QFile::encodeName(m_dir.path()) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool written =
+        fd >= 0 && ::write(fd, content.constData(), size_t(content.size())) == content.size();
+    if (fd < 0 || ::close(fd) != 0 || !written)
+        qFatal("cannot write %s", path.constData());
+    return NativeName::fromBytes(path);
 }
 
 QString TestDir::addFolder(const QString &relativePath)
