@@ -79,11 +79,16 @@ std::optional<NativeFile::Status> NativeFile::status(const QString &path)
 
 QString NativeFile::open(QFile &file, const QString &path, QIODevice::OpenMode mode)
 {
+    // The same reading of the mode as QFile's: writing truncates unless reading, appending or new.
     int flags = O_CLOEXEC;
     if (mode & QIODevice::WriteOnly) {
         flags |= (mode & QIODevice::ReadOnly) ? O_RDWR : O_WRONLY;
-        flags |= O_CREAT;
-        if (!(mode & (QIODevice::Append | QIODevice::ExistingOnly | QIODevice::ReadOnly)))
+        if (!(mode & QIODevice::ExistingOnly))
+            flags |= O_CREAT;
+        if (mode & QIODevice::NewOnly)
+            flags |= O_EXCL;
+        if ((mode & QIODevice::Truncate) ||
+            !(mode & (QIODevice::ReadOnly | QIODevice::Append | QIODevice::NewOnly)))
             flags |= O_TRUNC;
         if (mode & QIODevice::Append)
             flags |= O_APPEND;

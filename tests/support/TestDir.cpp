@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QTest>
 
+#if defined(Q_OS_UNIX)
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 TestDir::TestDir()
 {
@@ -56,6 +58,7 @@ QString TestDir::addFile(const QString &name, qint64 size, const QDateTime &modi
 
 QString TestDir::addRawFile(const QByteArray &name, const QByteArray &content)
 {
+#if defined(Q_OS_UNIX)
     const QByteArray path = QFile::encodeName(m_dir.path()) + '/' + name;
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const bool written =
@@ -63,6 +66,9 @@ QString TestDir::addRawFile(const QByteArray &name, const QByteArray &content)
     if (fd < 0 || ::close(fd) != 0 || !written)
         qFatal("cannot write %s", path.constData());
     return NativeName::fromBytes(path);
+#else
+    return addFile(QString::fromUtf8(name), content); // names there are UTF-16: none is out of reach
+#endif
 }
 
 QString TestDir::addFolder(const QString &relativePath)
