@@ -1,6 +1,7 @@
 #include "browser/FileListView.h"
 
 #include "browser/FolderWatch.h"
+#include "platform/NativeName.h"
 #include "browser/ListIcons.h"
 #include "browser/RenameDelegate.h"
 #include "core/FileTypeCatalogue.h"
@@ -158,8 +159,11 @@ void FileListView::RefreshFileList()
 void FileListView::watchRows()
 {
     QStringList names;
-    for (int i = 0; i < rowCount(); ++i)
-        names << diskName(row(i));
+    for (int i = 0; i < rowCount(); ++i) {
+        // The watcher takes text names only; such a file is still seen when it is added or removed.
+        if (!NativeName::isEscaped(diskName(row(i))))
+            names << diskName(row(i));
+    }
     m_watch->watchFiles(names);
 }
 

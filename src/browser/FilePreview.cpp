@@ -8,10 +8,19 @@
 #include "core/FileTypeCatalogue.h"
 #include "platform/BusyCursor.h"
 #include "platform/MessageBoxes.h"
+#include "platform/NativeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTreeWidgetItem>
+
+namespace {
+
+const QString CutNotice =
+    QStringLiteral("（以下省略：ファイルが大きいため先頭の %1 KB だけを表示しています）")
+        .arg(FilePreview::PreviewBytes / 1024);
+
+} // namespace
 
 void FilePreview::PreviewListedFile()
 {
@@ -43,24 +52,37 @@ void FilePreview::rowVanished(const QString &text)
 void FilePreview::PreviewTextFile(const QString &shownName, const QString &diskName)
 {
     m_data.showTextBox();
-    QFile file(QDir::current().filePath(diskName));
+    QFile file;
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
+    // A program of hundreds of megabytes would hold the window for seconds: only its beginning is shown.
+    if (NativeFile::open(file, NativeFile::join(QDir::currentPath(), diskName), QIODevice::ReadOnly)
+            .isEmpty())
+        bytes = file.read(PreviewBytes + 1);
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         m_messages.show(shownName + QStringLiteral(" ファイルが開けません."), QString(),
                         MessageBoxes::Icon::None);
         return;
     }
-    m_data.setText(DisplayText::decode(bytes));
+    if (bytes.size() <= PreviewBytes) {
+        m_data.setText(DisplayText::decode(bytes));
+        return;
+    }
+    bytes.truncate(PreviewBytes);
+    QString text = DisplayText::decodeBeginning(bytes);
+    if (!text.endsWith(QLatin1Char('\n')) && !text.endsWith(QLatin1Char('\r')))
+        text += QLatin1Char('\n');
+    m_data.setText(text + CutNotice);
 }
 
 void FilePreview::PreviewImageFile(const QString &diskName)
 {
     const BusyCursor busy;
     m_data.hideText();
-    // A picture that cannot be read changes nothing more, silently.
-    const QImage picture = PictureReader::read(QDir::current().filePath(diskName));
-    if (!picture.isNull())
+    // A picture that cannot be read shows the empty text box, as any file that cannot be previewed;
+    // the previous picture must not stay up under another row. Not reported.
+    const QImage picture = PictureReader::read(NativeFile::join(QDir::currentPath(), diskName));
+    if (picture.isNull())
+        m_data.clear();
+    else
         m_data.showPicture(picture);
 }

@@ -10,6 +10,9 @@ class MessageBoxes;
 // Shows the list's current row in the data pane: text files as text, pictures fitted into the pane.
 class FilePreview final {
 public:
+    // How much of a text file the pane shows at most.
+    static constexpr qint64 PreviewBytes = 256 * 1024;
+
     FilePreview(AppState &state, FileListView &files, DataPane &data, MessageBoxes &messages)
         : m_state(state), m_files(files), m_data(data), m_messages(messages)
     {

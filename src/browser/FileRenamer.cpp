@@ -2,9 +2,7 @@
 
 #include "core/FileNameRules.h"
 #include "core/FolderListing.h"
-
-#include <QDir>
-#include <QFile>
+#include "platform/NativeFile.h"
 
 bool FileRenamer::rename(const QString &folder, const QString &diskName, const QString &shownName,
                          const QString &newName)
@@ -12,12 +10,12 @@ bool FileRenamer::rename(const QString &folder, const QString &diskName, const Q
     if (diskName.isEmpty() || !FileNameRules::isAcceptable(newName) || newName == shownName ||
         newName == diskName)
         return false;
-    const QDir dir(folder);
-    if (!QFileInfo::exists(dir.filePath(diskName)))
+    const QString from = NativeFile::join(folder, diskName);
+    if (!NativeFile::status(from))
         return false;
     // Another file of the same name in any case would be overwritten on Linux, refused on Windows.
     const QString existing = FolderListing::findName(folder, newName);
     if (!existing.isEmpty() && existing != diskName)
         return false;
-    return QFile::rename(dir.filePath(diskName), dir.filePath(newName));
+    return NativeFile::rename(from, NativeFile::join(folder, newName)).isEmpty();
 }

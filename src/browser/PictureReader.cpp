@@ -1,10 +1,11 @@
 #include "browser/PictureReader.h"
 
 #include "core/FileTypeCatalogue.h"
+#include "platform/NativeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <QProcess>
@@ -13,25 +14,35 @@
 namespace {
 
 constexpr int ConverterSeconds = 10;
+constexpr qint64 MaximumMetafile = qint64(64) << 20; // the converter refuses anything larger
 
 } // namespace
 
 QImage PictureReader::read(const QString &path)
 {
-    const QString key = FileTypeCatalogue::key(QFileInfo(path).fileName().toUpper());
+    // Opened here, not by name in Qt's readers: the name may hold bytes that are not UTF-8.
+    QFile file;
+    if (!NativeFile::open(file, path, QIODevice::ReadOnly).isEmpty())
+        return {};
+    const QString key = FileTypeCatalogue::key(path.toUpper());
     if (key == QLatin1String("WMF") || key == QLatin1String("EMF"))
-        return readMetafile(path, key.toLower());
-    QImageReader reader(path); // Qt's allocation limit keeps a hostile header from claiming gigabytes
+        return readMetafile(file.read(MaximumMetafile + 1), key.toLower());
+    QImageReader reader(&file); // Qt's allocation limit keeps a hostile header from claiming gigabytes
     reader.setAutoTransform(true);
     return reader.read();
 }
 
-QImage PictureReader::readMetafile(const QString &path, const QString &kind)
+QImage PictureReader::readMetafile(const QByteArray &metafile, const QString &kind)
 {
+    if (metafile.size() > MaximumMetafile)
+        return {};
     QProcess converter;
     converter.setProcessChannelMode(QProcess::SeparateChannels);
     converter.setStandardErrorFile(QProcess::nullDevice());
-    converter.start(converterPath(), {kind, path}, QIODevice::ReadOnly);
+    converter.start(converterPath(), {kind});
+    // The converter reads its input whole before it writes, so the pipe cannot stall both ends.
+    converter.write(metafile);
+    converter.closeWriteChannel();
     if (!converter.waitForFinished(ConverterSeconds * 1000)) {
         converter.kill();
         converter.waitForFinished(1000);

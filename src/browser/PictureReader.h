@@ -11,7 +11,7 @@ public:
     static constexpr int MaximumSide = 4096;
 
     static QImage read(const QString &path);
-    static QImage readMetafile(const QString &path, const QString &kind);
+    static QImage readMetafile(const QByteArray &metafile, const QString &kind);
     // The converter program beside this one.
     static QString converterPath();
 };

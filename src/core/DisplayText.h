@@ -8,4 +8,7 @@
 class DisplayText final {
 public:
     static QString decode(const QByteArray &bytes);
+    // The first bytes of a longer file, to its last line end; a file of one long line to its last
+    // whole character, so no character of UTF-8 or Shift_JIS is cut in two.
+    static QString decodeBeginning(const QByteArray &beginning);
 };

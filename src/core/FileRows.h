@@ -8,7 +8,7 @@
 // One row of the file list as a command sees it: a copy, never the widget's own row.
 struct FileRow {
     QString text;     // the name as listed, upper case
-    QString diskName; // the name on disk; every operation uses this
+    QString diskName; // the name on disk (NativeName); every operation uses this, never text
     bool selected = false;
     bool checked = false;
 };

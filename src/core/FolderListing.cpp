@@ -1,34 +1,33 @@
 #include "core/FolderListing.h"
 
 #include "platform/FileProtection.h"
-
-#include <QDir>
-#include <QFileInfo>
+#include "platform/NativeFile.h"
+#include "platform/NativeName.h"
 
 #include <algorithm>
 
 QList<ListedFile> FolderListing::read(const QString &folder)
 {
-    // Names first, details after: a file can vanish in between.
-    return details(folder, QDir(folder).entryList(QDir::Files, QDir::Unsorted));
+    // Names first, details after: a file can vanish in between. Hidden names start with a dot.
+    QStringList names = NativeFile::entries(folder);
+    names.removeIf([](const QString &name) { return name.startsWith(QLatin1Char('.')); });
+    return details(folder, names);
 }
 
 QList<ListedFile> FolderListing::details(const QString &folder, const QStringList &names)
 {
-    const QDir dir(folder);
     QList<ListedFile> files;
     files.reserve(names.size());
     for (const QString &name : names) {
-        QFileInfo info(dir, name);
-        info.setCaching(false);
-        if (!info.exists() || !info.isFile())
+        const std::optional<NativeFile::Status> status = NativeFile::status(NativeFile::join(folder, name));
+        if (!status || !status->isFile)
             continue;
         ListedFile file;
         file.diskName = name;
-        file.text = name.toUpper();
-        file.size = info.size();
-        file.modified = info.lastModified();
-        file.isProtected = FileProtection::isProtected(info);
+        file.text = NativeName::shown(name).toUpper();
+        file.size = status->size;
+        file.modified = status->modified;
+        file.isProtected = FileProtection::isProtected(status->permissions);
         files.append(file);
     }
     // NTFS hands names out in upper-case order; the shop's users know their folders that way.
@@ -40,9 +39,7 @@ QList<ListedFile> FolderListing::details(const QString &folder, const QStringLis
 
 QString FolderListing::findName(const QString &folder, const QString &name)
 {
-    const QStringList names =
-        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString &candidate : names) {
+    for (const QString &candidate : NativeFile::entries(folder)) {
         if (candidate.compare(name, Qt::CaseInsensitive) == 0)
             return candidate;
     }

@@ -6,7 +6,7 @@
 
 // One file of a folder as the file list shows it.
 struct ListedFile {
-    QString diskName; // as it is on disk; every operation uses this
+    QString diskName; // as it is on disk (NativeName); every operation uses this, never text
     QString text;     // upper case, as listed
     qint64 size = 0;
     QDateTime modified;

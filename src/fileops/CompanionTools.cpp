@@ -3,16 +3,27 @@
 #include "core/AppState.h"
 #include "core/FileTypeCatalogue.h"
 #include "platform/FileProtection.h"
+#include "platform/NativeFile.h"
 #include "platform/ProcessLauncher.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
 const QString EditingTitle = QStringLiteral("ファイルの編集");
 const QString ErrorTitle = QStringLiteral("エラー");
 const QString ProtectedText = QStringLiteral("は保護されているので編集できません。");
+
+// The tools here are Linux programs or run under Wine, and a bare "-n.min" would read as an option:
+// they get the file's full path, which also reaches the file whatever their working directory.
+QString fileArgument(const QString &diskName)
+{
+#if defined(Q_OS_WIN)
+    return diskName;
+#else
+    return NativeFile::join(QDir::currentPath(), diskName);
+#endif
+}
 
 } // namespace
 
@@ -36,18 +47,17 @@ void CompanionTools::mnuEditorOpen_Click()
               MessageBoxes::Icon::Exclamation});
         return;
     }
-    const QString diskName = row->diskName;
-    const QFileInfo file(diskName);
     // A file gone since the last refresh has no protection to read: that is the command's failure.
-    if (!file.exists()) {
+    const std::optional<NativeFile::Status> file = NativeFile::status(row->diskName);
+    if (!file) {
         tell(failure);
         return;
     }
-    if (FileProtection::isProtected(file)) {
+    if (FileProtection::isProtected(file->permissions)) {
         tell({name + ProtectedText, EditingTitle, MessageBoxes::Icon::Exclamation});
         return;
     }
-    if (!start(ombrel, {diskName}))
+    if (!start(ombrel, {fileArgument(row->diskName)}))
         tell(failure);
 }
 
@@ -88,23 +98,23 @@ void CompanionTools::OpenListedFile()
     if (!row)
         return;
     const QString name = takeName(*row);
-    const QString diskName = row->diskName;
+    const QString file = fileArgument(row->diskName);
     if (FileTypeCatalogue::IsTextFile(name)) {
-        const QFileInfo file(diskName);
-        if (!file.exists())
+        const std::optional<NativeFile::Status> status = NativeFile::status(row->diskName);
+        if (!status)
             return;
-        if (FileProtection::isProtected(file)) {
+        if (FileProtection::isProtected(status->permissions)) {
             tell({name + ProtectedText, EditingTitle, MessageBoxes::Icon::Exclamation});
             return;
         }
-        start(m_tools.ombrelExists() ? m_tools.ombrel() : m_tools.notepad(), {diskName});
+        start(m_tools.ombrelExists() ? m_tools.ombrel() : m_tools.notepad(), {file});
         return;
     }
     const QString key = FileTypeCatalogue::key(name);
     if (key == QLatin1String("XLS"))
-        openDocument(m_tools.excel(), diskName, QStringLiteral("エクセルが見つかりません。"));
+        openDocument(m_tools.excel(), file, QStringLiteral("エクセルが見つかりません。"));
     else if (key == QLatin1String("DOC"))
-        openDocument(m_tools.word(), diskName, QStringLiteral("ワードが見つかりません。"));
+        openDocument(m_tools.word(), file, QStringLiteral("ワードが見つかりません。"));
     else
         tell({name + QStringLiteral("は編集できません。"), EditingTitle, MessageBoxes::Icon::Exclamation});
 }
@@ -138,18 +148,18 @@ void CompanionTools::openIfText(const ToolLocator::Command &tool, const QString 
         tell({name + notText, notTextTitle, MessageBoxes::Icon::Exclamation});
         return;
     }
-    if (!start(tool, {row->diskName}))
+    if (!start(tool, {fileArgument(row->diskName)}))
         tell(failure);
 }
 
-void CompanionTools::openDocument(const ToolLocator::Command &tool, const QString &diskName,
+void CompanionTools::openDocument(const ToolLocator::Command &tool, const QString &file,
                                   const QString &notFound)
 {
     if (tool.isEmpty()) {
         tell({notFound, QString(), MessageBoxes::Icon::Information}); // the program's own title
         return;
     }
-    start(tool, {diskName});
+    start(tool, {file});
 }
 
 QString CompanionTools::takeName(const FileRow &row)

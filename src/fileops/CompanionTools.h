@@ -34,7 +34,7 @@ private:
     std::optional<FileRow> rowToOpen(const ToolLocator::Command &tool, const Message &failure);
     void openIfText(const ToolLocator::Command &tool, const QString &notText, const QString &notTextTitle,
                     const Message &failure);
-    void openDocument(const ToolLocator::Command &tool, const QString &diskName, const QString &notFound);
+    void openDocument(const ToolLocator::Command &tool, const QString &file, const QString &notFound);
     QString takeName(const FileRow &row);
     bool start(const ToolLocator::Command &tool, const QStringList &arguments = {});
     void tell(const Message &message);

@@ -7,6 +7,7 @@
 #include "fileops/ReceivingFile.h"
 #include "platform/BusyCursor.h"
 #include "platform/FileProtection.h"
+#include "platform/NativeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -105,12 +106,12 @@ bool FileCommands::refusedWhileReceived(const QString &path, const QString &name
 
 bool FileCommands::mayOverwrite(const PasteTarget &target, const QString &failed)
 {
-    const QFileInfo info(target.path);
-    if (!info.isFile()) {
+    const std::optional<NativeFile::Status> status = NativeFile::status(target.path);
+    if (!status || !status->isFile) {
         m_notices.failure(failed, QStringLiteral("同じ名前のフォルダーがあります。"));
         return false;
     }
-    if (FileProtection::isProtected(info)) {
+    if (FileProtection::isProtected(status->permissions)) {
         m_notices.refuse(
             target.name + QStringLiteral("は既に保護されているファイルが存在するので貼り付けが出来ません。"),
             CopyTitle);
@@ -145,13 +146,12 @@ void FileCommands::mnuFileDelete_Click()
 
 void FileCommands::deleteFile(const QString &name, const QString &path)
 {
-    const QFileInfo info(path);
-    if (info.exists()) {
+    if (const std::optional<NativeFile::Status> status = NativeFile::status(path)) {
         if (ReceivingFile::is(m_state.Transfer, path)) {
             m_notices.refuse(name + QStringLiteral("は受信中なので削除できません。"), DeleteTitle);
             return;
         }
-        if (FileProtection::isProtected(info)) {
+        if (FileProtection::isProtected(status->permissions)) {
             m_notices.refuse(name + QStringLiteral("は保護されているので削除できません。"), DeleteTitle);
             return;
         }
@@ -159,11 +159,11 @@ void FileCommands::deleteFile(const QString &name, const QString &path)
             return;
     }
     // A file gone since the list was read fails here unasked, in the platform's own words.
-    QFile file(path);
-    if (file.remove())
+    const QString why = NativeFile::remove(path);
+    if (why.isEmpty())
         m_notices.log(name + QStringLiteral("を削除しました。"));
     else
-        m_notices.failure(name + QStringLiteral("を削除できませんでした。"), file.errorString());
+        m_notices.failure(name + QStringLiteral("を削除できませんでした。"), why);
 }
 
 void FileCommands::mnuFileProtect_Click()

@@ -1,17 +1,19 @@
 #include "fileops/FileCopier.h"
 
-#include "platform/FileProtection.h"
+#include "platform/NativeFile.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
-FileCopier::FileCopier(const QString &source) : m_source(source)
+FileCopier::FileCopier(const QString &source)
 {
-    const QFileInfo info(source);
-    if (!m_source.open(QIODevice::ReadOnly))
-        fail(m_source.errorString());
-    m_modified = info.lastModified();
-    m_permissions = FileProtection::modeBits(info);
+    const std::optional<NativeFile::Status> status = NativeFile::status(source);
+    const QString why = NativeFile::open(m_source, source, QIODevice::ReadOnly);
+    if (!why.isEmpty() || !status) {
+        fail(why.isEmpty() ? m_source.errorString() : why);
+        return;
+    }
+    m_modified = status->modified;
+    m_permissions = status->permissions;
 }
 
 bool FileCopier::copyTo(const QString &target)
@@ -19,8 +21,12 @@ bool FileCopier::copyTo(const QString &target)
     if (!m_source.isOpen())
         return false;
     m_failure.clear();
-    QSaveFile copy(target); // unfinished, it removes its temporary file
-    if (!copy.open(QIODevice::WriteOnly) || !m_source.seek(0))
+    // Written under a hidden name of its own beside the target and renamed when whole, so a copy cut
+    // short never stands under the target's name. Unfinished, it removes itself.
+    const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
+    QTemporaryFile copy(NativeFile::join(slash < 0 ? QStringLiteral(".") : target.left(slash),
+                                         QStringLiteral(".talvern-copy-XXXXXX")));
+    if (!copy.open() || !m_source.seek(0))
         return fail(copy.isOpen() ? m_source.errorString() : copy.errorString());
     char block[64 * 1024];
     for (;;) {
@@ -34,8 +40,12 @@ bool FileCopier::copyTo(const QString &target)
     }
     // Written out before the time is set, or the last write would stamp the time of the copy.
     if (!copy.flush() || !copy.setPermissions(m_permissions) ||
-        !copy.setFileTime(m_modified, QFileDevice::FileModificationTime) || !copy.commit())
+        !copy.setFileTime(m_modified, QFileDevice::FileModificationTime))
         return fail(copy.errorString());
+    const QString why = NativeFile::rename(copy.fileName(), target);
+    if (!why.isEmpty())
+        return fail(why);
+    copy.setAutoRemove(false);
     return true;
 }
 

@@ -9,6 +9,7 @@
 class FileCopier final {
 public:
     // Opens the source at once, so a source that has gone is known before anyone is asked anything.
+    // Both paths may hold names that are not UTF-8 (NativeName).
     explicit FileCopier(const QString &source);
 
     bool copyTo(const QString &target);

@@ -8,6 +8,7 @@
 #include "fileops/NewFolder.h"
 #include "fileops/ReceivingFile.h"
 #include "platform/MountedDrives.h"
+#include "platform/NativeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -127,9 +128,9 @@ bool FolderCommands::deleteFiles(const QString &folder)
                              DeleteTitle);
             return false;
         }
-        QFile listed(QDir(folder).filePath(file.diskName));
-        if (!listed.remove()) {
-            m_notices.failure(file.text + QStringLiteral("を削除できませんでした。"), listed.errorString());
+        const QString why = NativeFile::remove(QDir(folder).filePath(file.diskName));
+        if (!why.isEmpty()) {
+            m_notices.failure(file.text + QStringLiteral("を削除できませんでした。"), why);
             return false;
         }
         m_notices.log(file.text + QStringLiteral("を削除しました。"));

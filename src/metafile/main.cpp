@@ -1,4 +1,5 @@
-// talvern-metafile KIND FILE: writes FILE (a WMF or EMF metafile) as SVG to standard output.
+// talvern-metafile KIND: writes the WMF or EMF metafile on standard input as SVG to standard output.
+// The file comes as bytes, not by name: a name need not be valid in the locale's encoding.
 #include "metafile/MetafileToSvg.h"
 
 #include <QFile>
@@ -28,16 +29,26 @@ void limitResources()
 int main(int argc, char *argv[])
 {
     limitResources();
-    if (argc != 3 || (std::strcmp(argv[1], "wmf") != 0 && std::strcmp(argv[1], "emf") != 0)) {
-        std::fputs("usage: talvern-metafile wmf|emf FILE\n", stderr);
+    if (argc != 2 || (std::strcmp(argv[1], "wmf") != 0 && std::strcmp(argv[1], "emf") != 0)) {
+        std::fputs("usage: talvern-metafile wmf|emf < FILE\n", stderr);
         return 2;
     }
-    QFile file(QString::fromLocal8Bit(argv[2]));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > (qint64(64) << 20))
+    constexpr qint64 MaximumSize = qint64(64) << 20;
+    QFile file;
+    if (!file.open(stdin, QIODevice::ReadOnly))
+        return 1;
+    QByteArray metafile;
+    while (metafile.size() <= MaximumSize) {
+        const QByteArray block = file.read(64 * 1024);
+        if (block.isEmpty())
+            break;
+        metafile += block;
+    }
+    if (metafile.size() > MaximumSize)
         return 1;
     const MetafileToSvg::Kind kind =
         std::strcmp(argv[1], "wmf") == 0 ? MetafileToSvg::Kind::Wmf : MetafileToSvg::Kind::Emf;
-    const QByteArray svg = MetafileToSvg::convert(file.readAll(), kind);
+    const QByteArray svg = MetafileToSvg::convert(metafile, kind);
     if (svg.isEmpty())
         return 1;
     return std::fwrite(svg.constData(), 1, size_t(svg.size()), stdout) == size_t(svg.size()) ? 0 : 1;

@@ -1,7 +1,11 @@
 #include "platform/FileProtection.h"
 
+#include "platform/NativeFile.h"
+
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
 
 #if defined(Q_OS_UNIX)
 #include <sys/stat.h>
@@ -31,9 +35,10 @@ QFile::Permissions writeForNewFiles()
 
 QString setWriteBits(const QString &path, QFile::Permissions bits)
 {
-    QFile file(path);
-    const QFile::Permissions kept = FileProtection::modeBits(QFileInfo(path)) & ~AnyWrite;
-    return file.setPermissions(kept | bits) ? QString() : file.errorString();
+    const std::optional<NativeFile::Status> status = NativeFile::status(path);
+    if (!status)
+        return qt_error_string(ENOENT);
+    return NativeFile::setPermissions(path, (status->permissions & ~AnyWrite) | bits);
 }
 
 } // namespace
@@ -42,7 +47,12 @@ bool FileProtection::isProtected(const QFileInfo &info)
 {
     // The mode bits, not "writable by me": root may write anything, yet the file is protected.
     // On Windows Qt reports the read-only attribute as the absence of these bits.
-    return (info.permissions() & AnyWrite) == 0;
+    return isProtected(info.permissions());
+}
+
+bool FileProtection::isProtected(QFileDevice::Permissions modeBits)
+{
+    return (modeBits & AnyWrite) == 0;
 }
 
 QFile::Permissions FileProtection::modeBits(const QFileInfo &info)

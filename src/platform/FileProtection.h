@@ -9,10 +9,11 @@ class QFileInfo;
 class FileProtection final {
 public:
     static bool isProtected(const QFileInfo &info);
+    static bool isProtected(QFileDevice::Permissions modeBits);
     // The file's own permission bits, without Qt's word on what this process may do.
     static QFileDevice::Permissions modeBits(const QFileInfo &info);
-    // Both return "" when done, else the platform's words for the failure.
-    // Takes every write permission away.
+    // Both take names that may not be UTF-8 (NativeName) and return "" when done, else the platform's words
+    // for the failure. Takes every write permission away.
     static QString protect(const QString &path);
     // Gives the owner write permission back, and group and others what the user's umask allows them.
     static QString unprotect(const QString &path);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/NativeName.h"
+
+#include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 
@@ -7,5 +10,16 @@
 class ProcessLauncher {
 public:
     virtual ~ProcessLauncher() = default;
-    virtual bool start(const QString &program, const QStringList &arguments) = 0;
+
+    // An argument may be a file name that is not UTF-8 (NativeName): the program gets its very bytes.
+    bool start(const QString &program, const QStringList &arguments)
+    {
+        QByteArrayList bytes;
+        for (const QString &argument : arguments)
+            bytes.append(NativeName::toBytes(argument));
+        return launch(NativeName::toBytes(program), bytes);
+    }
+
+    // False when the program could not be started.
+    virtual bool launch(const QByteArray &program, const QByteArrayList &arguments) = 0;
 };

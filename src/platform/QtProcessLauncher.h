@@ -4,5 +4,5 @@
 
 class QtProcessLauncher final : public ProcessLauncher {
 public:
-    bool start(const QString &program, const QStringList &arguments) override;
+    bool launch(const QByteArray &program, const QByteArrayList &arguments) override;
 };

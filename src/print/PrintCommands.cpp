@@ -6,13 +6,13 @@
 #include "core/FileTypeCatalogue.h"
 #include "core/Log.h"
 #include "platform/MessageBoxes.h"
+#include "platform/NativeFile.h"
 #include "platform/PrintSurface.h"
 #include "print/ListingPrinter.h"
 #include "print/PrintSetting.h"
 
 #include <QDate>
 #include <QFile>
-#include <QFileInfo>
 
 PrintCommands::PrintCommands(AppState &state, FileRows &files, PrintSurface &printer, PrintDialogs &dialogs,
                              MessageBoxes &messages, Log &log, QWidget *window)
@@ -71,12 +71,12 @@ void PrintCommands::printFile(ListingPrinter &listing, const FileRow &row)
 {
     m_state.CurrentFileName = row.text;
     const QString &name = m_state.CurrentFileName;
-    const QFileInfo info(row.diskName);
+    const std::optional<NativeFile::Status> status = NativeFile::status(row.diskName);
     if (!FileTypeCatalogue::IsTextFile(name)) {
         m_log.addLine(name + QStringLiteral("はテキストでないので印刷が出来ません。"));
         return;
     }
-    if (info.size() > MaximumSize) {
+    if (status && status->size > MaximumSize) {
         m_log.addLine(name + QStringLiteral("はサイズが大きすぎるため印刷が出来ません。"));
         return;
     }
@@ -87,9 +87,9 @@ void PrintCommands::printFile(ListingPrinter &listing, const FileRow &row)
         return;
     }
     listing.startFile(name, ListingPrinter::headerDate(m_state.Print.PrintDate, QDate::currentDate(),
-                                                       info.lastModified().date()));
-    QFile file(row.diskName);
-    if (file.open(QIODevice::ReadOnly))
+                                                       status ? status->modified.date() : QDate()));
+    QFile file;
+    if (NativeFile::open(file, row.diskName, QIODevice::ReadOnly).isEmpty())
         listing.PrintListingBody(DisplayText::decode(file.readAll()));
     else
         m_messages.show(name + QStringLiteral(" ファイルが開けません."), QString(), MessageBoxes::Icon::None);

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/DisplayText.h"
 #include "core/FileTypeCatalogue.h"
+#include "platform/NativeFile.h"
 #include "platform/SerialPort.h"
 #include "transfer/LineFlow.h"
 #include "transfer/TransferWait.h"
@@ -67,10 +68,11 @@ SendJob::Outcome SendJob::sendFile(const FileRow &file)
         if (!waitForDc1())
             return stopOutcome();
     }
-    source.setFileName(QDir(m_folder).filePath(file.diskName));
-    const QByteArray content = source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
-    if (!source.isOpen() || source.error() != QFileDevice::NoError) {
-        m_failure = source.errorString();
+    const QString opened =
+        NativeFile::open(source, QDir(m_folder).filePath(file.diskName), QIODevice::ReadOnly);
+    const QByteArray content = opened.isEmpty() ? source.readAll() : QByteArray();
+    if (!opened.isEmpty() || source.error() != QFileDevice::NoError) {
+        m_failure = opened.isEmpty() ? source.errorString() : opened;
         return Outcome::Failed;
     }
     emit prompt(file.text + QStringLiteral("を送信中です。"));

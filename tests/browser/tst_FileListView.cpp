@@ -2,6 +2,8 @@
 #include "browser/FileRenamer.h"
 #include "browser/FolderWatch.h"
 #include "core/FolderListing.h"
+#include "platform/NativeFile.h"
+#include "platform/NativeName.h"
 #include "support/TestDir.h"
 
 #include <QDir>
@@ -232,6 +234,28 @@ private slots:
         QTRY_COMPARE(filesAtNotice, QList<int>{3});
         dir.addFile(QStringLiteral("4.MIN"));
         QTRY_COMPARE(filesAtNotice, (QList<int>{3, 4}));
+    }
+
+    // Names from a Windows machine: Shift_JIS shows as such, bytes of no encoding as replacement
+    // characters. Every file is listed, each row keeps its bytes, and a rename reaches the file.
+    void namesThatAreNotUtf8()
+    {
+        TestDir dir;
+        for (int i = 0; i < 20; ++i)
+            dir.addFile(QStringLiteral("P%1.MIN").arg(i));
+        dir.addRawFile("\x89\xc1\x8dH.min", "O1");
+        dir.addRawFile("BAD\xe9NAME\xff.MIN", "O22");
+        QMap<QString, QByteArray> shown; // text -> bytes on disk
+        for (const ListedFile &file : FolderListing::read(dir.path()))
+            shown.insert(file.text, NativeName::toBytes(file.diskName));
+        QCOMPARE(shown.size(), 22);
+        QCOMPARE(shown.value(QStringLiteral("加工.MIN")), QByteArray("\x89\xc1\x8dH.min"));
+        QCOMPARE(shown.value(QStringLiteral("BAD\uFFFDNAME\uFFFD.MIN")), QByteArray("BAD\xe9NAME\xff.MIN"));
+
+        const QString stray = NativeName::fromBytes("BAD\xe9NAME\xff.MIN");
+        QVERIFY(FileRenamer::rename(dir.path(), stray, QStringLiteral("BAD\uFFFDNAME\uFFFD.MIN"), "NEW.MIN"));
+        QVERIFY(!NativeFile::status(NativeFile::join(dir.path(), stray)));
+        QCOMPARE(NativeFile::status(dir.filePath(QStringLiteral("NEW.MIN")))->size, 3);
     }
 
     void renameFollowsTheFileSystemRules_data()

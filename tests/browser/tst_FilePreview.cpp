@@ -1,5 +1,7 @@
 #include "browser/FileListView.h"
+#include "browser/FilePreview.h"
 #include "browser/FolderList.h"
+#include "platform/NativeFile.h"
 #include "shell/MainMenus.h"
 #include "support/MainWindowFixture.h"
 #include "support/Metafiles.h"
@@ -7,6 +9,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QStringEncoder>
 #include <QTest>
 #include <QTextEdit>
 
@@ -104,7 +107,7 @@ private slots:
     }
 
     // Pictures fit the pane whole in their proportions, also after the window changes size; metafiles too;
-    // a damaged picture changes nothing and is not reported.
+    // a damaged picture shows the empty text box, never the previous picture, and is not reported.
     void pictures()
     {
         TestDir dir;
@@ -131,17 +134,15 @@ private slots:
         clickRow(form, QStringLiteral("PLAN.WMF"));
         QVERIFY(qAbs(double(form.Image1->width()) / form.Image1->height() - 2.0) < 0.1);
 
-        const QSize before = form.Image1->size();
         for (const QString &name : {QStringLiteral("BAD.JPG"), QStringLiteral("BAD.WMF")}) {
+            clickRow(form, QStringLiteral("A.MIN"));
+            clickRow(form, QStringLiteral("TALL.JPG"));
             clickRow(form, name);
-            QVERIFY(form.Image1->isVisible());
-            QCOMPARE(form.Image1->size(), before);
-            QVERIFY(!form.Text1->isVisible());
+            QVERIFY(!form.Image1->isVisible());
+            QVERIFY(form.Text1->isVisible());
+            QCOMPARE(shown(form), QString());
         }
         QVERIFY(window.messages.shown.isEmpty());
-        clickRow(form, QStringLiteral("A.MIN"));
-        QVERIFY(!form.Image1->isVisible());
-        QCOMPARE(shown(form), QStringLiteral("O1\n"));
 
         clickRow(form, QStringLiteral("WIDE.BMP"));
         QCOMPARE(form.Image1->size(), fitted(QSize(2400, 300), form.Text1->size()));
@@ -149,6 +150,82 @@ private slots:
         form.resize(form.width() + 300, form.height() + 200);
         QTRY_VERIFY(form.Text1->size() != pane);
         QTRY_COMPARE(form.Image1->size(), fitted(QSize(2400, 300), form.Text1->size()));
+    }
+
+    // Only the beginning of a large file is read, cut at a line end or, in a file of one line, at a
+    // whole character of its encoding; a notice after it says that the rest is not shown.
+    void aLargeFileShowsItsBeginning_data()
+    {
+        QTest::addColumn<QByteArray>("unit"); // repeated past the limit
+        QTest::addColumn<QString>("text");    // the unit as shown
+        QTest::addColumn<QByteArray>("encoding");
+        const QByteArray line = "G01 X100.0 Y-25.5 F300\r\n";
+        QTest::newRow("lines") << line << QString::fromLatin1(line).remove('\r') << QByteArray("UTF-8");
+        // Two-, three- and four-byte characters whose cut would fall inside one.
+        QTest::newRow("one line of utf-8")
+            << QByteArray("あé𝄞") << QStringLiteral("あé𝄞") << QByteArray("UTF-8");
+        // "ｱ加工": the katakana is one byte, each kanji two.
+        QTest::newRow("one line of shift_jis")
+            << QByteArray::fromHex("b1 89c1 8d48") << QStringLiteral("ｱ加工") << QByteArray("Shift_JIS");
+    }
+
+    void aLargeFileShowsItsBeginning()
+    {
+        QFETCH(QByteArray, unit);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, encoding);
+        const qint64 limit = FilePreview::PreviewBytes;
+        const int times = int(limit / unit.size()) * 2 + 7;
+        TestDir dir;
+        dir.addFile(QStringLiteral("BIG.MIN"), unit.repeated(times));
+        dir.addFile(QStringLiteral("FITS.MIN"), unit.repeated(limit / unit.size()));
+        MainWindowFixture window;
+        frmMain &form = startIn(window, dir);
+        const QString notice =
+            QStringLiteral("（以下省略：ファイルが大きいため先頭の 256 KB だけを表示しています）");
+        clickRow(form, QStringLiteral("BIG.MIN"));
+        const QString all = shown(form);
+        QVERIFY(all.endsWith(QLatin1Char('\n') + notice));
+        const bool lines = text.endsWith(QLatin1Char('\n'));
+        const QString beginning = all.chopped(notice.size() + (lines ? 0 : 1));
+        const QString whole = text.repeated(times);
+        QVERIFY(whole.startsWith(beginning));
+        // As much as fits: the next line, or the next character, would not.
+        qsizetype next = lines ? beginning.size() + text.size() : beginning.size() + 1;
+        if (!lines && whole[next - 1].isHighSurrogate())
+            ++next;
+        const auto bytes = [&](QString shown) { // in the file, with its CR LF line ends
+            QStringEncoder encoder(encoding.constData());
+            return QByteArray(encoder.encode(shown.replace(QLatin1Char('\n'), QLatin1String("\r\n")))).size();
+        };
+        QVERIFY(bytes(beginning) <= limit);
+        QVERIFY(bytes(whole.first(next)) > limit);
+        clickRow(form, QStringLiteral("FITS.MIN"));
+        QCOMPARE(shown(form), text.repeated(limit / unit.size()));
+    }
+
+    // A name copied from a Windows machine in Shift_JIS is listed so; one that is no encoding at all
+    // shows replacement characters. Both preview the file itself.
+    void namesThatAreNotUtf8()
+    {
+        TestDir dir;
+        dir.addRawFile(QByteArray::fromHex("89c18d48") + ".min", "O1\n");
+        dir.addRawFile("BAD\xe9.min", "O2\n");
+        dir.addRawFile("LOGO\xff.bmp");
+        addPicture(dir, QStringLiteral("LOGO.BMP"), QSize(10, 10));
+        QVERIFY(NativeFile::rename(dir.filePath(QStringLiteral("LOGO.BMP")),
+                                   NativeName::fromBytes(QFile::encodeName(dir.path()) + "/LOGO\xff.bmp"))
+                    .isEmpty());
+        MainWindowFixture window;
+        frmMain &form = startIn(window, dir);
+        QCOMPARE(form.lvListView->rowCount(), 3);
+        clickRow(form, QStringLiteral("加工.MIN"));
+        QCOMPARE(shown(form), QStringLiteral("O1\n"));
+        clickRow(form, QStringLiteral("BAD\uFFFD.MIN"));
+        QCOMPARE(shown(form), QStringLiteral("O2\n"));
+        clickRow(form, QStringLiteral("LOGO\uFFFD.BMP"));
+        QVERIFY(form.Image1->isVisible());
+        QVERIFY(window.messages.shown.isEmpty());
     }
 
     void anEmptyListLeavesThePaneAsItWas()
@@ -176,8 +253,8 @@ private slots:
         QTest::keyClick(form.lvListView, Qt::Key_Down);
         QTest::keyClick(form.lvListView, Qt::Key_Return);
         QCOMPARE(window.launcher.started.size(), 2);
-        QCOMPARE(window.launcher.started[0].arguments.last(), QStringLiteral("a.min"));
-        QCOMPARE(window.launcher.started[1].arguments.last(), QStringLiteral("b 2.min"));
+        QCOMPARE(window.launcher.started[0].arguments.last(), dir.filePath(QStringLiteral("a.min")));
+        QCOMPARE(window.launcher.started[1].arguments.last(), dir.filePath(QStringLiteral("b 2.min")));
 
         QMenu *popup = form.menus()->popup();
         QTest::mousePress(viewport, Qt::RightButton, {}, first);

@@ -9,6 +9,8 @@
 #include "fileops/FolderCommands.h"
 #include "fileops/FolderNameDialog.h"
 #include "platform/FileProtection.h"
+#include "platform/NativeFile.h"
+#include "platform/NativeName.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TestDir.h"
 
@@ -73,7 +75,8 @@ struct FileOpsRig final : FileRows, FolderPane, Log {
     FileCommands files() { return FileCommands(state, *this, buffer, *this, boxes, *this); }
     FolderCommands folders() { return FolderCommands(state, *this, *this, boxes, *this, nullptr); }
 
-    // "name=content", "!name=content" (protected) or "name/" (a folder), made in 2001, into sub.
+    // "name=content", "!name=content" (protected) or "name/" (a folder), made in 2001, into sub. A byte
+    // of a name that is not UTF-8 is written "\xE9".
     void put(const QString &sub, const QStringList &files)
     {
         folder.addFolder(sub);
@@ -83,21 +86,52 @@ struct FileOpsRig final : FileRows, FolderPane, Log {
                 folder.addFolder(name);
                 continue;
             }
-            QFile file(folder.addFile(name, entry.section('=', 1).toUtf8()));
-            if (!file.open(QIODevice::Append) || !file.setFileTime(Made, QFileDevice::FileModificationTime))
+            const QString path = folder.addRawFile(bytesOf(name), entry.section('=', 1).toUtf8());
+            QFile file;
+            if (!NativeFile::open(file, path, QIODevice::Append).isEmpty() ||
+                !file.setFileTime(Made, QFileDevice::FileModificationTime))
                 qFatal("cannot date %s", qPrintable(name));
             if (entry.startsWith('!'))
-                FileProtection::protect(file.fileName());
+                FileProtection::protect(path);
         }
     }
-    // The working directory's files, hidden ones too, in the same notation.
+    static QByteArray bytesOf(const QString &notation)
+    {
+        QByteArray bytes;
+        for (qsizetype i = 0; i < notation.size(); ++i) {
+            if (notation.mid(i, 2) == QLatin1String("\\x")) {
+                bytes += QByteArray::fromHex(notation.mid(i + 2, 2).toLatin1());
+                i += 3;
+            } else {
+                bytes += QString(notation[i]).toUtf8();
+            }
+        }
+        return bytes;
+    }
+    static QString readable(const QString &name)
+    {
+        QString text;
+        for (const QChar c : name) {
+            text += NativeName::isEscaped(QString(c))
+                        ? QStringLiteral("\\x%1").arg(NativeName::toBytes(QString(c)).toHex().toUpper())
+                        : QString(c);
+        }
+        return text;
+    }
+    // The working directory's files, hidden ones too, in the same notation, by name.
     static QStringList contents()
     {
+        QStringList names = NativeFile::entries(QStringLiteral("."));
+        std::sort(names.begin(), names.end());
         QStringList all;
-        for (const QString &name : QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
-            QFile file(name);
-            const QString mark = FileProtection::isProtected(QFileInfo(file)) ? "!" : "";
-            all << mark + name + '=' + (file.open(QIODevice::ReadOnly) ? file.readAll() : "?");
+        for (const QString &name : std::as_const(names)) {
+            const std::optional<NativeFile::Status> status = NativeFile::status(name);
+            if (!status || !status->isFile)
+                continue;
+            QFile file;
+            const bool read = NativeFile::open(file, name, QIODevice::ReadOnly).isEmpty();
+            all << (FileProtection::isProtected(status->permissions) ? "!" : "") + readable(name) + '=' +
+                       (read ? file.readAll() : "?");
         }
         return all;
     }

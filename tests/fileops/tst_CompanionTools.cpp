@@ -2,6 +2,8 @@
 #include "core/AppState.h"
 #include "core/FolderListing.h"
 #include "fileops/CompanionTools.h"
+#include "platform/FileProtection.h"
+#include "platform/NativeFile.h"
 #include "support/FakeTools.h"
 #include "support/RecordingLauncher.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -60,9 +62,9 @@ struct Rig {
     RecordingLauncher launcher;
 };
 
-// file: the current row's name on disk, none for an empty list; tools: installed besides Wine and the
-// three companions; command: the start expected, without the file; text: the one message expected.
-void row(const char *name, Handler handler, const QString &file, int flags, const QStringList &tools,
+// file: the bytes of the current row's name on disk, none for an empty list; tools: installed besides Wine
+// and the three companions; command: the start expected, without the file; text: the one message expected.
+void row(const char *name, Handler handler, const QByteArray &file, int flags, const QStringList &tools,
          const QStringList &command, const QString &text = {}, const QString &title = {},
          Icon icon = Icon::Exclamation)
 {
@@ -86,7 +88,7 @@ private slots:
     void handlers_data()
     {
         QTest::addColumn<int>("handler");
-        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("flags");
         QTest::addColumn<QStringList>("tools");
         QTest::addColumn<QStringList>("command");
@@ -119,6 +121,13 @@ private slots:
         row("double-click, no Excel", DoubleClick, "plan.xls", Plain, {"lowriter"}, {}, "エクセルが見つかりません。", {}, Icon::Information);
         row("double-click, Word", DoubleClick, "memo.doc", Plain, {"lowriter", "localc"}, {"lowriter"});
         row("double-click, other file", DoubleClick, "pic.bmp", Plain, {}, {}, "PIC.BMPは編集できません。", editing);
+        // No tool may take a name for an option, and a name that is not UTF-8 reaches it as its bytes.
+        row("editor, name like an option", Editor, "-n.min", Plain, {}, ombrel);
+        row("double-click, name like an option", DoubleClick, "--help.min", NoOmbrel, {"gedit"}, {"gedit"});
+        row("double-click, workbook like an option", DoubleClick, "-p.xls", Plain, {"localc"}, {"localc"});
+        row("checker, Shift_JIS name", Checker, "\x89\xc1\x8dH.min", Plain, {}, laskar);
+        row("double-click, name of stray bytes", DoubleClick, "BAD\xe9.min", Plain, {}, ombrel);
+        row("editor, protected Shift_JIS name", Editor, "\x89\xc1\x8dH.min", Protected, {}, {}, "加工.MINは保護されているので編集できません。", editing);
         // Failures: a message for each command, silence for the double-click.
         row("editor, no current row", Editor, "part.min", NoCurrentRow, {}, {}, noEditor, error, critical);
         row("commenter, no current row", Commenter, "part.min", NoCurrentRow, {}, {}, noCommenter, error);
@@ -136,12 +145,12 @@ private slots:
         // clang-format on
     }
 
-    // The file goes to the program by its name on disk, as one argument; the program runs in the
-    // current folder. The row's name is taken before the file is tested.
+    // The file goes to the program as one argument, its full path with the name's bytes as on disk.
+    // The row's name is taken before the file is tested.
     void handlers()
     {
         QFETCH(int, handler);
-        QFETCH(QString, file);
+        QFETCH(QByteArray, file);
         QFETCH(int, flags);
         QFETCH(QStringList, tools);
         QFETCH(QStringList, command);
@@ -154,16 +163,17 @@ private slots:
         rig.tools.install(tools);
         // The file's row is current, selected or not; every other row is selected, so that only the
         // current row's own selection can count.
+        const QString name = NativeName::fromBytes(file);
         if (!file.isEmpty()) {
             rig.folder.addFile("nc progs/OTHER.MIN", "G0X0\r\n");
-            rig.folder.addFile("nc progs/" + file, "G0X0\r\n");
+            rig.folder.addRawFile("nc progs/" + file, "G0X0\r\n");
             if (flags & Protected)
-                QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup);
+                QVERIFY(FileProtection::protect(name).isEmpty());
         }
         rig.list.fill(FolderListing::read(QDir::currentPath()));
         for (int i = 0; i < rig.list.rowCount(); ++i) {
             QTreeWidgetItem *row = rig.list.row(i);
-            const bool current = row->text(FileListView::NameColumn) == file.toUpper();
+            const bool current = FileListView::diskName(row) == name;
             if (current)
                 rig.list.setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
             row->setSelected(!current || !(flags & Unselected));
@@ -171,7 +181,7 @@ private slots:
         if (flags & NoCurrentRow)
             rig.list.setCurrentItem(nullptr);
         if (flags & Gone)
-            QVERIFY(QFile::remove(file));
+            QVERIFY(NativeFile::remove(name).isEmpty());
 
         rig.run(Handler(handler));
 
@@ -183,11 +193,15 @@ private slots:
             QTEST(rig.boxes.shown[0].icon, "icon");
             QCOMPARE(rig.boxes.shown[0].buttons, MessageBoxes::Buttons::Ok);
         }
+        const QByteArray path = QFile::encodeName(QDir::currentPath()) + '/' + file;
         if (!command.isEmpty())
-            command = rig.tools.expand(command) + (file.isEmpty() ? QStringList() : QStringList{file});
+            command = rig.tools.expand(command) +
+                      (file.isEmpty() ? QStringList() : QStringList{NativeName::fromBytes(path)});
         QCOMPARE(rig.started(), command.isEmpty() ? QList<QStringList>() : QList<QStringList>{command});
+        if (!command.isEmpty() && !file.isEmpty())
+            QCOMPARE(rig.launcher.started[0].bytes.last(), path);
         if (!file.isEmpty() && !(flags & (Unselected | NoCurrentRow)))
-            QCOMPARE(rig.state.CurrentFileName, file.toUpper());
+            QCOMPARE(rig.state.CurrentFileName, NativeName::shown(name).toUpper());
     }
 
     // Ombrel gets A.MIN in the current folder, whose name has a blank; the program does not create it.

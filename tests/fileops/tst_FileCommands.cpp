@@ -123,6 +123,32 @@ private slots:
             QCOMPARE(QFileInfo(row.diskName).lastModified(), Made);
     }
 
+    // A name copied from Windows in Shift_JIS, or one of stray bytes, keeps its bytes through copy,
+    // paste, protection and deletion, in every copy.
+    void namesThatAreNotUtf8()
+    {
+        FileOpsRig rig;
+        const QString sjis = "\\x89\\xC1\\x8DH.min", stray = "BAD\\xE9.min";
+        rig.put("src", {sjis + "=s", stray + "=b"});
+        rig.showFolder(rig.folder.filePath("src"));
+        rig.mark({"加工.MIN", "BAD\uFFFD.MIN"});
+        rig.files().mnuEditCopy_Click();
+        rig.files().mnuEditPaste_Click();
+        QCOMPARE(FileOpsRig::contents(),
+                 (QStringList{stray + "=b", "コピー" + stray + "=b", "コピー" + sjis + "=s", sjis + "=s"}));
+        rig.put("dst", {});
+        rig.showFolder(rig.folder.filePath("dst"));
+        rig.files().mnuEditPaste_Click();
+        rig.mark({"加工.MIN"});
+        rig.files().mnuFileProtect_Click();
+        rig.mark({"BAD\uFFFD.MIN"});
+        rig.boxes.answers = {Answer::Yes};
+        rig.files().mnuFileDelete_Click();
+        QCOMPARE(FileOpsRig::contents(), QStringList{"!" + sjis + "=s"});
+        QCOMPARE(rig.shown(), QStringList{"BAD\uFFFD.MINを削除してもいいですか？"});
+        QCOMPARE(rig.log, QStringList{"BAD\uFFFD.MINを削除しました。"});
+    }
+
     void deleteFiles_data()
     {
         QTest::addColumn<QStringList>("files");

@@ -138,6 +138,7 @@ private slots:
         const QStringList abc = {"a.min=", "b.min=", "c.min="};
         const QString cannot = "フォルダー'work'を削除できませんでした。", holds = "フォルダー内にサブフォルダーか隠しファイルが残っています。";
         QTest::newRow("three files") << abc << true << QStringList{"A.MINを削除しました。", "B.MINを削除しました。", "C.MINを削除しました。", "フォルダー'work'を削除しました。"} << QStringList();
+        QTest::newRow("name not utf-8") << QStringList{"a.min=", "b\\xE9.min="} << true << QStringList{"A.MINを削除しました。", "B\uFFFD.MINを削除しました。", "フォルダー'work'を削除しました。"} << QStringList();
         QTest::newRow("no") << abc << false << QStringList() << QStringList{"a.min", "b.min", "c.min"};
         QTest::newRow("protected after two") << QStringList{"a.min=", "b.min=", "!c.min=", "d.min="} << true << QStringList{"A.MINを削除しました。", "B.MINを削除しました。"} << QStringList{"c.min", "d.min"};
         QTest::newRow("hidden file") << QStringList{"a.min=", ".keep="} << true << QStringList{"A.MINを削除しました。", cannot, holds} << QStringList{".keep"};

@@ -1,4 +1,7 @@
 #include "platform/MountedDrives.h"
+#include "platform/NativeFile.h"
+#include "platform/NativeName.h"
+#include "platform/QtProcessLauncher.h"
 #include "platform/WorkingDirectory.h"
 #include "support/TestDir.h"
 
@@ -9,6 +12,53 @@ class tst_Platform : public QObject {
     Q_OBJECT
 
 private slots:
+    // A name's bytes come back unchanged; only what is not UTF-8 is escaped, and display decodes it.
+    void namesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("escaped");
+        QTest::addColumn<QString>("shown"); // null: not checked
+        QTest::newRow("ascii") << QByteArray("O1000.MIN") << false << "O1000.MIN";
+        QTest::newRow("utf-8") << QByteArray("加工.min") << false << "加工.min";
+        QTest::newRow("four-byte utf-8") << QByteArray("\xf0\x9d\x84\x9e.min") << false << "𝄞.min";
+        QTest::newRow("shift_jis") << QByteArray("\x89\xc1\x8dH.min") << true << "加工.min";
+        QTest::newRow("half-width katakana") << QByteArray("\xb1\xd7.min") << true << "ｱﾗ.min";
+        QTest::newRow("overlong utf-8 is katakana") << QByteArray("\xc0\xaf") << true << "ﾀｯ";
+        QTest::newRow("no encoding") << QByteArray("BAD\xe9.MIN") << true << "BAD\uFFFD.MIN";
+        QTest::newRow("cut short") << QByteArray("A\xe5") << true << "A\uFFFD";
+        QTest::newRow("encoded surrogate") << QByteArray("\xed\xb3\xa9") << true << QString();
+        // U+10080's second half lies where escapes do: it is no escape.
+        QTest::newRow("pair then stray byte") << QByteArray("\xf0\x90\x82\x80\xe9") << true << QString();
+    }
+
+    void namesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, escaped);
+        QFETCH(QString, shown);
+        const QString name = NativeName::fromBytes(bytes);
+        QCOMPARE(NativeName::toBytes(name), bytes);
+        QCOMPARE(NativeName::isEscaped(name), escaped);
+        if (!escaped)
+            QCOMPARE(name, QString::fromUtf8(bytes));
+        if (!shown.isNull())
+            QCOMPARE(NativeName::shown(name), shown);
+    }
+
+    // A started program gets each argument's very bytes and runs on by itself; one that cannot start
+    // is reported.
+    void launchedProgramsGetTheBytes()
+    {
+        TestDir dir;
+        const QString source = dir.addFile(QStringLiteral("src.min"), "O1");
+        const QByteArray target = QFile::encodeName(dir.path()) + "/-\x89\xc1 \xe9.min";
+        QtProcessLauncher launcher;
+        QVERIFY(launcher.launch("cp", {"--", QFile::encodeName(source), target}));
+        QTRY_COMPARE(NativeFile::status(NativeName::fromBytes(target)).value_or(NativeFile::Status()).size,
+                     2);
+        QVERIFY(!launcher.launch("talvern-no-such-program", {}));
+    }
+
     void aPathLiesOnTheDriveWithTheLongestMatchingRoot_data()
     {
         QTest::addColumn<QString>("path");

@@ -1,4 +1,5 @@
 #include "core/AppState.h"
+#include "platform/NativeName.h"
 #include "print/PrintCommands.h"
 #include "print/PrintSetting.h"
 #include "support/ListedRows.h"
@@ -20,6 +21,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+
+Q_DECLARE_METATYPE(FileRow)
 
 namespace {
 
@@ -58,6 +61,8 @@ private slots:
         folder.addFile(QStringLiteral("pic.bmp"), "BM");
         // "(ｺﾒﾝﾄ 加工)" as a shop-floor PC writes it
         folder.addFile(QStringLiteral("sjis.sub"), QByteArray("(\xba\xd2\xdd\xc4 \x89\xc1\x8d\x48)\r\n"));
+        // ...and named by it in Shift_JIS: "加工.sub"
+        folder.addRawFile("\x89\xc1\x8dH.sub", QByteArray("(\xba\xd2\xdd\xc4 \x89\xc1\x8d\x48)\r\n"));
     }
 
     void cleanupTestCase() { QDir::setCurrent(start); }
@@ -104,10 +109,19 @@ private slots:
                  2);
     }
 
+    void shopFloorTextIsDecodedAndDated_data()
+    {
+        QTest::addColumn<FileRow>("file");
+        QTest::newRow("ascii name") << row("SJIS.SUB", true);
+        QTest::newRow("shift_jis name")
+            << FileRow{"加工.SUB", NativeName::fromBytes("\x89\xc1\x8dH.sub"), true};
+    }
+
     void shopFloorTextIsDecodedAndDated()
     {
+        QFETCH(FileRow, file);
         Rig rig;
-        rig.rows.list = {row("SJIS.SUB", true)};
+        rig.rows.list = {file};
         rig.commands.mnuFilePrint_Click();
         QCOMPARE(rig.surface.body(1), QStringList{"(ｺﾒﾝﾄ 加工)"});
         const QString modified = QFileInfo(folder.filePath("sjis.sub")).lastModified().toString("yyyy.MM.dd");

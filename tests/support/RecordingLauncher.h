@@ -4,17 +4,21 @@
 
 #include <QList>
 
-// Records the programs the code would start; can be told to fail.
+// Records the programs the code would start, with the bytes of their arguments; can be told to fail.
 class RecordingLauncher final : public ProcessLauncher {
 public:
     struct Started {
         QString program;
-        QStringList arguments;
+        QStringList arguments; // as NativeName reads the bytes back
+        QByteArrayList bytes;
     };
 
-    bool start(const QString &program, const QStringList &arguments) override
+    bool launch(const QByteArray &program, const QByteArrayList &arguments) override
     {
-        started.append({program, arguments});
+        QStringList texts;
+        for (const QByteArray &argument : arguments)
+            texts.append(NativeName::fromBytes(argument));
+        started.append({NativeName::fromBytes(program), texts, arguments});
         return succeeds;
     }
 

@@ -3,6 +3,7 @@
 #include "browser/FileListView.h"
 #include "core/AppState.h"
 #include "core/FolderListing.h"
+#include "platform/NativeName.h"
 #include "shell/LogPane.h"
 #include "support/RecordingClock.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -29,11 +30,11 @@ struct TransferRig {
     }
     ~TransferRig() { QDir::setCurrent(previous); }
 
-    // Writes the files, lists the folder and marks the named rows.
+    // Writes the files (names as NativeName gives them), lists the folder and marks the named rows.
     void list(const QList<std::pair<QString, QByteArray>> &contents, const QStringList &marked)
     {
         for (const auto &[name, content] : contents)
-            folder.addFile(name, content);
+            folder.addRawFile(NativeName::toBytes(name), content);
         select(marked);
     }
     // Lists the folder and selects the named rows; the first of them becomes the current row.

@@ -52,6 +52,31 @@ private slots:
         QCOMPARE(rig.marked(), QStringList());
     }
 
+    // A name that is not UTF-8 still reaches its file; OSP names it in Shift_JIS, the machine's code page.
+    void namesThatAreNotUtf8_data()
+    {
+        QTest::addColumn<qint16>("controller");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("osp, shift_jis") << qint16(0) << QByteArray("\x89\xc1\x8dH.min") << "加工.MIN"
+                                        << QByteArray("$\x89\xc1\x8dH.MIN%\r\nO1\n%\r\n");
+        QTest::newRow("fanuc, stray byte")
+            << qint16(1) << QByteArray("BAD\xe9.min") << "BAD\uFFFD.MIN" << QByteArray("%\r\nO1\n%\r\n");
+    }
+
+    void namesThatAreNotUtf8()
+    {
+        QFETCH(qint16, controller);
+        QFETCH(QByteArray, name);
+        QFETCH(QString, row);
+        TransferRig rig(controller, 0);
+        rig.list({{NativeName::fromBytes(name), "O1\r\n"}}, {row});
+        rig.commands.mnuTransOutput_Click();
+        QTEST(rig.port.written, "line");
+        QCOMPARE(rig.log().value(1), QStringLiteral("送信が完了しました。"));
+    }
+
     // In the pause after the first file the user may abort, or rebuild the list and mark other rows, or
     // open another folder: the batch goes on from the names and the folder it took at the start.
     void aBatchGoesOnFromWhatItTookAtTheStart_data()

@@ -1,0 +1,174 @@
+#include "platform/NativeFile.h"
+
+#include "platform/NativeName.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#if defined(Q_OS_UNIX)
+QString failure(bool done)
+{
+    return done ? QString() : qt_error_string(errno);
+}
+
+constexpr struct {
+    mode_t bit;
+    QFileDevice::Permission permission;
+} ModeBits[] = {
+    {S_IRUSR, QFileDevice::ReadOwner}, {S_IWUSR, QFileDevice::WriteOwner}, {S_IXUSR, QFileDevice::ExeOwner},
+    {S_IRGRP, QFileDevice::ReadGroup}, {S_IWGRP, QFileDevice::WriteGroup}, {S_IXGRP, QFileDevice::ExeGroup},
+    {S_IROTH, QFileDevice::ReadOther}, {S_IWOTH, QFileDevice::WriteOther}, {S_IXOTH, QFileDevice::ExeOther},
+};
+#endif
+
+} // namespace
+
+QString NativeFile::join(const QString &folder, const QString &name)
+{
+    if (folder.isEmpty())
+        return name;
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+#if defined(Q_OS_UNIX)
+
+QStringList NativeFile::entries(const QString &folder)
+{
+    QStringList names;
+    DIR *dir = ::opendir(NativeName::toBytes(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(NativeName::fromBytes(name));
+    }
+    ::closedir(dir);
+    return names;
+}
+
+std::optional<NativeFile::Status> NativeFile::status(const QString &path)
+{
+    struct stat info {};
+    if (::stat(NativeName::toBytes(path).constData(), &info) != 0)
+        return std::nullopt;
+    Status status;
+    status.isFile = S_ISREG(info.st_mode);
+    status.isFolder = S_ISDIR(info.st_mode);
+    status.size = info.st_size;
+    status.modified =
+        QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000);
+    for (const auto &bit : ModeBits) {
+        if (info.st_mode & bit.bit)
+            status.permissions |= bit.permission;
+    }
+    return status;
+}
+
+QString NativeFile::open(QFile &file, const QString &path, QIODevice::OpenMode mode)
+{
+    // The same reading of the mode as QFile's: writing truncates unless reading, appending or new.
+    int flags = O_CLOEXEC;
+    if (mode & QIODevice::WriteOnly) {
+        flags |= (mode & QIODevice::ReadOnly) ? O_RDWR : O_WRONLY;
+        if (!(mode & QIODevice::ExistingOnly))
+            flags |= O_CREAT;
+        if (mode & QIODevice::NewOnly)
+            flags |= O_EXCL;
+        if ((mode & QIODevice::Truncate) ||
+            !(mode & (QIODevice::ReadOnly | QIODevice::Append | QIODevice::NewOnly)))
+            flags |= O_TRUNC;
+        if (mode & QIODevice::Append)
+            flags |= O_APPEND;
+    } else {
+        flags |= O_RDONLY;
+    }
+    const int fd = ::open(NativeName::toBytes(path).constData(), flags, 0666);
+    if (fd < 0)
+        return failure(false);
+    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return file.errorString();
+    }
+    return {};
+}
+
+QString NativeFile::rename(const QString &from, const QString &to)
+{
+    return failure(::rename(NativeName::toBytes(from).constData(), NativeName::toBytes(to).constData()) == 0);
+}
+
+QString NativeFile::remove(const QString &path)
+{
+    return failure(::unlink(NativeName::toBytes(path).constData()) == 0);
+}
+
+QString NativeFile::setPermissions(const QString &path, QFileDevice::Permissions permissions)
+{
+    mode_t mode = 0;
+    for (const auto &bit : ModeBits) {
+        if (permissions & bit.permission)
+            mode |= bit.bit;
+    }
+    return failure(::chmod(NativeName::toBytes(path).constData(), mode) == 0);
+}
+
+#else // Windows names are UTF-16 already: Qt reaches every one.
+
+QStringList NativeFile::entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Unsorted);
+}
+
+std::optional<NativeFile::Status> NativeFile::status(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return std::nullopt;
+    constexpr QFileDevice::Permissions NotBits =
+        QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    return Status{info.isFile(), info.isDir(), info.size(), info.lastModified(),
+                  info.permissions() & ~NotBits};
+}
+
+QString NativeFile::open(QFile &file, const QString &path, QIODevice::OpenMode mode)
+{
+    file.setFileName(path);
+    return file.open(mode) ? QString() : file.errorString();
+}
+
+QString NativeFile::rename(const QString &from, const QString &to)
+{
+    QFile file(from);
+    // Replaces another file as rename() does, never the file itself under another case.
+    if (QFileInfo::exists(to) && QFileInfo(from) != QFileInfo(to) && !QFile::remove(to))
+        return QStringLiteral("cannot replace %1").arg(to);
+    return file.rename(to) ? QString() : file.errorString();
+}
+
+QString NativeFile::remove(const QString &path)
+{
+    QFile file(path);
+    return file.remove() ? QString() : file.errorString();
+}
+
+QString NativeFile::setPermissions(const QString &path, QFileDevice::Permissions permissions)
+{
+    QFile file(path);
+    return file.setPermissions(permissions) ? QString() : file.errorString();
+}
+
+#endif

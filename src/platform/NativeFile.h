@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFileDevice>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QFile;
+
+// File operations on paths whose file name may carry bytes that are not UTF-8 (NativeName). Qt's own
+// classes re-encode such a name and reach no file, or the wrong one. Each operation returns "" when
+// done, else the platform's words for the failure.
+class NativeFile final {
+public:
+    struct Status {
+        bool isFile = false;
+        bool isFolder = false;
+        qint64 size = 0;
+        QDateTime modified;
+        QFileDevice::Permissions permissions; // the mode bits alone, never what this process may do
+    };
+
+    // The names in folder other than "." and "..", in the order the file system gives them.
+    static QStringList entries(const QString &folder);
+    // Follows links, as opening the file would.
+    static std::optional<Status> status(const QString &path);
+    // Opens file on path; file keeps no name, so use the path for messages.
+    static QString open(QFile &file, const QString &path, QIODevice::OpenMode mode);
+    static QString rename(const QString &from, const QString &to);
+    static QString remove(const QString &path);
+    static QString setPermissions(const QString &path, QFileDevice::Permissions permissions);
+    // The path of name in folder.
+    static QString join(const QString &folder, const QString &name);
+};
