@@ -1,11 +1,11 @@
 #include "browser/FileListView.h"
 
 #include "browser/FolderWatch.h"
-#include "platform/NativeName.h"
 #include "browser/ListIcons.h"
 #include "browser/RenameDelegate.h"
 #include "core/FileTypeCatalogue.h"
 #include "platform/BusyCursor.h"
+#include "platform/NativeName.h"
 #include "platform/Twips.h"
 
 #include <QDir>
