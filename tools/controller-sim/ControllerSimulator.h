@@ -64,6 +64,13 @@ public:
     bool insideProgram() const { return m_reader.insideProgram(); }
     double receivedRate() const; // characters a second between the first and the last arrival
     int dc3Sent() const { return m_dc3Sent; }
+    // The holds so far, each from when DC3 has left to when DC1 has left: the line carries nothing
+    // from the sender meanwhile.
+    int holds() const { return m_holds; }
+    double heldSeconds() const { return double(m_heldNs) / 1e9; }
+    // Monotonic times (LineCredit::nowNs()) of the first and the last arrival; 0 before them.
+    qint64 firstArrivalNs() const { return m_firstArrivalNs; }
+    qint64 lastArrivalNs() const { return m_lastArrivalNs; }
 
     // Punching: what the machine sends. Programs queue; a pause separates queued programs.
     void setLineEnd(LineEnd lineEnd) { m_tape.setLineEnd(lineEnd); }
@@ -71,7 +78,11 @@ public:
     void setDc2Dc4(bool on) { m_tape.setDc2Dc4(on); }
     void setProgramPauseMs(int milliseconds) { m_programPauseMs = milliseconds; }
     void punch(const QByteArray &name, const QByteArray &body); // OSP name as "O1000.MIN"
-    void sendRaw(const QByteArray &bytes);                      // any bytes, paced, with noise
+    // The latest run of punches: bytes put on the line, monotonic times of the first and the last.
+    qint64 punchedBytes() const;
+    qint64 punchStartNs() const;
+    qint64 punchEndNs() const;
+    void sendRaw(const QByteArray &bytes); // any bytes, paced, with noise
     bool isPunching() const { return m_punching; }
 
 signals:
@@ -98,12 +109,15 @@ private:
     NoiseInjector m_noise;
     QTimer m_dc1Repeat;
     QElapsedTimer m_sinceArrival;
-    QElapsedTimer m_firstArrival;
     QByteArray m_received;
     QList<ReceivedProgram> m_programs;
     QHash<int, QByteArray> m_punchNames; // mark id to program name
     qint64 m_rateBytes = 0;              // arrived after the first arrival
-    qint64 m_lastArrivalMs = 0;
+    qint64 m_firstArrivalNs = 0;
+    qint64 m_lastArrivalNs = 0;
+    qint64 m_holdStartNs = 0;
+    qint64 m_heldNs = 0;
+    int m_holds = 0;
     int m_baud = 0;
     int m_dc3Every = 252;
     int m_dc3PauseMs = 200;

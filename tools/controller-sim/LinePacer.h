@@ -1,7 +1,8 @@
 #pragma once
 
+#include "LineCredit.h"
+
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -17,13 +18,18 @@ public:
 
     // Characters per second; 0 sends as fast as the line takes them.
     void setRate(double charactersPerSecond);
-    double rate() const { return m_rate; }
+    double rate() const { return m_credit.rate(); }
 
     void send(const QByteArray &bytes);
     void pause(int milliseconds);
     void mark(int id);
     void clear();
     bool isIdle() const { return m_steps.isEmpty(); }
+    // Since the pacer was last idle: bytes written, monotonic times (LineCredit::nowNs()) of the
+    // first and the last write (0 before the first).
+    qint64 writtenBytes() const { return m_writtenBytes; }
+    qint64 firstWriteNs() const { return m_firstWriteNs; }
+    qint64 lastWriteNs() const { return m_lastWriteNs; }
 
 signals:
     void reached(int id);
@@ -44,9 +50,12 @@ private:
     QList<Step> m_steps;
     QTimer m_tick;
     QTimer m_pause;
-    QElapsedTimer m_clock;
-    double m_rate = 0.0;
-    double m_credit = 0.0;
+    void write(const QByteArray &bytes);
+
+    LineCredit m_credit;
+    qint64 m_writtenBytes = 0;
+    qint64 m_firstWriteNs = 0;
+    qint64 m_lastWriteNs = 0;
     bool m_processing = false;
     bool m_busy = false; // something was queued since the last idle()
 };
