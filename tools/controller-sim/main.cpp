@@ -96,6 +96,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption delay(
         {QStringLiteral("delay")},
         QStringLiteral("With --punch: punch after ms and end, instead of on Enter."), QStringLiteral("ms"));
+    const QCommandLineOption stay(
+        {QStringLiteral("stay")},
+        QStringLiteral("With --delay: stay on the line after punching until ended, "
+                       "for a reader that is slow to take what it has been given."));
     const QCommandLineOption baud(
         {QStringLiteral("baud")},
         QStringLiteral("Line speed to emulate; 0 is unpaced (0, or 9600 on a device)."),
@@ -133,9 +137,9 @@ int main(int argc, char *argv[])
                                    QStringLiteral("rate"), QStringLiteral("0"));
     const QCommandLineOption seed({QStringLiteral("seed")}, QStringLiteral("Seed of the noise (1)."),
                                   QStringLiteral("n"), QStringLiteral("1"));
-    parser.addOptions({family,       device,   frame,    read,      count,          punch,  delay,  baud,
-                       bits,         dc3Every, dc3Pause, dc1Repeat, dc1AfterHeader, leader, dc2Dc4, lineEnd,
-                       programPause, mask7,    noise,    seed});
+    parser.addOptions({family, device,  frame,        read,     count,     punch,          delay,
+                       baud,   bits,    dc3Every,     dc3Pause, dc1Repeat, dc1AfterHeader, leader,
+                       dc2Dc4, lineEnd, programPause, mask7,    noise,     seed,           stay});
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("More files to punch."),
                                  QStringLiteral("[file...]"));
     parser.process(app);
@@ -265,7 +269,7 @@ int main(int argc, char *argv[])
         say(lineSummary(simulator.punchedBytes(), simulator.punchStartNs(), simulator.punchEndNs()));
         if (onEnter)
             say(QStringLiteral("Enter punches again; Ctrl+C ends"));
-        else
+        else if (!parser.isSet(stay))
             quitWhenRead(&simulator);
     });
     if (noiseRate > 0.0)
