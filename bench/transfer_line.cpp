@@ -35,6 +35,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <functional>
 #include <sys/resource.h>
 
 namespace {
@@ -178,88 +179,98 @@ QStringList lineArguments(const Line &line)
             QString::number(line.baud), QStringLiteral("--bits"), QString::number(line.bits)};
 }
 
-Figures send(const Run &run, const QByteArray &content, int pauseMs, const QString &simulatorFolder)
+// What one transfer left: the simulator's summary numbers, Talvern's CPU and log.
+struct Measured {
+    QList<double> line; // bytes, first ns, last ns, holds, held seconds
+    double cpuSeconds = 0.0;
+    qint64 doneNs = 0; // when Talvern's command returned
+    QString log;
+    QString problem;
+};
+
+// Starts the simulator, gives Talvern its pty and times Talvern's command.
+Measured transfer(const Run &run, const QStringList &arguments, const std::function<void(Talvern &)> &command)
 {
-    Figures figures;
-    const QString stored = QDir(simulatorFolder).filePath(QStringLiteral("stored.bin"));
-    Simulator simulator(lineArguments(run.line) +
-                        QStringList{QStringLiteral("--read"), stored, QStringLiteral("--count"),
-                                    QStringLiteral("1"), QStringLiteral("--dc3-every"), QStringLiteral("252"),
-                                    QStringLiteral("--dc3-pause-ms"), QString::number(pauseMs)});
+    Measured measured;
+    Simulator simulator(lineArguments(run.line) + arguments);
     const QString device = simulator.device();
     if (device.isEmpty()) {
-        figures.problem = QStringLiteral("the simulator did not start");
-        return figures;
+        measured.problem = QStringLiteral("the simulator did not start");
+        return measured;
     }
     qputenv("TALVERN_COM1", device.toLocal8Bit());
     Talvern talvern(run);
-    talvern.files.RefreshFileList();
-    for (int i = 0; i < talvern.files.rowCount(); ++i) {
-        QTreeWidgetItem *row = talvern.files.row(i);
-        if (FileListView::diskName(row) == QLatin1String(SentName)) {
-            talvern.files.setCurrentItem(row);
-            row->setSelected(true);
-        }
-    }
-
     const double cpuBefore = cpuSeconds();
-    talvern.commands.mnuTransOutput_Click();
-    figures.cpuSeconds = cpuSeconds() - cpuBefore;
-    const QList<double> line = simulator.summary();
-    if (line.size() < 5) {
-        figures.problem =
+    command(talvern);
+    measured.doneNs = LineCredit::nowNs();
+    measured.cpuSeconds = cpuSeconds() - cpuBefore;
+    measured.line = simulator.summary();
+    if (measured.line.isEmpty())
+        measured.problem =
             QStringLiteral("no summary from the simulator: ") + QString::fromLocal8Bit(simulator.output());
+    measured.log = talvern.log.toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(" / ");
+    return measured;
+}
+
+bool holds(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.readAll() == content;
+}
+
+Figures send(const Run &run, const QByteArray &content, int pauseMs, const QString &simulatorFolder)
+{
+    const QString stored = QDir(simulatorFolder).filePath(QStringLiteral("stored.bin"));
+    const Measured measured =
+        transfer(run,
+                 {QStringLiteral("--read"), stored, QStringLiteral("--count"), QStringLiteral("1"),
+                  QStringLiteral("--dc3-every"), QStringLiteral("252"), QStringLiteral("--dc3-pause-ms"),
+                  QString::number(pauseMs)},
+                 [](Talvern &talvern) {
+                     talvern.files.RefreshFileList();
+                     for (int i = 0; i < talvern.files.rowCount(); ++i) {
+                         QTreeWidgetItem *row = talvern.files.row(i);
+                         if (FileListView::diskName(row) == QLatin1String(SentName)) {
+                             talvern.files.setCurrentItem(row);
+                             row->setSelected(true);
+                         }
+                     }
+                     talvern.commands.mnuTransOutput_Click();
+                 });
+    Figures figures;
+    figures.problem = measured.problem;
+    if (!figures.problem.isEmpty())
         return figures;
-    }
-    figures.bytes = qint64(line.at(0));
-    figures.seconds = (line.at(2) - line.at(1)) / 1e9;
-    figures.holds = int(line.at(3));
-    figures.allowedSeconds = double(figures.bytes) * run.line.bits / run.line.baud + line.at(4);
-    QFile file(stored);
-    const QByteArray expected =
-        "$" + QByteArray(SentName) + "%\r\n" + QByteArray(content).replace("\r\n", "\n") + "%\r\n";
-    figures.intact = file.open(QIODevice::ReadOnly) && file.readAll() == expected;
-    if (!figures.intact)
-        figures.talvernLog =
-            talvern.log.toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(" / ");
+    figures.bytes = qint64(measured.line.at(0));
+    figures.seconds = (measured.line.at(2) - measured.line.at(1)) / 1e9;
+    figures.holds = int(measured.line.at(3));
+    figures.allowedSeconds = double(figures.bytes) * run.line.bits / run.line.baud + measured.line.at(4);
+    figures.cpuSeconds = measured.cpuSeconds;
+    figures.intact = holds(stored, "$" + QByteArray(SentName) + "%\r\n" +
+                                       QByteArray(content).replace("\r\n", "\n") + "%\r\n");
+    figures.talvernLog = figures.intact ? QString() : measured.log;
     return figures;
 }
 
 Figures receive(const Run &run, const QByteArray &content, const QString &simulatorFolder)
 {
-    Figures figures;
-    const QString source = QDir(simulatorFolder).filePath(QLatin1String(PunchedName));
-    Simulator simulator(lineArguments(run.line) +
-                        QStringList{QStringLiteral("--punch"), source, QStringLiteral("--delay"),
-                                    QStringLiteral("300"), QStringLiteral("--stay")});
-    const QString device = simulator.device();
-    if (device.isEmpty()) {
-        figures.problem = QStringLiteral("the simulator did not start");
-        return figures;
-    }
-    qputenv("TALVERN_COM1", device.toLocal8Bit());
-    Talvern talvern(run);
     QFile::remove(QLatin1String(PunchedName));
-
-    const double cpuBefore = cpuSeconds();
-    talvern.commands.mnuTransInput_Click();
-    const qint64 doneNs = LineCredit::nowNs();
-    figures.cpuSeconds = cpuSeconds() - cpuBefore;
-    const QList<double> line = simulator.summary();
-    if (line.size() < 3) {
-        figures.problem =
-            QStringLiteral("no summary from the simulator: ") + QString::fromLocal8Bit(simulator.output());
+    const Measured measured =
+        transfer(run,
+                 {QStringLiteral("--punch"), QDir(simulatorFolder).filePath(QLatin1String(PunchedName)),
+                  QStringLiteral("--delay"), QStringLiteral("300"), QStringLiteral("--stay")},
+                 [](Talvern &talvern) { talvern.commands.mnuTransInput_Click(); });
+    Figures figures;
+    figures.problem = measured.problem;
+    if (!figures.problem.isEmpty())
         return figures;
-    }
-    figures.bytes = qint64(line.at(0));
-    figures.seconds = (double(doneNs) - line.at(1)) / 1e9;
-    figures.lateSeconds = (double(doneNs) - line.at(2)) / 1e9;
+    figures.bytes = qint64(measured.line.at(0));
+    figures.seconds = (double(measured.doneNs) - measured.line.at(1)) / 1e9;
+    figures.lateSeconds = (double(measured.doneNs) - measured.line.at(2)) / 1e9;
     figures.allowedSeconds = double(figures.bytes) * run.line.bits / run.line.baud;
-    QFile file{QLatin1String(PunchedName)};
-    figures.intact = file.open(QIODevice::ReadOnly) && file.readAll() == content;
-    if (!figures.intact)
-        figures.talvernLog =
-            talvern.log.toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(" / ");
+    figures.cpuSeconds = measured.cpuSeconds;
+    figures.intact = holds(QLatin1String(PunchedName), content);
+    figures.talvernLog = figures.intact ? QString() : measured.log;
     return figures;
 }
 

@@ -189,19 +189,9 @@ void ControllerSimulator::punch(const QByteArray &name, const QByteArray &body)
     m_pacer->mark(id);
 }
 
-qint64 ControllerSimulator::punchedBytes() const
+LineRun ControllerSimulator::punched() const
 {
-    return m_pacer->writtenBytes();
-}
-
-qint64 ControllerSimulator::punchStartNs() const
-{
-    return m_pacer->firstWriteNs();
-}
-
-qint64 ControllerSimulator::punchEndNs() const
-{
-    return m_pacer->lastWriteNs();
+    return m_pacer->written();
 }
 
 void ControllerSimulator::sendRaw(const QByteArray &bytes)

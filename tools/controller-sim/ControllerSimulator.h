@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ControllerFamily.h"
+#include "LineCredit.h"
 #include "NoiseInjector.h"
 #include "ProgramReader.h"
 #include "PunchTape.h"
@@ -68,9 +69,7 @@ public:
     // from the sender meanwhile.
     int holds() const { return m_holds; }
     double heldSeconds() const { return double(m_heldNs) / 1e9; }
-    // Monotonic times (LineCredit::nowNs()) of the first and the last arrival; 0 before them.
-    qint64 firstArrivalNs() const { return m_firstArrivalNs; }
-    qint64 lastArrivalNs() const { return m_lastArrivalNs; }
+    LineRun arrived() const { return {m_received.size(), m_firstArrivalNs, m_lastArrivalNs}; }
 
     // Punching: what the machine sends. Programs queue; a pause separates queued programs.
     void setLineEnd(LineEnd lineEnd) { m_tape.setLineEnd(lineEnd); }
@@ -78,10 +77,8 @@ public:
     void setDc2Dc4(bool on) { m_tape.setDc2Dc4(on); }
     void setProgramPauseMs(int milliseconds) { m_programPauseMs = milliseconds; }
     void punch(const QByteArray &name, const QByteArray &body); // OSP name as "O1000.MIN"
-    // The latest run of punches: bytes put on the line, monotonic times of the first and the last.
-    qint64 punchedBytes() const;
-    qint64 punchStartNs() const;
-    qint64 punchEndNs() const;
+    LineRun punched() const;                                    // the latest run of punches
+
     void sendRaw(const QByteArray &bytes); // any bytes, paced, with noise
     bool isPunching() const { return m_punching; }
 

@@ -2,6 +2,14 @@
 
 #include <QtGlobal>
 
+// A stretch of traffic on the line: bytes, and monotonic times (LineCredit::nowNs()) of the first
+// and the last of them (0 before the first).
+struct LineRun {
+    qint64 bytes = 0;
+    qint64 firstNs = 0;
+    qint64 lastNs = 0;
+};
+
 // How many characters a line of a given rate has carried, from a monotonic clock in nanoseconds.
 // Whole characters are taken; the fraction carries over, so the long-run rate is exact however
 // coarse or late the looks are. A quiet line starts afresh: its first character arrives whole one

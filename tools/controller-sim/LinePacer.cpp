@@ -59,7 +59,7 @@ void LinePacer::enqueue(Step step)
         // Started from the event loop, so that what the caller queues next goes with it and no
         // signal comes from inside.
         m_credit.quiet();
-        m_writtenBytes = m_firstWriteNs = m_lastWriteNs = 0;
+        m_written = {};
         m_tick.start(0);
     }
 }
@@ -121,9 +121,9 @@ bool LinePacer::sendSome(Step &step)
 
 void LinePacer::write(const QByteArray &bytes)
 {
-    m_lastWriteNs = LineCredit::nowNs();
-    m_writtenBytes += bytes.size();
-    if (m_firstWriteNs == 0)
-        m_firstWriteNs = m_lastWriteNs;
+    m_written.lastNs = LineCredit::nowNs();
+    m_written.bytes += bytes.size();
+    if (m_written.firstNs == 0)
+        m_written.firstNs = m_written.lastNs;
     m_line->write(bytes);
 }

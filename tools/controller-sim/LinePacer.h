@@ -25,11 +25,8 @@ public:
     void mark(int id);
     void clear();
     bool isIdle() const { return m_steps.isEmpty(); }
-    // Since the pacer was last idle: bytes written, monotonic times (LineCredit::nowNs()) of the
-    // first and the last write (0 before the first).
-    qint64 writtenBytes() const { return m_writtenBytes; }
-    qint64 firstWriteNs() const { return m_firstWriteNs; }
-    qint64 lastWriteNs() const { return m_lastWriteNs; }
+    // What has been written since the pacer was last idle.
+    LineRun written() const { return m_written; }
 
 signals:
     void reached(int id);
@@ -53,9 +50,7 @@ private:
     void write(const QByteArray &bytes);
 
     LineCredit m_credit;
-    qint64 m_writtenBytes = 0;
-    qint64 m_firstWriteNs = 0;
-    qint64 m_lastWriteNs = 0;
+    LineRun m_written;
     bool m_processing = false;
     bool m_busy = false; // something was queued since the last idle()
 };

@@ -40,12 +40,12 @@ bool stdinIsTerminal()
 }
 
 // For scripts that measure the line: the monotonic clock is the same in every process.
-QString lineSummary(qint64 bytes, qint64 firstNs, qint64 lastNs)
+QString lineSummary(const LineRun &run)
 {
     return QStringLiteral("line: %1 bytes, first at %2 ns, last at %3 ns")
-        .arg(bytes)
-        .arg(firstNs)
-        .arg(lastNs);
+        .arg(run.bytes)
+        .arg(run.firstNs)
+        .arg(run.lastNs);
 }
 
 struct Punched {
@@ -241,11 +241,9 @@ int main(int argc, char *argv[])
                         .arg(program.body.size())
                         .arg(framing) +
                     (rate > 0.0 ? QStringLiteral(" (%1 chars/s so far)").arg(qRound(rate)) : QString()));
-                say(lineSummary(simulator.received().size(), simulator.firstArrivalNs(),
-                                simulator.lastArrivalNs()) +
-                    QStringLiteral(", held %1 times for %2 s")
-                        .arg(simulator.holds())
-                        .arg(simulator.heldSeconds(), 0, 'f', 4));
+                say(lineSummary(simulator.arrived()) + QStringLiteral(", held %1 times for %2 s")
+                                                           .arg(simulator.holds())
+                                                           .arg(simulator.heldSeconds(), 0, 'f', 4));
                 if (wanted > 0 && simulator.programs().size() >= wanted)
                     QCoreApplication::quit();
             });
@@ -266,7 +264,7 @@ int main(int argc, char *argv[])
     });
     QObject::connect(&simulator, &ControllerSimulator::punchFinished, &app, [&] {
         say(QStringLiteral("punched %1 program%2").arg(programs.size()).arg(programs.size() == 1 ? "" : "s"));
-        say(lineSummary(simulator.punchedBytes(), simulator.punchStartNs(), simulator.punchEndNs()));
+        say(lineSummary(simulator.punched()));
         if (onEnter)
             say(QStringLiteral("Enter punches again; Ctrl+C ends"));
         else if (!parser.isSet(stay))
