@@ -261,6 +261,7 @@ private slots:
         QCOMPARE(line.nanosecondsToNext(), 1'000'000);
         QCOMPARE(line.available(7'400'000), 0);
         QCOMPARE(line.nanosecondsToNext(), 600'000);
+        QCOMPARE(line.timerMilliseconds(), 1);
         QCOMPARE(line.available(8'000'000), 1);
         line.take(1);
         // Ten seconds without a look make up no more than the longest stall worth making up.

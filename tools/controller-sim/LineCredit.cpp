@@ -35,6 +35,11 @@ qint64 LineCredit::nanosecondsToNext() const
     return std::max<qint64>(1, qint64(std::ceil((1.0 - m_credit) * 1e9 / m_rate)));
 }
 
+int LineCredit::timerMilliseconds() const
+{
+    return int(std::clamp<qint64>((nanosecondsToNext() + 999'999) / 1'000'000, 1, 10));
+}
+
 qint64 LineCredit::nowNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(

@@ -27,6 +27,9 @@ public:
     void quiet() { m_quiet = true; }
     // Nanoseconds from the last look until the next whole character; at least 1.
     qint64 nanosecondsToNext() const;
+    // The same for a timer of whole milliseconds, no more than 10 so that a rate set meanwhile
+    // takes hold soon: what comes due before it fires goes at once when it does.
+    int timerMilliseconds() const;
 
     static constexpr qint64 MaxStallNs = 50'000'000;
     // The monotonic clock, the same in every process of the machine.

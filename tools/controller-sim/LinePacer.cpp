@@ -114,8 +114,7 @@ bool LinePacer::sendSome(Step &step)
     }
     if (step.bytes.isEmpty())
         return true;
-    // Whole milliseconds at the least: what comes due meanwhile goes out at the next tick.
-    m_tick.start(int(std::clamp<qint64>((m_credit.nanosecondsToNext() + 999'999) / 1'000'000, 1, 10)));
+    m_tick.start(m_credit.timerMilliseconds());
     return false;
 }
 

@@ -253,8 +253,7 @@ void SimulatorLine::readPaced()
         m_readCredit.quiet();
         m_readNotifier->setEnabled(true);
     } else {
-        m_readTick.start(
-            int(std::clamp<qint64>((m_readCredit.nanosecondsToNext() + 999'999) / 1'000'000, 1, 10)));
+        m_readTick.start(m_readCredit.timerMilliseconds());
     }
     if (!bytes.isEmpty())
         emit received(bytes);
