@@ -42,8 +42,9 @@ public:
 
     Family family() const { return m_family; }
 
-    // Line emulation. Speed 0 (the default) sends as fast as the line takes it; 4800 baud with 11
-    // bits a character (7E2) carries 436 characters a second. The baud rate also configures a device.
+    // Line emulation, both ways on a pty. Speed 0 (the default) sends and takes as fast as the pty
+    // allows; 4800 baud with 11 bits a character (7E2) carries 436 characters a second. The baud
+    // rate also configures a device.
     void setLineSpeed(int baud, int bitsPerCharacter);
     double charactersPerSecond() const;
     void setMask7(bool on) { m_mask7 = on; }  // the line drops bit 7, both ways

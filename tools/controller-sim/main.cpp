@@ -102,7 +102,7 @@ int main(int argc, char *argv[])
                        "for a reader that is slow to take what it has been given."));
     const QCommandLineOption baud(
         {QStringLiteral("baud")},
-        QStringLiteral("Line speed to emulate; 0 is unpaced (0, or 9600 on a device)."),
+        QStringLiteral("Line speed to emulate, both ways; 0 is unpaced (0, or 9600 on a device)."),
         QStringLiteral("rate"));
     const QCommandLineOption bits({QStringLiteral("bits")},
                                   QStringLiteral("Bits per character on the line (from --frame: 8N1 is 10)."),
