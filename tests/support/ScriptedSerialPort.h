@@ -73,6 +73,8 @@ public:
                 emit OnComm(Receive);
         });
     }
+    // Bytes fed and not yet taken by a read.
+    qint64 waiting() const { return m_waiting.size(); }
     // The device goes away.
     void vanish(const QString &description)
     {

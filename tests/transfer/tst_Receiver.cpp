@@ -12,13 +12,21 @@
 namespace {
 
 // The machine punches the stream once the reception listens; a while later, something more happens.
+// then runs once the reception has taken every byte punched, however slowly the test machine runs.
 void punch(TransferRig &rig, const QByteArray &stream, const std::function<void()> &then = {})
 {
-    QTimer::singleShot(0, &rig.port, [&rig, stream, then] {
-        rig.port.feed(stream);
-        if (then)
-            QTimer::singleShot(20, &rig.port, then);
+    rig.port.feed(stream);
+    if (!then)
+        return;
+    auto *poll = new QTimer(&rig.port);
+    QObject::connect(poll, &QTimer::timeout, &rig.port, [&rig, poll, then] {
+        if (!rig.port.portOpen() || rig.port.waiting() > 0)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        then();
     });
+    poll->start(1);
 }
 
 } // namespace
