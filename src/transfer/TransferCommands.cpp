@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 
 namespace {
@@ -84,6 +85,7 @@ template <typename Run> void TransferCommands::exclusively(Run run)
     m_state.Transfer.Running = true;
     emit runningChanged(true);
     run();
+    m_echoPane->document()->setMaximumBlockCount(0); // the next preview shows whole
     m_state.Transfer.Running = false;
     emit runningChanged(false);
 }
@@ -165,10 +167,14 @@ void TransferCommands::showDialog(const QString &text)
     m_dialog->show();
 }
 
-// At the end of the pane, which then shows its end.
+// At the end of the pane, which then shows its end. Set here rather than when the transfer starts:
+// a preview still shown until the first echo keeps its start.
 void TransferCommands::appendEcho(const QString &text)
 {
-    QTextCursor cursor(m_echoPane->document());
+    QTextDocument *document = m_echoPane->document();
+    if (document->maximumBlockCount() == 0)
+        document->setMaximumBlockCount(EchoLines);
+    QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
     m_echoPane->setTextCursor(cursor);

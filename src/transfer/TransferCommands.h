@@ -29,6 +29,9 @@ public:
     void mnuTransInputCont_Click();
     void MSComm1_OnComm(int event);
 
+    // The lines of echo a transfer keeps in view: a long drip feed costs as much at its end as at its start.
+    static constexpr int EchoLines = 2000;
+
     frmCancelSend *dialog() const { return m_dialog; }
     bool running() const;
     bool receiveMode() const { return m_continuous; }
