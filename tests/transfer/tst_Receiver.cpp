@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStringDecoder>
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
@@ -43,68 +44,34 @@ class tst_Receiver : public QObject {
     Q_OBJECT
 
 private slots:
-    void anOspProgramIsStoredUnderItsOwnName_data()
-    {
-        QTest::addColumn<QByteArray>("stream");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("echo"); // one line break for each line end, whichever it is
-        QTest::newRow("cr lf header") << QByteArray("$o1000.min%\r\nG0 X0\r\nM30\r\n%") << "O1000.MIN"
-                                      << QByteArray("G0 X0\r\nM30\r\n") << "G0 X0\nM30\n";
-        QTest::newRow("lf header") << QByteArray("$O1000.MIN%\nG0\n%") << "O1000.MIN" << QByteArray("G0\n")
-                                   << "G0\n";
-        QTest::newRow("lone cr in the body")
-            << QByteArray("$O1000.MIN%\r\nG0\rG1\r%") << "O1000.MIN" << QByteArray("G0\rG1\r") << "G0\nG1\n";
-        QTest::newRow("leader and line control") << QByteArrayLiteral("\0\0\0\x12$O1000.MIN%\r\nG0\r\n%\x14")
-                                                 << "O1000.MIN" << QByteArray("G0\r\n") << "G0\n";
-        QTest::newRow("program right after the header")
-            << QByteArray("$O1000.MIN%G0\r\n%") << "O1000.MIN" << QByteArray("G0\r\n") << "G0\n";
-        QTest::newRow("half-width katakana name")
-            << QByteArray("$\xb1\xb2.min%\r\n(\xb1)\r\n%") << QString::fromUtf8("ｱｲ.MIN")
-            << QByteArray("(\xb1)\r\n") << QString::fromUtf8("(ｱ)\n");
-    }
-
-    void anOspProgramIsStoredUnderItsOwnName()
-    {
-        QFETCH(QByteArray, stream);
-        QFETCH(QString, name);
-        TransferRig rig(0, 1);
-        rig.state.Machine.Echo = QStringLiteral("ON");
-        punch(rig, stream);
-        rig.commands.mnuTransInput_Click();
-        QCOMPARE(rig.fileNames(), QStringList{name});
-        QTEST(rig.fileContent(name), "body");
-        QTEST(rig.text.toPlainText(), "echo");
-        QCOMPARE(rig.log(),
-                 (QStringList{name + "を読込中です...", "読込が完了しました。", "受信を終了しました。"}));
-        QCOMPARE(rig.port.inputLen(), 0); // a read takes all that waits
-        QVERIFY(!rig.port.portOpen());
-        QCOMPARE(rig.files.rowCount(), 1); // the list shows the new file
-    }
-
-    // However the line cuts the stream into reads, from one byte each to all at once, the files, the
-    // echo and the log are those of the bytes handled one by one.
-    void readsOfAnySizeStoreTheSame_data()
+    // OSP programs are stored under their own names, whether the line cuts the stream into reads of
+    // one byte each, of any size, or hands it over all at once.
+    void ospProgramsAreStoredUnderTheirOwnNames_data()
     {
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<bool>("continuous");
         QTest::addColumn<QByteArrayList>("stored"); // name, then content, for each file
-        QTest::addColumn<QString>("echo");
-        QTest::newRow("flow control in the body")
-            << QByteArray("\x12$A.MIN\x13%\r\nG0\x13\r\n\x11G1\x14\r\n%") << false
+        QTest::addColumn<QString>("echo");          // one line break for each line end, whichever it is
+        QTest::newRow("leader and flow control")
+            << QByteArrayLiteral("\0\0\x12$A.MIN\x13%\r\nG0\x13\r\n\x11G1\x14\r\n%\x14") << false
             << QByteArrayList{"A.MIN", "G0\r\nG1\r\n"} << "G0\nG1\n";
         QTest::newRow("more after the end of a single program")
             << QByteArray("$A.MIN%\r\nG0\r\n%$B.MIN%\r\nG1\r\n%") << false
             << QByteArrayList{"A.MIN", "G0\r\n"} << "G0\n";
-        QTest::newRow("programs back to back")
+        QTest::newRow("programs back to back, lf header")
             << QByteArray("$A.MIN%\r\nG0\r\n%\r\n$B.MIN%\nG1\r\r\n%") << true
             << QByteArrayList{"A.MIN", "G0\r\n", "B.MIN", "G1\r\r\n"} << "G0\nG1\n\n";
         QTest::newRow("two-byte characters and lone line ends")
             << QByteArray("$A.MIN%\r\n(\x82\xa0)\n\r\x82\xa2\r\n%") << false
             << QByteArrayList{"A.MIN", "(\x82\xa0)\n\r\x82\xa2\r\n"} << QString::fromUtf8("(あ)\n\nい\n");
+        QTest::newRow("program right after the header")
+            << QByteArray("$O1000.MIN%G0\r\n%") << false << QByteArrayList{"O1000.MIN", "G0\r\n"} << "G0\n";
+        QTest::newRow("half-width katakana name in lower case")
+            << QByteArray("$\xb1\xb2.min%\r\n(\xb1)\r\n%") << false
+            << QByteArrayList{"\xb1\xb2.MIN", "(\xb1)\r\n"} << QString::fromUtf8("(ｱ)\n");
     }
 
-    void readsOfAnySizeStoreTheSame()
+    void ospProgramsAreStoredUnderTheirOwnNames()
     {
         QFETCH(QByteArray, stream);
         QFETCH(bool, continuous);
@@ -112,7 +79,7 @@ private slots:
         QStringList names, log;
         qsizetype bytes = 0;
         for (qsizetype i = 0; i < stored.size(); i += 2) {
-            names << QString::fromLatin1(stored.at(i));
+            names << QStringDecoder("Shift_JIS").decode(stored.at(i));
             log << names.last() + "を読込中です..."
                 << "読込が完了しました。";
             bytes += stored.at(i + 1).size();
@@ -124,11 +91,13 @@ private slots:
             punchInReads(rig, stream, size);
             continuous ? rig.commands.mnuTransInputCont_Click() : rig.commands.mnuTransInput_Click();
             QCOMPARE(rig.fileNames(), names);
-            for (qsizetype i = 0; i < stored.size(); i += 2)
-                QCOMPARE(rig.fileContent(QString::fromLatin1(stored.at(i))), stored.at(i + 1));
+            for (qsizetype i = 0; i < names.size(); ++i)
+                QCOMPARE(rig.fileContent(names.at(i)), stored.at(2 * i + 1));
             QTEST(rig.text.toPlainText(), "echo");
             QCOMPARE(rig.log(), log);
             QCOMPARE(rig.commands.dialog()->Detail->text(), QStringLiteral("%1 バイト受信").arg(bytes));
+            QVERIFY(!rig.port.portOpen());
+            QCOMPARE(rig.files.rowCount(), names.size()); // the list shows the new files
         }
     }
 
