@@ -197,7 +197,7 @@ void ReceiveJob::show(char byte)
     m_echoLine.clear();
 }
 
-// One insertion a read: the pane lays its text out once, not once a character.
+// Once a read, not once a byte: the pane takes the text of a whole read in one go.
 void ReceiveJob::showEcho()
 {
     m_echo += m_echoText.decode(m_echoLine);
