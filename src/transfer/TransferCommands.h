@@ -31,7 +31,7 @@ public:
     void MSComm1_OnComm(int event);
 
     // The lines of echo a transfer keeps in view: a long drip feed costs as much at its end as at its start.
-    static constexpr int EchoLines = 2000;
+    static constexpr int EchoLines = 500;
 
     frmCancelSend *dialog() const { return m_dialog; }
     bool running() const;
