@@ -37,7 +37,9 @@ bool ReceiveJob::run(bool continuous, const QString &folder)
     m_received = 0;
     m_afterCr = false;
     m_echoText.resetState();
-    m_port.setInputLen(1);
+    m_echo.clear();
+    m_echoLine.clear();
+    m_port.setInputLen(0); // all that waits: a fast line outruns one event per byte
     if (!m_port.setPortOpen(true)) {
         fail(m_port.errorString());
         return false;
@@ -64,14 +66,19 @@ bool ReceiveJob::listening() const
     return m_listening && !m_state.Transfer.EndFlag;
 }
 
+// The bytes after the end of a program are dropped, as they would be left unread on the line.
 void ReceiveJob::take(QByteArrayView text)
 {
+    const qint64 before = m_received;
     for (const char byte : text) {
         if (!listening())
-            return;
+            break;
         if (!LineFlow::isControl(byte))
             step(byte);
     }
+    showEcho();
+    if (m_received != before)
+        emit received(m_received);
 }
 
 void ReceiveJob::step(char byte)
@@ -168,24 +175,36 @@ void ReceiveJob::store(char byte)
         fail(file.errorString());
         return;
     }
-    if (m_machine.echoes()) {
-        const QString text = shown(byte);
-        if (!text.isEmpty())
-            emit echo(text);
-    }
-    emit received(++m_received);
+    if (m_machine.echoes())
+        show(byte);
+    ++m_received;
 }
 
-// A received byte as the echo shows it: CR, LF and CR LF each end one line.
-QString ReceiveJob::shown(char byte)
+// A received byte as the echo shows it: CR, LF and CR LF each end one line. A line end is no part
+// of a two-byte character: the decoder never sees it.
+void ReceiveJob::show(char byte)
 {
     const bool secondHalf = byte == Lf && m_afterCr;
     m_afterCr = byte == Cr;
     if (secondHalf)
-        return {};
-    if (byte == Cr || byte == Lf)
-        return QStringLiteral("\n");
-    return m_echoText.decode(QByteArrayView(&byte, 1));
+        return;
+    if (byte != Cr && byte != Lf) {
+        m_echoLine += byte;
+        return;
+    }
+    m_echo += m_echoText.decode(m_echoLine);
+    m_echo += QLatin1Char('\n');
+    m_echoLine.clear();
+}
+
+// Once a read, not once a byte: the pane takes the text of a whole read in one go.
+void ReceiveJob::showEcho()
+{
+    m_echo += m_echoText.decode(m_echoLine);
+    m_echoLine.clear();
+    if (!m_echo.isEmpty())
+        emit echo(m_echo);
+    m_echo.clear();
 }
 
 void ReceiveJob::portFailed(const QString &description)

@@ -23,7 +23,7 @@ public:
     // failed, and has said why.
     bool run(bool continuous, const QString &folder);
     bool listening() const;
-    // One read from the port.
+    // One read from the port, whatever it holds: its bytes are handled one by one, in order.
     void take(QByteArrayView text);
     void portFailed(const QString &description);
 
@@ -39,7 +39,8 @@ private:
     bool openProgram();
     void closeProgram();
     void store(char byte);
-    QString shown(char byte);
+    void show(char byte);
+    void showEcho();
     void fail(const QString &description);
 
     AppState &m_state;
@@ -48,6 +49,8 @@ private:
     QString m_folder;
     QByteArray m_name; // an OSP name's bytes as they arrive
     QStringDecoder m_echoText{"Shift_JIS"};
+    QString m_echo;        // echo of the read being handled, shown once it is done
+    QByteArray m_echoLine; // its bytes since the last line end, not yet decoded
     qint64 m_received = 0;
     bool m_continuous = false;
     bool m_listening = false;

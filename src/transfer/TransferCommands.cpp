@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 
 namespace {
@@ -52,9 +53,12 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
       m_send(new SendJob(state, port, m_flow, this)), m_receive(new ReceiveJob(state, port, this))
 {
     const auto addLine = [this](const QString &line) { m_log.addLine(line); };
+    m_redrawSoon.setSingleShot(true);
+    m_redrawSoon.setInterval(50);
+    connect(&m_redrawSoon, &QTimer::timeout, this, &TransferCommands::redraw);
     connect(m_send, &SendJob::prompt, this, &TransferCommands::showDialog);
     connect(m_send, &SendJob::progress, m_dialog, &frmCancelSend::setProgress);
-    connect(m_send, &SendJob::echoCleared, m_echoPane, &QTextEdit::clear);
+    connect(m_send, &SendJob::echoCleared, this, &TransferCommands::clearEcho);
     connect(m_send, &SendJob::echo, this, &TransferCommands::appendEcho);
     connect(m_send, &SendJob::logLine, this, addLine);
     connect(m_send, &SendJob::sent, this, [this](const QString &diskName) {
@@ -67,8 +71,7 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
     });
     connect(m_receive, &ReceiveJob::echo, this, &TransferCommands::appendEcho);
     connect(m_receive, &ReceiveJob::logLine, this, addLine);
-    connect(m_receive, &ReceiveJob::received, m_dialog,
-            [this](qint64 bytes) { m_dialog->setProgress(bytes, -1); });
+    connect(m_receive, &ReceiveJob::received, this, &TransferCommands::showReceived);
     connect(&port, &SerialPort::OnComm, this, &TransferCommands::MSComm1_OnComm);
     connect(&port, &SerialPort::failed, m_send, &SendJob::portFailed);
     connect(&port, &SerialPort::failed, m_receive, &ReceiveJob::portFailed);
@@ -84,6 +87,8 @@ template <typename Run> void TransferCommands::exclusively(Run run)
     m_state.Transfer.Running = true;
     emit runningChanged(true);
     run();
+    redraw();
+    m_echoPane->document()->setMaximumBlockCount(0); // the next preview shows whole
     m_state.Transfer.Running = false;
     emit runningChanged(false);
 }
@@ -127,7 +132,7 @@ void TransferCommands::StartReception(bool continuous)
 {
     m_continuous = continuous;
     const QString folder = QDir::currentPath();
-    m_echoPane->clear();
+    clearEcho();
     m_log.clear();
     m_receive->prepare();
     // Asked before the port opens: nothing the machine sends meanwhile is taken for the program.
@@ -165,11 +170,42 @@ void TransferCommands::showDialog(const QString &text)
     m_dialog->show();
 }
 
-// At the end of the pane, which then shows its end.
 void TransferCommands::appendEcho(const QString &text)
 {
-    QTextCursor cursor(m_echoPane->document());
+    m_echo += text;
+    if (!m_redrawSoon.isActive())
+        m_redrawSoon.start();
+}
+
+void TransferCommands::clearEcho()
+{
+    m_echo.clear();
+    m_echoPane->clear();
+}
+
+void TransferCommands::showReceived(qint64 bytes)
+{
+    m_receivedCount = bytes;
+    if (!m_redrawSoon.isActive())
+        m_redrawSoon.start();
+}
+
+// The echo goes at the end of the pane, which then shows its end. The pane's limit is set here
+// rather than when the transfer starts: a preview still shown until the first echo keeps its start.
+void TransferCommands::redraw()
+{
+    m_redrawSoon.stop();
+    if (m_receivedCount >= 0)
+        m_dialog->setProgress(m_receivedCount, -1);
+    m_receivedCount = -1;
+    if (m_echo.isEmpty())
+        return;
+    QTextDocument *document = m_echoPane->document();
+    if (document->maximumBlockCount() == 0)
+        document->setMaximumBlockCount(EchoLines);
+    QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
+    cursor.insertText(m_echo);
     m_echoPane->setTextCursor(cursor);
+    m_echo.clear();
 }

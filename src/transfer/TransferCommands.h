@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 struct AppState;
 class FileRows;
@@ -29,6 +30,9 @@ public:
     void mnuTransInputCont_Click();
     void MSComm1_OnComm(int event);
 
+    // The lines of echo a transfer keeps in view: a long drip feed costs as much at its end as at its start.
+    static constexpr int EchoLines = 500;
+
     frmCancelSend *dialog() const { return m_dialog; }
     bool running() const;
     bool receiveMode() const { return m_continuous; }
@@ -42,6 +46,9 @@ private:
     bool askProgramName();
     void showDialog(const QString &text);
     void appendEcho(const QString &text);
+    void clearEcho();
+    void showReceived(qint64 bytes);
+    void redraw();
     template <typename Run> void exclusively(Run run);
 
     AppState &m_state;
@@ -55,6 +62,9 @@ private:
     LineFlow m_flow;
     SendJob *m_send;
     ReceiveJob *m_receive;
-    QString m_sendFolder;      // where the running send reads: only there do its rows lose their marks
-    bool m_continuous = false; // the receive mode: single or continuous
+    QTimer m_redrawSoon;         // the echo and the count are drawn a few times a second, not once a read
+    QString m_echo;              // not yet drawn
+    qint64 m_receivedCount = -1; // not yet drawn; -1 when drawn
+    QString m_sendFolder;        // where the running send reads: only there do its rows lose their marks
+    bool m_continuous = false;   // the receive mode: single or continuous
 };

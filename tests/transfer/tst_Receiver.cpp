@@ -3,10 +3,13 @@
 #include "transfer/frmCancelSend.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStringDecoder>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace {
@@ -29,50 +32,104 @@ void punch(TransferRig &rig, const QByteArray &stream, const std::function<void(
     poll->start(1);
 }
 
+// The stream in reads of the given size, each its own event; then, a while later, the abort.
+void punchInReads(TransferRig &rig, const QByteArray &stream, qsizetype size)
+{
+    QTimer::singleShot(0, &rig.port, [&rig, stream, size] {
+        for (qsizetype at = 0; at < stream.size(); at += size)
+            rig.port.feed(stream.mid(at, size));
+        QTimer::singleShot(20, &rig.port, [&rig] {
+            if (rig.commands.dialog()->isVisible())
+                rig.commands.dialog()->Command1->click();
+        });
+    });
+}
+
 } // namespace
 
-// Programs punched out at the machine, as they arrive one byte per read, into the folder shown.
+// Programs punched out at the machine, as they arrive in reads of any size, into the folder shown.
 class tst_Receiver : public QObject {
     Q_OBJECT
 
 private slots:
-    void anOspProgramIsStoredUnderItsOwnName_data()
+    // OSP programs are stored under their own names, whether the line cuts the stream into reads of
+    // one byte each, of any size, or hands it over all at once.
+    void ospProgramsAreStoredUnderTheirOwnNames_data()
     {
         QTest::addColumn<QByteArray>("stream");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("echo"); // one line break for each line end, whichever it is
-        QTest::newRow("cr lf header") << QByteArray("$o1000.min%\r\nG0 X0\r\nM30\r\n%") << "O1000.MIN"
-                                      << QByteArray("G0 X0\r\nM30\r\n") << "G0 X0\nM30\n";
-        QTest::newRow("lf header") << QByteArray("$O1000.MIN%\nG0\n%") << "O1000.MIN" << QByteArray("G0\n")
-                                   << "G0\n";
-        QTest::newRow("lone cr in the body")
-            << QByteArray("$O1000.MIN%\r\nG0\rG1\r%") << "O1000.MIN" << QByteArray("G0\rG1\r") << "G0\nG1\n";
-        QTest::newRow("leader and line control") << QByteArrayLiteral("\0\0\0\x12$O1000.MIN%\r\nG0\r\n%\x14")
-                                                 << "O1000.MIN" << QByteArray("G0\r\n") << "G0\n";
+        QTest::addColumn<bool>("continuous");
+        QTest::addColumn<QByteArrayList>("stored"); // name, then content, for each file
+        QTest::addColumn<QString>("echo");          // one line break for each line end, whichever it is
+        QTest::newRow("leader and flow control")
+            << QByteArrayLiteral("\0\0\x12$A.MIN\x13%\r\nG0\x13\r\n\x11G1\x14\r\n%\x14") << false
+            << QByteArrayList{"A.MIN", "G0\r\nG1\r\n"} << "G0\nG1\n";
+        QTest::newRow("more after the end of a single program")
+            << QByteArray("$A.MIN%\r\nG0\r\n%$B.MIN%\r\nG1\r\n%") << false
+            << QByteArrayList{"A.MIN", "G0\r\n"} << "G0\n";
+        QTest::newRow("programs back to back, lf header")
+            << QByteArray("$A.MIN%\r\nG0\r\n%\r\n$B.MIN%\nG1\r\r\n%") << true
+            << QByteArrayList{"A.MIN", "G0\r\n", "B.MIN", "G1\r\r\n"} << "G0\nG1\n\n";
+        QTest::newRow("two-byte characters and lone line ends")
+            << QByteArray("$A.MIN%\r\n(\x82\xa0)\n\r\x82\xa2\r\n%") << false
+            << QByteArrayList{"A.MIN", "(\x82\xa0)\n\r\x82\xa2\r\n"} << QString::fromUtf8("(あ)\n\nい\n");
         QTest::newRow("program right after the header")
-            << QByteArray("$O1000.MIN%G0\r\n%") << "O1000.MIN" << QByteArray("G0\r\n") << "G0\n";
-        QTest::newRow("half-width katakana name")
-            << QByteArray("$\xb1\xb2.min%\r\n(\xb1)\r\n%") << QString::fromUtf8("ｱｲ.MIN")
-            << QByteArray("(\xb1)\r\n") << QString::fromUtf8("(ｱ)\n");
+            << QByteArray("$O1000.MIN%G0\r\n%") << false << QByteArrayList{"O1000.MIN", "G0\r\n"} << "G0\n";
+        QTest::newRow("half-width katakana name in lower case")
+            << QByteArray("$\xb1\xb2.min%\r\n(\xb1)\r\n%") << false
+            << QByteArrayList{"\xb1\xb2.MIN", "(\xb1)\r\n"} << QString::fromUtf8("(ｱ)\n");
     }
 
-    void anOspProgramIsStoredUnderItsOwnName()
+    void ospProgramsAreStoredUnderTheirOwnNames()
     {
         QFETCH(QByteArray, stream);
-        QFETCH(QString, name);
+        QFETCH(bool, continuous);
+        QFETCH(QByteArrayList, stored);
+        QStringList names, log;
+        qsizetype bytes = 0;
+        for (qsizetype i = 0; i < stored.size(); i += 2) {
+            names << QStringDecoder("Shift_JIS").decode(stored.at(i));
+            log << names.last() + "を読込中です..."
+                << "読込が完了しました。";
+            bytes += stored.at(i + 1).size();
+        }
+        log << "受信を終了しました。";
+        for (qsizetype size = 1; size <= stream.size(); ++size) {
+            TransferRig rig(0, 1);
+            rig.state.Machine.Echo = QStringLiteral("ON");
+            punchInReads(rig, stream, size);
+            continuous ? rig.commands.mnuTransInputCont_Click() : rig.commands.mnuTransInput_Click();
+            QCOMPARE(rig.fileNames(), names);
+            for (qsizetype i = 0; i < names.size(); ++i)
+                QCOMPARE(rig.fileContent(names.at(i)), stored.at(2 * i + 1));
+            QTEST(rig.text.toPlainText(), "echo");
+            QCOMPARE(rig.log(), log);
+            QCOMPARE(rig.commands.dialog()->Detail->text(), QStringLiteral("%1 バイト受信").arg(bytes));
+            QVERIFY(!rig.port.portOpen());
+            QCOMPARE(rig.files.rowCount(), names.size()); // the list shows the new files
+        }
+    }
+
+    // A long drip feed keeps only the end of its echo in view, and the file whole; the next preview
+    // in the pane is not cut short.
+    void theEchoOfALongReceptionStaysBounded()
+    {
         TransferRig rig(0, 1);
         rig.state.Machine.Echo = QStringLiteral("ON");
-        punch(rig, stream);
+        QByteArray body, lines;
+        for (int i = 0; i < TransferCommands::EchoLines * 2; ++i)
+            body += "N" + QByteArray::number(i) + " G01 X1.\r\n";
+        punchInReads(rig, "$A.MIN%\r\n" + body + "%", 4096);
         rig.commands.mnuTransInput_Click();
-        QCOMPARE(rig.fileNames(), QStringList{name});
-        QTEST(rig.fileContent(name), "body");
-        QTEST(rig.text.toPlainText(), "echo");
-        QCOMPARE(rig.log(),
-                 (QStringList{name + "を読込中です...", "読込が完了しました。", "受信を終了しました。"}));
-        QCOMPARE(rig.port.inputLen(), 1);
-        QVERIFY(!rig.port.portOpen());
-        QCOMPARE(rig.files.rowCount(), 1); // the list shows the new file
+        QCOMPARE(rig.fileContent("A.MIN"), body);
+        const QStringList shown = rig.text.toPlainText().split('\n');
+        QVERIFY(shown.size() <= TransferCommands::EchoLines);
+        QCOMPARE(shown.at(shown.size() - 2),
+                 QStringLiteral("N%1 G01 X1.").arg(TransferCommands::EchoLines * 2 - 1));
+
+        for (int i = 0; i < TransferCommands::EchoLines * 2; ++i)
+            lines += "line\n";
+        rig.text.setPlainText(QString::fromLatin1(lines));
+        QCOMPARE(rig.text.document()->blockCount(), TransferCommands::EchoLines * 2 + 1);
     }
 
     // An aborted reception leaves its state behind; none of it reaches a later send or reception. The

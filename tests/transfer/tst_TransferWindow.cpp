@@ -112,7 +112,8 @@ private slots:
         QTimer::singleShot(0, this, [&] {
             listedMeanwhile = QTest::qWaitFor([&] { return listed().size() == 1; });
             marksMeanwhile = marked(form.lvListView);
-            paneMeanwhile = form.Text1->toPlainText();
+            const auto drawn = [&form] { return !form.Text1->toPlainText().isEmpty(); }; // a little later
+            paneMeanwhile = QTest::qWaitFor(drawn) ? form.Text1->toPlainText() : QString();
             window.scriptedPort.feed("M30\r\n%");
         });
         form.menus()->item(QStringLiteral("mnuTransInput"))->trigger();
