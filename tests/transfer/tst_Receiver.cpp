@@ -15,33 +15,38 @@
 namespace {
 
 // The machine punches the stream once the reception listens; a while later, something more happens.
-// then runs once the reception has taken every byte punched, however slowly the test machine runs.
-void punch(TransferRig &rig, const QByteArray &stream, const std::function<void()> &then = {})
+// Runs then once the reception has taken every byte punched, however slowly the test machine runs.
+void whenTaken(TransferRig &rig, const std::function<void()> &then)
 {
-    rig.port.feed(stream);
-    if (!then)
-        return;
     auto *poll = new QTimer(&rig.port);
-    QObject::connect(poll, &QTimer::timeout, &rig.port, [&rig, poll, then] {
-        if (!rig.port.portOpen() || rig.port.waiting() > 0)
+    QObject::connect(poll, &QTimer::timeout, &rig.port, [&rig, poll, then, opened = false]() mutable {
+        if (rig.port.portOpen())
+            opened = true;
+        else if (opened) // the reception ended by itself
+            return poll->stop();
+        if (!opened || rig.port.waiting() > 0)
             return;
         poll->stop();
-        poll->deleteLater();
         then();
     });
     poll->start(1);
 }
 
-// The stream in reads of the given size, each its own event; then, a while later, the abort.
+void punch(TransferRig &rig, const QByteArray &stream, const std::function<void()> &then = {})
+{
+    rig.port.feed(stream);
+    if (then)
+        whenTaken(rig, then);
+}
+
+// The stream in reads of the given size, each its own event; then the abort, if still receiving.
 void punchInReads(TransferRig &rig, const QByteArray &stream, qsizetype size)
 {
-    QTimer::singleShot(0, &rig.port, [&rig, stream, size] {
-        for (qsizetype at = 0; at < stream.size(); at += size)
-            rig.port.feed(stream.mid(at, size));
-        QTimer::singleShot(20, &rig.port, [&rig] {
-            if (rig.commands.dialog()->isVisible())
-                rig.commands.dialog()->Command1->click();
-        });
+    for (qsizetype at = 0; at < stream.size(); at += size)
+        rig.port.feed(stream.mid(at, size));
+    whenTaken(rig, [&rig] {
+        if (rig.commands.dialog()->isVisible())
+            rig.commands.dialog()->Command1->click();
     });
 }
 
