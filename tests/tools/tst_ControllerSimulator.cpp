@@ -1,4 +1,5 @@
 #include "ControllerSimulator.h"
+#include "LineCredit.h"
 #include "NoiseInjector.h"
 #include "ProgramReader.h"
 
@@ -43,15 +44,17 @@ private slots:
         QTest::addColumn<bool>("osp");
         QTest::addColumn<bool>("dc1AfterHeader");
         QTest::addColumn<bool>("mask7");
+        QTest::addColumn<int>("baud");
         QTest::addColumn<QByteArray>("header");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QByteArray>("expectedBody");
         const QByteArray osp = numberedLines(40), fanuc = "O0001 (\xB1\xB2)\nM30\n";
         // clang-format off
-        QTest::newRow("OSP, DC1 once") << true << false << false << QByteArray("O1000.MIN") << osp << osp;
-        QTest::newRow("OSP, DC1 again after the name") << true << true << false << QByteArray("O1000.MIN") << osp << osp;
-        QTest::newRow("FANUC, 8 bits") << false << false << false << QByteArray() << fanuc << fanuc;
-        QTest::newRow("FANUC, 7-bit line") << false << false << true << QByteArray() << fanuc << QByteArray("O0001 (12)\nM30\n");
+        QTest::newRow("OSP, DC1 once") << true << false << false << 0 << QByteArray("O1000.MIN") << osp << osp;
+        QTest::newRow("OSP, DC1 again after the name") << true << true << false << 0 << QByteArray("O1000.MIN") << osp << osp;
+        QTest::newRow("OSP, taken at the line's pace") << true << false << false << 115200 << QByteArray("O1000.MIN") << osp << osp;
+        QTest::newRow("FANUC, 8 bits") << false << false << false << 0 << QByteArray() << fanuc << fanuc;
+        QTest::newRow("FANUC, 7-bit line") << false << false << true << 0 << QByteArray() << fanuc << QByteArray("O0001 (12)\nM30\n");
         // clang-format on
     }
 
@@ -60,6 +63,7 @@ private slots:
         QFETCH(bool, osp);
         QFETCH(bool, dc1AfterHeader);
         QFETCH(bool, mask7);
+        QFETCH(int, baud);
         QFETCH(QByteArray, header);
         QFETCH(QByteArray, body);
         QFETCH(QByteArray, expectedBody);
@@ -70,6 +74,7 @@ private slots:
         simulator.setDc1AfterHeader(dc1AfterHeader);
         simulator.setDc1RepeatMs(0);
         simulator.setMask7(mask7);
+        simulator.setLineSpeed(baud, 10);
         const auto port = openFarEnd(simulator.slavePath());
         QVERIFY(port);
         const QByteArray start = osp ? "$" + header + "%\r\n" : "%\r\n";
@@ -89,6 +94,7 @@ private slots:
         QByteArray arrived;
         QTRY_COMPARE((arrived += port->readAll()),
                      asks + QByteArray("\x13\x11").repeated(simulator.dc3Sent()));
+        QTRY_COMPARE(simulator.holds(), simulator.dc3Sent()); // each DC3 ends with its DC1
     }
 
     // While no program comes in, DC1 again, as the operator presses READ for the next program.
@@ -213,6 +219,57 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT((arrived += port->readAll()).size(), tape.size(), 20000);
         QVERIFY2(clock.elapsed() >= 215, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(arrived, tape);
+    }
+
+    // Looks at the line come at whatever moments the event loop allows; what has been carried
+    // still adds up to the rate exactly, as the fractions carry over.
+    void lineCreditKeepsTheRate_data()
+    {
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<QList<qint64>>("gapsNs"); // repeated until a second has passed
+        QTest::addColumn<qint64>("carried");
+        // clang-format off
+        QTest::newRow("9600 7E2, every millisecond") << 9600.0 / 11 << QList<qint64>{1'000'000} << qint64(872);
+        QTest::newRow("9600 7E2, uneven looks") << 9600.0 / 11 << QList<qint64>{300'000, 1'700'000, 999'999, 1} << qint64(872);
+        QTest::newRow("115200 8N1, every 0.7 ms") << 11520.0 << QList<qint64>{700'000} << qint64(11520);
+        QTest::newRow("looks shorter than a character") << 300.0 << QList<qint64>{100'000} << qint64(300);
+        // clang-format on
+    }
+
+    void lineCreditKeepsTheRate()
+    {
+        QFETCH(double, rate);
+        QFETCH(QList<qint64>, gapsNs);
+        LineCredit line;
+        line.setRate(rate);
+        const qint64 start = 5'000'000'000;
+        qint64 carried = line.available(start);
+        for (qint64 now = start, i = 0; now - start < 1'000'000'000; ++i) {
+            now = std::min(now + gapsNs.at(i % gapsNs.size()), start + 1'000'000'000);
+            const qint64 due = line.available(now);
+            line.take(due);
+            carried += due;
+        }
+        QTEST(carried, "carried");
+    }
+
+    void lineCreditStartsQuietAndForgetsStalls()
+    {
+        LineCredit line;
+        line.setRate(1000.0);
+        QCOMPARE(line.available(7'000'000), 0); // the first character takes its whole time
+        QCOMPARE(line.nanosecondsToNext(), 1'000'000);
+        QCOMPARE(line.available(7'400'000), 0);
+        QCOMPARE(line.nanosecondsToNext(), 600'000);
+        QCOMPARE(line.timerMilliseconds(), 1);
+        QCOMPARE(line.available(8'000'000), 1);
+        line.take(1);
+        // Ten seconds without a look make up no more than the longest stall worth making up.
+        QCOMPARE(line.available(10'008'000'000), LineCredit::MaxStallNs / 1'000'000);
+        line.take(3);
+        QCOMPARE(line.available(10'008'000'000), LineCredit::MaxStallNs / 1'000'000 - 3);
+        line.quiet();
+        QCOMPARE(line.available(20'000'000'000), 0);
     }
 
     void noiseIsRepeatableFromItsSeed()

@@ -11,6 +11,7 @@ namespace {
 const char Dc1 = 0x11;
 const char Dc3 = 0x13;
 const int ResumeMark = 0; // punch marks count from 1
+const int HoldMark = -1;
 // The sender takes DC1 and DC3 only when each comes alone in a read, so they never go back to back.
 const int FlowGapMs = 20;
 
@@ -79,7 +80,9 @@ QString ControllerSimulator::errorString() const
 void ControllerSimulator::setLineSpeed(int baud, int bitsPerCharacter)
 {
     m_baud = std::max(0, baud);
-    m_pacer->setRate(m_baud > 0 && bitsPerCharacter > 0 ? double(m_baud) / bitsPerCharacter : 0.0);
+    const double rate = m_baud > 0 && bitsPerCharacter > 0 ? double(m_baud) / bitsPerCharacter : 0.0;
+    m_pacer->setRate(rate);
+    m_line->setReadRate(rate);
 }
 
 double ControllerSimulator::charactersPerSecond() const
@@ -133,7 +136,8 @@ QByteArray ControllerSimulator::masked(QByteArray bytes) const
 
 double ControllerSimulator::receivedRate() const
 {
-    return m_lastArrivalMs > 0 ? double(m_rateBytes) * 1000.0 / double(m_lastArrivalMs) : 0.0;
+    const qint64 span = m_lastArrivalNs - m_firstArrivalNs;
+    return span > 0 ? double(m_rateBytes) * 1e9 / double(span) : 0.0;
 }
 
 void ControllerSimulator::onReceived(const QByteArray &arrived)
@@ -141,12 +145,11 @@ void ControllerSimulator::onReceived(const QByteArray &arrived)
     const QByteArray bytes = masked(arrived);
     m_received.append(bytes);
     emit dataArrived(bytes);
-    if (!m_firstArrival.isValid()) {
-        m_firstArrival.start();
-    } else {
+    m_lastArrivalNs = LineCredit::nowNs();
+    if (m_firstArrivalNs == 0)
+        m_firstArrivalNs = m_lastArrivalNs;
+    else
         m_rateBytes += bytes.size();
-        m_lastArrivalMs = m_firstArrival.elapsed();
-    }
     m_sinceArrival.start();
 
     for (const char byte : bytes) {
@@ -168,6 +171,7 @@ void ControllerSimulator::onReceived(const QByteArray &arrived)
         m_heldOff = true;
         ++m_dc3Sent;
         sendFlowControl(Dc3);
+        m_pacer->mark(HoldMark);
         m_pacer->pause(std::max(m_dc3PauseMs, FlowGapMs));
         sendFlowControl(Dc1);
         m_pacer->mark(ResumeMark);
@@ -185,6 +189,11 @@ void ControllerSimulator::punch(const QByteArray &name, const QByteArray &body)
     m_pacer->mark(id);
 }
 
+LineRun ControllerSimulator::punched() const
+{
+    return m_pacer->written();
+}
+
 void ControllerSimulator::sendRaw(const QByteArray &bytes)
 {
     m_punching = true;
@@ -193,7 +202,15 @@ void ControllerSimulator::sendRaw(const QByteArray &bytes)
 
 void ControllerSimulator::onReached(int id)
 {
+    if (id == HoldMark) {
+        m_holdStartNs = LineCredit::nowNs();
+        m_line->holdReading(true);
+        return;
+    }
     if (id == ResumeMark) {
+        m_line->holdReading(false);
+        ++m_holds;
+        m_heldNs += LineCredit::nowNs() - m_holdStartNs;
         m_heldOff = false;
         m_sinceDc1 = 0;
         return;

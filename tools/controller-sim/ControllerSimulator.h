@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ControllerFamily.h"
+#include "LineCredit.h"
 #include "NoiseInjector.h"
 #include "ProgramReader.h"
 #include "PunchTape.h"
@@ -64,6 +65,11 @@ public:
     bool insideProgram() const { return m_reader.insideProgram(); }
     double receivedRate() const; // characters a second between the first and the last arrival
     int dc3Sent() const { return m_dc3Sent; }
+    // The holds so far, each from when DC3 has left to when DC1 has left: the line carries nothing
+    // from the sender meanwhile.
+    int holds() const { return m_holds; }
+    double heldSeconds() const { return double(m_heldNs) / 1e9; }
+    LineRun arrived() const { return {m_received.size(), m_firstArrivalNs, m_lastArrivalNs}; }
 
     // Punching: what the machine sends. Programs queue; a pause separates queued programs.
     void setLineEnd(LineEnd lineEnd) { m_tape.setLineEnd(lineEnd); }
@@ -71,7 +77,9 @@ public:
     void setDc2Dc4(bool on) { m_tape.setDc2Dc4(on); }
     void setProgramPauseMs(int milliseconds) { m_programPauseMs = milliseconds; }
     void punch(const QByteArray &name, const QByteArray &body); // OSP name as "O1000.MIN"
-    void sendRaw(const QByteArray &bytes);                      // any bytes, paced, with noise
+    LineRun punched() const;                                    // the latest run of punches
+
+    void sendRaw(const QByteArray &bytes); // any bytes, paced, with noise
     bool isPunching() const { return m_punching; }
 
 signals:
@@ -98,12 +106,15 @@ private:
     NoiseInjector m_noise;
     QTimer m_dc1Repeat;
     QElapsedTimer m_sinceArrival;
-    QElapsedTimer m_firstArrival;
     QByteArray m_received;
     QList<ReceivedProgram> m_programs;
     QHash<int, QByteArray> m_punchNames; // mark id to program name
     qint64 m_rateBytes = 0;              // arrived after the first arrival
-    qint64 m_lastArrivalMs = 0;
+    qint64 m_firstArrivalNs = 0;
+    qint64 m_lastArrivalNs = 0;
+    qint64 m_holdStartNs = 0;
+    qint64 m_heldNs = 0;
+    int m_holds = 0;
     int m_baud = 0;
     int m_dc3Every = 252;
     int m_dc3PauseMs = 200;

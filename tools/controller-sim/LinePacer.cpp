@@ -3,7 +3,6 @@
 #include "SimulatorLine.h"
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 LinePacer::LinePacer(SimulatorLine *line, QObject *parent) : QObject(parent), m_line(line)
@@ -15,6 +14,7 @@ LinePacer::LinePacer(SimulatorLine *line, QObject *parent) : QObject(parent), m_
     m_pause.setTimerType(Qt::PreciseTimer);
     connect(&m_pause, &QTimer::timeout, this, [this] {
         m_steps.removeFirst();
+        m_credit.quiet();
         process();
     });
     // Queued: the line may report drained from inside a write this pacer makes.
@@ -23,7 +23,7 @@ LinePacer::LinePacer(SimulatorLine *line, QObject *parent) : QObject(parent), m_
 
 void LinePacer::setRate(double charactersPerSecond)
 {
-    m_rate = std::max(0.0, charactersPerSecond);
+    m_credit.setRate(charactersPerSecond);
 }
 
 void LinePacer::send(const QByteArray &bytes)
@@ -56,10 +56,10 @@ void LinePacer::enqueue(Step step)
     m_steps.append(std::move(step));
     m_busy = true;
     if (wasIdle) {
-        // A line that was quiet starts with one character's worth of credit. Started from the event
-        // loop, so that what the caller queues next goes with it and no signal comes from inside.
-        m_clock.start();
-        m_credit = 1.0;
+        // Started from the event loop, so that what the caller queues next goes with it and no
+        // signal comes from inside.
+        m_credit.quiet();
+        m_written = {};
         m_tick.start(0);
     }
 }
@@ -99,24 +99,30 @@ void LinePacer::process()
 // Returns true when the step has gone out whole.
 bool LinePacer::sendSome(Step &step)
 {
-    if (m_rate <= 0.0) {
-        m_line->write(step.bytes);
+    if (m_credit.rate() <= 0.0) {
+        write(step.bytes);
         return true;
     }
-    // Credit accrues with time, capped to a short burst so that a stall is not made up at once.
-    const double burst = std::max(1.0, m_rate * 0.02);
-    m_credit = std::min(burst, m_credit + m_rate * double(m_clock.restart()) / 1000.0);
+    const qint64 carried = m_credit.available(LineCredit::nowNs());
     if (m_line->pendingBytes() == 0) {
-        const qsizetype count = std::min(step.bytes.size(), qsizetype(std::floor(m_credit)));
+        const qsizetype count = std::min(step.bytes.size(), qsizetype(carried));
         if (count > 0) {
-            m_line->write(step.bytes.left(count));
+            write(step.bytes.left(count));
             step.bytes.remove(0, count);
-            m_credit -= double(count);
+            m_credit.take(count);
         }
     }
     if (step.bytes.isEmpty())
         return true;
-    const int wait = int(std::ceil((1.0 - std::min(m_credit, 1.0)) * 1000.0 / m_rate));
-    m_tick.start(std::clamp(wait, 1, 10));
+    m_tick.start(m_credit.timerMilliseconds());
     return false;
+}
+
+void LinePacer::write(const QByteArray &bytes)
+{
+    m_written.lastNs = LineCredit::nowNs();
+    m_written.bytes += bytes.size();
+    if (m_written.firstNs == 0)
+        m_written.firstNs = m_written.lastNs;
+    m_line->write(bytes);
 }

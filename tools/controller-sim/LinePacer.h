@@ -1,7 +1,8 @@
 #pragma once
 
+#include "LineCredit.h"
+
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -17,13 +18,15 @@ public:
 
     // Characters per second; 0 sends as fast as the line takes them.
     void setRate(double charactersPerSecond);
-    double rate() const { return m_rate; }
+    double rate() const { return m_credit.rate(); }
 
     void send(const QByteArray &bytes);
     void pause(int milliseconds);
     void mark(int id);
     void clear();
     bool isIdle() const { return m_steps.isEmpty(); }
+    // What has been written since the pacer was last idle.
+    LineRun written() const { return m_written; }
 
 signals:
     void reached(int id);
@@ -44,9 +47,10 @@ private:
     QList<Step> m_steps;
     QTimer m_tick;
     QTimer m_pause;
-    QElapsedTimer m_clock;
-    double m_rate = 0.0;
-    double m_credit = 0.0;
+    void write(const QByteArray &bytes);
+
+    LineCredit m_credit;
+    LineRun m_written;
     bool m_processing = false;
     bool m_busy = false; // something was queued since the last idle()
 };

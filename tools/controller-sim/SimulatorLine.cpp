@@ -2,6 +2,8 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
+
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <cstdlib>
@@ -53,6 +55,24 @@ SimulatorLine::SimulatorLine(QObject *parent) : QObject(parent)
             m_readNotifier->setEnabled(true);
         flushMaster();
     });
+    m_readTick.setSingleShot(true);
+    m_readTick.setTimerType(Qt::PreciseTimer);
+    connect(&m_readTick, &QTimer::timeout, this, &SimulatorLine::readPaced);
+}
+
+void SimulatorLine::setReadRate(double charactersPerSecond)
+{
+    m_readCredit.setRate(charactersPerSecond);
+}
+
+void SimulatorLine::holdReading(bool held)
+{
+    m_readHeld = held;
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(!held);
+    m_readTick.stop();
+    if (!held)
+        m_readCredit.quiet();
 }
 
 SimulatorLine::~SimulatorLine()
@@ -191,6 +211,8 @@ qint64 SimulatorLine::unreadByFarEnd() const
 // Drains the master at once: a notifier left readable fires again and again.
 void SimulatorLine::readMaster()
 {
+    if (m_readCredit.rate() > 0.0)
+        return readPaced();
     QByteArray bytes;
     char chunk[4096];
     for (;;) {
@@ -204,6 +226,34 @@ void SimulatorLine::readMaster()
             m_hangupRetry.start();
         }
         break;
+    }
+    if (!bytes.isEmpty())
+        emit received(bytes);
+}
+
+// Takes what the line has carried since the last look; the notifier waits while more is due.
+void SimulatorLine::readPaced()
+{
+    if (m_master < 0)
+        return;
+    m_readNotifier->setEnabled(false);
+    if (m_readHeld)
+        return;
+    const qint64 due = m_readCredit.available(LineCredit::nowNs());
+    QByteArray bytes(due, Qt::Uninitialized);
+    const ssize_t got = due > 0 ? ::read(m_master, bytes.data(), size_t(due)) : 0;
+    if (got < 0 && errno == EIO) {
+        m_hangupRetry.start(); // re-enables the notifier
+        return;
+    }
+    bytes.truncate(std::max<ssize_t>(got, 0));
+    m_readCredit.take(bytes.size());
+    if (due > 0 && bytes.size() < due) {
+        // The queue ran dry: the line is quiet until the far end writes again.
+        m_readCredit.quiet();
+        m_readNotifier->setEnabled(true);
+    } else {
+        m_readTick.start(m_readCredit.timerMilliseconds());
     }
     if (!bytes.isEmpty())
         emit received(bytes);
@@ -238,6 +288,8 @@ void SimulatorLine::flushMaster()
 
 void SimulatorLine::close()
 {
+    m_readTick.stop();
+    m_readHeld = false;
     delete m_readNotifier;
     m_readNotifier = nullptr;
     delete m_writeNotifier;
@@ -275,6 +327,8 @@ qint64 SimulatorLine::unreadByFarEnd() const
 }
 
 void SimulatorLine::readMaster() {}
+
+void SimulatorLine::readPaced() {}
 
 void SimulatorLine::flushMaster() {}
 

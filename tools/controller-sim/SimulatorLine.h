@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "LineCredit.h"
+
 class QSocketNotifier;
 
 // The simulated controller's end of the cable: the master side of a pseudo-terminal, or a serial
@@ -29,6 +31,13 @@ public:
     QString errorString() const { return m_errorString; }
 
     void write(const QByteArray &bytes);
+    // On a pty: take what the far end writes no faster than a line of this many characters a
+    // second carries it (0: at once). What is not taken yet waits in the pty, as it would in the
+    // far end's transmit queue; a pty does not tell the far end how much that is.
+    void setReadRate(double charactersPerSecond);
+    // Takes nothing while held, as a far end that has stopped sending on DC3 would put nothing on
+    // the line; its queue stays in the pty.
+    void holdReading(bool held);
     qint64 pendingBytes() const;   // queued here or in the serial driver, not yet taken
     qint64 unreadByFarEnd() const; // waiting at a pty's slave; -1 when unknown
 
@@ -43,6 +52,7 @@ signals:
 private:
     bool fail(const QString &message);
     void readMaster();
+    void readPaced();
     void flushMaster();
     void onSerialError(QSerialPort::SerialPortError error);
 
@@ -51,6 +61,9 @@ private:
     QSocketNotifier *m_readNotifier = nullptr;
     QSocketNotifier *m_writeNotifier = nullptr;
     QTimer m_hangupRetry; // a pty whose far end is closed reports EIO until someone opens it again
+    QTimer m_readTick;
+    LineCredit m_readCredit;
+    bool m_readHeld = false;
     QSerialPort *m_serial = nullptr;
     QByteArray m_pending;
     QString m_slavePath;

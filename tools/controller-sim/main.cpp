@@ -39,6 +39,15 @@ bool stdinIsTerminal()
 #endif
 }
 
+// For scripts that measure the line: the monotonic clock is the same in every process.
+QString lineSummary(const LineRun &run)
+{
+    return QStringLiteral("line: %1 bytes, first at %2 ns, last at %3 ns")
+        .arg(run.bytes)
+        .arg(run.firstNs)
+        .arg(run.lastNs);
+}
+
 struct Punched {
     QByteArray name;
     QByteArray body;
@@ -87,6 +96,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption delay(
         {QStringLiteral("delay")},
         QStringLiteral("With --punch: punch after ms and end, instead of on Enter."), QStringLiteral("ms"));
+    const QCommandLineOption stay(
+        {QStringLiteral("stay")},
+        QStringLiteral("With --delay: stay on the line after punching until ended, "
+                       "for a reader that is slow to take what it has been given."));
     const QCommandLineOption baud(
         {QStringLiteral("baud")},
         QStringLiteral("Line speed to emulate; 0 is unpaced (0, or 9600 on a device)."),
@@ -124,9 +137,9 @@ int main(int argc, char *argv[])
                                    QStringLiteral("rate"), QStringLiteral("0"));
     const QCommandLineOption seed({QStringLiteral("seed")}, QStringLiteral("Seed of the noise (1)."),
                                   QStringLiteral("n"), QStringLiteral("1"));
-    parser.addOptions({family,       device,   frame,    read,      count,          punch,  delay,  baud,
-                       bits,         dc3Every, dc3Pause, dc1Repeat, dc1AfterHeader, leader, dc2Dc4, lineEnd,
-                       programPause, mask7,    noise,    seed});
+    parser.addOptions({family, device,  frame,        read,     count,     punch,          delay,
+                       baud,   bits,    dc3Every,     dc3Pause, dc1Repeat, dc1AfterHeader, leader,
+                       dc2Dc4, lineEnd, programPause, mask7,    noise,     seed,           stay});
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("More files to punch."),
                                  QStringLiteral("[file...]"));
     parser.process(app);
@@ -228,6 +241,9 @@ int main(int argc, char *argv[])
                         .arg(program.body.size())
                         .arg(framing) +
                     (rate > 0.0 ? QStringLiteral(" (%1 chars/s so far)").arg(qRound(rate)) : QString()));
+                say(lineSummary(simulator.arrived()) + QStringLiteral(", held %1 times for %2 s")
+                                                           .arg(simulator.holds())
+                                                           .arg(simulator.heldSeconds(), 0, 'f', 4));
                 if (wanted > 0 && simulator.programs().size() >= wanted)
                     QCoreApplication::quit();
             });
@@ -248,9 +264,10 @@ int main(int argc, char *argv[])
     });
     QObject::connect(&simulator, &ControllerSimulator::punchFinished, &app, [&] {
         say(QStringLiteral("punched %1 program%2").arg(programs.size()).arg(programs.size() == 1 ? "" : "s"));
+        say(lineSummary(simulator.punched()));
         if (onEnter)
             say(QStringLiteral("Enter punches again; Ctrl+C ends"));
-        else
+        else if (!parser.isSet(stay))
             quitWhenRead(&simulator);
     });
     if (noiseRate > 0.0)
