@@ -1,7 +1,7 @@
 #include "browser/FileListView.h"
 
+#include "browser/FileListRow.h"
 #include "browser/FolderWatch.h"
-#include "browser/ListIcons.h"
 #include "browser/RenameDelegate.h"
 #include "core/FileTypeCatalogue.h"
 #include "platform/BusyCursor.h"
@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSet>
@@ -31,14 +30,6 @@ constexpr ColumnLayout Columns[] = {
     {u"更新日時", 1200, Qt::AlignLeft},   {u"種類", 1600, Qt::AlignLeft},
     {u"保護", 600, Qt::AlignLeft},
 };
-
-// The texts of columns 2 to 5.
-QStringList detailTexts(const ListedFile &file, const QLocale &locale)
-{
-    return {QString::number(file.size), locale.toString(file.modified, QLocale::ShortFormat),
-            FileTypeCatalogue::TypeDescription(file.text),
-            file.isProtected ? QStringLiteral("保護") : QString()};
-}
 
 } // namespace
 
@@ -213,16 +204,9 @@ bool FileListView::shows(const QList<ListedFile> &files) const
 {
     if (files.size() != rowCount())
         return false;
-    const QLocale locale;
     for (int i = 0; i < rowCount(); ++i) {
-        const QTreeWidgetItem *listed = row(i);
-        const QStringList texts = detailTexts(files[i], locale);
-        if (listed->data(NameColumn, DiskNameRole) != QVariant::fromValue(files[i].diskName))
+        if (static_cast<const FileListRow *>(row(i))->file() != files[i])
             return false;
-        for (int column = SizeColumn; column <= ProtectedColumn; ++column) {
-            if (listed->text(column) != texts[column - SizeColumn])
-                return false;
-        }
     }
     return true;
 }
@@ -255,18 +239,10 @@ void FileListView::fill(const QList<ListedFile> &files)
 {
     const QSignalBlocker blocker(this);
     clear();
-    const QLocale locale;
     QList<QTreeWidgetItem *> rows;
     rows.reserve(files.size());
     for (const ListedFile &file : files) {
-        auto *row = new QTreeWidgetItem;
-        row->setText(NameColumn, file.text);
-        row->setData(NameColumn, DiskNameRole, file.diskName);
-        row->setIcon(NameColumn, ListIcons::icon(FileTypeCatalogue::ListIconIndex(file.text)));
-        const QStringList texts = detailTexts(file, locale);
-        for (int column = SizeColumn; column <= ProtectedColumn; ++column)
-            row->setText(column, texts[column - SizeColumn]);
-        row->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
+        auto *row = new FileListRow(file, m_icons.icon(FileTypeCatalogue::ListIconIndex(file.text)));
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
         if (m_checkBoxes) {
             flags |= Qt::ItemIsUserCheckable;

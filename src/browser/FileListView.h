@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/ListIcons.h"
 #include "core/FileRows.h"
 #include "core/FolderListing.h"
 
@@ -73,6 +74,7 @@ private:
     QString m_folder; // the folder the rows were read from
     bool m_checkBoxes = false;
     bool m_followPending = false;
+    ListIcons m_icons;
     RenameDelegate *m_delegate = nullptr;
     FolderWatch *m_watch = nullptr;
 };

@@ -73,7 +73,9 @@ private slots:
         QCOMPARE(abc->textAlignment(FileListView::SizeColumn) & Qt::AlignHorizontal_Mask,
                  int(Qt::AlignRight));
         QCOMPARE(abc->text(FileListView::ModifiedColumn), QLocale().toString(when, QLocale::ShortFormat));
-        QVERIFY(!abc->icon(0).isNull());
+        const auto image = [](const QIcon &icon) { return icon.pixmap(16, 16).toImage(); };
+        QCOMPARE(image(abc->icon(0)), image(QIcon(QStringLiteral(":/icons/list-file.svg"))));
+        QCOMPARE(image(list.row(3)->icon(0)), image(QIcon(QStringLiteral(":/icons/list-workbook.svg"))));
         QCOMPARE(list.currentItem(), list.row(0));
         QVERIFY(list.selectedItems().isEmpty());
     }
@@ -192,6 +194,22 @@ private slots:
         for (int i = 0; i < list.rowCount(); ++i) // a check mark and its selection go together
             QCOMPARE(list.row(i)->isSelected(),
                      list.row(i)->checkState(FileListView::NameColumn) == Qt::Checked);
+    }
+
+    // A big folder watches only itself: the list still follows files added and removed.
+    void aBigFolderStillFollowsAddAndRemove()
+    {
+        QStringList names;
+        for (int i = 0; i <= FolderWatch::FileLimit; ++i)
+            names << QStringLiteral("O%1.MIN").arg(1000 + i);
+        ListedFolder folder(names);
+        QVERIFY(!folder.list.findChild<FolderWatch *>()->watchesFiles());
+        folder.dir.addFile(QStringLiteral("NEW.MIN"));
+        QTRY_COMPARE(folder.list.rowCount(), names.size() + 1);
+        QVERIFY(QFile::remove(folder.dir.filePath(names.first())));
+        QVERIFY(QFile::remove(folder.dir.filePath(QStringLiteral("NEW.MIN"))));
+        QTRY_COMPARE(folder.list.rowCount(), names.size() - 1);
+        QCOMPARE(folder.list.row(0)->text(0), names.at(1));
     }
 
     // A rename being typed is neither closed nor lost when the folder changes; the list follows after it.
