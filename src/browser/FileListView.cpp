@@ -122,11 +122,29 @@ void FileListView::unmark(const QString &diskName)
 void FileListView::markAll()
 {
     setFocus();
-    for (int i = 0; i < rowCount(); ++i) {
-        if (m_checkBoxes)
+    if (m_checkBoxes) {
+        const QSignalBlocker blocker(this); // the selection below follows the marks at once
+        for (int i = 0; i < rowCount(); ++i)
             row(i)->setCheckState(NameColumn, Qt::Checked);
-        row(i)->setSelected(true);
     }
+    selectOnly([](const QTreeWidgetItem *) { return true; });
+}
+
+void FileListView::selectOnly(const std::function<bool(const QTreeWidgetItem *)> &picked)
+{
+    // One selection of whole runs: rows selected one by one cost the selection so far each time.
+    QItemSelection selection;
+    int first = -1;
+    for (int i = 0; i <= rowCount(); ++i) {
+        const bool in = i < rowCount() && picked(row(i));
+        if (in && first < 0) {
+            first = i;
+        } else if (!in && first >= 0) {
+            selection.select(model()->index(first, NameColumn), model()->index(i - 1, NameColumn));
+            first = -1;
+        }
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void FileListView::dropRename()
@@ -222,8 +240,8 @@ void FileListView::restoreMarks(const QStringList &before, const QString &curren
         byName.insert(name, listed);
         if (m_checkBoxes && checked.contains(name))
             listed->setCheckState(NameColumn, Qt::Checked);
-        listed->setSelected(selected.contains(name));
     }
+    selectOnly([&](const QTreeWidgetItem *listed) { return selected.contains(diskName(listed)); });
     // A current row gone hands over to the next row still listed, else to the one before it.
     const qsizetype at = before.indexOf(current);
     QTreeWidgetItem *now = byName.value(current);
@@ -284,10 +302,7 @@ void FileListView::syncSelectionToCheck(QTreeWidgetItem *row, int column)
 
 void FileListView::syncAllSelectionsToChecks()
 {
-    for (int i = 0; i < topLevelItemCount(); ++i) {
-        QTreeWidgetItem *row = topLevelItem(i);
-        row->setSelected(row->checkState(NameColumn) == Qt::Checked);
-    }
+    selectOnly([](const QTreeWidgetItem *row) { return row->checkState(NameColumn) == Qt::Checked; });
 }
 
 void FileListView::mousePressEvent(QMouseEvent *event)

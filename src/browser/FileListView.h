@@ -6,6 +6,8 @@
 
 #include <QTreeWidget>
 
+#include <functional>
+
 class FolderWatch;
 class RenameDelegate;
 
@@ -70,6 +72,7 @@ private:
                       const QSet<QString> &checked);
     void syncSelectionToCheck(QTreeWidgetItem *row, int column);
     void syncAllSelectionsToChecks();
+    void selectOnly(const std::function<bool(const QTreeWidgetItem *)> &picked);
 
     QString m_folder; // the folder the rows were read from
     bool m_checkBoxes = false;

@@ -137,6 +137,24 @@ private slots:
         QVERIFY(list.selectedItems().isEmpty());
     }
 
+    // Select all selects every row; in check-box mode it checks them too.
+    void markAllMarksEveryRow()
+    {
+        for (const bool checkBoxes : {false, true}) {
+            ListedFolder folder({"A.MIN", "B.MIN", "C.MIN"});
+            FileListView &list = folder.list;
+            if (checkBoxes)
+                list.toggleCheckBoxes();
+            list.row(1)->setSelected(true);
+            list.markAll();
+            for (const FileRow &row : list.rows()) {
+                QVERIFY2(row.selected, qPrintable(row.text));
+                QCOMPARE(row.checked, checkBoxes);
+            }
+            QCOMPARE(list.currentRow()->text, QStringLiteral("A.MIN"));
+        }
+    }
+
     // Files added, removed or written over by another program: the list follows, keeping its current row,
     // selection and check marks by name; a current row gone hands over to its neighbour.
     void followsTheDisk_data()
