@@ -18,7 +18,7 @@ QString FileListRow::columnText(int column) const
     case FileListView::SizeColumn:
         return QString::number(m_file.size);
     case FileListView::ModifiedColumn:
-        return QLocale().toString(m_file.modified, QLocale::ShortFormat);
+        return QLocale().toString(m_file.modified.toLocalTime(), QLocale::ShortFormat);
     case FileListView::TypeColumn:
         return FileTypeCatalogue::TypeDescription(m_file.text);
     case FileListView::ProtectedColumn:

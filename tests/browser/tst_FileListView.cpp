@@ -15,6 +15,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <ctime>
+
 class tst_FileListView : public QObject {
     Q_OBJECT
 
@@ -48,6 +50,13 @@ class tst_FileListView : public QObject {
     };
 
 private slots:
+    // The workshop's clock: times must be shown in local time, which here is not UTC.
+    void initTestCase()
+    {
+        qputenv("TZ", "JST-9");
+        ::tzset();
+    }
+
     // Rows in upper-case order with size, time, type and protection; the first is current, none selected.
     void showsEachFileWithItsDetails()
     {
