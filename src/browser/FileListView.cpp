@@ -122,12 +122,25 @@ void FileListView::unmark(const QString &diskName)
 void FileListView::markAll()
 {
     setFocus();
-    if (m_checkBoxes) {
-        const QSignalBlocker blocker(this); // the selection below follows the marks at once
-        for (int i = 0; i < rowCount(); ++i)
-            row(i)->setCheckState(NameColumn, Qt::Checked);
-    }
+    if (m_checkBoxes)
+        check([](const QTreeWidgetItem *) { return true; });
     selectOnly([](const QTreeWidgetItem *) { return true; });
+}
+
+void FileListView::check(const std::function<bool(const QTreeWidgetItem *)> &picked)
+{
+    // Told to the view once: a change told row by row costs the view a search each time. The
+    // selection is the caller's to set.
+    {
+        const QSignalBlocker quiet(model());
+        for (int i = 0; i < rowCount(); ++i) {
+            if (picked(row(i)))
+                row(i)->setCheckState(NameColumn, Qt::Checked);
+        }
+    }
+    if (rowCount() > 0)
+        emit model()->dataChanged(model()->index(0, NameColumn), model()->index(rowCount() - 1, NameColumn),
+                                  {Qt::CheckStateRole});
 }
 
 void FileListView::selectOnly(const std::function<bool(const QTreeWidgetItem *)> &picked)
@@ -234,13 +247,10 @@ void FileListView::restoreMarks(const QStringList &before, const QString &curren
 {
     const QSignalBlocker blocker(this);
     QHash<QString, QTreeWidgetItem *> byName;
-    for (int i = 0; i < rowCount(); ++i) {
-        QTreeWidgetItem *listed = row(i);
-        const QString name = diskName(listed);
-        byName.insert(name, listed);
-        if (m_checkBoxes && checked.contains(name))
-            listed->setCheckState(NameColumn, Qt::Checked);
-    }
+    for (int i = 0; i < rowCount(); ++i)
+        byName.insert(diskName(row(i)), row(i));
+    if (m_checkBoxes)
+        check([&](const QTreeWidgetItem *listed) { return checked.contains(diskName(listed)); });
     selectOnly([&](const QTreeWidgetItem *listed) { return selected.contains(diskName(listed)); });
     // A current row gone hands over to the next row still listed, else to the one before it.
     const qsizetype at = before.indexOf(current);

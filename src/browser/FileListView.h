@@ -72,6 +72,7 @@ private:
                       const QSet<QString> &checked);
     void syncSelectionToCheck(QTreeWidgetItem *row, int column);
     void syncAllSelectionsToChecks();
+    void check(const std::function<bool(const QTreeWidgetItem *)> &picked);
     void selectOnly(const std::function<bool(const QTreeWidgetItem *)> &picked);
 
     QString m_folder; // the folder the rows were read from
