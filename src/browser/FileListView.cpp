@@ -1,7 +1,7 @@
 #include "browser/FileListView.h"
 
+#include "browser/FileListRow.h"
 #include "browser/FolderWatch.h"
-#include "browser/ListIcons.h"
 #include "browser/RenameDelegate.h"
 #include "core/FileTypeCatalogue.h"
 #include "platform/BusyCursor.h"
@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSet>
@@ -31,14 +30,6 @@ constexpr ColumnLayout Columns[] = {
     {u"更新日時", 1200, Qt::AlignLeft},   {u"種類", 1600, Qt::AlignLeft},
     {u"保護", 600, Qt::AlignLeft},
 };
-
-// The texts of columns 2 to 5.
-QStringList detailTexts(const ListedFile &file, const QLocale &locale)
-{
-    return {QString::number(file.size), locale.toString(file.modified, QLocale::ShortFormat),
-            FileTypeCatalogue::TypeDescription(file.text),
-            file.isProtected ? QStringLiteral("保護") : QString()};
-}
 
 } // namespace
 
@@ -131,11 +122,42 @@ void FileListView::unmark(const QString &diskName)
 void FileListView::markAll()
 {
     setFocus();
-    for (int i = 0; i < rowCount(); ++i) {
-        if (m_checkBoxes)
-            row(i)->setCheckState(NameColumn, Qt::Checked);
-        row(i)->setSelected(true);
+    if (m_checkBoxes)
+        check([](const QTreeWidgetItem *) { return true; });
+    selectOnly([](const QTreeWidgetItem *) { return true; });
+}
+
+void FileListView::check(const std::function<bool(const QTreeWidgetItem *)> &picked)
+{
+    // Told to the view once: a change told row by row costs the view a search each time. The
+    // selection is the caller's to set.
+    {
+        const QSignalBlocker quiet(model());
+        for (int i = 0; i < rowCount(); ++i) {
+            if (picked(row(i)))
+                row(i)->setCheckState(NameColumn, Qt::Checked);
+        }
     }
+    if (rowCount() > 0)
+        emit model()->dataChanged(model()->index(0, NameColumn), model()->index(rowCount() - 1, NameColumn),
+                                  {Qt::CheckStateRole});
+}
+
+void FileListView::selectOnly(const std::function<bool(const QTreeWidgetItem *)> &picked)
+{
+    // One selection of whole runs: rows selected one by one cost the selection so far each time.
+    QItemSelection selection;
+    int first = -1;
+    for (int i = 0; i <= rowCount(); ++i) {
+        const bool in = i < rowCount() && picked(row(i));
+        if (in && first < 0) {
+            first = i;
+        } else if (!in && first >= 0) {
+            selection.select(model()->index(first, NameColumn), model()->index(i - 1, NameColumn));
+            first = -1;
+        }
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void FileListView::dropRename()
@@ -213,16 +235,9 @@ bool FileListView::shows(const QList<ListedFile> &files) const
 {
     if (files.size() != rowCount())
         return false;
-    const QLocale locale;
     for (int i = 0; i < rowCount(); ++i) {
-        const QTreeWidgetItem *listed = row(i);
-        const QStringList texts = detailTexts(files[i], locale);
-        if (listed->data(NameColumn, DiskNameRole) != QVariant::fromValue(files[i].diskName))
+        if (static_cast<const FileListRow *>(row(i))->file() != files[i])
             return false;
-        for (int column = SizeColumn; column <= ProtectedColumn; ++column) {
-            if (listed->text(column) != texts[column - SizeColumn])
-                return false;
-        }
     }
     return true;
 }
@@ -232,14 +247,11 @@ void FileListView::restoreMarks(const QStringList &before, const QString &curren
 {
     const QSignalBlocker blocker(this);
     QHash<QString, QTreeWidgetItem *> byName;
-    for (int i = 0; i < rowCount(); ++i) {
-        QTreeWidgetItem *listed = row(i);
-        const QString name = diskName(listed);
-        byName.insert(name, listed);
-        if (m_checkBoxes && checked.contains(name))
-            listed->setCheckState(NameColumn, Qt::Checked);
-        listed->setSelected(selected.contains(name));
-    }
+    for (int i = 0; i < rowCount(); ++i)
+        byName.insert(diskName(row(i)), row(i));
+    if (m_checkBoxes)
+        check([&](const QTreeWidgetItem *listed) { return checked.contains(diskName(listed)); });
+    selectOnly([&](const QTreeWidgetItem *listed) { return selected.contains(diskName(listed)); });
     // A current row gone hands over to the next row still listed, else to the one before it.
     const qsizetype at = before.indexOf(current);
     QTreeWidgetItem *now = byName.value(current);
@@ -255,18 +267,10 @@ void FileListView::fill(const QList<ListedFile> &files)
 {
     const QSignalBlocker blocker(this);
     clear();
-    const QLocale locale;
     QList<QTreeWidgetItem *> rows;
     rows.reserve(files.size());
     for (const ListedFile &file : files) {
-        auto *row = new QTreeWidgetItem;
-        row->setText(NameColumn, file.text);
-        row->setData(NameColumn, DiskNameRole, file.diskName);
-        row->setIcon(NameColumn, ListIcons::icon(FileTypeCatalogue::ListIconIndex(file.text)));
-        const QStringList texts = detailTexts(file, locale);
-        for (int column = SizeColumn; column <= ProtectedColumn; ++column)
-            row->setText(column, texts[column - SizeColumn]);
-        row->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
+        auto *row = new FileListRow(file, m_icons.icon(FileTypeCatalogue::ListIconIndex(file.text)));
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
         if (m_checkBoxes) {
             flags |= Qt::ItemIsUserCheckable;
@@ -308,10 +312,7 @@ void FileListView::syncSelectionToCheck(QTreeWidgetItem *row, int column)
 
 void FileListView::syncAllSelectionsToChecks()
 {
-    for (int i = 0; i < topLevelItemCount(); ++i) {
-        QTreeWidgetItem *row = topLevelItem(i);
-        row->setSelected(row->checkState(NameColumn) == Qt::Checked);
-    }
+    selectOnly([](const QTreeWidgetItem *row) { return row->checkState(NameColumn) == Qt::Checked; });
 }
 
 void FileListView::mousePressEvent(QMouseEvent *event)

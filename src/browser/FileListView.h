@@ -1,9 +1,12 @@
 #pragma once
 
+#include "browser/ListIcons.h"
 #include "core/FileRows.h"
 #include "core/FolderListing.h"
 
 #include <QTreeWidget>
+
+#include <functional>
 
 class FolderWatch;
 class RenameDelegate;
@@ -69,10 +72,13 @@ private:
                       const QSet<QString> &checked);
     void syncSelectionToCheck(QTreeWidgetItem *row, int column);
     void syncAllSelectionsToChecks();
+    void check(const std::function<bool(const QTreeWidgetItem *)> &picked);
+    void selectOnly(const std::function<bool(const QTreeWidgetItem *)> &picked);
 
     QString m_folder; // the folder the rows were read from
     bool m_checkBoxes = false;
     bool m_followPending = false;
+    ListIcons m_icons;
     RenameDelegate *m_delegate = nullptr;
     FolderWatch *m_watch = nullptr;
 };

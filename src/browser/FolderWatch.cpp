@@ -3,7 +3,8 @@
 #include <QDir>
 #include <QSet>
 
-FolderWatch::FolderWatch(QObject *parent, int settleMs) : QObject(parent)
+FolderWatch::FolderWatch(QObject *parent, int settleMs, int fileLimit)
+    : QObject(parent), m_fileLimit(fileLimit)
 {
     m_settle.setSingleShot(true);
     m_settle.setInterval(settleMs);
@@ -36,8 +37,10 @@ void FolderWatch::watchFiles(const QStringList &names)
         return;
     const QDir dir(m_folder);
     QSet<QString> wanted;
-    for (const QString &name : names)
-        wanted.insert(dir.filePath(name));
+    if (names.size() <= m_fileLimit) {
+        for (const QString &name : names)
+            wanted.insert(dir.filePath(name));
+    }
     const QStringList watched = m_watcher.files();
     const QSet<QString> had(watched.cbegin(), watched.cend());
     const QSet<QString> gone = had - wanted;

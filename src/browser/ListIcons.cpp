@@ -2,16 +2,19 @@
 
 #include "core/FileTypeCatalogue.h"
 
-QIcon ListIcons::icon(int position)
+ListIcons::ListIcons()
+    : m_icons{QIcon(QStringLiteral(":/icons/list-file.svg")),
+              QIcon(QStringLiteral(":/icons/list-workbook.svg")),
+              QIcon(QStringLiteral(":/icons/list-document.svg")),
+              QIcon(QStringLiteral(":/icons/list-picture.svg"))}
 {
-    switch (position) {
-    case FileTypeCatalogue::Workbook:
-        return QIcon(QStringLiteral(":/icons/list-workbook.svg"));
-    case FileTypeCatalogue::Document:
-        return QIcon(QStringLiteral(":/icons/list-document.svg"));
-    case FileTypeCatalogue::Picture:
-        return QIcon(QStringLiteral(":/icons/list-picture.svg"));
-    default:
-        return QIcon(QStringLiteral(":/icons/list-file.svg"));
-    }
+    static_assert(FileTypeCatalogue::GeneralFile == 1 && FileTypeCatalogue::Workbook == 2 &&
+                  FileTypeCatalogue::Document == 3 && FileTypeCatalogue::Picture == 4);
+}
+
+const QIcon &ListIcons::icon(int position) const
+{
+    // Any other position is a general file, as before.
+    const bool known = position >= FileTypeCatalogue::GeneralFile && position <= FileTypeCatalogue::Picture;
+    return m_icons[known ? size_t(position - 1) : 0];
 }

@@ -11,6 +11,8 @@ struct ListedFile {
     qint64 size = 0;
     QDateTime modified;
     bool isProtected = false;
+
+    bool operator==(const ListedFile &) const = default;
 };
 
 // Reads the visible plain files of a folder, in the order Windows' file system would give them.

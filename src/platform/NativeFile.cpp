@@ -68,8 +68,9 @@ std::optional<NativeFile::Status> NativeFile::status(const QString &path)
     status.isFile = S_ISREG(info.st_mode);
     status.isFolder = S_ISDIR(info.st_mode);
     status.size = info.st_size;
-    status.modified =
-        QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000);
+    // In UTC: a local time reads the time zone again for every file. Shown in local time.
+    status.modified = QDateTime::fromMSecsSinceEpoch(
+        qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000, Qt::UTC);
     for (const auto &bit : ModeBits) {
         if (info.st_mode & bit.bit)
             status.permissions |= bit.permission;

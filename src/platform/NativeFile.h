@@ -18,7 +18,7 @@ public:
         bool isFile = false;
         bool isFolder = false;
         qint64 size = 0;
-        QDateTime modified;
+        QDateTime modified;                   // UTC on Unix
         QFileDevice::Permissions permissions; // the mode bits alone, never what this process may do
     };
 

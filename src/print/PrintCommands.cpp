@@ -86,8 +86,9 @@ void PrintCommands::printFile(ListingPrinter &listing, const FileRow &row)
         m_log.addLine(m_printer.errorString());
         return;
     }
-    listing.startFile(name, ListingPrinter::headerDate(m_state.Print.PrintDate, QDate::currentDate(),
-                                                       status ? status->modified.date() : QDate()));
+    listing.startFile(name,
+                      ListingPrinter::headerDate(m_state.Print.PrintDate, QDate::currentDate(),
+                                                 status ? status->modified.toLocalTime().date() : QDate()));
     QFile file;
     if (NativeFile::open(file, row.diskName, QIODevice::ReadOnly).isEmpty())
         listing.PrintListingBody(DisplayText::decode(file.readAll()));

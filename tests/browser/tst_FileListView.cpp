@@ -15,6 +15,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <ctime>
+
 class tst_FileListView : public QObject {
     Q_OBJECT
 
@@ -48,6 +50,13 @@ class tst_FileListView : public QObject {
     };
 
 private slots:
+    // The workshop's clock: times must be shown in local time, which here is not UTC.
+    void initTestCase()
+    {
+        qputenv("TZ", "JST-9");
+        ::tzset();
+    }
+
     // Rows in upper-case order with size, time, type and protection; the first is current, none selected.
     void showsEachFileWithItsDetails()
     {
@@ -73,7 +82,9 @@ private slots:
         QCOMPARE(abc->textAlignment(FileListView::SizeColumn) & Qt::AlignHorizontal_Mask,
                  int(Qt::AlignRight));
         QCOMPARE(abc->text(FileListView::ModifiedColumn), QLocale().toString(when, QLocale::ShortFormat));
-        QVERIFY(!abc->icon(0).isNull());
+        const auto image = [](const QIcon &icon) { return icon.pixmap(16, 16).toImage(); };
+        QCOMPARE(image(abc->icon(0)), image(QIcon(QStringLiteral(":/icons/list-file.svg"))));
+        QCOMPARE(image(list.row(3)->icon(0)), image(QIcon(QStringLiteral(":/icons/list-workbook.svg"))));
         QCOMPARE(list.currentItem(), list.row(0));
         QVERIFY(list.selectedItems().isEmpty());
     }
@@ -135,6 +146,24 @@ private slots:
         QVERIFY(list.selectedItems().isEmpty());
     }
 
+    // Select all selects every row; in check-box mode it checks them too.
+    void markAllMarksEveryRow()
+    {
+        for (const bool checkBoxes : {false, true}) {
+            ListedFolder folder({"A.MIN", "B.MIN", "C.MIN"});
+            FileListView &list = folder.list;
+            if (checkBoxes)
+                list.toggleCheckBoxes();
+            list.row(1)->setSelected(true);
+            list.markAll();
+            for (const FileRow &row : list.rows()) {
+                QVERIFY2(row.selected, qPrintable(row.text));
+                QCOMPARE(row.checked, checkBoxes);
+            }
+            QCOMPARE(list.currentRow()->text, QStringLiteral("A.MIN"));
+        }
+    }
+
     // Files added, removed or written over by another program: the list follows, keeping its current row,
     // selection and check marks by name; a current row gone hands over to its neighbour.
     void followsTheDisk_data()
@@ -192,6 +221,22 @@ private slots:
         for (int i = 0; i < list.rowCount(); ++i) // a check mark and its selection go together
             QCOMPARE(list.row(i)->isSelected(),
                      list.row(i)->checkState(FileListView::NameColumn) == Qt::Checked);
+    }
+
+    // A big folder watches only itself: the list still follows files added and removed.
+    void aBigFolderStillFollowsAddAndRemove()
+    {
+        QStringList names;
+        for (int i = 0; i <= FolderWatch::FileLimit; ++i)
+            names << QStringLiteral("O%1.MIN").arg(1000 + i);
+        ListedFolder folder(names);
+        QVERIFY(!folder.list.findChild<FolderWatch *>()->watchesFiles());
+        folder.dir.addFile(QStringLiteral("NEW.MIN"));
+        QTRY_COMPARE(folder.list.rowCount(), names.size() + 1);
+        QVERIFY(QFile::remove(folder.dir.filePath(names.first())));
+        QVERIFY(QFile::remove(folder.dir.filePath(QStringLiteral("NEW.MIN"))));
+        QTRY_COMPARE(folder.list.rowCount(), names.size() - 1);
+        QCOMPARE(folder.list.row(0)->text(0), names.at(1));
     }
 
     // A rename being typed is neither closed nor lost when the folder changes; the list follows after it.
