@@ -3,9 +3,7 @@
 #include "browser/FolderList.h"
 #include "fileops/NewFolder.h"
 #include "machine/MachineSettingsFile.h"
-#include "machine/frmProperties.h"
 #include "platform/Twips.h"
-#include "print/PrintSetting.h"
 #include "shell/CommandRouter.h"
 #include "shell/LogPane.h"
 #include "shell/MainMenus.h"
@@ -13,14 +11,12 @@
 #include "shell/MainToolBar.h"
 #include "support/MainWindowFixture.h"
 #include "support/TestDir.h"
-#include "transfer/ProgramNo.h"
 #include "transfer/TransferCommands.h"
 #include "transfer/frmCancelSend.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -147,20 +143,6 @@ class tst_frmMain : public QObject {
             }
         }
         seen = withdrawn(form);
-    }
-
-    // What a screen reader says a widget is. A drop-down list may be called by its value, as on Linux: then
-    // the label that stands for it names it, or its description when it has none.
-    static QString spokenName(QWidget *widget)
-    {
-        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
-        const auto labels = accessible->relations(QAccessible::Label);
-        if (!labels.isEmpty())
-            return labels.first().first->text(QAccessible::Name);
-        const bool calledByValue =
-            accessible->role() == QAccessible::ComboBox &&
-            accessible->text(QAccessible::Name) == accessible->text(QAccessible::Value);
-        return accessible->text(calledByValue ? QAccessible::Description : QAccessible::Name);
     }
 
 private slots:
@@ -433,39 +415,6 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QTEST(seen, "expected");
-    }
-
-    // A screen reader can name every pane of the window and every field of the dialogs.
-    void accessibleNames()
-    {
-        MainWindowFixture window;
-        frmMain &form = startInFolder(window);
-        frmProperties properties(
-            QStringLiteral("OSP-E100.MCH"), PortProperties{},
-            [](const PortProperties &) { return QString(); }, window.messages);
-        NewFolder folderName(m_folder.path(), window.messages);
-        PrintSetting printSetting(window.state.Print, window.printDialogs);
-        QString receiveName;
-        ProgramNo programNo(receiveName, window.messages);
-        const std::pair<QWidget *, const char16_t *> named[] = {
-            {form.Drive1, u"ドライブ"},
-            {form.Dir1, u"フォルダー"},
-            {form.lvListView, u"ファイル一覧"},
-            {form.Text2, u"ログ"},
-            {form.Text1, u"データ"},
-            {form.Image1, u"画像"},
-            {form.tbToolBar, u"ツールバー"},
-            {properties.cboPort, u"ﾎﾟｰﾄ:"},
-            {properties.cboSpeed, u"通信速度"},
-            {properties.cboDataBits, u"ﾃﾞｰﾀ ﾋﾞｯﾄ:"},
-            {properties.cboParity, u"ﾊﾟﾘﾃｨ:"},
-            {properties.cboStopBits, u"ｽﾄｯﾌﾟ ﾋﾞｯﾄ:"},
-            {folderName.Text1, u"新しいフォルダー名を入力してください。"},
-            {printSetting.Text1, u"左"},
-            {printSetting.Text2, u"右"},
-            {programNo.Text1, u"ファイル名"}};
-        for (const auto &[widget, name] : named)
-            QCOMPARE(spokenName(widget), QString::fromUtf16(name));
     }
 
     // A misspelt command name ends the program and names itself, in every build.
