@@ -53,6 +53,8 @@ QtSerialPort::QtSerialPort(QObject *parent, SerialDriverState::CountReader readC
     // Nothing signals a line error either; one look at the counters now and then costs next to nothing.
     m_errorPoll.setInterval(50);
     connect(&m_errorPoll, &QTimer::timeout, this, &QtSerialPort::raiseLineErrors);
+    m_hold.setSingleShot(true);
+    connect(&m_hold, &QTimer::timeout, this, &QtSerialPort::release);
 }
 
 QtSerialPort::~QtSerialPort()
@@ -108,6 +110,24 @@ bool QtSerialPort::setHandshaking(bool hardware)
 void QtSerialPort::setInputLen(int length)
 {
     m_inputLen = qMax(0, length);
+}
+
+// Elsewhere drivers hand over received bytes in batches of their own.
+void QtSerialPort::setInputLatency(int milliseconds)
+{
+#if defined(Q_OS_LINUX)
+    m_inputLatency = qMax(0, milliseconds);
+    if (!m_port->isOpen())
+        return;
+    if (m_hold.isActive()) {
+        m_hold.stop();
+        release();
+    } else {
+        holdNext();
+    }
+#else
+    Q_UNUSED(milliseconds);
+#endif
 }
 
 bool QtSerialPort::portOpen() const
@@ -168,6 +188,7 @@ bool QtSerialPort::setPortOpen(bool open)
     }
     if (m_driver->countsLineErrors())
         m_errorPoll.start();
+    holdNext();
     return true;
 }
 
@@ -175,6 +196,7 @@ void QtSerialPort::close()
 {
     m_drainPoll.stop();
     m_errorPoll.stop();
+    m_hold.stop();
     m_driver.reset();
     if (m_port->isOpen())
         m_port->close();
@@ -212,6 +234,33 @@ QByteArray QtSerialPort::input()
 // The errors that came with the data are told before the data.
 void QtSerialPort::onReadyRead()
 {
+    if (m_inputLatency > 0) {
+        if (!m_hold.isActive() && !m_releasing)
+            m_hold.start(m_inputLatency);
+        return;
+    }
+    if (raiseLineErrors() && m_port->bytesAvailable() > 0)
+        emit OnComm(Receive);
+}
+
+// With a read buffer of one byte Qt stops watching the device once it holds a byte, so what follows
+// waits in the driver without waking the program until the hold ends.
+void QtSerialPort::holdNext()
+{
+    m_port->setReadBufferSize(m_inputLatency > 0 ? 1 : 0);
+}
+
+void QtSerialPort::release()
+{
+    m_releasing = true;
+    m_port->setReadBufferSize(0);
+    if (m_driver && m_driver->waitingInput() > 0)
+        m_port->waitForReadyRead(0); // all that waits, in one read
+    m_releasing = false;
+    if (!m_port->isOpen())
+        return;
+    holdNext();
+    // Reading what Qt holds lets it watch the device again.
     if (raiseLineErrors() && m_port->bytesAvailable() > 0)
         emit OnComm(Receive);
 }

@@ -28,6 +28,7 @@ public:
     bool setSettings(const QString &settings) override;
     bool setHandshaking(bool hardware) override;
     void setInputLen(int length) override;
+    void setInputLatency(int milliseconds) override;
     bool portOpen() const override;
     bool setPortOpen(bool open) override;
     bool output(const QByteArray &bytes) override;
@@ -43,6 +44,8 @@ private:
     bool raiseLineErrors();
     void onError(QSerialPort::SerialPortError error);
     void raiseIfWaiting();
+    void holdNext();
+    void release();
     void watchDriverQueue();
     bool fail(const QString &description);
     QString openFailure() const;
@@ -52,11 +55,14 @@ private:
     SerialDriverState::CountReader m_readCounts;
     QTimer m_drainPoll;
     QTimer m_errorPoll;
+    QTimer m_hold; // while it runs, arrivals wait in the driver
     SerialSettings m_settings;
     QString m_device;
     QString m_errorString;
     int m_commPort = 1;
     int m_inputLen = 0;
+    int m_inputLatency = 0;
     bool m_hardwareHandshake = false;
     bool m_raiseQueued = false;
+    bool m_releasing = false;
 };

@@ -143,3 +143,15 @@ qint64 SerialDriverState::queuedOutput() const
     return 0;
 #endif
 }
+
+qint64 SerialDriverState::waitingInput() const
+{
+#if defined(Q_OS_LINUX)
+    int waiting = 0;
+    if (::ioctl(m_handle, FIONREAD, &waiting) != 0)
+        return 0;
+    return waiting;
+#else
+    return 0;
+#endif
+}

@@ -40,6 +40,8 @@ public:
     QList<int> newLineErrors();
     // Bytes the driver accepted but has not yet put on the line; 0 where it cannot tell.
     qint64 queuedOutput() const;
+    // Bytes the driver received that nobody has read yet; 0 where it cannot tell.
+    qint64 waitingInput() const;
 
 private:
     Handle m_handle;

@@ -33,6 +33,9 @@ public:
     virtual bool setSettings(const QString &settings) = 0; // "4800,E,7,2"; a wrong or empty piece fails
     virtual bool setHandshaking(bool hardware) = 0;        // the program only ever switches it off
     virtual void setInputLen(int length) = 0;              // 0: a read takes all that waits; 1: one byte
+    // Received bytes may wait up to this long to be raised together, as a UART's buffer holds them:
+    // a slow line then wakes the program once a batch, not once a character. 0 raises each arrival.
+    virtual void setInputLatency(int milliseconds) = 0;
     virtual bool portOpen() const = 0;
     virtual bool setPortOpen(bool open) = 0;
     virtual bool output(const QByteArray &bytes) = 0;

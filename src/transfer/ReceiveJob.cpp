@@ -40,6 +40,8 @@ bool ReceiveJob::run(bool continuous, const QString &folder)
     m_echo.clear();
     m_echoLine.clear();
     m_port.setInputLen(0); // all that waits: a fast line outruns one event per byte
+    // Nothing answers a received byte, so bytes may gather briefly: one wake-up a batch, not a byte.
+    m_port.setInputLatency(ReceiveLatencyMs);
     if (!m_port.setPortOpen(true)) {
         fail(m_port.errorString());
         return false;

@@ -15,6 +15,9 @@ class SerialPort;
 class ReceiveJob final : public QObject {
     Q_OBJECT
 public:
+    // How long received bytes may gather before they are handled: well under what a person notices.
+    static constexpr int ReceiveLatencyMs = 40;
+
     ReceiveJob(AppState &state, SerialPort &port, QObject *parent = nullptr);
 
     // A fresh start: no name, state 0, no file open. Comes before the FANUC name is asked.

@@ -27,6 +27,7 @@ void SendJob::run(const QList<FileRow> &files, const QString &folder)
     if (!files.isEmpty())
         m_state.CurrentFileName = files.first().text;
     m_port.setInputLen(0);
+    m_port.setInputLatency(0); // a DC3 must stop the sending at once
     if (!m_port.setPortOpen(true)) {
         fail(m_port.errorString());
         return;

@@ -186,6 +186,26 @@ private slots:
         QCOMPARE(m_port->input(), QByteArray("%"));
     }
 
+    // Held bytes wait in the driver and come out together, in order; a lone byte after a quiet spell
+    // is not left behind.
+    void arrivalsHeldForALatencyComeTogether()
+    {
+        openOnLine(0);
+        m_port->setInputLatency(1000);
+        QSignalSpy events(m_port.get(), &SerialPort::OnComm);
+        const QByteArray sent = everyByte();
+        m_line->sendRaw(sent.first(100));
+        QVERIFY(!events.wait(200));
+        m_line->sendRaw(sent.sliced(100));
+        QVERIFY(events.wait(5000));
+        QCOMPARE(events.count(), 1);
+        QCOMPARE(m_port->input(), sent);
+        m_line->sendRaw("%");
+        QVERIFY(events.wait(5000));
+        QCOMPARE(m_port->input(), QByteArray("%"));
+        QCOMPARE(eventsOf(events), QList<int>(2, SerialPort::Receive));
+    }
+
     void inputLengthOneTakesOneAndIsToldAgain()
     {
         openOnLine(1);

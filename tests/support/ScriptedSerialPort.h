@@ -24,6 +24,7 @@ public:
     }
     bool setHandshaking(bool) override { return true; }
     void setInputLen(int length) override { m_inputLen = length; }
+    void setInputLatency(int) override {}
     int inputLen() const { return m_inputLen; }
     bool portOpen() const override { return m_open; }
     bool setPortOpen(bool open) override
