@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include "core/AppState.h"
+#include "machine/MachineFilesFolder.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtMessageBoxes.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -80,7 +82,9 @@ int Startup::run(QApplication &app)
     QApplication::setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
 
     AppState state;
-    state.ProgramFolder = QApplication::applicationDirPath();
+    state.SettingsFolder = MachineFilesFolder::prepare(
+        QApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Talvern"));
     QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Talvern"),
                     QStringLiteral("Talvern"));
 
