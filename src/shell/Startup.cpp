@@ -76,6 +76,8 @@ int Startup::run(QApplication &app)
 {
     CommandLine options;
     options.parser.process(app);
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.talvern.Talvern"));
     QtTranslations::install(app);
 
     FontSubstitutes::install();
