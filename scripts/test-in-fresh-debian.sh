@@ -2,10 +2,12 @@
 # Runs ./test of a clean clone inside a brand-new minimal Debian 12 root, so that a package the setup
 # forgets to install fails here instead of on a user's first start.
 #
-#   scripts/test-in-fresh-debian.sh [--worktree] [-- COMMAND...]
+#   scripts/test-in-fresh-debian.sh [--worktree] [--put FILE]... [--collect DIR] [-- COMMAND...]
 #
 # Without --worktree the clone holds what is committed (HEAD); with it, the files of the working tree
-# as they are (tracked and untracked, ignored ones left out). COMMAND runs in the clone instead of ./test.
+# as they are (tracked and untracked, ignored ones left out). --put copies a file into the clone's top
+# folder. COMMAND runs in the clone instead of ./test. With --collect, the files COMMAND leaves in the
+# clone's folder collect/ are copied to DIR when it succeeds.
 # Needs root, mmdebstrap (installed when missing), network access to Debian's mirrors and about 1 GB of
 # free disk under ${TMPDIR:-/var/tmp}. Everything it makes is unmounted and removed when it ends,
 # also after a failure or Ctrl+C; its exit status is that of the command.
@@ -13,12 +15,17 @@ set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 worktree=0
+put=()
+collect=""
 command=(./test)
+usage() { echo "usage: $0 [--worktree] [--put FILE]... [--collect DIR] [-- COMMAND...]" >&2; exit 2; }
 while [ $# -gt 0 ]; do
   case "$1" in
     --worktree) worktree=1; shift ;;
+    --put) [ $# -ge 2 ] && [ -f "$2" ] || usage; put+=("$2"); shift 2 ;;
+    --collect) [ $# -ge 2 ] && [ -d "$2" ] || usage; collect="$2"; shift 2 ;;
     --) shift; [ $# -gt 0 ] && command=("$@"); break ;;
-    *) echo "usage: $0 [--worktree] [-- COMMAND...]" >&2; exit 2 ;;
+    *) usage ;;
   esac
 done
 
@@ -74,6 +81,7 @@ else
   git clone --quiet --no-hardlinks "$repo" "$root/src"
   rm -rf "$root/src/.git"
 fi
+[ ${#put[@]} -eq 0 ] || cp "${put[@]}" "$root/src/"
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
 
 echo "== Running ${command[*]} inside it"
@@ -94,5 +102,8 @@ wait "$child"
 status=$?
 set -e
 child=""
+if [ "$status" -eq 0 ] && [ -n "$collect" ] && [ -d "$root/src/collect" ]; then
+  cp -v "$root/src/collect"/* "$collect/"
+fi
 echo "== Fresh Debian 12 run ended with status $status"
 exit "$status"

@@ -1,10 +1,10 @@
 #include "browser/PictureReader.h"
 
 #include "core/FileTypeCatalogue.h"
+#include "platform/InstallLayout.h"
 #include "platform/NativeFile.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
@@ -70,10 +70,6 @@ QImage PictureReader::readMetafile(const QByteArray &metafile, const QString &ki
 
 QString PictureReader::converterPath()
 {
-#if defined(Q_OS_WIN)
-    const QString name = QStringLiteral("talvern-metafile.exe");
-#else
-    const QString name = QStringLiteral("talvern-metafile");
-#endif
-    return QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    return InstallLayout::helperProgram(QCoreApplication::applicationDirPath(),
+                                        QStringLiteral("talvern-metafile"));
 }

@@ -17,7 +17,7 @@ struct AppState {
     MachineSettings Machine;
     PrintOptions Print;
     TransferState Transfer;
-    QString ProgramFolder;
+    QString SettingsFolder;
     std::unique_ptr<WaitClock> Clock = std::make_unique<EventLoopClock>();
 
     // Returns after the given number of seconds, handling the window's events meanwhile.

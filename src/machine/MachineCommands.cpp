@@ -69,9 +69,9 @@ MachineCommands::MachineCommands(AppState &state, SerialPort &port, FileDialogs 
 void MachineCommands::mnuMachineSelect_Click()
 {
     const WorkingDirectoryKeeper keeper;
-    const QString chosen = m_dialogs.openFile(SelectTitle, Filter, m_state.ProgramFolder);
+    const QString chosen = m_dialogs.openFile(SelectTitle, Filter, m_state.SettingsFolder);
     const BusyCursor busy;
-    if (chosen.isEmpty() || !inProgramFolder(chosen, SelectTitle))
+    if (chosen.isEmpty() || !inSettingsFolder(chosen, SelectTitle))
         return;
     m_state.Machine.MchFileName = QFileInfo(chosen).fileName();
     m_loader.LoadMachineSettings(m_state.Machine.MchFileName);
@@ -82,12 +82,12 @@ void MachineCommands::mnuMachineNew_Click()
 {
     const WorkingDirectoryKeeper keeper;
     const BusyCursor busy;
-    const QString chosen = m_dialogs.openFile(NewTitle, Filter, m_state.ProgramFolder);
-    if (chosen.isEmpty() || !inProgramFolder(chosen, NewTitle))
+    const QString chosen = m_dialogs.openFile(NewTitle, Filter, m_state.SettingsFolder);
+    if (chosen.isEmpty() || !inSettingsFolder(chosen, NewTitle))
         return;
     // The same name in any case is the same machine's file: it is asked about, then overwritten.
     QString name = withSettingsExtension(QFileInfo(chosen).fileName());
-    const QString existing = FolderListing::findName(m_state.ProgramFolder, name);
+    const QString existing = FolderListing::findName(m_state.SettingsFolder, name);
     if (!existing.isEmpty()) {
         const auto answer = m_messages.show(
             name + QStringLiteral("は既にファイルが存在します。\nファイルを重ね書きしますか？"), NewTitle,
@@ -114,25 +114,24 @@ void MachineCommands::mnuMachinePropaty_Click()
     emit controllerChosen();
 }
 
-// Only the bare name is remembered and read from the program's folder: a file elsewhere would fail at
+// Only the bare name is remembered and read from the settings folder: a file elsewhere would fail at
 // every later start.
-bool MachineCommands::inProgramFolder(const QString &chosen, const QString &title)
+bool MachineCommands::inSettingsFolder(const QString &chosen, const QString &title)
 {
-    if (sameFolder(QFileInfo(chosen).absolutePath(), m_state.ProgramFolder))
+    if (sameFolder(QFileInfo(chosen).absolutePath(), m_state.SettingsFolder))
         return true;
-    const QString folder = QDir::toNativeSeparators(m_state.ProgramFolder);
-    m_messages.show(
-        title == NewTitle
-            ? QStringLiteral("設定ファイルはプログラムのフォルダー'%1'に作成してください。").arg(folder)
-            : QStringLiteral("設定ファイルはプログラムのフォルダー'%1'から選んでください。").arg(folder),
-        title, MessageBoxes::Icon::Exclamation);
+    const QString folder = QDir::toNativeSeparators(m_state.SettingsFolder);
+    m_messages.show(title == NewTitle
+                        ? QStringLiteral("設定ファイルは設定フォルダー'%1'に作成してください。").arg(folder)
+                        : QStringLiteral("設定ファイルは設定フォルダー'%1'から選んでください。").arg(folder),
+                    title, MessageBoxes::Icon::Exclamation);
     return false;
 }
 
 bool MachineCommands::writeNewFile(const QString &name)
 {
     const QString failure = MachineSettingsFile::save(
-        MachineSettingsLoader::pathIn(m_state.ProgramFolder, name), MachineSettingsFile::newLayout());
+        MachineSettingsLoader::pathIn(m_state.SettingsFolder, name), MachineSettingsFile::newLayout());
     if (failure.isEmpty())
         return true;
     m_log.addLine(QStringLiteral("設定ファイル'") + name + QStringLiteral("'を作成出来ませんでした。"));

@@ -34,7 +34,7 @@ signals:
     void controllerChosen();
 
 private:
-    bool inProgramFolder(const QString &chosen, const QString &title);
+    bool inSettingsFolder(const QString &chosen, const QString &title);
     bool writeNewFile(const QString &name);
 
     AppState &m_state;

@@ -15,7 +15,7 @@
 
 bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
 {
-    QFile file(pathIn(m_state.ProgramFolder, fileName));
+    QFile file(pathIn(m_state.SettingsFolder, fileName));
     if (!file.open(QIODevice::ReadOnly))
         return fail(fileName, file.errorString());
     // Line ends as any editor leaves them: CR LF, LF or CR alone.

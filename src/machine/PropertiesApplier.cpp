@@ -48,7 +48,7 @@ void PropertiesApplier::save(const PortProperties &chosen)
     values.echo = machine.Echo;
     values.controller = machine.Controller;
     const QString failure =
-        MachineSettingsFile::save(MachineSettingsLoader::pathIn(m_state.ProgramFolder, machine.MchFileName),
+        MachineSettingsFile::save(MachineSettingsLoader::pathIn(m_state.SettingsFolder, machine.MchFileName),
                                   MachineSettingsFile::dialogLayout(values));
     const QString quoted = QStringLiteral("設定ファイル'") + machine.MchFileName;
     if (!failure.isEmpty()) {

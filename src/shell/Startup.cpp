@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include "core/AppState.h"
+#include "machine/MachineFilesFolder.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtMessageBoxes.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -74,13 +76,17 @@ int Startup::run(QApplication &app)
 {
     CommandLine options;
     options.parser.process(app);
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.talvern.Talvern"));
     QtTranslations::install(app);
 
     FontSubstitutes::install();
     QApplication::setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
 
     AppState state;
-    state.ProgramFolder = QApplication::applicationDirPath();
+    state.SettingsFolder = MachineFilesFolder::prepare(
+        QApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Talvern"));
     QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Talvern"),
                     QStringLiteral("Talvern"));
 

@@ -65,7 +65,7 @@ private slots:
         run(window, "mnuMachineNew", window.settingsFile("LATHE-2.MCH"));
         QCOMPARE(window.fileDialogs.asked.size(), 1);
         QCOMPARE(window.fileDialogs.asked[0].title, QStringLiteral("設定ファイル作成"));
-        QCOMPARE(window.fileDialogs.asked[0].folder, window.state.ProgramFolder);
+        QCOMPARE(window.fileDialogs.asked[0].folder, window.state.SettingsFolder);
         QCOMPARE(contentOf(window.settingsFile("LATHE-2.MCH")), MachineSettingsFile::newLayout());
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("LATHE-2.MCH"));
         QCOMPARE(log(form), (QStringList{"設定ファイル'LATHE-2.MCH'を作成しました。",
@@ -95,7 +95,7 @@ private slots:
 
         run(window, "mnuMachineNew", window.settingsFile("mill.mch"), {MessageBoxes::Answer::Yes});
         QCOMPARE(contentOf(existing), MachineSettingsFile::newLayout());
-        QCOMPARE(QDir(window.state.ProgramFolder).entryList(QDir::Files).size(), 2);
+        QCOMPARE(QDir(window.state.SettingsFolder).entryList(QDir::Files).size(), 2);
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("MILL.MCH"));
     }
 
@@ -149,9 +149,9 @@ private slots:
             const QString tail =
                 command == QLatin1String("mnuMachineNew") ? "に作成してください。" : "から選んでください。";
             QCOMPARE(window.messages.shown.size(), 1);
-            QCOMPARE(window.messages.shown[0].text, QStringLiteral("設定ファイルはプログラムのフォルダー'") +
-                                                        QDir::toNativeSeparators(window.state.ProgramFolder) +
-                                                        "'" + tail);
+            QCOMPARE(window.messages.shown[0].text,
+                     QStringLiteral("設定ファイルは設定フォルダー'") +
+                         QDir::toNativeSeparators(window.state.SettingsFolder) + "'" + tail);
             QCOMPARE(window.messages.shown[0].title, window.fileDialogs.asked[0].title);
             QCOMPARE(window.messages.shown[0].icon, MessageBoxes::Icon::Exclamation);
             QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("OSP-E100.MCH"));
@@ -159,13 +159,13 @@ private slots:
             QCOMPARE(form.sbStatusBar->settingsText(), status);
             QCOMPARE(log(form), logged);
             QCOMPARE(QDir(other.path()).entryList(QDir::Files), QStringList{"FANUC.MCH"});
-            QCOMPARE(QDir(window.state.ProgramFolder).entryList(QDir::Files), QStringList{"OSP-E100.MCH"});
+            QCOMPARE(QDir(window.state.SettingsFolder).entryList(QDir::Files), QStringList{"OSP-E100.MCH"});
             return;
         }
         QVERIFY(window.messages.shown.isEmpty());
         QCOMPARE(window.state.Machine.MchFileName, remembered);
         QCOMPARE(contentOf(window.settingsFile(remembered)), MachineSettingsFile::newLayout());
-        QStringList files = QDir(window.state.ProgramFolder).entryList(QDir::Files);
+        QStringList files = QDir(window.state.SettingsFolder).entryList(QDir::Files);
         QStringList expected{"OSP-E100.MCH", remembered};
         files.sort();
         expected.sort();

@@ -31,7 +31,7 @@ struct Machine {
     PropertiesApplier applier{state, port, reports, reports};
     Machine()
     {
-        state.ProgramFolder = folder.path();
+        state.SettingsFolder = folder.path();
         state.Machine.MchFileName = QStringLiteral("M1.MCH");
     }
     bool load(const QByteArray &content)

@@ -14,8 +14,8 @@ MainWindowFixture::MainWindowFixture()
     auto recording = std::make_unique<RecordingClock>();
     clock = recording.get();
     state.Clock = std::move(recording);
-    // The program's folder holds the default settings file, as an installation does.
-    state.ProgramFolder = m_programFolder.path();
+    // The settings folder holds the default settings file, as a first start finds it.
+    state.SettingsFolder = m_settingsFolder.path();
     settingsFile(QStringLiteral("OSP-E100.MCH"), MachineSettingsFile::newLayout());
 }
 
@@ -48,7 +48,7 @@ frmMain &MainWindowFixture::start()
 
 QString MainWindowFixture::settingsFile(const QString &name, const QByteArray &content) const
 {
-    const QString path = m_programFolder.filePath(name);
+    const QString path = m_settingsFolder.filePath(name);
     QFile file(path);
     if (!content.isNull() && !(file.open(QIODevice::WriteOnly) && file.write(content) == content.size()))
         qFatal("cannot write %s", qPrintable(path));

@@ -46,7 +46,7 @@ public:
 
 private:
     QTemporaryDir m_config;
-    QTemporaryDir m_programFolder;
+    QTemporaryDir m_settingsFolder;
     QString m_workingDirectory;
     std::unique_ptr<QSettings> m_store;
 };
