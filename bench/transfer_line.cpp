@@ -28,10 +28,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPointF>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -62,6 +65,7 @@ struct Figures {
     double allowedSeconds = 0.0; // at the line's rate, plus the holds
     double cpuSeconds = 0.0;
     double lateSeconds = -1.0; // receive: from the last byte on the line to Talvern having it
+    QList<QPointF> progress;   // bytes stored at the far end against Talvern's CPU seconds
     int holds = 0;
     bool intact = false;
     QString problem;    // the run could not be measured
@@ -184,12 +188,15 @@ struct Measured {
     QList<double> line; // bytes, first ns, last ns, holds, held seconds
     double cpuSeconds = 0.0;
     qint64 doneNs = 0; // when Talvern's command returned
+    QList<QPointF> progress;
     QString log;
     QString problem;
 };
 
-// Starts the simulator, gives Talvern its pty and times Talvern's command.
-Measured transfer(const Run &run, const QStringList &arguments, const std::function<void(Talvern &)> &command)
+// Starts the simulator, gives Talvern its pty and times Talvern's command; the size of `growing`,
+// where the program is stored, is taken against the CPU now and then.
+Measured transfer(const Run &run, const QStringList &arguments, const QString &growing,
+                  const std::function<void(Talvern &)> &command)
 {
     Measured measured;
     Simulator simulator(lineArguments(run.line) + arguments);
@@ -201,9 +208,16 @@ Measured transfer(const Run &run, const QStringList &arguments, const std::funct
     qputenv("TALVERN_COM1", device.toLocal8Bit());
     Talvern talvern(run);
     const double cpuBefore = cpuSeconds();
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, &sampler, [&] {
+        measured.progress.append({double(QFileInfo(growing).size()), cpuSeconds() - cpuBefore});
+    });
+    sampler.start(500);
     command(talvern);
+    sampler.stop();
     measured.doneNs = LineCredit::nowNs();
     measured.cpuSeconds = cpuSeconds() - cpuBefore;
+    measured.progress.append({double(QFileInfo(growing).size()), measured.cpuSeconds});
     measured.line = simulator.summary();
     if (measured.line.isEmpty())
         measured.problem =
@@ -226,7 +240,7 @@ Figures send(const Run &run, const QByteArray &content, int pauseMs, const QStri
                  {QStringLiteral("--read"), stored, QStringLiteral("--count"), QStringLiteral("1"),
                   QStringLiteral("--dc3-every"), QStringLiteral("252"), QStringLiteral("--dc3-pause-ms"),
                   QString::number(pauseMs)},
-                 [](Talvern &talvern) {
+                 stored, [](Talvern &talvern) {
                      talvern.files.RefreshFileList();
                      for (int i = 0; i < talvern.files.rowCount(); ++i) {
                          QTreeWidgetItem *row = talvern.files.row(i);
@@ -246,6 +260,7 @@ Figures send(const Run &run, const QByteArray &content, int pauseMs, const QStri
     figures.holds = int(measured.line.at(3));
     figures.allowedSeconds = double(figures.bytes) * run.line.bits / run.line.baud + measured.line.at(4);
     figures.cpuSeconds = measured.cpuSeconds;
+    figures.progress = measured.progress;
     figures.intact = holds(stored, "$" + QByteArray(SentName) + "%\r\n" +
                                        QByteArray(content).replace("\r\n", "\n") + "%\r\n");
     figures.talvernLog = figures.intact ? QString() : measured.log;
@@ -255,11 +270,11 @@ Figures send(const Run &run, const QByteArray &content, int pauseMs, const QStri
 Figures receive(const Run &run, const QByteArray &content, const QString &simulatorFolder)
 {
     QFile::remove(QLatin1String(PunchedName));
-    const Measured measured =
-        transfer(run,
-                 {QStringLiteral("--punch"), QDir(simulatorFolder).filePath(QLatin1String(PunchedName)),
-                  QStringLiteral("--delay"), QStringLiteral("300"), QStringLiteral("--stay")},
-                 [](Talvern &talvern) { talvern.commands.mnuTransInput_Click(); });
+    const Measured measured = transfer(
+        run,
+        {QStringLiteral("--punch"), QDir(simulatorFolder).filePath(QLatin1String(PunchedName)),
+         QStringLiteral("--delay"), QStringLiteral("300"), QStringLiteral("--stay")},
+        QLatin1String(PunchedName), [](Talvern &talvern) { talvern.commands.mnuTransInput_Click(); });
     Figures figures;
     figures.problem = measured.problem;
     if (!figures.problem.isEmpty())
@@ -269,9 +284,34 @@ Figures receive(const Run &run, const QByteArray &content, const QString &simula
     figures.lateSeconds = (double(measured.doneNs) - measured.line.at(2)) / 1e9;
     figures.allowedSeconds = double(figures.bytes) * run.line.bits / run.line.baud;
     figures.cpuSeconds = measured.cpuSeconds;
+    figures.progress = measured.progress;
     figures.intact = holds(QLatin1String(PunchedName), content);
     figures.talvernLog = figures.intact ? QString() : measured.log;
     return figures;
+}
+
+// Talvern's CPU for each tenth of the program, by interpolating the samples: a cost that grows with
+// what went before shows as rising figures.
+QString cpuByTenths(const QList<QPointF> &progress, qint64 bytes)
+{
+    const auto cpuAt = [&](double at) {
+        QPointF before(0.0, 0.0);
+        for (const QPointF &sample : progress) {
+            if (sample.x() >= at) {
+                const double span = sample.x() - before.x();
+                return span <= 0.0 ? sample.y()
+                                   : before.y() + (sample.y() - before.y()) * (at - before.x()) / span;
+            }
+            before = sample;
+        }
+        return before.y();
+    };
+    QStringList tenths;
+    const double tenth = double(bytes) / 10.0;
+    for (int k = 0; k < 10; ++k)
+        tenths << QString::number(1000.0 * (cpuAt((k + 1) * tenth) - cpuAt(k * tenth)) / (tenth / 1048576.0),
+                                  'f', 0);
+    return tenths.join(QLatin1Char(' '));
 }
 
 } // namespace
@@ -335,6 +375,9 @@ int main(int argc, char *argv[])
                     figures.lateSeconds >= 0.0 ? qPrintable(QString::number(figures.lateSeconds, 'f', 2))
                                                : "-",
                     figures.intact ? "identical" : "DIFFERENT: ", qPrintable(figures.talvernLog));
+        if (figures.bytes >= 4 * 1048576)
+            std::printf("  Talvern's CPU ms a megabyte, by tenths of the program: %s\n",
+                        qPrintable(cpuByTenths(figures.progress, figures.bytes)));
         failures += figures.intact ? 0 : 1;
         std::fflush(stdout);
     }
