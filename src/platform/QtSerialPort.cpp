@@ -39,8 +39,9 @@ QSerialPort::StopBits toQt(SerialSettings::StopBits stopBits)
 
 } // namespace
 
-QtSerialPort::QtSerialPort(QObject *parent, SerialDriverState::CountReader readCounts)
-    : SerialPort(parent), m_port(new QSerialPort(this)), m_readCounts(std::move(readCounts))
+QtSerialPort::QtSerialPort(PortDevices devices, QObject *parent, SerialDriverState::CountReader readCounts)
+    : SerialPort(parent), m_devices(std::move(devices)), m_port(new QSerialPort(this)),
+      m_readCounts(std::move(readCounts))
 {
     setObjectName(QStringLiteral("MSComm1"));
     connect(m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
@@ -60,17 +61,6 @@ QtSerialPort::QtSerialPort(QObject *parent, SerialDriverState::CountReader readC
 QtSerialPort::~QtSerialPort()
 {
     close();
-}
-
-QString QtSerialPort::deviceName(int port)
-{
-#if defined(Q_OS_WIN)
-    return QStringLiteral("COM%1").arg(port);
-#else
-    const QString named =
-        qEnvironmentVariable(QByteArray("TALVERN_COM" + QByteArray::number(port)).constData());
-    return named.isEmpty() ? QStringLiteral("/dev/ttyS%1").arg(port - 1) : named;
-#endif
 }
 
 bool QtSerialPort::setCommPort(int port)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PortDevices.h"
 #include "platform/SerialDriverState.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialSettings.h"
@@ -9,18 +10,17 @@
 
 #include <memory>
 
-// MSComm1 on QSerialPort. Port n is COMn on Windows; elsewhere the device named by the environment
-// variable TALVERN_COMn, else /dev/ttyS<n-1>. Without hardware handshaking there is no flow control:
-// the program paces with DC1/DC3 itself. Line errors are raised as the driver counts them, also on a
+// MSComm1 on QSerialPort, on the device that PortDevices names. Without hardware handshaking there is no flow
+// control: the program paces with DC1/DC3 itself. Line errors are raised as the driver counts them, also on a
 // line that has gone quiet; a test hands in counts of its own, as a pseudo-terminal keeps none.
 class QtSerialPort final : public SerialPort {
     Q_OBJECT
 public:
-    explicit QtSerialPort(QObject *parent = nullptr,
+    explicit QtSerialPort(PortDevices devices = {}, QObject *parent = nullptr,
                           SerialDriverState::CountReader readCounts = SerialDriverState::readDriverCounts);
     ~QtSerialPort() override;
 
-    static QString deviceName(int port);
+    QString deviceName(int port) const override { return m_devices.deviceName(port); }
 
     int commPort() const override { return m_commPort; }
     bool setCommPort(int port) override;
@@ -50,6 +50,7 @@ private:
     bool fail(const QString &description);
     QString openFailure() const;
 
+    PortDevices m_devices;
     QSerialPort *m_port;
     std::unique_ptr<SerialDriverState> m_driver; // while open
     SerialDriverState::CountReader m_readCounts;

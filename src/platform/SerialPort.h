@@ -26,6 +26,8 @@ public:
 
     using QObject::QObject;
 
+    // The device that port number n opens, for showing beside the number; the port need not be open.
+    virtual QString deviceName(int port) const = 0;
     virtual int commPort() const = 0;
     virtual bool setCommPort(int port) = 0; // fails on an open port
     // "4800,e,7,2": baud rate, parity as a lower-case letter, data bits, stop bits.

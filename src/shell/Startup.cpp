@@ -93,7 +93,7 @@ int Startup::run(QApplication &app)
     QtMessageBoxes messages;
     QtProcessLauncher launcher;
     QtFileDialogs fileDialogs;
-    QtSerialPort port;
+    QtSerialPort port(PortDevices(store.fileName(), store.format()));
     QtPrintSurface printer;
     QtPrintDialogs printDialogs;
     frmMain form(state, store, {messages, launcher, fileDialogs, port, printer, printDialogs});

@@ -1,11 +1,15 @@
 #include "platform/MountedDrives.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
+#include "platform/PortDevices.h"
 #include "platform/QtProcessLauncher.h"
 #include "platform/WorkingDirectory.h"
 #include "support/TestDir.h"
 
 #include <QDir>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 class tst_Platform : public QObject {
@@ -122,6 +126,48 @@ private slots:
             QCOMPARE(result.failure, WorkingDirectory::Failure::NotReady);
             QVERIFY(!result.description.isEmpty());
         }
+    }
+
+    // Port 3: the environment first, then the settings file's Ports group, then the first serial ports.
+    void portNumbersNameDevices_data()
+    {
+        QTest::addColumn<QByteArray>("environment"); // TALVERN_COM3; null: unset
+        QTest::addColumn<QString>("entry");          // Ports/COM3; null: none
+        QTest::addColumn<QString>("device");
+        const QString byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+        // clang-format off
+        QTest::newRow("neither") << QByteArray() << QString() << "/dev/ttyS2";
+        QTest::newRow("an adapter by its id") << QByteArray() << byId << byId;
+        QTest::newRow("a bare name is in /dev") << QByteArray() << " ttyUSB0 " << "/dev/ttyUSB0";
+        QTest::newRow("environment before the file") << QByteArray("/dev/pts/4") << "/dev/ttyUSB0" << "/dev/pts/4";
+        QTest::newRow("empty environment") << QByteArray("") << "/dev/ttyUSB1" << "/dev/ttyUSB1";
+        QTest::newRow("empty entry") << QByteArray() << "" << "/dev/ttyS2";
+        // clang-format on
+    }
+
+    void portNumbersNameDevices()
+    {
+        QFETCH(QByteArray, environment);
+        QFETCH(QString, entry);
+        QFETCH(QString, device);
+        QTemporaryDir config;
+        const QString file = config.filePath(QStringLiteral("Talvern.conf"));
+        const PortDevices devices(file, QSettings::IniFormat);
+        const auto restore = qScopeGuard([] { qunsetenv("TALVERN_COM3"); });
+        if (environment.isNull())
+            qunsetenv("TALVERN_COM3");
+        else
+            qputenv("TALVERN_COM3", environment);
+        devices.deviceName(3); // looked up before the file exists
+        {
+            // Written as another program (or an editor) would, while the devices are in use.
+            QSettings store(file, QSettings::IniFormat);
+            store.setValue(QStringLiteral("Settings/MchFileName"), QStringLiteral("COM3.MCH"));
+            if (!entry.isNull())
+                store.setValue(QStringLiteral("Ports/COM3"), entry);
+            store.setValue(QStringLiteral("Ports/COM4"), QStringLiteral("/dev/ttyACM0"));
+        }
+        QCOMPARE(devices.deviceName(3), device);
     }
 };
 

@@ -7,7 +7,8 @@
 #include <QTest>
 
 MainWindowFixture::MainWindowFixture()
-    : m_workingDirectory(QDir::currentPath()),
+    : port(PortDevices(m_config.filePath(QStringLiteral("Talvern.conf")), QSettings::IniFormat)),
+      m_workingDirectory(QDir::currentPath()),
       m_store(std::make_unique<QSettings>(m_config.filePath(QStringLiteral("Talvern.conf")),
                                           QSettings::IniFormat))
 {
@@ -27,7 +28,7 @@ MainWindowFixture::~MainWindowFixture()
 
 void MainWindowFixture::preset(const QString &key, const QString &value)
 {
-    m_store->setValue(QStringLiteral("Settings/") + key, value);
+    m_store->setValue(key.contains(QLatin1Char('/')) ? key : QStringLiteral("Settings/") + key, value);
     m_store->sync();
 }
 

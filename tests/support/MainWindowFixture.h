@@ -18,11 +18,13 @@
 
 // A real main window on a settings file of its own, started as the program starts it.
 class MainWindowFixture {
+    QTemporaryDir m_config; // first: the port reads its devices from the settings file there
+
 public:
     MainWindowFixture();
     ~MainWindowFixture();
 
-    // Stores a value under Settings before the window is created.
+    // Stores a value under Settings (or the group the key names) before the window is created.
     void preset(const QString &key, const QString &value);
     // Starts as the program does, with no settings file unless the test gave one.
     frmMain &start();
@@ -45,7 +47,6 @@ public:
     std::unique_ptr<frmMain> form;
 
 private:
-    QTemporaryDir m_config;
     QTemporaryDir m_settingsFolder;
     QString m_workingDirectory;
     std::unique_ptr<QSettings> m_store;

@@ -10,6 +10,7 @@
 class ScriptedSerialPort final : public SerialPort {
     Q_OBJECT
 public:
+    QString deviceName(int port) const override { return QStringLiteral("scripted COM%1").arg(port); }
     int commPort() const override { return m_port; }
     bool setCommPort(int port) override
     {

@@ -4,6 +4,8 @@
 #include "transfer/frmCancelSend.h"
 
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -20,17 +22,27 @@ QByteArray program(int lines)
     return text + "M30\r\n";
 }
 
-// The simulated machine on a pty, and the real port 9 that names its far end.
+// The simulated machine on a pty, and the real port 9 that names its far end: by the environment, or
+// as a USB adapter is named, by the Ports group of the settings file.
 struct Line {
-    explicit Line(ControllerSimulator::Family family = ControllerSimulator::Family::Osp) : machine(family)
+    enum class Named { ByEnvironment, BySettings };
+    explicit Line(ControllerSimulator::Family family = ControllerSimulator::Family::Osp,
+                  Named named = Named::ByEnvironment)
+        : machine(family),
+          port(PortDevices(config.filePath(QStringLiteral("Talvern.conf")), QSettings::IniFormat))
     {
         if (!machine.openPseudoTerminal())
             qFatal("no pseudo-terminal: %s", qPrintable(machine.errorString()));
-        qputenv("TALVERN_COM9", machine.slavePath().toLocal8Bit());
+        if (named == Named::ByEnvironment)
+            qputenv("TALVERN_COM9", machine.slavePath().toLocal8Bit());
+        else
+            QSettings(config.filePath(QStringLiteral("Talvern.conf")), QSettings::IniFormat)
+                .setValue(QStringLiteral("Ports/COM9"), machine.slavePath());
         port.setCommPort(9);
         port.setSettings(QStringLiteral("9600,E,7,2"));
     }
     ~Line() { qunsetenv("TALVERN_COM9"); }
+    QTemporaryDir config;
     ControllerSimulator machine;
     QtSerialPort port;
 };
@@ -46,15 +58,18 @@ private slots:
     {
         QTest::addColumn<qint16>("controller");
         QTest::addColumn<qint16>("flow");
-        QTest::newRow("osp, dc1 after the name") << qint16(0) << qint16(2);
-        QTest::newRow("fanuc") << qint16(1) << qint16(1);
+        QTest::addColumn<Line::Named>("named");
+        QTest::newRow("osp, dc1 after the name") << qint16(0) << qint16(2) << Line::Named::ByEnvironment;
+        QTest::newRow("fanuc, port from the settings") << qint16(1) << qint16(1) << Line::Named::BySettings;
     }
 
     void aProgramReachesTheMachineByteForByte()
     {
         QFETCH(qint16, controller);
         QFETCH(qint16, flow);
-        Line line(controller == 0 ? ControllerSimulator::Family::Osp : ControllerSimulator::Family::Fanuc);
+        QFETCH(Line::Named, named);
+        Line line(controller == 0 ? ControllerSimulator::Family::Osp : ControllerSimulator::Family::Fanuc,
+                  named);
         line.machine.setDc3Every(100);
         line.machine.setDc3PauseMs(0); // the shortest hold the machine makes
         line.machine.setDc1AfterHeader(flow == 2);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+// The device behind port number n, known without opening it. On Windows that is COMn. Elsewhere it
+// is the environment variable TALVERN_COMn when set, else the entry COMn of the group Ports in the
+// settings file (a USB adapter's /dev/serial/by-id/... path keeps its name whatever order the
+// adapters were plugged in), else /dev/ttyS<n-1>.
+class PortDevices final {
+public:
+    PortDevices() = default; // without a settings file
+    // The file is read at every look-up, so an entry edited while the program runs holds at once.
+    PortDevices(QString settingsFile, QSettings::Format format);
+
+    QString deviceName(int port) const;
+
+private:
+    QString m_settingsFile;
+    QSettings::Format m_format = QSettings::IniFormat;
+};
