@@ -8,6 +8,7 @@
 #include "platform/BusyCursor.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
+#include "platform/SerialPort.h"
 #include "platform/WorkingDirectory.h"
 
 #include <QDir>
@@ -108,7 +109,8 @@ void MachineCommands::mnuMachinePropaty_Click()
 {
     frmProperties dialog(
         m_state.Machine.MchFileName, PortProperties::inForce(m_port, m_state.Machine),
-        [this](const PortProperties &chosen) { return m_properties.apply(chosen); }, m_messages, m_window);
+        [this](const PortProperties &chosen) { return m_properties.apply(chosen); },
+        [this](int port) { return m_port.deviceName(port); }, m_messages, m_window);
     if (dialog.exec() != QDialog::Accepted)
         m_properties.takeOptions(dialog.chosen());
     emit controllerChosen();

@@ -1,5 +1,6 @@
 #include "machine/frmProperties.h"
 
+#include "machine/DeviceLabel.h"
 #include "platform/MessageBoxes.h"
 
 #include <QButtonGroup>
@@ -14,14 +15,17 @@
 #include <QVBoxLayout>
 
 frmProperties::frmProperties(const QString &mchFileName, const PortProperties &shown, Apply apply,
-                             MessageBoxes &messages, QWidget *parent)
-    : QDialog(parent), m_apply(std::move(apply)), m_messages(messages), m_port(shown.port)
+                             DeviceOf deviceOf, MessageBoxes &messages, QWidget *parent)
+    : QDialog(parent), m_apply(std::move(apply)), m_deviceOf(std::move(deviceOf)), m_messages(messages),
+      m_port(shown.port)
 {
     setObjectName(QStringLiteral("frmProperties"));
     setWindowTitle(QStringLiteral("通信ﾎﾟｰﾄのﾌﾟﾛﾊﾟﾃｨ"));
     createControls();
     setWindowTitle(mchFileName);
     LoadPropertySettings(shown);
+    showDevice();
+    connect(cboPort, &QComboBox::currentIndexChanged, this, &frmProperties::showDevice);
     connect(cmdOK, &QPushButton::clicked, this, &frmProperties::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -70,6 +74,11 @@ PortProperties frmProperties::chosen() const
     values.controller = OptController->checkedId();
     values.echo = optEcho->checkedId() == 1;
     return values;
+}
+
+void frmProperties::showDevice()
+{
+    lblDevice->setDevice(m_deviceOf(chosen().port));
 }
 
 // Values the port refuses are shown and keep the dialog open, so that the user can correct them.
@@ -126,11 +135,16 @@ void frmProperties::createControls()
     cboStopBits = new QComboBox;
     cboStopBits->setEditable(true);
 
+    lblDevice = new DeviceLabel;
+    lblDevice->setObjectName(QStringLiteral("lblDevice"));
+    lblDevice->setAccessibleName(QStringLiteral("ﾃﾞﾊﾞｲｽ"));
+
     auto *portRow = new QHBoxLayout;
     auto *portLabel = new QLabel(QStringLiteral("ﾎﾟｰﾄ:"));
     portLabel->setBuddy(cboPort); // names the list for a screen reader
     portRow->addWidget(portLabel);
-    portRow->addWidget(cboPort, 1);
+    portRow->addWidget(cboPort);
+    portRow->addWidget(lblDevice, 1);
 
     auto *Frame1 = new QGroupBox(QStringLiteral("通信速度"));
     (new QVBoxLayout(Frame1))->addWidget(cboSpeed);

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class DeviceLabel;
 class MessageBoxes;
 class QButtonGroup;
 class QComboBox;
@@ -19,8 +20,10 @@ class frmProperties final : public QDialog {
 public:
     // Takes the values chosen on OK: "" closes the dialog, anything else is why they were refused.
     using Apply = std::function<QString(const PortProperties &)>;
+    // The device a port number stands for.
+    using DeviceOf = std::function<QString(int port)>;
 
-    frmProperties(const QString &mchFileName, const PortProperties &shown, Apply apply,
+    frmProperties(const QString &mchFileName, const PortProperties &shown, Apply apply, DeviceOf deviceOf,
                   MessageBoxes &messages, QWidget *parent = nullptr);
 
     void LoadPropertySettings(const PortProperties &shown);
@@ -29,6 +32,7 @@ public:
 
     QTabWidget *tabSettings = nullptr;
     QComboBox *cboPort = nullptr;
+    DeviceLabel *lblDevice = nullptr; // beside cboPort
     QComboBox *cboSpeed = nullptr;
     QComboBox *cboDataBits = nullptr;
     QComboBox *cboParity = nullptr;
@@ -41,8 +45,10 @@ public:
 
 private:
     void createControls();
+    void showDevice();
 
     Apply m_apply;
+    DeviceOf m_deviceOf;
     MessageBoxes &m_messages;
     int m_port; // in force when the dialog opened
 };

@@ -1,3 +1,4 @@
+#include "machine/DeviceLabel.h"
 #include "machine/MachineSettingsFile.h"
 #include "machine/frmProperties.h"
 #include "shell/LogPane.h"
@@ -209,16 +210,21 @@ private slots:
         QVERIFY(form.tbToolBar->button(3)->isEnabled());
     }
 
-    // The parameters button opens the dialog on the file in force. A controller chosen before Cancel
-    // holds in memory only; OK writes it too.
+    // The parameters button opens the dialog on the file in force, beside the port the device that the
+    // settings file's Ports group names. A controller chosen before Cancel holds in memory only; OK
+    // writes it too.
     void theParametersDialogChangesTheMachine()
     {
         MainWindowFixture window;
+        const QString adapter = QStringLiteral("/dev/serial/by-id/usb-Prolific_PL2303-if00-port0");
+        window.preset(QStringLiteral("Ports/COM1"), adapter);
         frmMain &form = window.start();
         const QString path = window.settingsFile("OSP-E100.MCH");
+        QStringList devices;
         const auto answer = [&](bool ok) {
-            QTimer::singleShot(0, this, [ok] {
+            QTimer::singleShot(0, this, [ok, &devices] {
                 auto *dialog = qobject_cast<frmProperties *>(QApplication::activeModalWidget());
+                devices << dialog->lblDevice->device();
                 dialog->OptController->button(1)->click();
                 (ok ? dialog->cmdOK : dialog->cmdCancel)->click();
             });
@@ -234,6 +240,12 @@ private slots:
         QCOMPARE(contentOf(path), MachineSettingsFile::dialogLayout({1, "4800", "E", "7", "2", 1, "ON", 1}));
         QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("現在の設定:FANUC, COM1:4800,e,7,2"));
         QCOMPARE(log(form).last(), QStringLiteral("設定ファイル'OSP-E100.MCH'に書き込みました。"));
+        QCOMPARE(devices, QStringList(2, adapter));
+        // The window's settings, written as it closes, leave the user's ports alone.
+        form.close();
+        const auto written = window.written();
+        written->endGroup();
+        QCOMPARE(written->value(QStringLiteral("Ports/COM1")).toString(), adapter);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "machine/DeviceLabel.h"
 #include "machine/frmProperties.h"
 #include "support/ScriptedMessageBoxes.h"
 
@@ -15,6 +16,12 @@ PortProperties inForce()
     return {
         3,   QStringLiteral("9600"), QStringLiteral("None"), QStringLiteral("8"), QStringLiteral("1.5"), 2, 1,
         true};
+}
+
+// Port n is an adapter's long path, whose end tells the adapters apart.
+QString deviceOf(int port)
+{
+    return QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285B%1-if00-port0").arg(port);
 }
 
 QStringList lineShown(const frmProperties &dialog)
@@ -52,12 +59,25 @@ private slots:
 
     void showsTheValuesInForceAndHandsOnTheChoice()
     {
-        frmProperties dialog(QStringLiteral("MILL.MCH"), inForce(), recorder(), m_messages);
+        frmProperties dialog(QStringLiteral("MILL.MCH"), inForce(), recorder(), deviceOf, m_messages);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("MILL.MCH"));
         QCOMPARE(lineShown(dialog), (QStringList{"Com3", "9600", "None", "8", "1.5"}));
         QCOMPARE(dialog.optFlow->checkedId(), 2);
         QCOMPARE(dialog.OptController->checkedId(), 1);
         QCOMPARE(dialog.optEcho->checkedId(), 1);
+        // The device follows the port chosen; shown whole where there is room, else without its middle.
+        QCOMPARE(dialog.lblDevice->device(), deviceOf(3));
+        dialog.cboPort->setCurrentIndex(6);
+        QCOMPARE(dialog.lblDevice->toolTip(), deviceOf(7));
+        dialog.show();
+        dialog.lblDevice->resize(2000, dialog.lblDevice->height());
+        QCOMPARE(dialog.lblDevice->text(), deviceOf(7));
+        dialog.lblDevice->resize(dialog.lblDevice->minimumWidth(), dialog.lblDevice->height());
+        const QString narrow = dialog.lblDevice->text();
+        QVERIFY2(narrow.startsWith(QStringLiteral("…/u")) && narrow.count(QChar(0x2026)) == 2 &&
+                     deviceOf(7).endsWith(narrow.section(QChar(0x2026), -1)),
+                 qPrintable(narrow));
+        dialog.cboPort->setCurrentIndex(2);
 
         dialog.cboSpeed->setCurrentText(QStringLiteral(" 4800 "));
         dialog.cboParity->setCurrentIndex(0);
@@ -81,8 +101,9 @@ private slots:
         odd.flow = 3;
         odd.controller = 7;
         odd.parity = QString();
-        const frmProperties dialog(QStringLiteral("ODD.MCH"), odd, recorder(), m_messages);
+        const frmProperties dialog(QStringLiteral("ODD.MCH"), odd, recorder(), deviceOf, m_messages);
         QCOMPARE(lineShown(dialog), (QStringList{"", "9600", "", "8", "1.5"}));
+        QCOMPARE(dialog.lblDevice->device(), deviceOf(20));
         const PortProperties chosen = dialog.chosen();
         QCOMPARE((QList<int>{chosen.port, chosen.flow, chosen.controller}), (QList<int>{20, -1, -1}));
     }
@@ -91,7 +112,7 @@ private slots:
     void aRefusalKeepsTheDialogOpen()
     {
         m_refusal = QStringLiteral("データビット'4'は使用できません。5から8にしてください。");
-        frmProperties dialog(QStringLiteral("MILL.MCH"), inForce(), recorder(), m_messages);
+        frmProperties dialog(QStringLiteral("MILL.MCH"), inForce(), recorder(), deviceOf, m_messages);
         dialog.cboDataBits->setCurrentIndex(0);
         dialog.cmdOK->click();
         QCOMPARE(m_applied.size(), 1);

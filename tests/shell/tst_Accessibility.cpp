@@ -2,6 +2,7 @@
 #include "browser/FileListView.h"
 #include "browser/FolderList.h"
 #include "fileops/NewFolder.h"
+#include "machine/DeviceLabel.h"
 #include "machine/frmProperties.h"
 #include "print/PrintSetting.h"
 #include "shell/LogPane.h"
@@ -46,7 +47,8 @@ private slots:
         frmMain &form = window.start();
         frmProperties properties(
             QStringLiteral("OSP-E100.MCH"), PortProperties{},
-            [](const PortProperties &) { return QString(); }, window.messages);
+            [](const PortProperties &) { return QString(); },
+            [](int) { return QStringLiteral("/dev/ttyUSB0"); }, window.messages);
         NewFolder folderName(m_folder.path(), window.messages);
         PrintSetting printSetting(window.state.Print, window.printDialogs);
         QString receiveName;
@@ -60,6 +62,7 @@ private slots:
             {form.Image1, u"画像"},
             {form.tbToolBar, u"ツールバー"},
             {properties.cboPort, u"ﾎﾟｰﾄ:"},
+            {properties.lblDevice, u"ﾃﾞﾊﾞｲｽ"},
             {properties.cboSpeed, u"通信速度"},
             {properties.cboDataBits, u"ﾃﾞｰﾀ ﾋﾞｯﾄ:"},
             {properties.cboParity, u"ﾊﾟﾘﾃｨ:"},
