@@ -1,5 +1,7 @@
 #include "platform/QtSerialPort.h"
 
+#include "platform/DeviceAccess.h"
+
 namespace {
 
 QSerialPort::Parity toQt(SerialSettings::Parity parity)
@@ -130,7 +132,7 @@ bool QtSerialPort::configure(const SerialSettings &settings)
 {
     if (settings.dataBits() < QSerialPort::Data5)
         return fail(
-            QStringLiteral("%1はデータビット%2に対応していません。").arg(m_device).arg(settings.dataBits()));
+            QStringLiteral("%1はデータビット%2に対応していません。").arg(named()).arg(settings.dataBits()));
     // A pty refuses to be told 7 bits or parity while open and carries 8 bits without parity anyway;
     // whoever plays the far end plays the parity.
     const bool pty = SerialDriverState::isPseudoTerminal(m_device);
@@ -143,7 +145,7 @@ bool QtSerialPort::configure(const SerialSettings &settings)
                                                    : QSerialPort::NoFlowControl);
     if (!done)
         return fail(QStringLiteral("%1は設定'%2'を受け付けませんでした。%3")
-                        .arg(m_device, settings.toString(), m_port->errorString()));
+                        .arg(named(), settings.toString(), m_port->errorString()));
     return !m_port->isOpen() || checkLine(settings);
 }
 
@@ -154,7 +156,7 @@ bool QtSerialPort::checkLine(const SerialSettings &settings)
     if (changed.isEmpty())
         return true;
     return fail(QStringLiteral("%1は設定'%2'で通信できません。%3が変わってしまいます。")
-                    .arg(m_device, settings.toString(), changed.join(QStringLiteral("、"))));
+                    .arg(named(), settings.toString(), changed.join(QStringLiteral("、"))));
 }
 
 bool QtSerialPort::setPortOpen(bool open)
@@ -164,7 +166,7 @@ bool QtSerialPort::setPortOpen(bool open)
         return true;
     }
     if (m_port->isOpen())
-        return fail(QStringLiteral("%1は既に開いています。").arg(m_device));
+        return fail(QStringLiteral("%1は既に開いています。").arg(named()));
     m_device = deviceName(m_commPort);
     m_port->setPortName(m_device);
     if (!configure(m_settings))
@@ -280,7 +282,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     if ((error != QSerialPort::ReadError && error != QSerialPort::ResourceError) || !m_port->isOpen())
         return;
     // Whatever the driver says (often "Resource temporarily unavailable"), the device has gone.
-    const QString description = m_device + QStringLiteral("が切断されました。");
+    const QString description = named() + QStringLiteral("が切断されました。");
     close();
     m_errorString = description;
     emit failed(description);
@@ -297,15 +299,39 @@ QString QtSerialPort::openFailure() const
 {
     switch (m_port->error()) {
     case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("%1が見つかりません。").arg(m_device);
+        return QStringLiteral("%1のデバイスが接続されていません。").arg(named());
     case QSerialPort::PermissionError:
-        return QStringLiteral("%1を開けません。他のプログラムが使用中か、使用する権限がありません。")
-            .arg(m_device);
+        break;
     case QSerialPort::OpenError:
-        return QStringLiteral("%1は既に開いています。").arg(m_device);
+        return QStringLiteral("%1は既に開いています。").arg(named());
     default:
-        return QStringLiteral("%1を開けません。%2").arg(m_device, m_port->errorString());
+        return QStringLiteral("%1を開けません。%2").arg(named(), m_port->errorString());
     }
+    // Qt reports a device in use and one without the rights alike.
+    const DeviceAccess access = DeviceAccess::of(m_device);
+    const QString refused = QStringLiteral("%1を開く権限がありません。").arg(named());
+    switch (access.verdict) {
+    case DeviceAccess::Verdict::Allowed:
+        break;
+    case DeviceAccess::Verdict::JoinGroup:
+        return refused + QStringLiteral("ユーザーを %1 グループに追加してください。").arg(access.group);
+    case DeviceAccess::Verdict::LogInAgain:
+        return refused + QStringLiteral("ユーザーは %1 グループに追加済みです。ログインし直してください。")
+                             .arg(access.group);
+    case DeviceAccess::Verdict::Refused:
+        return refused + QStringLiteral("デバイスの権限を管理者に確認してください。");
+    }
+    return QStringLiteral("%1は他のプログラムが使用中です。").arg(named());
+}
+
+// "ポート COM1 (/dev/ttyUSB0) ": the number the user chose and the device it stands for.
+QString QtSerialPort::named() const
+{
+#if defined(Q_OS_WIN)
+    return QStringLiteral("ポート %1 ").arg(m_device);
+#else
+    return QStringLiteral("ポート COM%1 (%2) ").arg(m_commPort).arg(m_device);
+#endif
 }
 
 bool QtSerialPort::fail(const QString &description)

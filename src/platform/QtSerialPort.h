@@ -49,6 +49,7 @@ private:
     void watchDriverQueue();
     bool fail(const QString &description);
     QString openFailure() const;
+    QString named() const;
 
     PortDevices m_devices;
     QSerialPort *m_port;

@@ -1,15 +1,21 @@
 #include "ControllerSimulator.h"
 #include "platform/QtSerialPort.h"
+#include "support/PermissionsEnforced.h"
 
 #include <QScopeGuard>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
 #include <utility>
+#include <vector>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -38,6 +44,32 @@ QPair<int, int> lineOf(const QSerialPort *device)
 #endif
     return {-1, -1};
 }
+
+#if defined(Q_OS_UNIX)
+// While it lives the process has none of its groups but nogroup, as a session begun before the user
+// was added to a group.
+class GroupsLeft {
+public:
+    GroupsLeft() : m_groups(std::size_t(qMax(0, ::getgroups(0, nullptr)))), m_group(::getegid())
+    {
+        m_groups.resize(std::size_t(qMax(0, ::getgroups(int(m_groups.size()), m_groups.data()))));
+        m_left = ::setgroups(0, nullptr) == 0 && ::setegid(65534) == 0;
+    }
+    ~GroupsLeft()
+    {
+        if (::setegid(m_group) != 0 || ::setgroups(m_groups.size(), m_groups.data()) != 0)
+            qFatal("the test's groups could not be restored");
+    }
+    GroupsLeft(const GroupsLeft &) = delete;
+    GroupsLeft &operator=(const GroupsLeft &) = delete;
+    bool left() const { return m_left; }
+
+private:
+    std::vector<gid_t> m_groups;
+    gid_t m_group;
+    bool m_left = false;
+};
+#endif
 
 QList<int> eventsOf(const QSignalSpy &spy)
 {
@@ -92,34 +124,70 @@ private slots:
         QCOMPARE(m_port->commPort(), 1);
     }
 
+    // A device that is missing, in use or forbidden, or a line it cannot carry, is named with its port.
     void openingFailsWithADescription_data()
     {
         QTest::addColumn<QString>("settings");
-        QTest::addColumn<QByteArray>("device");
-        QTest::addColumn<bool>("inUse");
+        QTest::addColumn<QString>("device"); // "pty": the simulator's; "file": a file of the test's
+        QTest::addColumn<bool>("ownFile");   // else nobody's
+        QTest::addColumn<QString>("groupName");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("outOfGroups");    // a session begun before the user joined the group
         QTest::addColumn<QString>("description"); // %1 is the device
-        QTest::newRow("missing device")
-            << "4800,E,7,2" << QByteArray("/dev/talvern-none") << false << "%1が見つかりません。";
-        QTest::newRow("in use") << "4800,E,7,2" << QByteArray() << true
-                                << "%1を開けません。他のプログラムが使用中か、使用する権限がありません。";
-        QTest::newRow("4 data bits") << "4800,E,4,2" << QByteArray() << false
-                                     << "%1はデータビット4に対応していません。";
+        const QString refused = "ポート COM7 (%1) を開く権限がありません。";
+        const QString askAdministrator = refused + "デバイスの権限を管理者に確認してください。";
+        // clang-format off
+        QTest::newRow("missing device") << "4800,E,7,2" << "/dev/talvern-none" << false << "" << 0 << false << "ポート COM7 (%1) のデバイスが接続されていません。";
+        QTest::newRow("in use") << "4800,E,7,2" << "pty" << false << "" << 0 << false << "ポート COM7 (%1) は他のプログラムが使用中です。";
+        QTest::newRow("4 data bits") << "4800,E,4,2" << "pty" << false << "" << 0 << false << "ポート COM7 (%1) はデータビット4に対応していません。";
+        QTest::newRow("group not joined") << "4800,E,7,2" << "file" << false << "dialout" << 0660 << false << refused + "ユーザーを dialout グループに追加してください。";
+        QTest::newRow("group joined, not logged in again") << "4800,E,7,2" << "file" << false << "root" << 0660 << true << refused + "ユーザーは root グループに追加済みです。ログインし直してください。";
+        QTest::newRow("no group may") << "4800,E,7,2" << "file" << false << "dialout" << 0604 << false << askAdministrator;
+        QTest::newRow("owner without rights") << "4800,E,7,2" << "file" << true << "dialout" << 0066 << false << askAdministrator;
+        // clang-format on
     }
 
     void openingFailsWithADescription()
     {
         QFETCH(QString, settings);
-        QFETCH(QByteArray, device);
-        QFETCH(bool, inUse);
+        QFETCH(QString, device);
+        QFETCH(bool, ownFile);
+        QFETCH(QString, groupName);
+        QFETCH(int, mode);
+        QFETCH(bool, outOfGroups);
         QFETCH(QString, description);
-        if (!device.isEmpty())
-            qputenv(Com7, device);
+        QTemporaryDir folder;
+        if (device == QLatin1String("file")) {
+#if defined(Q_OS_UNIX)
+            const struct group *owners = ::getgrnam(qPrintable(groupName));
+            if (::geteuid() != 0 || !owners)
+                QSKIP("Needs root and the group, to give a device to another user");
+            device = folder.filePath(QStringLiteral("ttyUSB0"));
+            const QByteArray path = QFile::encodeName(device);
+            QFile file(device);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(::chown(path.constData(), ownFile ? ::geteuid() : 65534, owners->gr_gid) == 0);
+            QVERIFY(::chmod(path.constData(), mode_t(mode)) == 0);
+#else
+            QSKIP("Needs POSIX rights");
+#endif
+        }
+        if (device != QLatin1String("pty"))
+            qputenv(Com7, device.toLocal8Bit());
         QtSerialPort holder;
         QVERIFY(holder.setCommPort(7));
-        QVERIFY(!inUse || holder.setPortOpen(true));
+        QVERIFY(!description.contains(QStringLiteral("使用中")) || holder.setPortOpen(true));
         QVERIFY(m_port->setCommPort(7));
         QVERIFY(m_port->setSettings(settings));
-        QVERIFY(!m_port->setPortOpen(true));
+        {
+            const PermissionsEnforced enforced;
+#if defined(Q_OS_UNIX)
+            std::optional<GroupsLeft> groupsLeft;
+            if (outOfGroups && !groupsLeft.emplace().left())
+                QSKIP("Cannot leave the process's groups");
+#endif
+            QVERIFY(!m_port->setPortOpen(true));
+        }
         QVERIFY(!m_port->portOpen());
         QCOMPARE(m_port->errorString(), description.arg(m_port->deviceName(7)));
     }
@@ -299,7 +367,7 @@ private slots:
         QVERIFY(failures.wait());
         QVERIFY(!m_port->portOpen());
         QCOMPARE(m_port->errorString(), failures.at(0).at(0).toString());
-        QCOMPARE(m_port->errorString(), path + QStringLiteral("が切断されました。"));
+        QCOMPARE(m_port->errorString(), QStringLiteral("ポート COM7 (%1) が切断されました。").arg(path));
         // QSerialPort repeats the error at every pass of the event loop while the port stays open.
         for (int pass = 0; pass < 20; ++pass)
             QCoreApplication::processEvents();
