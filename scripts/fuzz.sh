@@ -4,8 +4,8 @@
 #   scripts/fuzz.sh --smoke   a few seconds each (the default; CI runs this)
 #   scripts/fuzz.sh N         N runs each
 # Prints the runs each target made; the status is non-zero on any crash, leak, timeout or broken
-# promise. A failing input is kept as build-sanitize/fuzz/<target>/crash-* (or leak-*, timeout-*);
-# inputs found along the way gather in build-sanitize/fuzz/<target>/corpus, for the next run.
+# promise. A failing input is kept as build-sanitize/fuzzing/<target>/crash-* (or leak-*, timeout-*);
+# inputs found along the way gather in build-sanitize/fuzzing/<target>/corpus, for the next run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,7 +26,7 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 failed=0
 for source in fuzz/fuzz_*.cpp; do
   target=$(basename "$source" .cpp)
-  work="$PWD/$build/fuzz/$target" # absolute: a target may change its working directory
+  work="$PWD/$build/fuzzing/$target" # absolute: a target may change its working directory
   mkdir -p "$work/corpus"
   started=$SECONDS
   status=0
