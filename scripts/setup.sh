@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth socat poppler-utils
   dpkg-dev desktop-file-utils appstream
+  clang libclang-rt-14-dev
   cups cups-client printer-driver-cups-pdf fonts-dejavu-core
 )
 

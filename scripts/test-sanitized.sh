@@ -1,22 +1,17 @@
 #!/usr/bin/env bash
 # Builds the transfer, window, file-list and serial port tests with AddressSanitizer and
-# UndefinedBehaviorSanitizer into build-sanitize/ and runs them there. Any report ends its test with a
+# UndefinedBehaviorSanitizer (Clang) into build-sanitize/ and runs them there. Any report ends its test with a
 # failure, and so the run. Needs the packages of scripts/setup.sh (./test installs them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build-sanitize
+source scripts/sanitized-build.sh
 tests=(tst_frmMain tst_FileListView tst_FolderNavigation tst_QtSerialPort)
 for source in tests/transfer/tst_*.cpp; do
   tests+=("$(basename "$source" .cpp)")
 done
 
-generator=()
-[ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
-# Debug keeps Qt's own assertions (an index out of range in a QList) on; line tables alone give
-# the reports their file and line at a third less build time.
-cmake -S . -B "$build" "${generator[@]}" -DTALVERN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" >/dev/null
+configure_sanitized
 cmake --build "$build" --parallel "$(nproc)" --target "${tests[@]}"
 
 # LeakSanitizer stays on without suppressions: what Qt and fontconfig hold at exit is still reachable,

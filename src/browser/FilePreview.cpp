@@ -63,15 +63,22 @@ void FilePreview::PreviewTextFile(const QString &shownName, const QString &diskN
                         MessageBoxes::Icon::None);
         return;
     }
-    if (bytes.size() <= PreviewBytes) {
-        m_data.setText(DisplayText::decode(bytes));
-        return;
-    }
-    bytes.truncate(PreviewBytes);
-    QString text = DisplayText::decodeBeginning(bytes);
+    m_data.setText(previewText(bytes));
+}
+
+QString FilePreview::previewText(const QByteArray &bytes, qint64 limit)
+{
+    if (bytes.size() <= limit)
+        return DisplayText::decode(bytes);
+    QString text = DisplayText::decodeBeginning(bytes.first(limit));
     if (!text.endsWith(QLatin1Char('\n')) && !text.endsWith(QLatin1Char('\r')))
         text += QLatin1Char('\n');
-    m_data.setText(text + CutNotice);
+    return text + cutNotice();
+}
+
+QString FilePreview::cutNotice()
+{
+    return CutNotice;
 }
 
 void FilePreview::PreviewImageFile(const QString &diskName)

@@ -25,6 +25,11 @@ public:
     void PreviewTextFile(const QString &shownName, const QString &diskName);
     void PreviewImageFile(const QString &diskName);
 
+    // What the pane shows of a text file read up to limit + 1 bytes: all of it, or its beginning
+    // to a whole line or character and the notice of the cut.
+    static QString previewText(const QByteArray &bytes, qint64 limit = PreviewBytes);
+    static QString cutNotice();
+
 private:
     AppState &m_state;
     FileListView &m_files;

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+// A broken promise ends the run as a crash would, so libFuzzer keeps the input that broke it.
+inline void require(bool holds, const char *promise)
+{
+    if (holds)
+        return;
+    std::fprintf(stderr, "Broken: %s\n", promise);
+    std::abort();
+}

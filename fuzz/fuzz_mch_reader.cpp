@@ -1,0 +1,73 @@
+// Any bytes as a machine settings file: the program reads settings from it or refuses it with a
+// reason in the log, and the port keeps settings it can open with.
+#include "FuzzCheck.h"
+
+#include "core/AppState.h"
+#include "core/Log.h"
+#include "core/StatusLine.h"
+#include "machine/MachineSettingsLoader.h"
+#include "platform/QtSerialPort.h"
+#include "platform/SerialSettings.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Lines final : Log {
+    void addLine(const QString &line) override { lines.append(line); }
+    void clear() override { lines.clear(); }
+    QStringList lines;
+};
+
+struct Panel final : StatusLine {
+    void setSettingsText(const QString &text) override { this->text = text; }
+    QString text;
+};
+
+QTemporaryDir *folder = nullptr;
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    folder = new QTemporaryDir;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString name = QStringLiteral("FUZZ.MCH");
+    {
+        QFile file(folder->filePath(name));
+        require(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "the file can be written");
+        file.write(reinterpret_cast<const char *>(data), qint64(size));
+    }
+    AppState state;
+    state.ProgramFolder = folder->path();
+    state.Machine.MchFileName = name;
+    QtSerialPort port;
+    const QString before = port.settings();
+    Lines log;
+    Panel status;
+    MachineSettingsLoader loader(state, port, log, status);
+    if (loader.LoadMachineSettings(name)) {
+        require(log.lines == QStringList{QStringLiteral("設定ファイル'FUZZ.MCH'を読み込みました。")},
+                "a file read says so in one line");
+        require(status.text.startsWith(QStringLiteral("現在の設定:")), "the status bar shows the settings");
+        require(port.commPort() >= 1, "the port number is one the port takes");
+    } else {
+        require(log.lines.size() == 2, "a refusal is two lines");
+        require(log.lines[0] == QStringLiteral("設定ファイル'FUZZ.MCH'の読み込みに失敗しました。"),
+                "a refusal names the file");
+        require(!log.lines[1].trimmed().isEmpty(), "a refusal gives its reason");
+        require(status.text.isEmpty(), "a refused file shows no settings");
+    }
+    require(SerialSettings::parse(port.settings()).has_value() || port.settings() == before,
+            "the port keeps settings it can open with");
+    require(state.Machine.MchFileName == name, "the file name stays");
+    return 0;
+}
