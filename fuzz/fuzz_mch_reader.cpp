@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         file.write(reinterpret_cast<const char *>(data), qint64(size));
     }
     AppState state;
-    state.ProgramFolder = folder->path();
+    state.SettingsFolder = folder->path();
     state.Machine.MchFileName = name;
     QtSerialPort port;
     const QString before = port.settings();
