@@ -9,7 +9,7 @@ packages=(
   libwmf-dev libexpat1-dev libjpeg-dev libemf2svg-dev fonts-urw-base35
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth socat poppler-utils
-  dpkg-dev desktop-file-utils appstream
+  dpkg-dev file desktop-file-utils appstream
   clang libclang-rt-14-dev
   cups cups-client printer-driver-cups-pdf fonts-dejavu-core
 )
