@@ -12,6 +12,19 @@
 #include <windows.h>
 #endif
 
+#if defined(Q_OS_LINUX)
+namespace {
+
+// A byte count the driver keeps; 0 where it cannot tell.
+qint64 driverCount(SerialDriverState::Handle handle, unsigned long request)
+{
+    int count = 0;
+    return ::ioctl(handle, request, &count) == 0 ? count : 0;
+}
+
+} // namespace
+#endif
+
 SerialDriverState::SerialDriverState(Handle handle, CountReader readCounts)
     : m_handle(handle), m_readCounts(std::move(readCounts))
 {
@@ -130,16 +143,13 @@ QList<int> SerialDriverState::newLineErrors()
     return events;
 }
 
+// A UART driver takes kilobytes at once: they would still go out after the machine has sent DC3.
+// Elsewhere QSerialPort's own count is all that is known.
 qint64 SerialDriverState::queuedOutput() const
 {
 #if defined(Q_OS_LINUX)
-    // A UART driver takes kilobytes at once: they would still go out after the machine has sent DC3.
-    int queued = 0;
-    if (::ioctl(m_handle, TIOCOUTQ, &queued) != 0)
-        return 0;
-    return queued;
+    return driverCount(m_handle, TIOCOUTQ);
 #else
-    // Elsewhere QSerialPort's own count is all that is known.
     return 0;
 #endif
 }
@@ -147,10 +157,7 @@ qint64 SerialDriverState::queuedOutput() const
 qint64 SerialDriverState::waitingInput() const
 {
 #if defined(Q_OS_LINUX)
-    int waiting = 0;
-    if (::ioctl(m_handle, FIONREAD, &waiting) != 0)
-        return 0;
-    return waiting;
+    return driverCount(m_handle, FIONREAD);
 #else
     return 0;
 #endif
