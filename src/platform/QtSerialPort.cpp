@@ -208,6 +208,21 @@ qint64 QtSerialPort::outBufferCount() const
     return m_port->bytesToWrite() + (m_driver ? m_driver->queuedOutput() : 0);
 }
 
+// A pseudo-terminal takes every write at once and its queue always reads empty.
+bool QtSerialPort::countsOutputToTheWire() const
+{
+    return m_driver && !SerialDriverState::isPseudoTerminal(m_device);
+}
+
+bool QtSerialPort::discardOutput()
+{
+    if (!m_port->isOpen())
+        return true;
+    if (!m_port->clear(QSerialPort::Output))
+        return fail(m_port->errorString());
+    return true;
+}
+
 QByteArray QtSerialPort::input()
 {
     if (!m_port->isOpen()) {

@@ -33,6 +33,8 @@ public:
     bool setPortOpen(bool open) override;
     bool output(const QByteArray &bytes) override;
     qint64 outBufferCount() const override;
+    bool countsOutputToTheWire() const override;
+    bool discardOutput() override;
     QByteArray input() override;
     QString errorString() const override { return m_errorString; }
 

@@ -41,7 +41,15 @@ public:
     virtual bool portOpen() const = 0;
     virtual bool setPortOpen(bool open) = 0;
     virtual bool output(const QByteArray &bytes) = 0;
+    // Characters handed over and not yet on the wire: Qt's buffer and, where the driver tells,
+    // its queue.
     virtual qint64 outBufferCount() const = 0;
+    // True where outBufferCount() reaches down to the wire (a UART's driver); false where the device
+    // takes bytes at once and cannot say what is still to go (a pseudo-terminal, a network port).
+    virtual bool countsOutputToTheWire() const = 0;
+    // Throws away what was handed over and has not gone yet, in the program and in the driver, so
+    // that nothing more reaches the machine and closing does not wait for a drain.
+    virtual bool discardOutput() = 0;
     virtual QByteArray input() = 0;
     virtual QString errorString() const = 0;
 

@@ -84,3 +84,9 @@ QString SerialSettings::toString() const
         .arg(m_dataBits)
         .arg(stopTexts[int(m_stopBits)]);
 }
+
+double SerialSettings::bitsPerCharacter() const
+{
+    static constexpr double stopBits[] = {1.0, 1.5, 2.0};
+    return 1 + m_dataBits + (m_parity == Parity::None ? 0 : 1) + stopBits[int(m_stopBits)];
+}

@@ -18,6 +18,10 @@ public:
     int dataBits() const { return m_dataBits; } // 4 to 8; the device may refuse some
     StopBits stopBits() const { return m_stopBits; }
 
+    // Bits on the wire for one character: start, data, parity, stop.
+    double bitsPerCharacter() const;
+    double charactersPerSecond() const { return m_baudRate / bitsPerCharacter(); }
+
     // The read-back form, parity in lower case: "4800,e,7,2".
     QString toString() const;
 

@@ -55,6 +55,12 @@ public:
         return true;
     }
     qint64 outBufferCount() const override { return m_sending; }
+    bool countsOutputToTheWire() const override { return true; }
+    bool discardOutput() override
+    {
+        ++discarded;
+        return true;
+    }
     // All that waits, or one byte; the rest is announced again.
     QByteArray input() override
     {
@@ -89,6 +95,7 @@ public:
 
     QByteArray written;
     int opened = 0;
+    int discarded = 0;
     bool refuseOpen = false;
     std::function<void(const QByteArray &)> onOutput;  // the machine's answer to what it is sent
     std::function<void(const QByteArray &)> onDrained; // ... once it has gone out
