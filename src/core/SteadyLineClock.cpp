@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <limits>
 
 namespace {
 
