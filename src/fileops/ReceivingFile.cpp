@@ -7,25 +7,24 @@
 
 namespace {
 
-// A sent file is read whole when its sending starts; only a reception holds its file for writing.
-QString receivedPath(const TransferState &transfer)
+// The canonical folder and the name as given: the file itself may not exist yet.
+QString canonical(const QString &path)
 {
-    const QFile &file = transfer.TransferFile;
-    if (!file.isOpen() || !(file.openMode() & QIODevice::WriteOnly))
-        return {};
-    return QFileInfo(file.fileName()).canonicalFilePath();
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(info.fileName());
 }
 
 } // namespace
 
 bool ReceivingFile::is(const TransferState &transfer, const QString &path)
 {
-    const QString received = receivedPath(transfer);
-    return !received.isEmpty() && received == QFileInfo(path).canonicalFilePath();
+    const QString received = transfer.Receiving.get();
+    return !received.isEmpty() && received == canonical(path);
 }
 
 bool ReceivingFile::isIn(const TransferState &transfer, const QString &folder)
 {
-    const QString received = receivedPath(transfer);
+    const QString received = transfer.Receiving.get();
     return !received.isEmpty() && QFileInfo(received).path() == QFileInfo(folder).canonicalFilePath();
 }

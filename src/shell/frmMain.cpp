@@ -227,8 +227,9 @@ void frmMain::Form_Unload()
 {
     if (!isMinimized())
         PersistedSettings::save(m_store, outerGeometry(), m_state);
-    // The program ends at once, also mid-transfer: what was received is flushed to disk first.
-    m_state.Transfer.TransferFile.close();
+    // The program ends at once, also mid-transfer: nothing more for the machine, and what was
+    // received is on the disk first.
+    m_transfer->shutdown();
     if (m_services.port.portOpen())
         m_services.port.setPortOpen(false);
     emit unloaded();

@@ -3,31 +3,32 @@
 #include "core/MachineSettings.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QObject>
 #include <QString>
 #include <QStringDecoder>
 
-struct AppState;
+class ReceivingPath;
 class SerialPort;
 
-// Receives programs punched out at the machine into the folder taken when the command started.
-// Only while it listens is what the port reads fed through its state machine.
+// Receives programs punched out at the machine into the folder taken when the command started. It
+// only reacts to what the port reads; while it listens, every byte goes through its state machine.
 class ReceiveJob final : public QObject {
     Q_OBJECT
 public:
     // How long received bytes may gather before they are handled: well under what a person notices.
     static constexpr int ReceiveLatencyMs = 40;
 
-    ReceiveJob(AppState &state, SerialPort &port, QObject *parent = nullptr);
+    ReceiveJob(SerialPort &port, ReceivingPath &receiving, QObject *parent = nullptr);
 
-    // A fresh start: no name, state 0, no file open. Comes before the FANUC name is asked.
-    void prepare();
-    // Listens until the end flag is set. True when the reception ended or was aborted; false when it
-    // failed, and has said why.
-    bool run(bool continuous, const QString &folder);
-    bool listening() const;
+    // Opens the port and returns; the reception goes on as bytes arrive. typedName: the name a FANUC
+    // program is stored under, as the operator gave it.
+    void start(bool continuous, const QString &folder, const MachineSettings &machine, const QString &typedName);
+    bool listening() const { return m_listening; }
     // One read from the port, whatever it holds: its bytes are handled one by one, in order.
     void take(QByteArrayView text);
+    // What arrived stays on disk under the program's name.
+    void abort();
     void portFailed(const QString &description);
 
 signals:
@@ -35,8 +36,12 @@ signals:
     void echo(const QString &text);
     void logLine(const QString &line);
     void received(qint64 bytes); // of this reception so far
+    // The reception is over: ended or aborted (new files to list), or failed and said why.
+    void ended(bool failed);
 
 private:
+    enum State { WaitingForProgram = 0, Header = 1, EndOfHeaderLine = 2, Body = 3 };
+
     void step(char byte);
     void afterHeader(char byte);
     bool openProgram();
@@ -44,12 +49,17 @@ private:
     void store(char byte);
     void show(char byte);
     void showEcho();
+    void finish();
     void fail(const QString &description);
+    void closeFile();
 
-    AppState &m_state;
     SerialPort &m_port;
+    ReceivingPath &m_receiving;
     MachineSettings m_machine; // as the command found it
     QString m_folder;
+    QFile m_file;
+    QString m_receiveName;
+    State m_state = WaitingForProgram;
     QByteArray m_name; // an OSP name's bytes as they arrive
     QStringDecoder m_echoText{"Shift_JIS"};
     QString m_echo;        // echo of the read being handled, shown once it is done
@@ -57,6 +67,6 @@ private:
     qint64 m_received = 0;
     bool m_continuous = false;
     bool m_listening = false;
-    bool m_failed = false;
+    bool m_ending = false;  // the program the reception waited for is in
     bool m_afterCr = false; // for the echo: the LF of a CR LF ends no second line
 };

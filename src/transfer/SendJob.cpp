@@ -1,206 +1,285 @@
 #include "transfer/SendJob.h"
 
-#include "core/AppState.h"
 #include "core/DisplayText.h"
 #include "core/FileTypeCatalogue.h"
-#include "platform/NativeFile.h"
 #include "platform/SerialPort.h"
+#include "platform/SerialSettings.h"
 #include "transfer/LineFlow.h"
-#include "transfer/TransferWait.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QStringEncoder>
 
-SendJob::SendJob(AppState &state, SerialPort &port, LineFlow &flow, QObject *parent)
-    : QObject(parent), m_state(state), m_port(port), m_flow(flow)
+namespace {
+
+// A line longer than this shows only its beginning in the echo: the pane is a monitor, not the file.
+constexpr qsizetype EchoLineCap = 4096;
+
+} // namespace
+
+SendJob::SendJob(SerialPort &port, LineFlow &flow, LineClock &clock, QObject *parent)
+    : QObject(parent), m_port(port), m_flow(flow), m_clock(clock), m_alarm(clock.alarm(this, [this] {
+          if (m_step == Step::Pausing)
+              fileSent();
+          else
+              pump();
+      }))
 {
 }
 
-void SendJob::run(const QList<FileRow> &files, const QString &folder)
+void SendJob::start(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine)
 {
-    TransferState &transfer = m_state.Transfer;
-    m_machine = m_state.Machine;
+    m_files = files;
+    m_index = -1;
     m_folder = folder;
-    m_failure.clear();
-    // A failure before the first file is taken up names the first file, not an older one.
-    if (!files.isEmpty())
-        m_state.CurrentFileName = files.first().text;
+    m_machine = machine;
     m_port.setInputLen(0);
     m_port.setInputLatency(0); // a DC3 must stop the sending at once
-    if (!m_port.setPortOpen(true)) {
-        fail(m_port.errorString());
-        return;
-    }
-    m_running = true;
+    if (!m_port.setPortOpen(true))
+        return fail(m_port.errorString());
+    const std::optional<SerialSettings> line = SerialSettings::parse(m_port.settings());
+    m_pacer.start(line ? line->charactersPerSecond() : 960.0, m_port.countsOutputToTheWire(), m_clock.nowUs());
     m_flow.reset();
-    transfer.EndFlag = false;
-    for (const FileRow &file : files) {
-        // Tested before each file: an abort during the pause after the previous one stops the batch.
-        if (transfer.EndFlag)
-            return cancel();
-        m_state.CurrentFileName = file.text;
-        if (!FileTypeCatalogue::IsTextFile(file.text)) {
-            emit logLine(file.text + QStringLiteral("はテキストファイルでないので送信できません。"));
+    nextFile();
+}
+
+void SendJob::nextFile()
+{
+    while (++m_index < m_files.size()) {
+        const FileRow &row = file();
+        emit current(row.text);
+        if (!FileTypeCatalogue::IsTextFile(row.text)) {
+            emit logLine(row.text + QStringLiteral("はテキストファイルでないので送信できません。"));
             continue;
         }
-        switch (sendFile(file)) {
-        case Outcome::Failed:
-            fail(m_failure);
-            return;
-        case Outcome::Cancelled:
-            return cancel();
-        case Outcome::Sent:
-            emit sent(file.diskName);
-            emit logLine(QStringLiteral("送信が完了しました。"));
-            break;
+        emit echoCleared();
+        m_echoLine.clear();
+        if (!m_machine.pacesWithDc())
+            return beginFile();
+        emit prompt(QStringLiteral("   ファイルを送信します。\r\n    機械側で読込み(リード)してください。"));
+        emit progress(0, 1, row.text); // nothing sent yet
+        m_flow.forgetDc1();
+        m_step = Step::AwaitingStart;
+        return;
+    }
+    stop();
+    emit ended();
+}
+
+// The file is opened only now that its turn has come, and read as the line takes it.
+void SendJob::beginFile()
+{
+    const FileRow &row = file();
+    const QString failure = m_source.open(QDir(m_folder).filePath(row.diskName));
+    if (!failure.isEmpty())
+        return fail(failure);
+    emit prompt(row.text + QStringLiteral("を送信中です。"));
+    emit progress(0, m_source.size(), row.text);
+    emit logLine(row.text + QStringLiteral("を送信中です..."));
+    m_shownPermille = -1;
+    if (m_machine.isOsp()) {
+        // The name as listed, in the machine's code page.
+        QStringEncoder shiftJis("Shift_JIS");
+        const QByteArray name = shiftJis.encode(row.text);
+        if (shiftJis.hasError())
+            return fail(QStringLiteral("%1の名前にShift_JISで送れない文字があります。").arg(row.text));
+        m_pending = '$' + name + "%\r\n";
+    } else {
+        m_pending = "%\r\n";
+    }
+    m_step = Step::Header;
+    pump();
+}
+
+void SendJob::heard()
+{
+    switch (m_step) {
+    case Step::AwaitingStart:
+        if (m_flow.dc1Seen())
+            beginFile();
+        break;
+    case Step::AwaitingName:
+        if (m_flow.dc1Seen()) {
+            m_step = Step::Body;
+            pump();
+        }
+        break;
+    case Step::Header:
+    case Step::Body:
+    case Step::Trailer:
+        if (!m_alarm->isActive()) // held until now
+            pump();
+        break;
+    default:
+        break;
+    }
+}
+
+// Keeps the line busy with at most OutputPacer::MaxInFlight characters on their way, and looks again
+// when they will have fallen to the low-water mark. Held by a DC3, it waits for the DC1.
+void SendJob::pump()
+{
+    const Step before = m_step;
+    if (m_step == Step::Header || m_step == Step::Body || m_step == Step::Trailer) {
+        if (m_machine.pacesWithDc() && m_flow.held())
+            return m_alarm->stop();
+        const qint64 inFlight = m_pacer.inFlight(m_port.outBufferCount(), m_clock.nowUs());
+        if (!handOver(m_pacer.room(inFlight)))
+            return; // ended meanwhile
+    }
+    const qint64 inFlight = m_pacer.inFlight(m_port.outBufferCount(), m_clock.nowUs());
+    switch (m_step) {
+    case Step::Header:
+    case Step::Body:
+    case Step::Trailer:
+        return m_alarm->start(m_pacer.usUntil(inFlight, OutputPacer::LowWater));
+    case Step::Draining:
+        // "送信が完了しました。" only once the trailer has left the wire.
+        if (inFlight > 0)
+            return m_alarm->start(m_pacer.usUntil(inFlight, 0));
+        m_source.close();
+        m_step = Step::Pausing;
+        return m_alarm->start(PauseUs);
+    case Step::AwaitingName:
+        if (before != m_step)
+            m_alarm->stop();
+        return;
+    default:
+        return;
+    }
+}
+
+// False when the job ended on the way: a failure, or an abort given from a handler of the port.
+bool SendJob::handOver(qint64 room)
+{
+    while (room > 0) {
+        QByteArray piece;
+        if (m_step == Step::Body) {
+            piece = m_source.next(room);
+            if (piece.isEmpty()) {
+                if (!m_source.error().isEmpty()) {
+                    fail(m_source.error());
+                    return false;
+                }
+                if (m_source.atEnd()) {
+                    m_pending = "%\r\n";
+                    m_step = Step::Trailer;
+                }
+                continue;
+            }
+        } else if (m_step == Step::Header || m_step == Step::Trailer) {
+            piece = m_pending.left(room);
+            m_pending.remove(0, piece.size());
+        } else {
+            return true;
+        }
+        const Step step = m_step;
+        if (!m_port.output(piece)) {
+            fail(m_port.errorString());
+            return false;
+        }
+        if (m_step != step)
+            return false;
+        m_pacer.handed(piece.size(), m_clock.nowUs());
+        room -= piece.size();
+        if (m_step == Step::Body) {
+            echoSent(piece);
+            const int permille = m_source.size() > 0 ? int(m_source.consumed() * 1000 / m_source.size()) : 1000;
+            if (permille != m_shownPermille) {
+                m_shownPermille = permille;
+                emit progress(m_source.consumed(), m_source.size(), file().text);
+            }
+        } else if (m_pending.isEmpty() && m_step == Step::Header) {
+            if (m_machine.waitsForDc1AfterName()) {
+                m_flow.forgetDc1();
+                m_step = Step::AwaitingName;
+                return true;
+            }
+            m_step = Step::Body;
+        } else if (m_pending.isEmpty() && m_step == Step::Trailer) {
+            m_step = Step::Draining;
+            return true;
         }
     }
-    end();
+    return true;
 }
 
-SendJob::Outcome SendJob::sendFile(const FileRow &file)
+// One piece of echo a piece handed over, each finished line with its end.
+void SendJob::echoSent(const QByteArray &bytes)
 {
-    QFile &source = m_state.Transfer.TransferFile;
-    emit echoCleared();
-    if (m_machine.pacesWithDc()) {
-        emit prompt(QStringLiteral("   ファイルを送信します。\r\n    機械側で読込み(リード)してください。"));
-        emit progress(0, 1, file.text); // nothing sent yet
-        if (!waitForDc1())
-            return stopOutcome();
+    if (!m_machine.echoes())
+        return;
+    QString text;
+    for (const char byte : bytes) {
+        if (byte != '\n') {
+            if (m_echoLine.size() < EchoLineCap)
+                m_echoLine += byte;
+            continue;
+        }
+        text += m_echoLine.size() < EchoLineCap ? DisplayText::decode(m_echoLine)
+                                                : DisplayText::decodeBeginning(m_echoLine);
+        text += QLatin1Char('\n');
+        m_echoLine.clear();
     }
-    const QString opened =
-        NativeFile::open(source, QDir(m_folder).filePath(file.diskName), QIODevice::ReadOnly);
-    const QByteArray content = opened.isEmpty() ? source.readAll() : QByteArray();
-    if (!opened.isEmpty() || source.error() != QFileDevice::NoError) {
-        m_failure = opened.isEmpty() ? source.errorString() : opened;
-        return Outcome::Failed;
+    if (!text.isEmpty())
+        emit echo(text);
+}
+
+void SendJob::fileSent()
+{
+    emit sent(file().diskName);
+    emit logLine(QStringLiteral("送信が完了しました。"));
+    nextFile();
+}
+
+// The file has gone whole once the pause runs: an abort then ends the batch after it.
+void SendJob::abort()
+{
+    switch (m_step) {
+    case Step::Idle:
+        return;
+    case Step::Pausing:
+        m_alarm->stop();
+        emit sent(file().diskName);
+        emit logLine(QStringLiteral("送信が完了しました。"));
+        return cancel();
+    default:
+        m_port.discardOutput();
+        return cancel();
     }
-    emit prompt(file.text + QStringLiteral("を送信中です。"));
-    emit progress(0, content.size(), file.text);
-    emit logLine(file.text + QStringLiteral("を送信中です..."));
-    if (!header(file))
-        return stopOutcome();
-
-    qint64 done = 0;
-    for (const QByteArray &line : lines(content)) {
-        if (!sendLine(line + '\n'))
-            return stopOutcome();
-        if (m_machine.echoes())
-            emit echo(DisplayText::decode(line) + QLatin1Char('\n'));
-        done = qMin(done + line.size() + 2, qint64(content.size()));
-        emit progress(done, content.size(), file.text);
-    }
-    if (!waitWhileHeld() || !write("%\r\n"))
-        return stopOutcome();
-    // The trailer goes out whole before the pause: the port closes after the last file.
-    TransferWait([this] { return m_port.outBufferCount() == 0 || stopped(); });
-    source.close();
-    if (!stopped())
-        m_state.WaitSeconds(3);
-    return m_failure.isEmpty() ? Outcome::Sent : Outcome::Failed;
-}
-
-// OSP: "$", the name as listed in the machine's code page, "%"; with flow 2 the machine asks again.
-bool SendJob::header(const FileRow &file)
-{
-    if (!m_machine.isOsp())
-        return write("%\r\n");
-    QStringEncoder shiftJis("Shift_JIS");
-    const QByteArray name = shiftJis.encode(file.text);
-    if (shiftJis.hasError()) {
-        m_failure = QStringLiteral("%1の名前にShift_JISで送れない文字があります。").arg(file.text);
-        return false;
-    }
-    return write('$' + name + "%\r\n") && (!m_machine.waitsForDc1AfterName() || waitForDc1());
-}
-
-// Hands one line to the port and waits until it has gone out or the machine has said to hold.
-bool SendJob::sendLine(const QByteArray &bytes)
-{
-    if (!waitWhileHeld() || !write(bytes))
-        return false;
-    const bool paced = m_machine.pacesWithDc();
-    TransferWait([&] { return m_port.outBufferCount() == 0 || (paced && m_flow.held()) || stopped(); });
-    return !stopped();
-}
-
-bool SendJob::waitWhileHeld()
-{
-    if (m_machine.pacesWithDc()) {
-        QCoreApplication::processEvents(); // hear what the machine said about the last line first
-        TransferWait([this] { return !m_flow.held() || stopped(); });
-    }
-    return !stopped();
-}
-
-bool SendJob::waitForDc1()
-{
-    m_flow.forgetDc1();
-    TransferWait([this] { return m_flow.dc1Seen() || stopped(); });
-    return !stopped();
-}
-
-bool SendJob::write(const QByteArray &bytes)
-{
-    if (m_port.output(bytes))
-        return true;
-    if (m_failure.isEmpty()) // the first reason is the one worth telling
-        m_failure = m_port.errorString();
-    return false;
-}
-
-bool SendJob::stopped() const
-{
-    return m_state.Transfer.EndFlag || !m_failure.isEmpty();
 }
 
 void SendJob::portFailed(const QString &description)
 {
-    if (m_running && m_failure.isEmpty())
-        m_failure = description;
+    if (running())
+        fail(description);
 }
 
-QList<QByteArray> SendJob::lines(const QByteArray &content)
-{
-    QList<QByteArray> result;
-    qsizetype start = 0;
-    while (start < content.size()) {
-        const qsizetype cr = content.indexOf('\r', start);
-        if (cr < 0) {
-            result.append(content.mid(start));
-            break;
-        }
-        result.append(content.mid(start, cr - start));
-        start = cr + 1;
-        if (start < content.size() && content.at(start) == '\n')
-            ++start;
-    }
-    return result;
-}
-
-// The description is a copy: end() forgets the failure it may come from.
+// The job names the file it was sending; before the first, the first of the batch.
 void SendJob::fail(const QString &description)
 {
-    const QString reason = description;
-    end();
-    emit logLine(m_state.CurrentFileName + QStringLiteral("の送信が出来ませんでした。"));
-    emit logLine(reason);
+    const QString name = m_files.value(qMax<qsizetype>(0, m_index)).text;
+    if (m_port.portOpen())
+        m_port.discardOutput();
+    stop();
+    emit logLine(name + QStringLiteral("の送信が出来ませんでした。"));
+    emit logLine(description);
+    emit ended();
 }
 
 // The rows not sent keep their marks.
 void SendJob::cancel()
 {
     emit logLine(QStringLiteral("送信がキャンセルされました。"));
-    end();
+    stop();
+    emit ended();
 }
 
-void SendJob::end()
+void SendJob::stop()
 {
-    m_state.Transfer.TransferFile.close();
-    m_state.Transfer.EndFlag = true;
+    m_alarm->stop();
+    m_source.close();
+    m_pending.clear();
     if (m_port.portOpen())
         m_port.setPortOpen(false);
-    m_failure.clear();
-    m_running = false;
+    m_step = Step::Idle;
 }

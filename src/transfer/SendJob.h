@@ -1,58 +1,75 @@
 #pragma once
 
 #include "core/FileRows.h"
+#include "core/LineClock.h"
 #include "core/MachineSettings.h"
+#include "transfer/OutputPacer.h"
+#include "transfer/SendSource.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
 
-struct AppState;
+#include <memory>
+
 class LineFlow;
 class SerialPort;
 
-// Sends files to the machine with its framing and DC1/DC3 pacing. It works from the names and the
-// folder taken when the command started, never from the list, which stays live during the waits.
+// Sends files to the machine with its framing and DC1/DC3 pacing, driven by what the machine says and
+// by the clock, never waiting in a loop: every step returns at once. It works from the names, the
+// folder and the settings taken when the command started.
 class SendJob final : public QObject {
     Q_OBJECT
 public:
-    SendJob(AppState &state, SerialPort &port, LineFlow &flow, QObject *parent = nullptr);
+    // The pause after each file, for the machine to finish the program.
+    static constexpr qint64 PauseUs = 3'000'000;
 
-    // Sends the files in order from folder; returns when the batch has been sent, cancelled or has failed.
-    void run(const QList<FileRow> &files, const QString &folder);
-    // The port went away under the batch.
+    SendJob(SerialPort &port, LineFlow &flow, LineClock &clock, QObject *parent = nullptr);
+
+    void start(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine);
+    bool running() const { return m_step != Step::Idle; }
+    // The machine said something; LineFlow has heard it already.
+    void heard();
+    void abort();
     void portFailed(const QString &description);
 
 signals:
-    void prompt(const QString &text); // for the abort dialog, which shows it
+    void current(const QString &name); // the file now taken up
+    void prompt(const QString &text);  // for the abort dialog, which shows it
     void progress(qint64 done, qint64 total, const QString &name);
     void echoCleared();
     void echo(const QString &text);
     void logLine(const QString &line);
     void sent(const QString &diskName); // the file has gone whole: its row loses its mark
+    void ended();
 
 private:
-    enum class Outcome { Sent, Cancelled, Failed };
-    // A file's lines: each ends at CR or CR LF, which is not part of it; a lone LF is.
-    static QList<QByteArray> lines(const QByteArray &content);
-    Outcome sendFile(const FileRow &file);
-    bool header(const FileRow &file);
-    bool sendLine(const QByteArray &bytes);
-    bool waitWhileHeld();
-    bool waitForDc1();
-    bool write(const QByteArray &bytes);
-    bool stopped() const;
-    Outcome stopOutcome() const { return m_failure.isEmpty() ? Outcome::Cancelled : Outcome::Failed; }
-    void cancel();
-    void fail(const QString &description);
-    void end();
+    enum class Step { Idle, AwaitingStart, Header, AwaitingName, Body, Trailer, Draining, Pausing };
 
-    AppState &m_state;
+    void nextFile();
+    void beginFile();
+    void pump();
+    bool handOver(qint64 room);
+    void echoSent(const QByteArray &bytes);
+    void fileSent();
+    void fail(const QString &description);
+    void cancel();
+    void stop();
+    const FileRow &file() const { return m_files.at(m_index); }
+
     SerialPort &m_port;
     LineFlow &m_flow;
-    MachineSettings m_machine; // as the command found it
+    LineClock &m_clock;
+    std::unique_ptr<LineClock::Alarm> m_alarm; // the next look at the line, or the end of the pause
+    OutputPacer m_pacer;
+    SendSource m_source;
+    QList<FileRow> m_files;
+    qsizetype m_index = -1;
     QString m_folder;
-    QString m_failure;
-    bool m_running = false;
+    MachineSettings m_machine;
+    Step m_step = Step::Idle;
+    QByteArray m_pending;  // header or trailer bytes not yet handed over
+    QByteArray m_echoLine; // sent bytes of a line not yet echoed
+    int m_shownPermille = -1;
 };

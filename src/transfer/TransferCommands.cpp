@@ -3,92 +3,106 @@
 #include "core/AppState.h"
 #include "core/FileRows.h"
 #include "core/Log.h"
+#include "core/SteadyLineClock.h"
 #include "platform/SerialPort.h"
 #include "transfer/ProgramNo.h"
-#include "transfer/ReceiveJob.h"
-#include "transfer/SendJob.h"
+#include "transfer/TransferLine.h"
 #include "transfer/frmCancelSend.h"
 
 #include <QDir>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-
-namespace {
-
-struct LineError {
-    int event;
-    const char16_t *message;
-};
-
-constexpr LineError LineErrors[] = {
-    {SerialPort::Break, u"ﾌﾞﾚｰｸ信号を検出しました。"},
-    {SerialPort::CtsTimeout, u"CTS ﾀｲﾑｱｳﾄを検出しました。"},
-    {SerialPort::DsrTimeout, u"DSR ﾀｲﾑｱｳﾄを検出しました。"},
-    {SerialPort::Frame, u"ﾌﾚｰﾐﾝｸﾞ ｴﾗｰが発生しました。"},
-    {SerialPort::Overrun, u"ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"},
-    {SerialPort::CdTimeout, u"CD ﾀｲﾑｱｳﾄを検出しました。"},
-    {SerialPort::ReceiveOverflow, u"受信ﾊﾞｯﾌｧがｵｰﾊﾞｰﾌﾛｰしました。"},
-    {SerialPort::Parity, u"ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。"},
-    {SerialPort::TransmitFull, u"送信ﾊﾞｯﾌｧ ﾌﾙ ｴﾗｰが発生しました。"},
-    {SerialPort::DeviceControlBlock, u"DCB 取得時にｴﾗｰが発生しました。"},
-};
-
-// The log line for a line-error event; none for the events that mean nothing here.
-QString lineErrorMessage(int event)
-{
-    for (const LineError &error : LineErrors) {
-        if (error.event == event)
-            return QString::fromUtf16(error.message);
-    }
-    return {};
-}
-
-} // namespace
+#include <QThread>
 
 TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log,
-                                   QTextEdit *echoPane, FileRows &files, QWidget *window)
+                                   QTextEdit *echoPane, FileRows &files, QWidget *window, LinePlacement line)
     : QObject(window), m_state(state), m_port(port), m_messages(messages), m_log(log), m_echoPane(echoPane),
-      m_files(files), m_window(window), m_dialog(new frmCancelSend(state.Transfer, window)),
-      m_send(new SendJob(state, port, m_flow, this)), m_receive(new ReceiveJob(state, port, this))
+      m_files(files), m_window(window), m_dialog(new frmCancelSend(state.Transfer, window))
 {
-    const auto addLine = [this](const QString &line) { m_log.addLine(line); };
+    if (!line.clock) {
+        m_steadyClock = std::make_unique<SteadyLineClock>();
+        line.clock = m_steadyClock.get();
+    }
+    m_line = new TransferLine(port, *line.clock, state.Transfer.Receiving);
+    if (line.ownThread) {
+        m_thread = new QThread(this);
+        m_thread->setObjectName(QStringLiteral("line"));
+        m_line->moveToThread(m_thread);
+        m_line->setHome(thread());
+        m_thread->start(QThread::TimeCriticalPriority);
+    }
     m_redrawSoon.setSingleShot(true);
     m_redrawSoon.setInterval(50);
     connect(&m_redrawSoon, &QTimer::timeout, this, &TransferCommands::redraw);
-    connect(m_send, &SendJob::prompt, this, &TransferCommands::showDialog);
-    connect(m_send, &SendJob::progress, m_dialog, &frmCancelSend::setProgress);
-    connect(m_send, &SendJob::echoCleared, this, &TransferCommands::clearEcho);
-    connect(m_send, &SendJob::echo, this, &TransferCommands::appendEcho);
-    connect(m_send, &SendJob::logLine, this, addLine);
-    connect(m_send, &SendJob::sent, this, [this](const QString &diskName) {
-        if (QDir::currentPath() == m_sendFolder) // another folder shown lists other files
-            m_files.unmark(diskName);
-    });
-    connect(m_receive, &ReceiveJob::waiting, this, [this](const QString &text) {
+    connect(m_line, &TransferLine::current, this, [this](const QString &name) { m_state.CurrentFileName = name; });
+    connect(m_line, &TransferLine::prompt, this, &TransferCommands::showDialog);
+    connect(m_line, &TransferLine::listening, this, [this](const QString &text) {
         m_dialog->setProgress(0, -1);
         showDialog(text);
     });
-    connect(m_receive, &ReceiveJob::echo, this, &TransferCommands::appendEcho);
-    connect(m_receive, &ReceiveJob::logLine, this, addLine);
-    connect(m_receive, &ReceiveJob::received, this, &TransferCommands::showReceived);
-    connect(&port, &SerialPort::OnComm, this, &TransferCommands::MSComm1_OnComm);
-    connect(&port, &SerialPort::failed, m_send, &SendJob::portFailed);
-    connect(&port, &SerialPort::failed, m_receive, &ReceiveJob::portFailed);
+    connect(m_line, &TransferLine::progress, m_dialog, &frmCancelSend::setProgress);
+    connect(m_line, &TransferLine::echoCleared, this, &TransferCommands::clearEcho);
+    connect(m_line, &TransferLine::echo, this, &TransferCommands::appendEcho);
+    connect(m_line, &TransferLine::logLine, this, [this](const QString &line) { m_log.addLine(line); });
+    connect(m_line, &TransferLine::sent, this, [this](const QString &diskName) {
+        if (QDir::currentPath() == m_sendFolder) // another folder shown lists other files
+            m_files.unmark(diskName);
+    });
+    connect(m_line, &TransferLine::received, this, &TransferCommands::showReceived);
+    connect(m_line, &TransferLine::ended, this, &TransferCommands::ended);
+    connect(m_dialog, &frmCancelSend::aborted, this, [this] { onLine([line = m_line] { line->abort(); }); });
+}
+
+TransferCommands::~TransferCommands()
+{
+    shutdown();
+    if (m_thread) {
+        m_thread->quit();
+        m_thread->wait();
+    }
+    delete m_line;
+}
+
+// The line's thread, when it has one, is where the port and the jobs do their work.
+template <typename Call> void TransferCommands::onLine(Call call)
+{
+    QMetaObject::invokeMethod(m_line, std::move(call), Qt::AutoConnection);
+}
+
+void TransferCommands::shutdown()
+{
+    if (!m_state.Transfer.Running)
+        return;
+    const auto stop = [line = m_line] { line->shutdown(); };
+    if (m_thread && m_thread->isRunning())
+        QMetaObject::invokeMethod(m_line, stop, Qt::BlockingQueuedConnection);
+    else
+        stop();
+    m_state.Transfer.EndFlag = true;
 }
 
 // One transfer at a time: a command given while one runs would share its port and its file.
-template <typename Run> void TransferCommands::exclusively(Run run)
+bool TransferCommands::begin()
 {
     if (m_state.Transfer.Running) {
         m_log.addLine(QStringLiteral("通信中のため実行できません。"));
-        return;
+        return false;
     }
     m_state.Transfer.Running = true;
+    m_state.Transfer.EndFlag = false;
     emit runningChanged(true);
-    run();
+    return true;
+}
+
+void TransferCommands::ended(bool newFiles)
+{
+    m_dialog->hide();
+    if (newFiles)
+        m_files.RefreshFileList();
     redraw();
     m_echoPane->document()->setMaximumBlockCount(0); // the next preview shows whole
+    m_state.Transfer.EndFlag = true;
     m_state.Transfer.Running = false;
     emit runningChanged(false);
 }
@@ -100,68 +114,60 @@ bool TransferCommands::running() const
 
 void TransferCommands::mnuTransOutput_Click()
 {
-    exclusively([this] {
-        const std::optional<FileRow> current = m_files.currentRow();
-        if (!current || !current->selected)
-            return;
-        // The abort dialog takes the focus, which would end a rename left open in the list and
-        // rebuild it: the rows keep their marks instead.
-        m_files.dropRename();
-        QList<FileRow> marked;
-        for (const FileRow &row : m_files.rows()) {
-            if (row.selected)
-                marked.append(row);
-        }
-        m_sendFolder = QDir::currentPath();
-        m_send->run(marked, m_sendFolder);
-        m_dialog->hide();
+    if (m_state.Transfer.Running)
+        return m_log.addLine(QStringLiteral("通信中のため実行できません。"));
+    const std::optional<FileRow> current = m_files.currentRow();
+    if (!current || !current->selected)
+        return;
+    // The abort dialog takes the focus, which would end a rename left open in the list and
+    // rebuild it: the rows keep their marks instead.
+    m_files.dropRename();
+    QList<FileRow> marked;
+    for (const FileRow &row : m_files.rows()) {
+        if (row.selected)
+            marked.append(row);
+    }
+    begin();
+    m_sendFolder = QDir::currentPath();
+    if (m_thread)
+        m_port.moveToThread(m_thread);
+    onLine([line = m_line, marked, folder = m_sendFolder, machine = m_state.Machine] {
+        line->send(marked, folder, machine);
     });
 }
 
 void TransferCommands::mnuTransInput_Click()
 {
-    exclusively([this] { StartReception(false); });
+    StartReception(false);
 }
 
 void TransferCommands::mnuTransInputCont_Click()
 {
-    exclusively([this] { StartReception(true); });
+    StartReception(true);
 }
 
 void TransferCommands::StartReception(bool continuous)
 {
+    if (!begin())
+        return;
     m_continuous = continuous;
-    const QString folder = QDir::currentPath();
     clearEcho();
     m_log.clear();
-    m_receive->prepare();
     // Asked before the port opens: nothing the machine sends meanwhile is taken for the program.
-    if (!m_state.Machine.isOsp() && !askProgramName())
-        return;
-    const bool ended = m_receive->run(continuous, folder);
-    m_dialog->hide();
-    if (ended)
-        m_files.RefreshFileList();
+    QString typedName;
+    if (!m_state.Machine.isOsp() && !askProgramName(typedName))
+        return ended(false);
+    if (m_thread)
+        m_port.moveToThread(m_thread);
+    onLine([line = m_line, continuous, folder = QDir::currentPath(), machine = m_state.Machine, typedName] {
+        line->receive(continuous, folder, machine, typedName);
+    });
 }
 
-bool TransferCommands::askProgramName()
+bool TransferCommands::askProgramName(QString &name)
 {
-    ProgramNo dialog(m_state.Transfer.ReceiveName, m_messages, m_window);
-    return dialog.exec() == QDialog::Accepted && !m_state.Transfer.ReceiveName.isEmpty();
-}
-
-void TransferCommands::MSComm1_OnComm(int event)
-{
-    if (event != SerialPort::Receive) {
-        const QString message = lineErrorMessage(event);
-        if (!message.isEmpty())
-            m_log.addLine(message); // reported; the transfer goes on
-        return;
-    }
-    const QByteArray text = m_port.input();
-    m_flow.heard(text);
-    if (m_receive->listening())
-        m_receive->take(text);
+    ProgramNo dialog(name, m_messages, m_window);
+    return dialog.exec() == QDialog::Accepted && !name.isEmpty();
 }
 
 void TransferCommands::showDialog(const QString &text)

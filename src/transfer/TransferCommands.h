@@ -1,34 +1,44 @@
 #pragma once
 
-#include "transfer/LineFlow.h"
-
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include <memory>
+
 struct AppState;
 class FileRows;
+class LineClock;
 class Log;
 class MessageBoxes;
 class QTextEdit;
+class QThread;
 class QWidget;
-class ReceiveJob;
-class SendJob;
 class SerialPort;
+class TransferLine;
 class frmCancelSend;
 
-// The communication menu's commands and the one handler of every event of the port: they take what
-// a transfer needs from the window when it starts, and show what the transfer reports.
+// Where the line runs. The program gives it a thread of its own on the steady clock; a test may keep
+// it on the test's thread, on a clock of its own.
+struct LinePlacement {
+    LineClock *clock = nullptr; // nullptr: the steady clock
+    bool ownThread = true;
+};
+
+// The communication menu's commands, on the window's side: they take what a transfer needs from the
+// window, start it on the line's thread and return; what the transfer reports is shown as it comes.
 class TransferCommands final : public QObject {
     Q_OBJECT
 public:
     TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log, QTextEdit *echoPane,
-                     FileRows &files, QWidget *window);
+                     FileRows &files, QWidget *window, LinePlacement line = {});
+    ~TransferCommands() override;
 
     void mnuTransOutput_Click();
     void mnuTransInput_Click();
     void mnuTransInputCont_Click();
-    void MSComm1_OnComm(int event);
+    // The window closes: the line stops at once, the port's queue is thrown away and the port closed.
+    void shutdown();
 
     // The lines of echo a transfer keeps in view: a long drip feed costs as much at its end as at its start.
     static constexpr int EchoLines = 500;
@@ -36,20 +46,23 @@ public:
     frmCancelSend *dialog() const { return m_dialog; }
     bool running() const;
     bool receiveMode() const { return m_continuous; }
+    TransferLine *line() const { return m_line; }
 
 signals:
     // A transfer began or ended: the commands that would disturb it are withdrawn meanwhile.
     void runningChanged(bool running);
 
 private:
+    bool begin();
+    void ended(bool newFiles);
     void StartReception(bool continuous);
-    bool askProgramName();
+    bool askProgramName(QString &name);
+    template <typename Call> void onLine(Call call);
     void showDialog(const QString &text);
     void appendEcho(const QString &text);
     void clearEcho();
     void showReceived(qint64 bytes);
     void redraw();
-    template <typename Run> void exclusively(Run run);
 
     AppState &m_state;
     SerialPort &m_port;
@@ -59,9 +72,9 @@ private:
     FileRows &m_files;
     QWidget *m_window;
     frmCancelSend *m_dialog;
-    LineFlow m_flow;
-    SendJob *m_send;
-    ReceiveJob *m_receive;
+    std::unique_ptr<LineClock> m_steadyClock;
+    QThread *m_thread = nullptr;
+    TransferLine *m_line;
     QTimer m_redrawSoon;         // the echo and the count are drawn a few times a second, not once a read
     QString m_echo;              // not yet drawn
     qint64 m_receivedCount = -1; // not yet drawn; -1 when drawn

@@ -54,8 +54,7 @@ void frmCancelSend::Command1_Click()
 {
     m_transfer.EndFlag = true;
     hide();
-    // The file is closed as far as it was written: what arrived stays on disk.
-    m_transfer.TransferFile.close();
+    emit aborted();
 }
 
 // Escape or the close box abort, as the button does; a transfer never runs on without its dialog.

@@ -22,6 +22,9 @@ public:
     QProgressBar *Progress = nullptr;
     QLabel *Detail = nullptr;
 
+signals:
+    void aborted();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;

@@ -258,8 +258,7 @@ private slots:
         FileOpsRig rig;
         rig.put("other", {"r.min=new"});
         rig.put("src", {"r.min=partial", "a.min=a"});
-        rig.state.Transfer.TransferFile.setFileName(rig.folder.filePath("src/r.min"));
-        QVERIFY(rig.state.Transfer.TransferFile.open(QIODevice::WriteOnly | QIODevice::Append));
+        rig.state.Transfer.Receiving.set(QFileInfo(rig.folder.filePath("src/r.min")).canonicalFilePath());
         rig.showFolder(rig.folder.filePath("other"));
         rig.mark({"R.MIN"});
         rig.files().mnuEditCopy_Click();

@@ -5,27 +5,31 @@
 #include "core/FolderListing.h"
 #include "platform/NativeName.h"
 #include "shell/LogPane.h"
-#include "support/RecordingClock.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/ScriptedSerialPort.h"
 #include "support/TestDir.h"
+#include "support/VirtualClock.h"
 #include "transfer/TransferCommands.h"
 
 #include <QDir>
+#include <QTest>
 #include <QTextEdit>
 
-// The transfer commands over a scripted port (or the line given), on a real file list of a temporary
-// folder that is the working directory for the rig's lifetime.
+#include <memory>
+#include <vector>
+
+// The transfer commands over a scripted port on the test's thread and clock, or over the real line
+// given on a thread of its own, as the program runs it; on a real file list of a temporary folder
+// that is the working directory for the rig's lifetime.
 struct TransferRig {
     explicit TransferRig(qint16 controller = 0, qint16 flow = 1, SerialPort *line = nullptr)
-        : commands(state, line ? *line : port, messages, logPane, &text, files, &window)
+        : commands(state, line ? *line : port, messages, logPane, &text, files, &window,
+                   line ? LinePlacement{} : LinePlacement{&lineClock, false}),
+          realLine(line != nullptr)
     {
         state.Machine.Controller = controller;
         state.Machine.Flow = flow;
         state.Machine.Echo = QStringLiteral("OFF");
-        auto recording = std::make_unique<RecordingClock>();
-        clock = recording.get();
-        state.Clock = std::move(recording);
         QDir::setCurrent(folder.path());
     }
     ~TransferRig() { QDir::setCurrent(previous); }
@@ -48,6 +52,30 @@ struct TransferRig {
                 files.setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
         }
     }
+    // Runs the line until the transfer has ended: on the test's clock, or for a real line, up to a minute.
+    bool finish()
+    {
+        const auto ended = [this] { return !commands.running(); };
+        return realLine ? QTest::qWaitFor(ended, 60'000) : lineClock.runUntil(ended);
+    }
+    void send()
+    {
+        commands.mnuTransOutput_Click();
+        QVERIFY(finish());
+    }
+    void receive(bool continuous = false)
+    {
+        continuous ? commands.mnuTransInputCont_Click() : commands.mnuTransInput_Click();
+        QVERIFY(finish());
+    }
+
+    // Something the machine does that much later on the line's clock.
+    void after(qint64 us, std::function<void()> then)
+    {
+        scripted.push_back(lineClock.alarm(&port, std::move(then)));
+        scripted.back()->start(us);
+    }
+
     QStringList marked() const
     {
         QStringList names;
@@ -70,8 +98,9 @@ struct TransferRig {
 
     const QString previous = QDir::currentPath();
     TestDir folder;
+    VirtualClock lineClock; // unless the line is real
+    std::vector<std::unique_ptr<LineClock::Alarm>> scripted;
     AppState state;
-    RecordingClock *clock = nullptr; // the state's clock: waits are recorded, not slept
     ScriptedSerialPort port;
     ScriptedMessageBoxes messages;
     QWidget window;
@@ -79,4 +108,5 @@ struct TransferRig {
     QTextEdit text; // the echo pane
     FileListView files;
     TransferCommands commands;
+    const bool realLine;
 };

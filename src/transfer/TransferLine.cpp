@@ -1,0 +1,114 @@
+#include "transfer/TransferLine.h"
+
+#include "platform/SerialPort.h"
+#include "transfer/ReceiveJob.h"
+#include "transfer/SendJob.h"
+
+#include <QThread>
+
+namespace {
+
+struct LineError {
+    int event;
+    const char16_t *message;
+};
+
+constexpr LineError LineErrors[] = {
+    {SerialPort::Break, u"ﾌﾞﾚｰｸ信号を検出しました。"},
+    {SerialPort::CtsTimeout, u"CTS ﾀｲﾑｱｳﾄを検出しました。"},
+    {SerialPort::DsrTimeout, u"DSR ﾀｲﾑｱｳﾄを検出しました。"},
+    {SerialPort::Frame, u"ﾌﾚｰﾐﾝｸﾞ ｴﾗｰが発生しました。"},
+    {SerialPort::Overrun, u"ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"},
+    {SerialPort::CdTimeout, u"CD ﾀｲﾑｱｳﾄを検出しました。"},
+    {SerialPort::ReceiveOverflow, u"受信ﾊﾞｯﾌｧがｵｰﾊﾞｰﾌﾛｰしました。"},
+    {SerialPort::Parity, u"ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。"},
+    {SerialPort::TransmitFull, u"送信ﾊﾞｯﾌｧ ﾌﾙ ｴﾗｰが発生しました。"},
+    {SerialPort::DeviceControlBlock, u"DCB 取得時にｴﾗｰが発生しました。"},
+};
+
+// The log line for a line-error event; none for the events that mean nothing here.
+QString lineErrorMessage(int event)
+{
+    for (const LineError &error : LineErrors) {
+        if (error.event == event)
+            return QString::fromUtf16(error.message);
+    }
+    return {};
+}
+
+} // namespace
+
+TransferLine::TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &receiving)
+    : m_port(port), m_send(new SendJob(port, m_flow, clock, this)), m_receive(new ReceiveJob(port, receiving, this))
+{
+    connect(m_send, &SendJob::current, this, &TransferLine::current);
+    connect(m_send, &SendJob::prompt, this, &TransferLine::prompt);
+    connect(m_send, &SendJob::progress, this, &TransferLine::progress);
+    connect(m_send, &SendJob::echoCleared, this, &TransferLine::echoCleared);
+    connect(m_send, &SendJob::echo, this, &TransferLine::echo);
+    connect(m_send, &SendJob::logLine, this, &TransferLine::logLine);
+    connect(m_send, &SendJob::sent, this, &TransferLine::sent);
+    connect(m_send, &SendJob::ended, this, [this] { handBack(false); });
+    connect(m_receive, &ReceiveJob::waiting, this, &TransferLine::listening);
+    connect(m_receive, &ReceiveJob::echo, this, &TransferLine::echo);
+    connect(m_receive, &ReceiveJob::logLine, this, &TransferLine::logLine);
+    connect(m_receive, &ReceiveJob::received, this, &TransferLine::received);
+    connect(m_receive, &ReceiveJob::ended, this, [this](bool failed) { handBack(!failed); });
+    connect(&port, &SerialPort::OnComm, this, &TransferLine::MSComm1_OnComm);
+    connect(&port, &SerialPort::failed, m_send, &SendJob::portFailed);
+    connect(&port, &SerialPort::failed, m_receive, &ReceiveJob::portFailed);
+}
+
+void TransferLine::send(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine)
+{
+    m_receiving = false;
+    m_send->start(files, folder, machine);
+}
+
+void TransferLine::receive(bool continuous, const QString &folder, const MachineSettings &machine,
+                           const QString &typedName)
+{
+    m_receiving = true;
+    m_receive->start(continuous, folder, machine, typedName);
+}
+
+void TransferLine::abort()
+{
+    if (m_receiving)
+        m_receive->abort();
+    else
+        m_send->abort();
+}
+
+void TransferLine::shutdown()
+{
+    const QSignalBlocker quiet(this);
+    if (m_port.portOpen())
+        m_port.discardOutput();
+    abort();
+    if (m_port.portOpen())
+        m_port.setPortOpen(false);
+}
+
+void TransferLine::MSComm1_OnComm(int event)
+{
+    if (event != SerialPort::Receive) {
+        const QString message = lineErrorMessage(event);
+        if (!message.isEmpty())
+            emit logLine(message); // reported; the transfer goes on
+        return;
+    }
+    const QByteArray text = m_port.input();
+    m_flow.heard(text);
+    if (m_receive->listening())
+        m_receive->take(text);
+    else
+        m_send->heard();
+}
+
+void TransferLine::handBack(bool newFiles)
+{
+    if (m_home && thread() != m_home)
+        m_port.moveToThread(m_home);
+    emit ended(newFiles);
+}
