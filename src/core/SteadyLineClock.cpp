@@ -21,7 +21,7 @@ public:
     void start(qint64 afterUs) override
     {
         if (m_timer)
-            m_timer->start(int(qBound<qint64>(0, (afterUs + 999) / 1000, std::numeric_limits<int>::max())));
+            m_timer->start(int(qBound(qint64(0), (afterUs + 999) / 1000, qint64(std::numeric_limits<int>::max()))));
     }
     void stop() override
     {
