@@ -1,0 +1,114 @@
+#pragma once
+
+#include "core/LineClock.h"
+#include "platform/SerialPort.h"
+#include "platform/SerialSettings.h"
+
+#include <QList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// A UART line with a machine reading a program at its far end, timed on a LineClock: characters leave
+// back to back, one character time apart, the driver's queue counts down as they go, and the machine
+// holds the sender with DC3 and DC1 as a drip-feeding controller does. What reached the machine, and
+// how well the line was kept busy, is recorded to judge a sender by.
+class UartLine final : public SerialPort {
+    Q_OBJECT
+public:
+    explicit UartLine(LineClock &clock, QObject *parent = nullptr);
+    ~UartLine() override;
+
+    QString deviceName(int port) const override;
+    int commPort() const override { return m_port; }
+    bool setCommPort(int port) override;
+    QString settings() const override { return m_settings.toString(); }
+    bool setSettings(const QString &settings) override;
+    bool setHandshaking(bool) override { return true; }
+    void setInputLen(int length) override { m_inputLen = length; }
+    void setInputLatency(int) override {}
+    bool portOpen() const override { return m_open; }
+    bool setPortOpen(bool open) override; // a close without a discard lets the queue drain
+    bool output(const QByteArray &bytes) override;
+    qint64 outBufferCount() const override; // includes the character in the shift register
+    bool countsOutputToTheWire() const override { return true; }
+    bool discardOutput() override; // the character in the shift register still goes
+    QByteArray input() override;
+    QString errorString() const override { return m_error; }
+
+    // The machine.
+    int dc3Every = 0;                      // DC3 once this many characters came since its DC1; 0: never
+    int dc1AfterMs = 0;                    // ... and DC1 this long after the DC3
+    bool dc1OnOpen = false;                // asks for data as soon as the port opens
+    bool dc1AfterHeader = false;           // asks again after a header line "$NAME%\r\n"
+    std::function<void(char)> onCharacter; // each character as it reaches the machine
+    void reply(const QByteArray &bytes);   // sent after what the machine is sending already
+    // The device goes away.
+    void vanish(const QString &description);
+
+    // What the line did.
+    double characterUs() const { return 1e6 / m_settings.charactersPerSecond(); }
+    QByteArray received() const { return m_received; }
+    // For each DC3: the characters that reached the machine after it until the machine sent DC1.
+    QList<int> afterDc3() const { return m_afterDc3; }
+    int maxAfterDc3() const;
+    // The line stood idle between characters while the machine was not holding the sender (from its
+    // DC3 or a header until its DC1 has arrived), in µs.
+    QList<qint64> idleGaps() const { return m_idleGaps; }
+    // Time spent sending over that time plus the idle gaps: 1 for a sender that never lets it rest.
+    double utilisation() const;
+    // Characters that started out after discardOutput() or while the port was closed, since it opened.
+    int sentAfterDiscard() const { return m_sentAfterDiscard; }
+    int sentAfterClose() const { return m_sentAfterClose; }
+
+private:
+    struct Hold {
+        double fromUs;
+        double toUs;
+    };
+
+    void catchUp();
+    void schedule();
+    void onAlarm();
+    double nextEventUs() const;
+    void startCharacter(double atUs);
+    void characterSent();
+    void machineReceives(char c);
+    void machineSends(const QByteArray &bytes);
+    void holdSender();
+    void replyArrived();
+    void recordIdle(double fromUs, double toUs);
+
+    LineClock &m_clock;
+    std::unique_ptr<LineClock::Alarm> m_alarm;
+    SerialSettings m_settings;
+    int m_port = 1;
+    int m_inputLen = 0;
+    bool m_open = false;
+    QString m_error;
+
+    double m_nowUs = 0; // the moment being played: an event's time while catching up
+    bool m_catchingUp = false;
+    bool m_announce = false; // received bytes to raise
+    QByteArray m_queue;      // the driver's queue; its first character is shifting out
+    double m_sentAtUs = 0;   // ... until then
+    QByteArray m_replies;    // the machine's, likewise
+    double m_replySentAtUs = 0;
+    std::optional<double> m_dc1AtUs;
+    QByteArray m_input;
+    bool m_discarded = false;
+
+    QByteArray m_received;
+    QByteArray m_line;
+    int m_sinceDc1 = 0;
+    bool m_countingAfterDc3 = false;
+    QList<int> m_afterDc3;
+    QList<Hold> m_holds;
+    std::optional<double> m_lastSentUs;
+    double m_busyUs = 0;
+    double m_idleUs = 0;
+    QList<qint64> m_idleGaps;
+    int m_sentAfterDiscard = 0;
+    int m_sentAfterClose = 0;
+};
