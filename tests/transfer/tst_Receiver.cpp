@@ -14,40 +14,27 @@
 
 namespace {
 
-// The machine punches the stream once the reception listens; a while later, something more happens.
-// Runs then once the reception has taken every byte punched, however slowly the test machine runs.
-void whenTaken(TransferRig &rig, const std::function<void()> &then)
+// The reception starts; once it has taken every byte the machine punched, then runs (while it is
+// still receiving), and the reception is run to its end.
+void receive(TransferRig &rig, bool continuous, const std::function<void()> &then = {})
 {
-    auto *poll = new QTimer(&rig.port);
-    QObject::connect(poll, &QTimer::timeout, &rig.port, [&rig, poll, then, opened = false]() mutable {
-        if (rig.port.portOpen())
-            opened = true;
-        else if (opened) // the reception ended by itself
-            return poll->stop();
-        if (!opened || rig.port.waiting() > 0)
-            return;
-        poll->stop();
+    continuous ? rig.commands.mnuTransInputCont_Click() : rig.commands.mnuTransInput_Click();
+    rig.lineClock.runUntil([&rig] { return rig.port.waiting() == 0; });
+    if (then && rig.commands.running())
         then();
-    });
-    poll->start(1);
+    QVERIFY(rig.finish());
 }
 
-void punch(TransferRig &rig, const QByteArray &stream, const std::function<void()> &then = {})
+void abort(TransferRig &rig)
 {
-    rig.port.feed(stream);
-    if (then)
-        whenTaken(rig, then);
+    rig.commands.dialog()->Command1->click();
 }
 
-// The stream in reads of the given size, each its own event; then the abort, if still receiving.
+// The stream in reads of the given size, each its own event.
 void punchInReads(TransferRig &rig, const QByteArray &stream, qsizetype size)
 {
     for (qsizetype at = 0; at < stream.size(); at += size)
         rig.port.feed(stream.mid(at, size));
-    whenTaken(rig, [&rig] {
-        if (rig.commands.dialog()->isVisible())
-            rig.commands.dialog()->Command1->click();
-    });
 }
 
 } // namespace
@@ -102,7 +89,7 @@ private slots:
             TransferRig rig(0, 1);
             rig.state.Machine.Echo = QStringLiteral("ON");
             punchInReads(rig, stream, size);
-            continuous ? rig.commands.mnuTransInputCont_Click() : rig.commands.mnuTransInput_Click();
+            receive(rig, continuous, [&rig] { abort(rig); });
             QCOMPARE(rig.fileNames(), names);
             for (qsizetype i = 0; i < names.size(); ++i)
                 QCOMPARE(rig.fileContent(names.at(i)), stored.at(2 * i + 1));
@@ -124,7 +111,7 @@ private slots:
         for (int i = 0; i < TransferCommands::EchoLines * 2; ++i)
             body += "N" + QByteArray::number(i) + " G01 X1.\r\n";
         punchInReads(rig, "$A.MIN%\r\n" + body + "%", 4096);
-        rig.commands.mnuTransInput_Click();
+        receive(rig, false);
         QCOMPARE(rig.fileContent("A.MIN"), body);
         const QStringList shown = rig.text.toPlainText().split('\n');
         QVERIFY(shown.size() <= TransferCommands::EchoLines);
@@ -143,8 +130,8 @@ private slots:
     {
         TransferRig rig(0, 1);
         const QString name = QString::fromUtf8("ｱｲ.MIN");
-        punch(rig, "$\xb1\xb2.min%\r\nG0", [&rig] { rig.commands.dialog()->Command1->click(); });
-        rig.commands.mnuTransInput_Click();
+        rig.port.feed("$\xb1\xb2.min%\r\nG0");
+        receive(rig, false, [&rig] { abort(rig); });
         QCOMPARE(rig.fileContent(name), QByteArray("G0"));
 
         rig.select({name});
@@ -153,13 +140,13 @@ private slots:
                 rig.port.feed("\r\n"); // the machine's stray line end
         };
         QTimer::singleShot(0, &rig.port, [&rig] { rig.port.feed(QByteArray(1, 0x11)); });
-        rig.commands.mnuTransOutput_Click();
+        rig.send();
         QCOMPARE(rig.port.written, QByteArray("$\xb1\xb2.MIN%\r\nG0\n%\r\n"));
         QCOMPARE(rig.fileContent(name), QByteArray("G0"));
         QCOMPARE(rig.log().last(), QStringLiteral("送信が完了しました。"));
 
         rig.port.refuseOpen = true;
-        rig.commands.mnuTransInput_Click();
+        receive(rig, false);
         QCOMPARE(rig.log(), (QStringList{"の受信が出来ませんでした。", "The port is in use."}));
     }
 
@@ -171,12 +158,12 @@ private slots:
         rig.state.Machine.Echo = QStringLiteral("ON");
         rig.folder.addFile("a.min", "old");
         QSignalSpy running(&rig.commands, &TransferCommands::runningChanged);
-        punch(rig, "$A.MIN%\r\nA1\r\n%$B.SUB%\r\nB1\r\n%", [&rig] {
+        rig.port.feed("$A.MIN%\r\nA1\r\n%$B.SUB%\r\nB1\r\n%");
+        receive(rig, true, [&rig] {
             rig.commands.mnuTransOutput_Click();
             rig.commands.mnuTransInput_Click();
-            rig.commands.dialog()->Command1->click();
+            abort(rig);
         });
-        rig.commands.mnuTransInputCont_Click();
         QCOMPARE(rig.fileNames(), (QStringList{"a.min", "B.SUB"}));
         QCOMPARE(rig.fileContent("a.min"), QByteArray("A1\r\n"));
         QCOMPARE(rig.fileContent("B.SUB"), QByteArray("B1\r\n"));
@@ -218,9 +205,9 @@ private slots:
             QCoreApplication::processEvents();
             dialog->Text1->setText(typed);
             (typed.isEmpty() ? dialog->CancelButton : dialog->OKButton)->click();
-            punch(rig, stream);
+            rig.port.feed(stream);
         });
-        rig.commands.mnuTransInputCont_Click();
+        receive(rig, true);
         QVERIFY(!openWhileAsking);
         QCOMPARE(rig.fileNames(), stored);
         QCOMPARE(rig.fileContent("O1234.NC"), QByteArray(stored.isEmpty() ? "" : "O1234\nM30\n"));
@@ -280,8 +267,8 @@ private slots:
         TransferRig rig(0, 1);
         rig.folder.addFile("a.min", "kept");
         rig.folder.protect("a.min");
-        punch(rig, "$" + name + "%\r\nG0\r\n%");
-        rig.commands.mnuTransInput_Click();
+        rig.port.feed("$" + name + "%\r\nG0\r\n%");
+        receive(rig, false);
         QCOMPARE(rig.fileNames(), QStringList{"a.min"});
         QCOMPARE(rig.fileContent("a.min"), QByteArray("kept"));
         QVERIFY(!QFile::exists(rig.folder.filePath("../ESCAPE.MIN")));
@@ -295,14 +282,14 @@ private slots:
     void lineErrorsAreReportedUntilTheDeviceGoes()
     {
         TransferRig rig(0, 1);
-        punch(rig, "$A.MIN%\r\nG0", [&rig] {
+        rig.port.feed("$A.MIN%\r\nG0");
+        receive(rig, false, [&rig] {
             emit rig.port.OnComm(SerialPort::Parity);
             emit rig.port.OnComm(SerialPort::Overrun);
             emit rig.port.OnComm(3); // a modem-line change means nothing here
             rig.port.feed("1");
             rig.port.vanish("The device was unplugged.");
         });
-        rig.commands.mnuTransInput_Click();
         QCOMPARE(rig.fileContent("A.MIN"), QByteArray("G01"));
         QCOMPARE(rig.log(), (QStringList{"A.MINを読込中です...", "ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。",
                                          "ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。", "A.MINの受信が出来ませんでした。",
