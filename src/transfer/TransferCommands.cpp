@@ -79,7 +79,7 @@ void TransferCommands::shutdown()
         QMetaObject::invokeMethod(m_line, stop, Qt::BlockingQueuedConnection);
     else
         stop();
-    m_state.Transfer.EndFlag = true;
+    ended(false);
 }
 
 // One transfer at a time: a command given while one runs would share its port and its file.

@@ -86,8 +86,6 @@ void TransferLine::shutdown()
     if (m_port.portOpen())
         m_port.discardOutput();
     abort();
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
 }
 
 void TransferLine::MSComm1_OnComm(int event)

@@ -301,6 +301,7 @@ private slots:
             window.scriptedPort.feed("M30\r\n%");
         });
         form.menus()->item(CommandNames::mnuTransInput)->trigger();
+        QTRY_VERIFY(!form.transfer()->running());
         QCOMPARE(window.recordingPrinter.documents, QStringList{"LIMIT.MIN"});
         QVERIFY(form.Text2->toPlainText().indexOf(QStringLiteral("LIMIT.MINを印刷中です...")) > 0);
         QFile received(folder.filePath(QStringLiteral("NEW.MIN")));

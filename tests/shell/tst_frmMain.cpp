@@ -137,7 +137,8 @@ class tst_frmMain : public QObject {
                     Qt::QueuedConnection);
                 form.lvListView->setCurrentItem(form.lvListView->row(0));
                 form.menus()->item(step == u"send" ? "mnuPopupOutput" : "mnuPopupInput")->trigger();
-                QVERIFY(waited);
+                QTRY_VERIFY(waited);
+                QTRY_VERIFY(!form.transfer()->running());
                 if (end < 0)
                     return;
             }

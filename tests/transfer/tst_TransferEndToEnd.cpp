@@ -79,7 +79,7 @@ private slots:
         rig.folder.addFile("o1000.min", content);
         rig.select({"O1000.MIN"});
 
-        rig.commands.mnuTransOutput_Click();
+        rig.send();
 
         const QByteArray header = controller == 0 ? "$O1000.MIN%\r\n" : "%\r\n";
         QTRY_COMPARE(line.machine.received(), header + QByteArray(content).replace("\r\n", "\n") + "%\r\n");
@@ -105,7 +105,7 @@ private slots:
         const QByteArray body = program(40);
         QTimer::singleShot(0, &line.machine, [&] { line.machine.punch("o2000.min", body); });
 
-        rig.commands.mnuTransInput_Click();
+        rig.receive();
 
         QCOMPARE(rig.fileContent("O2000.MIN"), lineEnd == ControllerSimulator::LineEnd::CrLf
                                                    ? body
@@ -127,7 +127,7 @@ private slots:
                 rig.commands.dialog()->Command1->click();
         });
 
-        rig.commands.mnuTransInput_Click();
+        rig.receive();
 
         const QByteArray stored = rig.fileContent("CUT.MIN");
         QVERIFY(stored.size() > 100 && stored.size() < body.size());
@@ -148,7 +148,7 @@ private slots:
                 QTimer::singleShot(0, &line.machine, [&] { line.machine.close(); });
         });
 
-        rig.commands.mnuTransOutput_Click();
+        rig.send();
 
         QCOMPARE(rig.log().at(1), QStringLiteral("A.MINの送信が出来ませんでした。"));
         QVERIFY(!line.port.portOpen());

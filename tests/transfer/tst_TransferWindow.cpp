@@ -72,6 +72,7 @@ private slots:
             QTest::mouseClick(dialog->Command1, Qt::LeftButton);
         });
         QTest::mouseClick(form.tbToolBar->widgetForAction(form.tbToolBar->button(1)), Qt::LeftButton);
+        QTRY_VERIFY(!form.transfer()->running());
         QVERIFY(dialogActive);
         QVERIFY(form.Text2->toPlainText().endsWith(QStringLiteral("送信がキャンセルされました。\n")));
         QCOMPARE(marked(list), (QStringList{"A.MIN", "B.MIN"}));
@@ -85,12 +86,14 @@ private slots:
         form.lvListView->row(0)->setSelected(true);
         QString paneDuringSend = "unset";
         QTimer::singleShot(0, this, [&] {
+            QTest::qWaitFor([&] { return form.transfer()->dialog()->isVisible(); });
             form.lvListView->setCurrentItem(form.lvListView->row(1), 0, QItemSelectionModel::NoUpdate);
             form.PreviewListedFile();
             paneDuringSend = form.Text1->toPlainText();
             form.transfer()->dialog()->Command1->click();
         });
         form.tbToolBar_ButtonClick(QStringLiteral("Upload")); // waits for the machine's DC1
+        QTRY_VERIFY(!form.transfer()->running());
         QCOMPARE(paneDuringSend, QString());
         QCOMPARE(window.state.CurrentFileName, QStringLiteral("A.MIN"));
     }
@@ -117,6 +120,7 @@ private slots:
             window.scriptedPort.feed("M30\r\n%");
         });
         form.menus()->item(QStringLiteral("mnuTransInput"))->trigger();
+        QTRY_VERIFY(!form.transfer()->running());
         QVERIFY(listedMeanwhile);
         QCOMPARE(marksMeanwhile, QStringList{QStringLiteral("B.MIN")});
         QCOMPARE(paneMeanwhile, QStringLiteral("G0 X1\n"));
@@ -142,10 +146,10 @@ private slots:
                 if (file.open(QIODevice::ReadOnly))
                     onDisk = file.readAll();
                 portOpenAfterClose = window.scriptedPort.portOpen();
-                form.transfer()->dialog()->Command1->click(); // the test's process lives on: end the wait
             });
         });
         form.menus()->item(QStringLiteral("mnuTransInput"))->trigger();
+        QTRY_VERIFY(!form.transfer()->running());
         QCOMPARE(onDisk, QByteArray("G0 X1\r\nG1 Y"));
         QVERIFY(!portOpenAfterClose);
         QCOMPARE(window.written()->value(QStringLiteral("OpenPathName")).toString(), m_folder.path());
