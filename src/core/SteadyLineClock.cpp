@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
 
@@ -21,7 +22,8 @@ public:
     void start(qint64 afterUs) override
     {
         if (m_timer)
-            m_timer->start(int(qBound<qint64>(0, (afterUs + 999) / 1000, std::numeric_limits<int>::max())));
+            m_timer->start(
+                int(std::clamp<qint64>((afterUs + 999) / 1000, 0, std::numeric_limits<int>::max())));
     }
     void stop() override
     {
