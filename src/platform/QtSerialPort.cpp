@@ -208,6 +208,8 @@ bool QtSerialPort::countsOutputToTheWire() const
     return m_driver && !SerialDriverState::isPseudoTerminal(m_device);
 }
 
+// clear() empties Qt's buffer as well as the driver's queue. A pty's far end keeps what its line
+// discipline already holds (up to 4 KB): there is no taking that back.
 bool QtSerialPort::discardOutput()
 {
     if (!m_port->isOpen())
