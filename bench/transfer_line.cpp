@@ -13,7 +13,8 @@
 // A send is timed from the first to the last byte the simulator took off the line; a receive from
 // the simulator's first punched byte to the moment Talvern has stored the last. A pty does not tell
 // Talvern what waits in it, so a send runs ahead of the line into the pty by up to its buffer (some
-// 18 KB on Linux); the simulator takes from there at the line's rate and nothing while it holds.
+// 18 KB on Linux); the simulator takes from there at the line's rate, also while it holds, as a
+// line goes on carrying what a sender has put on it.
 #include "LineCredit.h"
 #include "QuietOffscreen.h"
 #include "browser/FileListView.h"

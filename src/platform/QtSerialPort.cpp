@@ -48,12 +48,7 @@ QtSerialPort::QtSerialPort(PortDevices devices, QObject *parent, SerialDriverSta
     setObjectName(QStringLiteral("MSComm1"));
     connect(m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
-    connect(m_port, &QSerialPort::bytesWritten, this, &QtSerialPort::watchDriverQueue);
-    // Nothing signals that the driver has sent its queue; the poll wakes loops waiting on the count.
-    m_drainPoll.setSingleShot(true);
-    m_drainPoll.setInterval(10);
-    connect(&m_drainPoll, &QTimer::timeout, this, &QtSerialPort::watchDriverQueue);
-    // Nothing signals a line error either; one look at the counters now and then costs next to nothing.
+    // Nothing signals a line error; one look at the counters now and then costs next to nothing.
     m_errorPoll.setInterval(50);
     connect(&m_errorPoll, &QTimer::timeout, this, &QtSerialPort::raiseLineErrors);
     m_hold.setSingleShot(true);
@@ -186,7 +181,6 @@ bool QtSerialPort::setPortOpen(bool open)
 
 void QtSerialPort::close()
 {
-    m_drainPoll.stop();
     m_errorPoll.stop();
     m_hold.stop();
     m_driver.reset();
@@ -214,6 +208,8 @@ bool QtSerialPort::countsOutputToTheWire() const
     return m_driver && !SerialDriverState::isPseudoTerminal(m_device);
 }
 
+// clear() empties Qt's buffer as well as the driver's queue. A pty's far end keeps what its line
+// discipline already holds (up to 4 KB): there is no taking that back.
 bool QtSerialPort::discardOutput()
 {
     if (!m_port->isOpen())
@@ -301,12 +297,6 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     close();
     m_errorString = description;
     emit failed(description);
-}
-
-void QtSerialPort::watchDriverQueue()
-{
-    if (m_driver && m_driver->queuedOutput() > 0)
-        m_drainPoll.start();
 }
 
 // The common causes in the program's words; anything else with the system's own description.

@@ -48,7 +48,6 @@ private:
     void raiseIfWaiting();
     void holdNext();
     void release();
-    void watchDriverQueue();
     bool fail(const QString &description);
     QString openFailure() const;
     QString named() const;
@@ -57,9 +56,9 @@ private:
     QSerialPort *m_port;
     std::unique_ptr<SerialDriverState> m_driver; // while open
     SerialDriverState::CountReader m_readCounts;
-    QTimer m_drainPoll;
-    QTimer m_errorPoll;
-    QTimer m_hold; // while it runs, arrivals wait in the driver
+    // Children, as is m_port: a closed port moves to the thread that runs a transfer and back.
+    QTimer m_errorPoll{this};
+    QTimer m_hold{this}; // while it runs, arrivals wait in the driver
     SerialSettings m_settings;
     QString m_device;
     QString m_errorString;

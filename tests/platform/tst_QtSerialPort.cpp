@@ -2,11 +2,13 @@
 #include "platform/QtSerialPort.h"
 #include "support/PermissionsEnforced.h"
 
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <optional>
 #include <utility>
@@ -46,6 +48,46 @@ QPair<int, int> lineOf(const QSerialPort *device)
 }
 
 #if defined(Q_OS_UNIX)
+// A pty of its own, whose far end reads only when asked to; TALVERN_COM7 names its slave.
+class SilentFarEnd {
+public:
+    SilentFarEnd() : m_master(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK))
+    {
+        if (m_master >= 0 && ::grantpt(m_master) == 0 && ::unlockpt(m_master) == 0) {
+            m_path = QString::fromLocal8Bit(::ptsname(m_master));
+            qputenv(Com7, m_path.toLocal8Bit());
+        }
+    }
+    ~SilentFarEnd() { hangUp(); }
+    SilentFarEnd(const SilentFarEnd &) = delete;
+    SilentFarEnd &operator=(const SilentFarEnd &) = delete;
+
+    bool isOpen() const { return !m_path.isEmpty(); }
+    QString path() const { return m_path; }
+    void hangUp()
+    {
+        if (m_master >= 0)
+            ::close(std::exchange(m_master, -1));
+    }
+    // Reads, letting the port's owner run between reads, until nothing has come for some passes.
+    qint64 readUntilQuiet()
+    {
+        qint64 total = 0;
+        char chunk[4096];
+        for (int quiet = 0; quiet < 20;) {
+            QCoreApplication::processEvents();
+            const ssize_t got = ::read(m_master, chunk, sizeof chunk);
+            total += qMax<ssize_t>(got, 0);
+            quiet = got > 0 ? 0 : quiet + 1;
+        }
+        return total;
+    }
+
+private:
+    int m_master;
+    QString m_path;
+};
+
 // While it lives the process has none of its groups but nogroup, as a session begun before the user
 // was added to a group.
 class GroupsLeft {
@@ -347,15 +389,8 @@ private slots:
     {
         QFETCH(int, unsent);
 #if defined(Q_OS_UNIX)
-        // A pty of its own, whose far end reads nothing.
-        int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        const auto closeMaster = qScopeGuard([&] {
-            if (master >= 0)
-                ::close(master);
-        });
-        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-        const QString path = QString::fromLocal8Bit(::ptsname(master));
-        qputenv(Com7, path.toLocal8Bit());
+        SilentFarEnd farEnd;
+        QVERIFY(farEnd.isOpen());
         openOnLine();
         auto *device = m_port->findChild<QSerialPort *>();
         QVERIFY(device);
@@ -363,11 +398,12 @@ private slots:
         QSignalSpy failures(m_port.get(), &SerialPort::failed);
         QVERIFY(m_port->output(QByteArray(unsent, 'N')));
         QTRY_VERIFY(m_port->outBufferCount() >= unsent / 2);
-        ::close(std::exchange(master, -1));
+        farEnd.hangUp();
         QVERIFY(failures.wait());
         QVERIFY(!m_port->portOpen());
         QCOMPARE(m_port->errorString(), failures.at(0).at(0).toString());
-        QCOMPARE(m_port->errorString(), QStringLiteral("ポート COM7 (%1) が切断されました。").arg(path));
+        QCOMPARE(m_port->errorString(),
+                 QStringLiteral("ポート COM7 (%1) が切断されました。").arg(farEnd.path()));
         // QSerialPort repeats the error at every pass of the event loop while the port stays open.
         for (int pass = 0; pass < 20; ++pass)
             QCoreApplication::processEvents();
@@ -376,6 +412,84 @@ private slots:
 #else
         QSKIP("Needs a pseudo-terminal");
 #endif
+    }
+
+    // An abort: what was handed over and has not gone stays behind, in Qt's buffer as in the
+    // driver's, although the far end reads again; and the port closes without waiting for a drain.
+    void discardedOutputNeverArrives()
+    {
+#if defined(Q_OS_UNIX)
+        SilentFarEnd farEnd;
+        QVERIFY(farEnd.isOpen());
+        openOnLine();
+        const QByteArray sent(1 << 20, 'N'); // far more than a pty holds
+        QVERIFY(m_port->output(sent));
+        // The far end's line discipline holds 4 KB; beyond that the bytes wait in the driver.
+        const auto handedOver = [&] { return sent.size() - m_port->outBufferCount(); };
+        QTRY_VERIFY(handedOver() > 8192);
+        const qint64 beforeDiscard = handedOver();
+        QVERIFY(m_port->discardOutput());
+        QCOMPARE(m_port->outBufferCount(), 0);
+        const qint64 arrived = farEnd.readUntilQuiet();
+        QVERIFY2(arrived < beforeDiscard,
+                 qPrintable(QStringLiteral("%1 of %2").arg(arrived).arg(beforeDiscard)));
+        QVERIFY(m_port->setPortOpen(false));
+        QVERIFY(!m_port->portOpen());
+#else
+        QSKIP("Needs a pseudo-terminal");
+#endif
+    }
+
+    // A transfer takes the closed port to a thread of its own, opens it, uses it, closes it and
+    // hands it back from there. Its timers go along: the one that releases held arrivals, the one
+    // that looks at the error counters.
+    void aClosedPortServesAnotherThreadAndComesBack()
+    {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("[Tt]hread")));
+        m_port = std::make_unique<QtSerialPort>(
+            PortDevices(), nullptr,
+            [](SerialDriverState::Handle, SerialDriverState::Counts &) { return true; });
+        QVERIFY(m_port->setCommPort(7));
+        QVERIFY(m_port->setSettings(QStringLiteral("4800,E,7,2")));
+        m_port->setInputLatency(20);
+        QThread line;
+        line.start();
+        const auto stopLine = qScopeGuard([&] {
+            line.quit();
+            line.wait();
+        });
+        QtSerialPort *port = m_port.get();
+        QThread *home = thread();
+        QByteArray heardThere; // set here, once the port is back
+        connect(port, &SerialPort::OnComm, port,
+                [this, port, home, &heardThere, heard = QByteArray()](int) mutable {
+                    heard += port->input();
+                    if (heard.size() < 3)
+                        return;
+                    disconnect(port, &SerialPort::OnComm, port, nullptr);
+                    port->setPortOpen(false);
+                    port->moveToThread(home);
+                    QMetaObject::invokeMethod(this, [&heardThere, heard] { heardThere = heard; });
+                });
+        port->moveToThread(&line);
+
+        bool sentThere = false;
+        QMetaObject::invokeMethod(
+            port, [port] { return port->setPortOpen(true) && port->output("DNC"); },
+            Qt::BlockingQueuedConnection, &sentThere);
+        QVERIFY2(sentThere, qPrintable(port->errorString()));
+        QTRY_COMPARE(m_line->received(), QByteArray("DNC"));
+        m_line->sendRaw("ACK");
+        QTRY_COMPARE(heardThere, QByteArray("ACK"));
+        QCOMPARE(port->thread(), thread());
+        QVERIFY(!port->portOpen());
+
+        openOnLine();
+        QVERIFY(port->output("AGAIN"));
+        QTRY_COMPARE(m_line->received(), QByteArray("DNCAGAIN"));
+        m_line->sendRaw("OK");
+        QByteArray heardHere;
+        QTRY_COMPARE((heardHere += port->input()), QByteArray("OK"));
     }
 };
 

@@ -7,12 +7,14 @@
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
 namespace {
 
 const char Dc1 = 0x11;
+const char Dc3 = 0x13;
 
 // Talvern's end of the cable, opened on the simulator's pty slave.
 std::unique_ptr<QSerialPort> openFarEnd(const QString &path)
@@ -95,6 +97,59 @@ private slots:
         QTRY_COMPARE((arrived += port->readAll()),
                      asks + QByteArray("\x13\x11").repeated(simulator.dc3Sent()));
         QTRY_COMPARE(simulator.holds(), simulator.dc3Sent()); // each DC3 ends with its DC1
+    }
+
+    // A sender that goes on after DC3 is caught, hold by hold, however the line is paced; one that
+    // stops once it has read DC3 is forgiven what it sent before. The far end writes 10 characters
+    // every 2 ms: unpaced, some 500 in a hold of 100 ms.
+    void countsWhatArrivesWhileHeld_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<bool>("obeysDc3");
+        QTest::newRow("unpaced, stops at DC3") << 0 << true;
+        QTest::newRow("unpaced, ignores DC3") << 0 << false;
+        QTest::newRow("9600 baud, ignores DC3") << 9600 << false;
+    }
+
+    void countsWhatArrivesWhileHeld()
+    {
+        QFETCH(int, baud);
+        QFETCH(bool, obeysDc3);
+        ControllerSimulator simulator;
+        QVERIFY2(simulator.openPseudoTerminal(), qPrintable(simulator.errorString()));
+        simulator.setLineSpeed(baud, 10);
+        simulator.setDc3Every(100);
+        simulator.setDc3PauseMs(100);
+        simulator.setDc1RepeatMs(0);
+        const auto port = openFarEnd(simulator.slavePath());
+        QVERIFY(port);
+        bool held = false;
+        connect(port.get(), &QSerialPort::readyRead, this, [&] {
+            const QByteArray flow = port->readAll();
+            if (flow.contains(Dc3) || flow.contains(Dc1))
+                held = obeysDc3 && flow.lastIndexOf(Dc3) > flow.lastIndexOf(Dc1);
+        });
+        // Not QTRY: its waits sleep between looks, and the writer would write in bursts.
+        QTestEventLoop &loop = QTestEventLoop::instance();
+        QTimer writer;
+        connect(&writer, &QTimer::timeout, this, [&] {
+            if (simulator.holds() >= 3)
+                loop.exitLoop();
+            else if (!held)
+                port->write(QByteArray(10, 'N'));
+        });
+
+        simulator.startReading();
+        writer.start(2);
+        loop.enterLoop(20);
+
+        QVERIFY(!loop.timeout());
+        if (obeysDc3) {
+            QCOMPARE(simulator.receivedWhileHeld(), 0);
+        } else {
+            QVERIFY(simulator.maxAfterDc3() > 0);
+            QVERIFY(simulator.receivedWhileHeld() > simulator.maxAfterDc3()); // more holds than one
+        }
     }
 
     // While no program comes in, DC1 again, as the operator presses READ for the next program.

@@ -4,6 +4,7 @@
 #include "SimulatorLine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -52,6 +53,7 @@ void ControllerSimulator::close()
 {
     stopReading();
     m_pacer->clear();
+    m_holding = false; // its DC1 will not leave
     m_punchNames.clear();
     m_punching = false;
     m_line->close();
@@ -99,6 +101,7 @@ void ControllerSimulator::startReading()
 {
     m_reading = true;
     m_heldOff = false;
+    m_holding = false;
     m_sinceDc1 = 0;
     sendFlowControl(Dc1);
     if (m_dc1RepeatMs > 0)
@@ -151,6 +154,8 @@ void ControllerSimulator::onReceived(const QByteArray &arrived)
     else
         m_rateBytes += bytes.size();
     m_sinceArrival.start();
+    if (m_holding)
+        countWhileHeld(bytes.size());
 
     for (const char byte : bytes) {
         const ProgramReader::Event event = m_reader.take(byte);
@@ -176,6 +181,25 @@ void ControllerSimulator::onReceived(const QByteArray &arrived)
         sendFlowControl(Dc1);
         m_pacer->mark(ResumeMark);
     }
+}
+
+// A paced read takes characters that came one character time apart, the last of them now.
+void ControllerSimulator::countWhileHeld(qint64 bytes)
+{
+    const double rate = m_pacer->rate();
+    qint64 late = 0;
+    if (rate > 0.0) {
+        const qint64 sinceGraceNs = m_lastArrivalNs - m_graceEndNs;
+        if (sinceGraceNs > 0)
+            late = std::min(bytes, qint64(std::ceil(double(sinceGraceNs) * rate / 1e9)));
+    } else {
+        late = std::max<qint64>(0, m_arrivedThisHold + bytes - UnpacedGrace) -
+               std::max<qint64>(0, m_arrivedThisHold - UnpacedGrace);
+    }
+    m_arrivedThisHold += bytes;
+    m_lateThisHold += late;
+    m_receivedWhileHeld += late;
+    m_maxAfterDc3 = std::max(m_maxAfterDc3, m_lateThisHold);
 }
 
 void ControllerSimulator::punch(const QByteArray &name, const QByteArray &body)
@@ -204,11 +228,15 @@ void ControllerSimulator::onReached(int id)
 {
     if (id == HoldMark) {
         m_holdStartNs = LineCredit::nowNs();
-        m_line->holdReading(true);
+        const double rate = m_pacer->rate();
+        m_graceEndNs = m_holdStartNs + (rate > 0.0 ? qint64(GraceCharacters * 1e9 / rate) : 0);
+        m_arrivedThisHold = 0;
+        m_lateThisHold = 0;
+        m_holding = true;
         return;
     }
     if (id == ResumeMark) {
-        m_line->holdReading(false);
+        m_holding = false;
         ++m_holds;
         m_heldNs += LineCredit::nowNs() - m_holdStartNs;
         m_heldOff = false;

@@ -66,10 +66,18 @@ public:
     bool insideProgram() const { return m_reader.insideProgram(); }
     double receivedRate() const; // characters a second between the first and the last arrival
     int dc3Sent() const { return m_dc3Sent; }
-    // The holds so far, each from when DC3 has left to when DC1 has left: the line carries nothing
-    // from the sender meanwhile.
+    // The holds so far, each from when DC3 has left to when DC1 has left.
     int holds() const { return m_holds; }
     double heldSeconds() const { return double(m_heldNs) / 1e9; }
+    // What the sender still put on the line while held, which the line carries on as it would to a
+    // controller whose buffer then overflows: the characters that arrived later than a grace after
+    // the DC3 left, over all holds and the most in one. The grace is GraceCharacters character
+    // times at the line's speed, for a DC3 being read and a character already leaving; unpaced,
+    // where arrival times mean nothing, the first UnpacedGrace characters of each hold.
+    qint64 receivedWhileHeld() const { return m_receivedWhileHeld; }
+    qint64 maxAfterDc3() const { return m_maxAfterDc3; }
+    static constexpr int GraceCharacters = 4;
+    static constexpr int UnpacedGrace = 64;
     LineRun arrived() const { return {m_received.size(), m_firstArrivalNs, m_lastArrivalNs}; }
 
     // Punching: what the machine sends. Programs queue; a pause separates queued programs.
@@ -95,6 +103,7 @@ private:
     void onReceived(const QByteArray &bytes);
     void onReached(int id);
     void onIdle();
+    void countWhileHeld(qint64 bytes);
     void sendFlowControl(char byte);
     void repeatDc1();
     QByteArray masked(QByteArray bytes) const;
@@ -115,6 +124,11 @@ private:
     qint64 m_lastArrivalNs = 0;
     qint64 m_holdStartNs = 0;
     qint64 m_heldNs = 0;
+    qint64 m_graceEndNs = 0;
+    qint64 m_arrivedThisHold = 0;
+    qint64 m_lateThisHold = 0;
+    qint64 m_receivedWhileHeld = 0;
+    qint64 m_maxAfterDc3 = 0;
     int m_holds = 0;
     int m_baud = 0;
     int m_dc3Every = 252;
@@ -127,6 +141,7 @@ private:
     bool m_mask7 = false;
     bool m_dc1AfterHeader = false;
     bool m_reading = false;
-    bool m_heldOff = false;
+    bool m_heldOff = false; // from when DC3 is queued
+    bool m_holding = false; // from when DC3 has left until DC1 has
     bool m_punching = false;
 };

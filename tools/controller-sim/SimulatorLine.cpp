@@ -65,16 +65,6 @@ void SimulatorLine::setReadRate(double charactersPerSecond)
     m_readCredit.setRate(charactersPerSecond);
 }
 
-void SimulatorLine::holdReading(bool held)
-{
-    m_readHeld = held;
-    if (m_readNotifier)
-        m_readNotifier->setEnabled(!held);
-    m_readTick.stop();
-    if (!held)
-        m_readCredit.quiet();
-}
-
 SimulatorLine::~SimulatorLine()
 {
     close();
@@ -237,8 +227,6 @@ void SimulatorLine::readPaced()
     if (m_master < 0)
         return;
     m_readNotifier->setEnabled(false);
-    if (m_readHeld)
-        return;
     const qint64 due = m_readCredit.available(LineCredit::nowNs());
     QByteArray bytes(due, Qt::Uninitialized);
     const ssize_t got = due > 0 ? ::read(m_master, bytes.data(), size_t(due)) : 0;
@@ -289,7 +277,6 @@ void SimulatorLine::flushMaster()
 void SimulatorLine::close()
 {
     m_readTick.stop();
-    m_readHeld = false;
     delete m_readNotifier;
     m_readNotifier = nullptr;
     delete m_writeNotifier;

@@ -35,9 +35,6 @@ public:
     // second carries it (0: at once). What is not taken yet waits in the pty, as it would in the
     // far end's transmit queue; a pty does not tell the far end how much that is.
     void setReadRate(double charactersPerSecond);
-    // Takes nothing while held, as a far end that has stopped sending on DC3 would put nothing on
-    // the line; its queue stays in the pty.
-    void holdReading(bool held);
     qint64 pendingBytes() const;   // queued here or in the serial driver, not yet taken
     qint64 unreadByFarEnd() const; // waiting at a pty's slave; -1 when unknown
 
@@ -63,7 +60,6 @@ private:
     QTimer m_hangupRetry; // a pty whose far end is closed reports EIO until someone opens it again
     QTimer m_readTick;
     LineCredit m_readCredit;
-    bool m_readHeld = false;
     QSerialPort *m_serial = nullptr;
     QByteArray m_pending;
     QString m_slavePath;

@@ -241,9 +241,13 @@ int main(int argc, char *argv[])
                         .arg(program.body.size())
                         .arg(framing) +
                     (rate > 0.0 ? QStringLiteral(" (%1 chars/s so far)").arg(qRound(rate)) : QString()));
-                say(lineSummary(simulator.arrived()) + QStringLiteral(", held %1 times for %2 s")
-                                                           .arg(simulator.holds())
-                                                           .arg(simulator.heldSeconds(), 0, 'f', 4));
+                say(lineSummary(simulator.arrived()) +
+                    QStringLiteral(
+                        ", held %1 times for %2 s, %3 arrived while held, at most %4 after one DC3")
+                        .arg(simulator.holds())
+                        .arg(simulator.heldSeconds(), 0, 'f', 4)
+                        .arg(simulator.receivedWhileHeld())
+                        .arg(simulator.maxAfterDc3()));
                 if (wanted > 0 && simulator.programs().size() >= wanted)
                     QCoreApplication::quit();
             });
