@@ -13,6 +13,7 @@
 #include "shell/CommandNames.h"
 #include "shell/LogPane.h"
 #include "shell/MainMenus.h"
+#include "transfer/TransferCommands.h"
 
 #include <QAction>
 #include <QDir>
@@ -295,8 +296,8 @@ private slots:
         frmMain &form = window.start();
         form.lvListView->setCurrentItem(form.lvListView->topLevelItem(0));
         form.lvListView->topLevelItem(0)->setSelected(true);
-        window.scriptedPort.feed("$NEW.MIN%\r\nG0 X1\r\n");
-        QTimer::singleShot(50, this, [&] {
+        window.punchOnceListening("$NEW.MIN%\r\nG0 X1\r\n", [&] {
+            QVERIFY(QTest::qWaitFor([&] { return form.Text2->toPlainText().contains(QStringLiteral("読込中")); }));
             form.menus()->item(CommandNames::mnuFilePrint)->trigger();
             window.scriptedPort.feed("M30\r\n%");
         });

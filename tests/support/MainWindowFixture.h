@@ -10,10 +10,15 @@
 #include "support/ScriptedMessageBoxes.h"
 #include "support/ScriptedPrintDialogs.h"
 #include "support/ScriptedSerialPort.h"
+#include "transfer/TransferCommands.h"
+#include "transfer/frmCancelSend.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 
 // A real main window on a settings file of its own, started as the program starts it.
@@ -40,6 +45,17 @@ public:
     ScriptedFileDialogs fileDialogs;
     QtSerialPort port;
     ScriptedSerialPort scriptedPort; // the line's far end played by the test
+    // The machine punches once the reception listens: bytes that reach a closed port are lost.
+    void punchOnceListening(const QByteArray &bytes, const std::function<void()> &then = {})
+    {
+        QTimer::singleShot(0, form.get(), [this, bytes, then] {
+            if (!QTest::qWaitFor([this] { return form->transfer()->dialog()->isVisible(); }))
+                return;
+            scriptedPort.feed(bytes);
+            if (then)
+                then();
+        });
+    }
     bool useScriptedPort = false;
     RecordingPrintSurface recordingPrinter;
     PrintSurface *printer = &recordingPrinter; // another before start() prints for real

@@ -86,7 +86,7 @@ private slots:
         form.lvListView->row(0)->setSelected(true);
         QString paneDuringSend = "unset";
         QTimer::singleShot(0, this, [&] {
-            QTest::qWaitFor([&] { return form.transfer()->dialog()->isVisible(); });
+            QVERIFY(QTest::qWaitFor([&] { return form.transfer()->dialog()->isVisible(); }));
             form.lvListView->setCurrentItem(form.lvListView->row(1), 0, QItemSelectionModel::NoUpdate);
             form.PreviewListedFile();
             paneDuringSend = form.Text1->toPlainText();
@@ -108,11 +108,10 @@ private slots:
         const auto listed = [&form] {
             return form.lvListView->findItems(QStringLiteral("NEW.MIN"), Qt::MatchExactly);
         };
-        window.scriptedPort.feed("$NEW.MIN%\r\nG0 X1\r\n");
         bool listedMeanwhile = false;
         QStringList marksMeanwhile;
         QString paneMeanwhile;
-        QTimer::singleShot(0, this, [&] {
+        window.punchOnceListening("$NEW.MIN%\r\nG0 X1\r\n", [&] {
             listedMeanwhile = QTest::qWaitFor([&] { return listed().size() == 1; });
             marksMeanwhile = marked(form.lvListView);
             const auto drawn = [&form] { return !form.Text1->toPlainText().isEmpty(); }; // a little later
@@ -136,7 +135,7 @@ private slots:
         frmMain &form = start(window);
         QByteArray onDisk;
         bool portOpenAfterClose = true;
-        window.scriptedPort.feed("$KEEP.MIN%\r\nG0 X1\r\nG1 Y");
+        window.punchOnceListening("$KEEP.MIN%\r\nG0 X1\r\nG1 Y");
         connect(form.Text1, &QTextEdit::textChanged, this, [&] { // the echo is on in the default settings
             if (!form.Text1->toPlainText().endsWith("G1 Y") || !portOpenAfterClose)
                 return;
