@@ -7,7 +7,8 @@
 // vanishing after the stream. For FANUC, the bytes up to the first NUL are the name the operator typed.
 #include "FuzzCheck.h"
 
-#include "core/AppState.h"
+#include "core/MachineSettings.h"
+#include "core/ReceivingPath.h"
 #include "support/ScriptedSerialPort.h"
 #include "transfer/ReceiveJob.h"
 
@@ -89,46 +90,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     const QByteArray stream = input.mid(at);
 
-    AppState state;
-    state.Machine.Controller = fanuc ? 1 : 0;
-    state.Machine.Flow = 1;
-    state.Machine.Echo = echoes ? QStringLiteral("ON") : QStringLiteral("OFF");
+    MachineSettings machine;
+    machine.Controller = fanuc ? 1 : 0;
+    machine.Flow = 1;
+    machine.Echo = echoes ? QStringLiteral("ON") : QStringLiteral("OFF");
     ScriptedSerialPort port;
-    ReceiveJob job(state, port);
+    ReceivingPath receiving;
+    ReceiveJob job(port, receiving);
+    bool ended = false;
     QObject::connect(&port, &SerialPort::OnComm, &job, [&](int) {
         const QByteArray text = port.input();
         if (job.listening())
             job.take(text);
     });
     QObject::connect(&port, &SerialPort::failed, &job, &ReceiveJob::portFailed);
-    job.prepare();
-    if (fanuc)
-        state.Transfer.ReceiveName = typed;
+    QObject::connect(&job, &ReceiveJob::ended, &job, [&] { ended = true; });
 
+    job.start(continuous, folder, machine, typed);
     // The stream arrives once the reception listens; then the operator aborts, if it is still going.
-    QTimer::singleShot(0, &port, [&] {
-        if (readSize == 0) {
-            port.feed(stream);
-        } else {
-            for (qsizetype i = 0; i < stream.size(); i += readSize)
-                port.feed(stream.mid(i, readSize));
-        }
-        if (vanishes)
-            port.vanish(QStringLiteral("gone"));
-        QTimer::singleShot(0, &port, [&] {
-            if (!state.Transfer.EndFlag) {
-                state.Transfer.EndFlag = true;
-                state.Transfer.TransferFile.close();
-            }
-        });
-    });
-    job.run(continuous, folder);
-    QCoreApplication::processEvents(); // what the port still had queued
-
-    require(!state.Transfer.TransferFile.isOpen(), "the file is closed when the reception ends");
-    const QString written = state.Transfer.TransferFile.fileName();
-    require(written.isEmpty() || QFileInfo(written).absolutePath() == folder,
-            "the file received into is in the folder");
+    if (readSize == 0) {
+        port.feed(stream);
+    } else {
+        for (qsizetype i = 0; i < stream.size(); i += readSize)
+            port.feed(stream.mid(i, readSize));
+    }
+    if (vanishes)
+        port.vanish(QStringLiteral("gone"));
+    // Each turn hands over what was fed before it; a read leaves nothing behind.
+    for (int turn = 0; turn < 3 && !ended; ++turn)
+        QCoreApplication::processEvents();
+    job.abort();
+    require(ended, "the reception ends");
+    require(!port.portOpen(), "the port is closed when the reception ends");
+    require(receiving.get().isEmpty(), "no file is left open when the reception ends");
 
     // Only plain files were added, only to the folder; the rest is as it was.
     QStringList now = everything(root->path());

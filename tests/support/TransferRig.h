@@ -22,10 +22,13 @@
 // given on a thread of its own, as the program runs it; on a real file list of a temporary folder
 // that is the working directory for the rig's lifetime.
 struct TransferRig {
-    explicit TransferRig(qint16 controller = 0, qint16 flow = 1, SerialPort *line = nullptr)
-        : commands(state, line ? *line : port, messages, logPane, &text, files, &window,
-                   line ? LinePlacement{} : LinePlacement{&lineClock, false}),
-          realLine(line != nullptr)
+    // A line given with a clock runs on the test's thread on that clock, as the scripted port does.
+    explicit TransferRig(qint16 controller = 0, qint16 flow = 1, SerialPort *line = nullptr,
+                         VirtualClock *clock = nullptr)
+        : lineClock(clock ? *clock : ownClock),
+          commands(state, line ? *line : port, messages, logPane, &text, files, &window,
+                   line && !clock ? LinePlacement{} : LinePlacement{&lineClock, false}),
+          realLine(line && !clock)
     {
         state.Machine.Controller = controller;
         state.Machine.Flow = flow;
@@ -98,7 +101,8 @@ struct TransferRig {
 
     const QString previous = QDir::currentPath();
     TestDir folder;
-    VirtualClock lineClock; // unless the line is real
+    VirtualClock ownClock;
+    VirtualClock &lineClock; // unless the line is real
     std::vector<std::unique_ptr<LineClock::Alarm>> scripted;
     AppState state;
     ScriptedSerialPort port;

@@ -1,4 +1,5 @@
 #include "support/TransferRig.h"
+#include "support/UartLine.h"
 #include "transfer/SendJob.h"
 #include "transfer/frmCancelSend.h"
 
@@ -6,6 +7,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -15,6 +18,22 @@ const QByteArray Dc1(1, 0x11), Dc3(1, 0x13);
 void askAtOnce(TransferRig &rig)
 {
     QTimer::singleShot(0, &rig.port, [&rig] { rig.port.feed(Dc1); });
+}
+
+// A drip feed: the machine asks once the port opens, and holds the sender every 252 characters for 200 ms.
+void dripFeed(UartLine &line, const QString &settings)
+{
+    line.setSettings(settings);
+    line.dc1OnOpen = true;
+    line.dc3Every = 252;
+    line.dc1AfterMs = 200;
+}
+
+qint64 peakKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 } // namespace
@@ -263,6 +282,88 @@ private slots:
         // Whatever stops the batch on an open port throws its queue away first.
         QCOMPARE(rig.port.discarded, rig.port.opened == 1 && how != "unplugged" ? 1 : 0);
         QCOMPARE(rig.marked(), marked);
+    }
+
+    // On a line that sends at its rate and counts its queue as a UART's driver does, the line stays busy
+    // between the machine's pauses, and after each DC3 little more reaches the machine, however long
+    // the file's lines are.
+    void theLineKeepsItsPaceAndStopsAtDc3_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QByteArray>("content");
+        const QByteArray crLf = QByteArray("N10 G01 X12.5 Y-3.25 F200\r\n").repeated(300);
+        QTest::newRow("9600 7E2, cr lf") << "9600,E,7,2" << crLf;
+        QTest::newRow("9600 7E2, lf alone") << "9600,E,7,2" << QByteArray(crLf).replace("\r\n", "\n");
+        QTest::newRow("115200 8N1, cr lf") << "115200,N,8,1" << crLf;
+        QTest::newRow("115200 8N1, one long line") << "115200,N,8,1" << QByteArray(65'000, 'X');
+    }
+
+    void theLineKeepsItsPaceAndStopsAtDc3()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QByteArray, content);
+        VirtualClock clock;
+        UartLine line(clock);
+        dripFeed(line, settings);
+        TransferRig rig(1, 1, &line, &clock);
+        rig.list({{"A.NC", content}}, {"A.NC"});
+        rig.send();
+        QCOMPARE(rig.log().last(), QStringLiteral("送信が完了しました。"));
+        QByteArray sent = QByteArray(content).replace("\r\n", "\n");
+        if (!content.endsWith("\r\n"))
+            sent += '\n';
+        QCOMPARE(line.received(), "%\r\n" + sent + "%\r\n");
+        QVERIFY(line.afterDc3().size() > 10);
+        QVERIFY2(line.maxAfterDc3() <= 64, qPrintable(QString::number(line.maxAfterDc3())));
+        QVERIFY2(line.utilisation() >= 0.99, qPrintable(QString::number(line.utilisation())));
+    }
+
+    // "中止" throws away what the port still holds: nothing more reaches the machine than the character
+    // already on the wire, also when the abort comes during a hold.
+    void anAbortStopsTheLineAtOnce_data()
+    {
+        QTest::addColumn<int>("abortAt"); // characters the machine has
+        QTest::newRow("while sending") << 100;
+        QTest::newRow("while held") << 260;
+    }
+
+    void anAbortStopsTheLineAtOnce()
+    {
+        QFETCH(int, abortAt);
+        VirtualClock clock;
+        UartLine line(clock);
+        dripFeed(line, QStringLiteral("9600,E,7,2"));
+        line.dc1AfterMs = 1000;
+        TransferRig rig(1, 1, &line, &clock);
+        rig.list({{"A.NC", QByteArray("N10 G01 X12.5\n").repeated(100)}}, {"A.NC"});
+        rig.commands.mnuTransOutput_Click();
+        QVERIFY(clock.runUntil([&] { return line.received().size() >= abortAt; }));
+        rig.commands.dialog()->Command1->click();
+        QVERIFY(rig.finish());
+        clock.advance(2'000'000);
+        QCOMPARE(rig.log().last(), QStringLiteral("送信がキャンセルされました。"));
+        QVERIFY(line.sentAfterDiscard() <= 1);
+        QCOMPARE(line.sentAfterClose(), 0);
+    }
+
+    // A program is read as the line takes it: memory does not grow with the file.
+    void aLongProgramIsReadAsTheLineTakesIt()
+    {
+        TransferRig rig(1, 1);
+        QFile file(rig.folder.filePath("BIG.NC"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray lines = QByteArray("N10 G01 X12.5\r\n").repeated(64 * 1024);
+        for (int i = 0; i < 64; ++i) // 64 MB
+            file.write(lines);
+        file.close();
+        rig.select({"BIG.NC"});
+        const qint64 before = peakKilobytes();
+        askAtOnce(rig);
+        rig.commands.mnuTransOutput_Click();
+        QVERIFY(rig.lineClock.runUntil([&] { return rig.port.written.size() > 4096; }));
+        rig.commands.dialog()->Command1->click();
+        QVERIFY(rig.finish());
+        QVERIFY2(peakKilobytes() - before < 16 * 1024, qPrintable(QString::number(peakKilobytes() - before)));
     }
 };
 
