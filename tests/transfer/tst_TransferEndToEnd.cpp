@@ -3,6 +3,7 @@
 #include "support/TransferRig.h"
 #include "transfer/frmCancelSend.h"
 
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -70,8 +71,9 @@ private slots:
         QFETCH(Line::Named, named);
         Line line(controller == 0 ? ControllerSimulator::Family::Osp : ControllerSimulator::Family::Fanuc,
                   named);
+        line.machine.setLineSpeed(9600, 11); // the port's 9600,E,7,2
         line.machine.setDc3Every(100);
-        line.machine.setDc3PauseMs(0); // the shortest hold the machine makes
+        line.machine.setDc3PauseMs(100); // long enough for a sender that goes on to show
         line.machine.setDc1AfterHeader(flow == 2);
         line.machine.startReading();
         TransferRig rig(controller, flow, &line.port);
@@ -83,7 +85,8 @@ private slots:
 
         const QByteArray header = controller == 0 ? "$O1000.MIN%\r\n" : "%\r\n";
         QTRY_COMPARE(line.machine.received(), header + QByteArray(content).replace("\r\n", "\n") + "%\r\n");
-        QVERIFY(line.machine.dc3Sent() >= 5); // it was held and let go again and again
+        QVERIFY(line.machine.dc3Sent() >= 3); // it was held and let go again and again
+        QVERIFY2(line.machine.maxAfterDc3() <= 64, qPrintable(QString::number(line.machine.maxAfterDc3())));
         QCOMPARE(rig.log().last(), QStringLiteral("送信が完了しました。"));
     }
 
@@ -152,6 +155,63 @@ private slots:
 
         QCOMPARE(rig.log().at(1), QStringLiteral("A.MINの送信が出来ませんでした。"));
         QVERIFY(!line.port.portOpen());
+    }
+
+    // A modal dialog the operator opens during a send runs its own event loop; the line goes on.
+    void aDialogOpenDuringASendDoesNotStopTheLine()
+    {
+        Line line;
+        line.machine.setLineSpeed(38400, 11);
+        line.machine.setDc3PauseMs(20);
+        line.machine.startReading();
+        TransferRig rig(0, 1, &line.port);
+        const QByteArray content = program(400);
+        rig.folder.addFile("A.MIN", content);
+        rig.select({"A.MIN"});
+        qsizetype atOpen = -1, atClose = -1;
+        connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
+            if (atOpen >= 0 || line.machine.received().size() < 500)
+                return;
+            atOpen = line.machine.received().size();
+            QTimer::singleShot(0, this, [&] {
+                QMessageBox box(QMessageBox::Question, "Talvern", "A.MINを削除してもいいですか？",
+                                QMessageBox::Yes | QMessageBox::No, &rig.window);
+                QTimer::singleShot(500, &box, [&] {
+                    atClose = line.machine.received().size();
+                    box.reject();
+                });
+                box.exec();
+            });
+        });
+        rig.send();
+        QVERIFY(atClose > 0);
+        QVERIFY2(atClose - atOpen > 200, qPrintable(QString::number(atClose - atOpen))); // 3490 a second
+        QCOMPARE(line.machine.received(), "$A.MIN%\r\n" + QByteArray(content).replace("\r\n", "\n") + "%\r\n");
+    }
+
+    // A pseudo-terminal takes whatever it is given: the sender keeps to the line's rate, so "中止" leaves
+    // little behind for the machine.
+    void anAbortLeavesLittleForTheMachine()
+    {
+        Line line;
+        line.machine.setLineSpeed(38400, 11);
+        line.machine.setDc3Every(0);
+        line.machine.startReading();
+        TransferRig rig(0, 1, &line.port);
+        rig.folder.addFile("A.MIN", program(1000));
+        rig.select({"A.MIN"});
+        qsizetype atAbort = -1;
+        connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
+            if (atAbort < 0 && line.machine.received().size() >= 2000) {
+                atAbort = line.machine.received().size();
+                rig.commands.dialog()->Command1->click();
+            }
+        });
+        rig.send();
+        QTRY_COMPARE(line.machine.unreadByFarEnd(), 0);
+        QCOMPARE(rig.log().last(), QStringLiteral("送信がキャンセルされました。"));
+        QVERIFY2(line.machine.received().size() - atAbort <= 100,
+                 qPrintable(QString::number(line.machine.received().size() - atAbort)));
     }
 };
 
