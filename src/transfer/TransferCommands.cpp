@@ -54,9 +54,10 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
     connect(m_dialog, &frmCancelSend::aborted, this, [this] { onLine([line = m_line] { line->abort(); }); });
 }
 
+// The window's widgets may be gone already: only the line is stopped.
 TransferCommands::~TransferCommands()
 {
-    shutdown();
+    stopLine();
     if (m_thread) {
         m_thread->quit();
         m_thread->wait();
@@ -72,14 +73,21 @@ template <typename Call> void TransferCommands::onLine(Call call)
 
 void TransferCommands::shutdown()
 {
+    if (stopLine())
+        ended(false);
+}
+
+// False when no transfer ran.
+bool TransferCommands::stopLine()
+{
     if (!m_state.Transfer.Running)
-        return;
+        return false;
     const auto stop = [line = m_line] { line->shutdown(); };
     if (m_thread && m_thread->isRunning())
         QMetaObject::invokeMethod(m_line, stop, Qt::BlockingQueuedConnection);
     else
         stop();
-    ended(false);
+    return true;
 }
 
 // One transfer at a time: a command given while one runs would share its port and its file.

@@ -54,6 +54,7 @@ signals:
 
 private:
     bool begin();
+    bool stopLine();
     void ended(bool newFiles);
     void StartReception(bool continuous);
     bool askProgramName(QString &name);
