@@ -29,15 +29,16 @@ inline double threadCpuSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-// The process's peak resident memory so far (VmHWM), in KiB.
-inline qint64 peakResidentKb()
+// A figure of this process's memory from /proc/self/status, in KiB: "VmHWM:" the peak resident
+// memory so far, "VmRSS:" the resident memory now.
+inline qint64 statusKb(const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
     }
     return -1;
 }
