@@ -1,23 +1,23 @@
 // Sends and receives one program through the real port class on a pseudo-terminal, against the
 // controller simulator running as a separate process, so that this process's CPU time is Talvern's
 // alone. Lines: 9600 baud 7E2 (11 bits a character, 873 characters/s) and 115200 baud 8N1 (10 bits,
-// 11520 characters/s); the simulator plays an OSP control that sends DC3 every 252 characters and
-// DC1 after the pause; echo on and off. The window meanwhile does nothing, or holds a modal message
-// box open ("box"), or is busy 0.8 s out of every second ("busy"). For each run it prints
-// characters/s, that against the line's rate, against what the pauses the simulator reports allow
-// and against the same run with a quiet window, Talvern's CPU (user + system over the run's wall
-// time, without the busy window's own work), and whether the bytes stored at the far end are the
-// bytes sent.
+// 11520 characters/s); the simulator plays an OSP control that sends DC3 every 252 characters and DC1
+// after the pause; echo on and off. The window meanwhile does nothing, or holds a modal message box
+// open ("box"), or is busy 0.8 s out of every second ("busy"). For each run it prints characters/s,
+// that against the line's rate, against what the pauses the simulator reports allow and against the
+// same run with a quiet window, Talvern's CPU (user + system over the run's wall time, without the
+// busy window's own work), and whether the bytes stored at the far end are the bytes sent.
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_transfer_line [kilobytes [pause-ms [filter]]]
 //
 // kilobytes: the program's size (256); pause-ms: the simulator's pause between DC3 and DC1 (50);
-// filter: run only the runs whose name contains it, as "send 9600" or "busy".
-// A send is timed from the first to the last byte the simulator took off the line, and aborted once
-// the simulator has it all, to skip the pause after the file. A receive is timed from the simulator's
-// first punched byte to the moment the line's thread has closed the file whole; "late" is that
-// moment less the simulator's last punched byte. A pty does not tell Talvern what waits in it, so a
-// send runs ahead of the line by what the pacer's model of the wire allows.
+// filter: run only the runs whose name contains it, as "send 9600" or "busy". A send is timed from the
+// first to the last byte the simulator took off the line, and aborted once the simulator has it all,
+// to skip the pause after the file. A receive is timed from the simulator's first punched byte to the
+// moment the line's thread has closed the file whole; "late" is that moment less the simulator's last
+// punched byte, "wait" the longest any byte waited, once in, for the reception to handle it (taking
+// the simulator's bytes to come at its steady rate from its first to its last). A pty does not tell Talvern
+// what waits in it, so a send runs ahead of the line by what the pacer's model of the wire allows.
 #include "BenchMeasures.h"
 #include "BenchWindow.h"
 #include "LineCredit.h"
@@ -63,6 +63,7 @@ struct Figures {
     double allowedSeconds = 0.0; // at the line's rate, plus the holds
     double cpuSeconds = 0.0;
     double lateSeconds = -1.0; // receive: from the last byte on the line to Talvern having it
+    double waitSeconds = -1.0; // receive: the longest a byte waited on the line's thread to be handled
     QList<QPointF> progress;   // bytes stored at the far end against Talvern's CPU seconds
     int holds = 0;
     bool intact = false;
@@ -90,7 +91,8 @@ QStringList lineArguments(const Line &line)
 struct Measured {
     QList<double> line; // bytes, first ns, last ns, holds, held seconds
     double cpuSeconds = 0.0;
-    qint64 doneNs = 0; // when the line's thread ended the transfer
+    qint64 doneNs = 0;      // when the line's thread ended the transfer
+    QList<QPointF> handled; // receive: (ns, bytes of the program handled) at each read
     QList<QPointF> progress;
     QString log;
     QString problem;
@@ -116,6 +118,12 @@ Measured transfer(const Run &run, qint64 bytes, const QStringList &arguments, co
     QObject::connect(
         window.commands.line(), &TransferLine::ended, window.commands.line(),
         [&doneNs] { doneNs = LineCredit::nowNs(); }, Qt::DirectConnection);
+    QObject::connect(
+        window.commands.line(), &TransferLine::received, window.commands.line(),
+        [&measured](qint64 bytes) {
+            measured.handled.append({double(LineCredit::nowNs()), double(bytes)});
+        },
+        Qt::DirectConnection); // read once the line's thread has ended the transfer
     WindowLoad load(run.load, window.commands);
     const double cpuBefore = cpuSeconds();
     QTimer sampler;
@@ -192,6 +200,17 @@ Figures receive(const Run &run, const QByteArray &content, const QString &simula
     figures.bytes = qint64(measured.line.at(0));
     figures.seconds = (double(measured.doneNs) - measured.line.at(1)) / 1e9;
     figures.lateSeconds = (double(measured.doneNs) - measured.line.at(2)) / 1e9;
+    // The tape is "$RECV.MIN%" CR LF, the program, "%"; byte k of it is in at first + k character times.
+    const double characterNs =
+        (measured.line.at(2) - measured.line.at(1)) / qMax(1.0, measured.line.at(0) - 1);
+    const double header =
+        measured.line.at(0) - 1 - (measured.handled.isEmpty() ? 0 : measured.handled.last().y());
+    double before = 0; // bytes handled before this read
+    for (const QPointF &read : measured.handled) {
+        const double oldestNs = measured.line.at(1) + (header + before) * characterNs;
+        figures.waitSeconds = qMax(figures.waitSeconds, (read.x() - oldestNs) / 1e9);
+        before = read.y();
+    }
     figures.allowedSeconds = double(figures.bytes) * run.line.bits / run.line.baud;
     figures.cpuSeconds = measured.cpuSeconds;
     figures.progress = measured.progress;
@@ -253,8 +272,8 @@ int main(int argc, char *argv[])
 
     std::printf("%lld bytes a program, DC3 every 252 characters, DC1 %d ms later\n",
                 qlonglong(content.size()), pauseMs);
-    std::printf("%-34s %8s %7s %7s %7s %8s %6s %6s %7s %s\n", "run", "chars/s", "of line", "of pause",
-                "of quiet", "Talvern", "CPU s", "holds", "late ms", "bytes");
+    std::printf("%-34s %8s %7s %7s %7s %8s %6s %6s %7s %7s %s\n", "run", "chars/s", "of line", "of pause",
+                "of quiet", "Talvern", "CPU s", "holds", "wait ms", "late ms", "bytes");
     int failures = 0;
     QHash<QString, double> quietRates; // by direction and line
     for (const Run &run : allRuns()) {
@@ -275,13 +294,14 @@ int main(int argc, char *argv[])
         const QString ofQuiet = quietRates.contains(key)
                                     ? QString::asprintf("%.1f%%", 100.0 * rate / quietRates.value(key))
                                     : "-";
-        std::printf(
-            "%-34s %8.0f %6.1f%% %7.1f%% %8s %7.1f%% %6.2f %6d %7s %s%s\n", qPrintable(run.name), rate,
-            100.0 * rate / lineRate, 100.0 * figures.allowedSeconds / figures.seconds, qPrintable(ofQuiet),
-            100.0 * figures.cpuSeconds / figures.seconds, figures.cpuSeconds, figures.holds,
-            figures.lateSeconds >= 0.0 ? qPrintable(QString::number(1000.0 * figures.lateSeconds, 'f', 0))
-                                       : "-",
-            figures.intact ? "identical" : "DIFFERENT: ", qPrintable(figures.talvernLog));
+        const auto ms = [](double seconds) {
+            return seconds >= 0.0 ? QString::number(1000.0 * seconds, 'f', 0) : QStringLiteral("-");
+        };
+        std::printf("%-34s %8.0f %6.1f%% %7.1f%% %8s %7.1f%% %6.2f %6d %7s %7s %s%s\n", qPrintable(run.name),
+                    rate, 100.0 * rate / lineRate, 100.0 * figures.allowedSeconds / figures.seconds,
+                    qPrintable(ofQuiet), 100.0 * figures.cpuSeconds / figures.seconds, figures.cpuSeconds,
+                    figures.holds, qPrintable(ms(figures.waitSeconds)), qPrintable(ms(figures.lateSeconds)),
+                    figures.intact ? "identical" : "DIFFERENT: ", qPrintable(figures.talvernLog));
         if (figures.bytes >= 4 * 1048576)
             std::printf("  Talvern's CPU ms a megabyte, by tenths of the program: %s\n",
                         qPrintable(cpuByTenths(figures.progress, figures.bytes)));
