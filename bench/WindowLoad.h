@@ -44,16 +44,12 @@ public:
     }
 
     double burntSeconds() const { return m_burnt; }
-    double boxOpenSeconds() const { return m_boxOpen; }
 
 private:
     void openBox()
     {
-        QElapsedTimer open;
-        open.start();
         QtMessageBoxes().show(QStringLiteral("ベンチマーク: 転送中に開いたダイアログです。"), QString(),
                               MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok);
-        m_boxOpen += open.elapsed() / 1000.0;
     }
     void work()
     {
@@ -68,5 +64,4 @@ private:
     Kind m_kind;
     QTimer m_timer;
     double m_burnt = 0.0;
-    double m_boxOpen = 0.0;
 };
