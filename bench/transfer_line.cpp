@@ -1,46 +1,44 @@
 // Sends and receives one program through the real port class on a pseudo-terminal, against the
 // controller simulator running as a separate process, so that this process's CPU time is Talvern's
 // alone. Lines: 9600 baud 7E2 (11 bits a character, 873 characters/s) and 115200 baud 8N1 (10 bits,
-// 11520 characters/s); the simulator plays an OSP control that sends DC3 every 252 characters and
-// DC1 after the pause; echo on and off. For each run it prints characters/s, that against the
-// line's rate and against what the pauses the simulator reports allow, Talvern's CPU (user + system
-// over the run's wall time), and whether the bytes stored at the far end are the bytes sent.
+// 11520 characters/s); the simulator plays an OSP control that sends DC3 every 252 characters and DC1
+// after the pause; echo on and off. The window meanwhile does nothing, or holds a modal message box
+// open ("box"), or is busy 0.8 s out of every second ("busy"). For each run it prints characters/s,
+// that against the line's rate, against what the pauses the simulator reports allow and against the
+// same run with a quiet window, Talvern's CPU (user + system over the run's wall time, without the
+// busy window's own work), and whether the bytes stored at the far end are the bytes sent.
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_transfer_line [kilobytes [pause-ms [filter]]]
 //
 // kilobytes: the program's size (256); pause-ms: the simulator's pause between DC3 and DC1 (50);
-// filter: run only the runs whose name contains it, as "send 9600" or "echo off".
-// A send is timed from the first to the last byte the simulator took off the line; a receive from
-// the simulator's first punched byte to the moment Talvern has stored the last. A pty does not tell
-// Talvern what waits in it, so a send runs ahead of the line into the pty by up to its buffer (some
-// 18 KB on Linux); the simulator takes from there at the line's rate, also while it holds, as a
-// line goes on carrying what a sender has put on it.
+// filter: run only the runs whose name contains it, as "send 9600" or "busy". A send is timed from the
+// first to the last byte the simulator took off the line, and aborted once the simulator has it all,
+// to skip the pause after the file. A receive is timed from the simulator's first punched byte to the
+// moment the line's thread has closed the file whole; "late" is that moment less the simulator's last
+// punched byte, "wait" the longest any byte waited, once in, for the reception to handle it (taking
+// the simulator's bytes to come at its steady rate from its first to its last). A pty does not tell Talvern
+// what waits in it, so a send runs ahead of the line by what the pacer's model of the wire allows; the
+// simulator takes from there at the line's rate, also while it holds, as a line goes on carrying what a
+// sender has put on it.
+#include "BenchMeasures.h"
+#include "BenchWindow.h"
 #include "LineCredit.h"
 #include "QuietOffscreen.h"
-#include "browser/FileListView.h"
-#include "core/AppState.h"
-#include "core/FolderListing.h"
+#include "SimulatorProcess.h"
+#include "WindowLoad.h"
 #include "platform/QtSerialPort.h"
-#include "shell/LogPane.h"
-#include "support/RecordingClock.h"
-#include "support/ScriptedMessageBoxes.h"
-#include "transfer/TransferCommands.h"
+#include "transfer/TransferLine.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointF>
-#include <QProcess>
-#include <QRegularExpression>
+#include <QHash>
 #include <QTemporaryDir>
-#include <QTextEdit>
-#include <QTimer>
-#include <QVBoxLayout>
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
-#include <sys/resource.h>
 
 namespace {
 
@@ -58,6 +56,7 @@ struct Run {
     Line line;
     bool send;
     bool echo;
+    WindowLoad::Kind load;
 };
 
 struct Figures {
@@ -66,6 +65,7 @@ struct Figures {
     double allowedSeconds = 0.0; // at the line's rate, plus the holds
     double cpuSeconds = 0.0;
     double lateSeconds = -1.0; // receive: from the last byte on the line to Talvern having it
+    double waitSeconds = -1.0; // receive: the longest a byte waited on the line's thread to be handled
     QList<QPointF> progress;   // bytes stored at the far end against Talvern's CPU seconds
     int holds = 0;
     bool intact = false;
@@ -73,109 +73,14 @@ struct Figures {
     QString talvernLog; // when the bytes differ
 };
 
-QByteArray program(int kilobytes)
-{
-    QByteArray text = "O1000\r\n";
-    for (int i = 1; text.size() < kilobytes * 1024 - 5; ++i)
-        text += "N" + QByteArray::number(i) + " G01 X" + QByteArray::number(i % 97) + ".125 Y-12.5 F200\r\n";
-    return text + "M30\r\n";
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// The simulator as its own process; what it prints is collected as it comes.
-class Simulator {
-public:
-    explicit Simulator(const QStringList &arguments)
-    {
-        m_process.setProgram(QCoreApplication::applicationDirPath() +
-                             QStringLiteral("/talvern-controller-sim"));
-        m_process.setArguments(arguments);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process,
-                         [this] { m_output += m_process.readAllStandardOutput(); });
-        m_process.start();
-    }
-    ~Simulator()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-
-    // The pty's slave, once the simulator says it is ready.
-    QString device()
-    {
-        static const QRegularExpression ready(QStringLiteral("Simulator ready on (\\S+)"));
-        while (!ready.match(QString::fromLocal8Bit(m_output)).hasMatch()) {
-            if (!m_process.waitForReadyRead(10000))
-                return {};
-            m_output += m_process.readAllStandardOutput();
-        }
-        return ready.match(QString::fromLocal8Bit(m_output)).captured(1);
-    }
-
-    // The numbers of the simulator's summary line "line: B bytes, first at F ns, last at L ns[, held
-    // H times for S s]", waiting for it as long as the simulator runs.
-    QList<double> summary()
-    {
-        static const QRegularExpression line(
-            QStringLiteral("line: (\\d+) bytes, first at (\\d+) ns, last at (\\d+) ns(?:, held (\\d+) times "
-                           "for ([\\d.]+) s)?"));
-        for (;;) {
-            const QRegularExpressionMatch match = line.match(QString::fromLocal8Bit(m_output));
-            if (match.hasMatch()) {
-                QList<double> numbers;
-                for (int i = 1; i <= 5; ++i)
-                    numbers.append(match.captured(i).toDouble());
-                return numbers;
-            }
-            if (!m_process.waitForReadyRead(120000))
-                return {};
-            m_output += m_process.readAllStandardOutput();
-        }
-    }
-
-    QByteArray output() const { return m_output; }
-
-private:
-    QProcess m_process;
-    QByteArray m_output;
-};
-
-// Talvern's side: the transfer commands with the real port, an echo pane and a file list shown.
+// Talvern with the real port; the port outlives the commands that use it.
 struct Talvern {
-    Talvern(const Run &run) : commands(state, port, messages, log, &echo, files, &window)
+    explicit Talvern(const Run &run) : window(port, LinePlacement{}, run.echo)
     {
-        state.Machine.Controller = 0;
-        state.Machine.Flow = 1;
-        state.Machine.Echo = run.echo ? QStringLiteral("ON") : QStringLiteral("OFF");
-        state.Clock = std::make_unique<RecordingClock>(); // the 3 s after a file is no part of the line
-        port.setCommPort(1);
         port.setSettings(QString::fromLatin1(run.line.frame));
-        auto *layout = new QVBoxLayout(&window);
-        layout->addWidget(&files);
-        layout->addWidget(&echo);
-        layout->addWidget(&log);
-        window.resize(1000, 700);
-        window.show();
     }
-
-    AppState state;
     QtSerialPort port;
-    ScriptedMessageBoxes messages;
-    QWidget window;
-    LogPane log;
-    QTextEdit echo;
-    FileListView files;
-    TransferCommands commands;
+    BenchWindow window;
 };
 
 QStringList lineArguments(const Line &line)
@@ -188,19 +93,21 @@ QStringList lineArguments(const Line &line)
 struct Measured {
     QList<double> line; // bytes, first ns, last ns, holds, held seconds
     double cpuSeconds = 0.0;
-    qint64 doneNs = 0; // when Talvern's command returned
+    qint64 doneNs = 0;      // when the line's thread ended the transfer
+    QList<QPointF> handled; // receive: (ns, bytes of the program handled) at each read
     QList<QPointF> progress;
     QString log;
     QString problem;
 };
 
-// Starts the simulator, gives Talvern its pty and times Talvern's command; the size of `growing`,
-// where the program is stored, is taken against the CPU now and then.
-Measured transfer(const Run &run, const QStringList &arguments, const QString &growing,
-                  const std::function<void(Talvern &)> &command)
+// Starts the simulator, gives Talvern its pty, starts Talvern's command under the window's load and
+// runs the window until the transfer has ended; the size of `growing`, where the program is stored,
+// is taken against the CPU now and then. A send is aborted once the simulator has it all.
+Measured transfer(const Run &run, qint64 bytes, const QStringList &arguments, const QString &growing,
+                  const std::function<void(BenchWindow &)> &command)
 {
     Measured measured;
-    Simulator simulator(lineArguments(run.line) + arguments);
+    SimulatorProcess simulator(lineArguments(run.line) + arguments);
     const QString device = simulator.device();
     if (device.isEmpty()) {
         measured.problem = QStringLiteral("the simulator did not start");
@@ -208,22 +115,42 @@ Measured transfer(const Run &run, const QStringList &arguments, const QString &g
     }
     qputenv("TALVERN_COM1", device.toLocal8Bit());
     Talvern talvern(run);
+    BenchWindow &window = talvern.window;
+    std::atomic<qint64> doneNs = 0;
+    QObject::connect(
+        window.commands.line(), &TransferLine::ended, window.commands.line(),
+        [&doneNs] { doneNs = LineCredit::nowNs(); }, Qt::DirectConnection);
+    QObject::connect(
+        window.commands.line(), &TransferLine::received, window.commands.line(),
+        [&measured](qint64 bytes) {
+            measured.handled.append({double(LineCredit::nowNs()), double(bytes)});
+        },
+        Qt::DirectConnection); // read once the line's thread has ended the transfer
+    WindowLoad load(run.load, window.commands);
     const double cpuBefore = cpuSeconds();
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, &sampler, [&] {
-        measured.progress.append({double(QFileInfo(growing).size()), cpuSeconds() - cpuBefore});
+        measured.progress.append(
+            {double(QFileInfo(growing).size()), cpuSeconds() - cpuBefore - load.burntSeconds()});
     });
     sampler.start(500);
-    command(talvern);
+    command(window);
+    load.start();
+    const int timeoutMs = int(3000.0 * bytes * run.line.bits / run.line.baud) + 60000;
+    const bool ended = window.waitForEnd(
+        timeoutMs, [&] { return !simulator.summarySoFar().isEmpty(); }, run.send);
+    load.stop();
     sampler.stop();
-    measured.doneNs = LineCredit::nowNs();
-    measured.cpuSeconds = cpuSeconds() - cpuBefore;
+    measured.doneNs = doneNs;
+    measured.cpuSeconds = cpuSeconds() - cpuBefore - load.burntSeconds();
     measured.progress.append({double(QFileInfo(growing).size()), measured.cpuSeconds});
-    measured.line = simulator.summary();
-    if (measured.line.isEmpty())
+    measured.line = ended ? simulator.summary() : simulator.summarySoFar();
+    if (!ended)
+        measured.problem = QStringLiteral("the transfer did not end: ") + window.logText();
+    else if (measured.line.isEmpty())
         measured.problem =
             QStringLiteral("no summary from the simulator: ") + QString::fromLocal8Bit(simulator.output());
-    measured.log = talvern.log.toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(" / ");
+    measured.log = window.logText();
     return measured;
 }
 
@@ -237,20 +164,13 @@ Figures send(const Run &run, const QByteArray &content, int pauseMs, const QStri
 {
     const QString stored = QDir(simulatorFolder).filePath(QStringLiteral("stored.bin"));
     const Measured measured =
-        transfer(run,
+        transfer(run, content.size(),
                  {QStringLiteral("--read"), stored, QStringLiteral("--count"), QStringLiteral("1"),
                   QStringLiteral("--dc3-every"), QStringLiteral("252"), QStringLiteral("--dc3-pause-ms"),
                   QString::number(pauseMs)},
-                 stored, [](Talvern &talvern) {
-                     talvern.files.RefreshFileList();
-                     for (int i = 0; i < talvern.files.rowCount(); ++i) {
-                         QTreeWidgetItem *row = talvern.files.row(i);
-                         if (FileListView::diskName(row) == QLatin1String(SentName)) {
-                             talvern.files.setCurrentItem(row);
-                             row->setSelected(true);
-                         }
-                     }
-                     talvern.commands.mnuTransOutput_Click();
+                 stored, [](BenchWindow &window) {
+                     window.select(QLatin1String(SentName));
+                     window.commands.mnuTransOutput_Click();
                  });
     Figures figures;
     figures.problem = measured.problem;
@@ -262,8 +182,7 @@ Figures send(const Run &run, const QByteArray &content, int pauseMs, const QStri
     figures.allowedSeconds = double(figures.bytes) * run.line.bits / run.line.baud + measured.line.at(4);
     figures.cpuSeconds = measured.cpuSeconds;
     figures.progress = measured.progress;
-    figures.intact = holds(stored, "$" + QByteArray(SentName) + "%\r\n" +
-                                       QByteArray(content).replace("\r\n", "\n") + "%\r\n");
+    figures.intact = holds(stored, ospFraming(SentName, content));
     figures.talvernLog = figures.intact ? QString() : measured.log;
     return figures;
 }
@@ -272,10 +191,10 @@ Figures receive(const Run &run, const QByteArray &content, const QString &simula
 {
     QFile::remove(QLatin1String(PunchedName));
     const Measured measured = transfer(
-        run,
+        run, content.size(),
         {QStringLiteral("--punch"), QDir(simulatorFolder).filePath(QLatin1String(PunchedName)),
          QStringLiteral("--delay"), QStringLiteral("300"), QStringLiteral("--stay")},
-        QLatin1String(PunchedName), [](Talvern &talvern) { talvern.commands.mnuTransInput_Click(); });
+        QLatin1String(PunchedName), [](BenchWindow &window) { window.commands.mnuTransInput_Click(); });
     Figures figures;
     figures.problem = measured.problem;
     if (!figures.problem.isEmpty())
@@ -283,6 +202,17 @@ Figures receive(const Run &run, const QByteArray &content, const QString &simula
     figures.bytes = qint64(measured.line.at(0));
     figures.seconds = (double(measured.doneNs) - measured.line.at(1)) / 1e9;
     figures.lateSeconds = (double(measured.doneNs) - measured.line.at(2)) / 1e9;
+    // The tape is "$RECV.MIN%" CR LF, the program, "%"; byte k of it is in at first + k character times.
+    const double characterNs =
+        (measured.line.at(2) - measured.line.at(1)) / qMax(1.0, measured.line.at(0) - 1);
+    const double header =
+        measured.line.at(0) - 1 - (measured.handled.isEmpty() ? 0 : measured.handled.last().y());
+    double before = 0; // bytes handled before this read
+    for (const QPointF &read : measured.handled) {
+        const double oldestNs = measured.line.at(1) + (header + before) * characterNs;
+        figures.waitSeconds = qMax(figures.waitSeconds, (read.x() - oldestNs) / 1e9);
+        before = read.y();
+    }
     figures.allowedSeconds = double(figures.bytes) * run.line.bits / run.line.baud;
     figures.cpuSeconds = measured.cpuSeconds;
     figures.progress = measured.progress;
@@ -291,28 +221,31 @@ Figures receive(const Run &run, const QByteArray &content, const QString &simula
     return figures;
 }
 
-// Talvern's CPU for each tenth of the program, by interpolating the samples: a cost that grows with
-// what went before shows as rising figures.
-QString cpuByTenths(const QList<QPointF> &progress, qint64 bytes)
+QList<Run> allRuns()
 {
-    const auto cpuAt = [&](double at) {
-        QPointF before(0.0, 0.0);
-        for (const QPointF &sample : progress) {
-            if (sample.x() >= at) {
-                const double span = sample.x() - before.x();
-                return span <= 0.0 ? sample.y()
-                                   : before.y() + (sample.y() - before.y()) * (at - before.x()) / span;
-            }
-            before = sample;
-        }
-        return before.y();
+    const Line lines[] = {{9600, "9600,E,7,2", 11}, {115200, "115200,N,8,1", 10}};
+    struct Load {
+        WindowLoad::Kind kind;
+        bool echo;
+        const char *name;
     };
-    QStringList tenths;
-    const double tenth = double(bytes) / 10.0;
-    for (int k = 0; k < 10; ++k)
-        tenths << QString::number(1000.0 * (cpuAt((k + 1) * tenth) - cpuAt(k * tenth)) / (tenth / 1048576.0),
-                                  'f', 0);
-    return tenths.join(QLatin1Char(' '));
+    const Load loads[] = {{WindowLoad::Kind::None, true, "echo on"},
+                          {WindowLoad::Kind::None, false, "echo off"},
+                          {WindowLoad::Kind::MessageBox, true, "echo on, box"},
+                          {WindowLoad::Kind::Busy, true, "echo on, busy"}};
+    QList<Run> runs;
+    for (const Line &line : lines) {
+        for (const bool isSend : {true, false}) {
+            for (const Load &load : loads)
+                runs.append({QStringLiteral("%1 %2 %3, %4")
+                                 .arg(isSend ? QStringLiteral("send") : QStringLiteral("receive"))
+                                 .arg(line.baud)
+                                 .arg(line.bits == 11 ? QStringLiteral("7E2") : QStringLiteral("8N1"))
+                                 .arg(QLatin1String(load.name)),
+                             line, isSend, load.echo, load.kind});
+        }
+    }
+    return runs;
 }
 
 } // namespace
@@ -331,7 +264,7 @@ int main(int argc, char *argv[])
 
     QTemporaryDir work, simulatorFolder;
     QDir::setCurrent(work.path());
-    const QByteArray content = program(kilobytes);
+    const QByteArray content = program(qsizetype(kilobytes) * 1024);
     for (const QString &path : {QDir(work.path()).filePath(QLatin1String(SentName)),
                                 QDir(simulatorFolder.path()).filePath(QLatin1String(PunchedName))}) {
         QFile file(path);
@@ -339,42 +272,37 @@ int main(int argc, char *argv[])
             return 1;
     }
 
-    const Line lines[] = {{9600, "9600,E,7,2", 11}, {115200, "115200,N,8,1", 10}};
-    QList<Run> runs;
-    for (const bool echo : {true, false}) {
-        for (const Line &line : lines) {
-            for (const bool isSend : {true, false})
-                runs.append({QStringLiteral("%1 %2 %3, echo %4")
-                                 .arg(isSend ? QStringLiteral("send") : QStringLiteral("receive"))
-                                 .arg(line.baud)
-                                 .arg(line.bits == 11 ? QStringLiteral("7E2") : QStringLiteral("8N1"))
-                                 .arg(echo ? QStringLiteral("on") : QStringLiteral("off")),
-                             line, isSend, echo});
-        }
-    }
-
     std::printf("%lld bytes a program, DC3 every 252 characters, DC1 %d ms later\n",
                 qlonglong(content.size()), pauseMs);
-    std::printf("%-28s %9s %8s %9s %9s %8s %8s %7s %s\n", "run", "chars/s", "of line", "of pauses", "Talvern",
-                "CPU s", "holds", "late s", "bytes");
+    std::printf("%-34s %8s %7s %7s %7s %8s %6s %6s %7s %7s %s\n", "run", "chars/s", "of line", "of pause",
+                "of quiet", "Talvern", "CPU s", "holds", "wait ms", "late ms", "bytes");
     int failures = 0;
-    for (const Run &run : std::as_const(runs)) {
+    QHash<QString, double> quietRates; // by direction and line
+    for (const Run &run : allRuns()) {
         if (!filter.isEmpty() && !run.name.contains(filter))
             continue;
         const Figures figures = run.send ? send(run, content, pauseMs, simulatorFolder.path())
                                          : receive(run, content, simulatorFolder.path());
         if (!figures.problem.isEmpty() || figures.seconds <= 0.0) {
-            std::printf("%-28s failed: %s\n", qPrintable(run.name), qPrintable(figures.problem));
+            std::printf("%-34s failed: %s\n", qPrintable(run.name), qPrintable(figures.problem));
             ++failures;
             continue;
         }
         const double rate = double(figures.bytes) / figures.seconds;
         const double lineRate = double(run.line.baud) / run.line.bits;
-        std::printf("%-28s %9.0f %7.1f%% %8.1f%% %8.1f%% %8.2f %8d %7s %s%s\n", qPrintable(run.name), rate,
-                    100.0 * rate / lineRate, 100.0 * figures.allowedSeconds / figures.seconds,
-                    100.0 * figures.cpuSeconds / figures.seconds, figures.cpuSeconds, figures.holds,
-                    figures.lateSeconds >= 0.0 ? qPrintable(QString::number(figures.lateSeconds, 'f', 2))
-                                               : "-",
+        const QString key = run.name.section(QLatin1Char(','), 0, 0);
+        if (run.echo && run.load == WindowLoad::Kind::None)
+            quietRates.insert(key, rate);
+        const QString ofQuiet = quietRates.contains(key)
+                                    ? QString::asprintf("%.1f%%", 100.0 * rate / quietRates.value(key))
+                                    : "-";
+        const auto ms = [](double seconds) {
+            return seconds >= 0.0 ? QString::number(1000.0 * seconds, 'f', 0) : QStringLiteral("-");
+        };
+        std::printf("%-34s %8.0f %6.1f%% %7.1f%% %8s %7.1f%% %6.2f %6d %7s %7s %s%s\n", qPrintable(run.name),
+                    rate, 100.0 * rate / lineRate, 100.0 * figures.allowedSeconds / figures.seconds,
+                    qPrintable(ofQuiet), 100.0 * figures.cpuSeconds / figures.seconds, figures.cpuSeconds,
+                    figures.holds, qPrintable(ms(figures.waitSeconds)), qPrintable(ms(figures.lateSeconds)),
                     figures.intact ? "identical" : "DIFFERENT: ", qPrintable(figures.talvernLog));
         if (figures.bytes >= 4 * 1048576)
             std::printf("  Talvern's CPU ms a megabyte, by tenths of the program: %s\n",

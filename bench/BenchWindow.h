@@ -1,0 +1,84 @@
+#pragma once
+
+#include "browser/FileListView.h"
+#include "core/AppState.h"
+#include "platform/SerialPort.h"
+#include "shell/LogPane.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "transfer/TransferCommands.h"
+#include "transfer/frmCancelSend.h"
+
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <functional>
+
+// Talvern's window for a transfer benchmark: the transfer commands over the given port, with the line
+// placed as given, beside a file list of the working folder, the echo pane and the log, shown.
+struct BenchWindow {
+    BenchWindow(SerialPort &port, LinePlacement placement, bool echo)
+        : commands(state, port, messages, log, &echoPane, files, &window, placement)
+    {
+        state.Machine.Controller = 0; // OSP
+        state.Machine.Flow = 1;
+        state.Machine.Echo = echo ? QStringLiteral("ON") : QStringLiteral("OFF");
+        port.setCommPort(1);
+        auto *layout = new QVBoxLayout(&window);
+        layout->addWidget(&files);
+        layout->addWidget(&echoPane);
+        layout->addWidget(&log);
+        window.resize(1000, 700);
+        window.show();
+    }
+
+    // Lists the working folder and marks the file of that name, as the operator does before sending.
+    void select(const QString &diskName)
+    {
+        files.RefreshFileList();
+        for (int i = 0; i < files.rowCount(); ++i) {
+            QTreeWidgetItem *row = files.row(i);
+            if (FileListView::diskName(row) == diskName) {
+                files.setCurrentItem(row);
+                row->setSelected(true);
+            }
+        }
+    }
+
+    // Runs the window's event loop until the transfer has ended; `look` is asked now and then
+    // meanwhile (true: it has done all it wanted), and the abort button is pressed once it has
+    // and `abortThen` holds.
+    bool waitForEnd(int timeoutMs, const std::function<bool()> &look = {}, bool abortThen = false)
+    {
+        QEventLoop loop;
+        QTimer poll, timeout;
+        bool pressed = false;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (!commands.running())
+                return loop.quit();
+            if (look && look() && abortThen && !pressed) {
+                pressed = true;
+                commands.dialog()->Command1->click();
+            }
+        });
+        QObject::connect(&timeout, &QTimer::timeout, &loop, [&] { loop.exit(1); });
+        poll.start(20);
+        timeout.start(timeoutMs);
+        return loop.exec() == 0;
+    }
+
+    QString logText() const
+    {
+        return log.toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(" / ");
+    }
+
+    AppState state;
+    ScriptedMessageBoxes messages;
+    QWidget window;
+    LogPane log;
+    QTextEdit echoPane;
+    FileListView files;
+    TransferCommands commands;
+};
