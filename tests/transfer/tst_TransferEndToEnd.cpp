@@ -152,25 +152,6 @@ private slots:
         QCOMPARE(rig.log().last(), QStringLiteral("受信を終了しました。"));
     }
 
-    void aLineThatDiesMidSendEndsTheSend()
-    {
-        Line line;
-        line.machine.setDc3PauseMs(0);
-        line.machine.startReading();
-        TransferRig rig(0, 1, &line.port);
-        rig.folder.addFile("A.MIN", program(60));
-        rig.select({"A.MIN"});
-        connect(&line.machine, &ControllerSimulator::dataArrived, &line.machine, [&] {
-            if (line.machine.received().size() > 500)
-                QTimer::singleShot(0, &line.machine, [&] { line.machine.close(); });
-        });
-
-        rig.send();
-
-        QCOMPARE(rig.log().at(1), QStringLiteral("A.MINの送信が出来ませんでした。"));
-        QVERIFY(!line.port.portOpen());
-    }
-
     // A modal dialog the operator opens during a send runs its own event loop; the line goes on.
     void aDialogOpenDuringASendDoesNotStopTheLine()
     {
