@@ -75,11 +75,6 @@ private slots:
         });
         const qint64 start = clock.nowUs();
         write();
-        const int watched = run.stop.isEmpty() ? run.chunk : 10; // the first write, character by character
-        for (const int gone : {0, watched / 2, watched - 1}) {
-            clock.advance(start + qint64(std::ceil(gone * run.characterUs)) - clock.nowUs());
-            QCOMPARE(line.outBufferCount(), run.chunk - gone);
-        }
         const bool discard = run.stop.contains("discard"), close = run.stop.contains("close");
         if (!run.stop.isEmpty()) {
             clock.advance(start + qint64(9.5 * run.characterUs) - clock.nowUs());
