@@ -66,9 +66,9 @@ struct TransferRig {
         commands.mnuTransOutput_Click();
         QVERIFY(finish());
     }
-    void receive(bool continuous = false)
+    void receive()
     {
-        continuous ? commands.mnuTransInputCont_Click() : commands.mnuTransInput_Click();
+        commands.mnuTransInput_Click();
         QVERIFY(finish());
     }
 

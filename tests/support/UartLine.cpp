@@ -1,7 +1,5 @@
 #include "support/UartLine.h"
 
-#include <QTimer>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -54,7 +52,6 @@ bool UartLine::setPortOpen(bool open)
     if (open) {
         m_sentAfterDiscard = m_sentAfterClose = 0;
         m_discarded = false;
-        m_line.clear();
         if (m_queue.isEmpty())
             m_lastSentUs.reset(); // the time between sessions is nobody's idle time
     }
@@ -113,26 +110,6 @@ QByteArray UartLine::input()
         schedule();
     }
     return bytes;
-}
-
-void UartLine::reply(const QByteArray &bytes)
-{
-    catchUp();
-    machineSends(bytes);
-    schedule();
-}
-
-void UartLine::vanish(const QString &description)
-{
-    QTimer::singleShot(0, this, [this, description] {
-        catchUp();
-        m_open = false;
-        m_queue.clear();
-        m_input.clear();
-        m_error = description;
-        schedule();
-        emit failed(description);
-    });
 }
 
 int UartLine::maxAfterDc3() const
@@ -227,14 +204,6 @@ void UartLine::machineReceives(char c)
         holdSender();
         machineSends(QByteArray(1, Dc3));
         m_dc1AtUs = m_nowUs + dc1AfterMs * 1000.0;
-    }
-    m_line += c;
-    if (c == '\n') {
-        if (dc1AfterHeader && m_line.startsWith('$') && m_line.endsWith("%\r\n")) {
-            holdSender();
-            machineSends(QByteArray(1, Dc1));
-        }
-        m_line.clear();
     }
     if (onCharacter)
         onCharacter(c);

@@ -41,11 +41,7 @@ public:
     int dc3Every = 0;                      // DC3 once this many characters came since its DC1; 0: never
     int dc1AfterMs = 0;                    // ... and DC1 this long after the DC3
     bool dc1OnOpen = false;                // asks for data as soon as the port opens
-    bool dc1AfterHeader = false;           // asks again after a header line "$NAME%\r\n"
     std::function<void(char)> onCharacter; // each character as it reaches the machine
-    void reply(const QByteArray &bytes);   // sent after what the machine is sending already
-    // The device goes away.
-    void vanish(const QString &description);
 
     // What the line did.
     double characterUs() const { return 1e6 / m_settings.charactersPerSecond(); }
@@ -54,7 +50,7 @@ public:
     QList<int> afterDc3() const { return m_afterDc3; }
     int maxAfterDc3() const;
     // The line stood idle between characters while the machine was not holding the sender (from its
-    // DC3 or a header until its DC1 has arrived), in µs.
+    // DC3 until its DC1 has arrived), in µs.
     QList<qint64> idleGaps() const { return m_idleGaps; }
     // Time spent sending over that time plus the idle gaps: 1 for a sender that never lets it rest.
     double utilisation() const;
@@ -100,7 +96,6 @@ private:
     bool m_discarded = false;
 
     QByteArray m_received;
-    QByteArray m_line;
     int m_sinceDc1 = 0;
     bool m_countingAfterDc3 = false;
     QList<int> m_afterDc3;

@@ -43,63 +43,55 @@ class tst_Sender : public QObject {
     Q_OBJECT
 
 private slots:
+    // The line as the controller family frames it. A name that is not UTF-8 still reaches its file; OSP
+    // names it in Shift_JIS, the machine's code page.
     void framingFollowsTheControllerFamily_data()
     {
         QTest::addColumn<qint16>("controller");
+        QTest::addColumn<QByteArray>("name"); // on the disk
+        QTest::addColumn<QString>("row");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QByteArray>("line");
-        QTest::newRow("osp, cr lf") << qint16(0) << QByteArray("O1000\r\nG0 X0\r\nM30\r\n")
+        const QByteArray o1000 = "o1000.min";
+        const QString row = "O1000.MIN";
+        QTest::newRow("osp, cr lf") << qint16(0) << o1000 << row << QByteArray("O1000\r\nG0 X0\r\nM30\r\n")
                                     << QByteArray("$O1000.MIN%\r\nO1000\nG0 X0\nM30\n%\r\n");
         QTest::newRow("fanuc, lone cr, %-lines kept")
-            << qint16(1) << QByteArray("%\rO1\rM30\r%") << QByteArray("%\r\n%\nO1\nM30\n%\n%\r\n");
-        QTest::newRow("lf alone is no line end")
-            << qint16(0) << QByteArray("O1\nM30\n") << QByteArray("$O1000.MIN%\r\nO1\nM30\n\n%\r\n");
-        QTest::newRow("empty file") << qint16(1) << QByteArray() << QByteArray("%\r\n%\r\n");
-        QTest::newRow("blank lines and high bytes") << qint16(0) << QByteArray("(\xb1\xd7)\r\n\r\nM30")
-                                                    << QByteArray("$O1000.MIN%\r\n(\xb1\xd7)\n\nM30\n%\r\n");
+            << qint16(1) << o1000 << row << QByteArray("%\rO1\rM30\r%")
+            << QByteArray("%\r\n%\nO1\nM30\n%\n%\r\n");
+        QTest::newRow("lf alone is no line end") << qint16(0) << o1000 << row << QByteArray("O1\nM30\n")
+                                                 << QByteArray("$O1000.MIN%\r\nO1\nM30\n\n%\r\n");
+        QTest::newRow("empty file") << qint16(1) << o1000 << row << QByteArray() << QByteArray("%\r\n%\r\n");
+        QTest::newRow("blank lines and high bytes")
+            << qint16(0) << o1000 << row << QByteArray("(\xb1\xd7)\r\n\r\nM30")
+            << QByteArray("$O1000.MIN%\r\n(\xb1\xd7)\n\nM30\n%\r\n");
         // The file is read in pieces: a CR LF may fall across two of them.
         const QByteArray piece(64 * 1024 - 1, 'A');
-        QTest::newRow("cr lf across a read") << qint16(1) << piece + "\r\nB\r\r\n"
+        QTest::newRow("cr lf across a read") << qint16(1) << o1000 << row << piece + "\r\nB\r\r\n"
                                              << "%\r\n" + piece + "\nB\n\n%\r\n";
-        QTest::newRow("lone lf at a read's end") << qint16(1) << piece + "\n\nB" << "%\r\n" + piece + "\n\nB\n%\r\n";
+        QTest::newRow("lone lf at a read's end") << qint16(1) << o1000 << row << piece + "\n\nB"
+                                                 << "%\r\n" + piece + "\n\nB\n%\r\n";
+        QTest::newRow("osp, shift_jis name")
+            << qint16(0) << QByteArray("\x89\xc1\x8dH.min") << "加工.MIN" << QByteArray("O1\r\n")
+            << QByteArray("$\x89\xc1\x8dH.MIN%\r\nO1\n%\r\n");
+        QTest::newRow("fanuc, stray byte in the name")
+            << qint16(1) << QByteArray("BAD\xe9.min") << "BAD\uFFFD.MIN" << QByteArray("O1\r\n")
+            << QByteArray("%\r\nO1\n%\r\n");
     }
 
     void framingFollowsTheControllerFamily()
     {
         QFETCH(qint16, controller);
+        QFETCH(QByteArray, name);
+        QFETCH(QString, row);
         QFETCH(QByteArray, content);
         TransferRig rig(controller, 0);
-        rig.list({{"o1000.min", content}}, {"O1000.MIN"});
+        rig.list({{NativeName::fromBytes(name), content}}, {row});
         rig.send();
         QTEST(rig.port.written, "line");
         QVERIFY(!rig.port.portOpen());
-        QCOMPARE(rig.log(), (QStringList{"O1000.MINを送信中です...", "送信が完了しました。"}));
+        QCOMPARE(rig.log(), (QStringList{row + "を送信中です...", "送信が完了しました。"}));
         QCOMPARE(rig.marked(), QStringList());
-    }
-
-    // A name that is not UTF-8 still reaches its file; OSP names it in Shift_JIS, the machine's code page.
-    void namesThatAreNotUtf8_data()
-    {
-        QTest::addColumn<qint16>("controller");
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QString>("row");
-        QTest::addColumn<QByteArray>("line");
-        QTest::newRow("osp, shift_jis") << qint16(0) << QByteArray("\x89\xc1\x8dH.min") << "加工.MIN"
-                                        << QByteArray("$\x89\xc1\x8dH.MIN%\r\nO1\n%\r\n");
-        QTest::newRow("fanuc, stray byte")
-            << qint16(1) << QByteArray("BAD\xe9.min") << "BAD\uFFFD.MIN" << QByteArray("%\r\nO1\n%\r\n");
-    }
-
-    void namesThatAreNotUtf8()
-    {
-        QFETCH(qint16, controller);
-        QFETCH(QByteArray, name);
-        QFETCH(QString, row);
-        TransferRig rig(controller, 0);
-        rig.list({{NativeName::fromBytes(name), "O1\r\n"}}, {row});
-        rig.send();
-        QTEST(rig.port.written, "line");
-        QCOMPARE(rig.log().value(1), QStringLiteral("送信が完了しました。"));
     }
 
     // In the pause after the first file the user may abort, or rebuild the list and mark other rows, or
@@ -216,7 +208,8 @@ private slots:
         rig.send();
         QCOMPARE(whileHeld, atDc3);
         QCOMPARE(rig.port.written, "%\r\n" + QByteArray(content).replace("\r\n", "\n") +
-                                       (content.endsWith('\n') && !content.endsWith("\r\n") ? "\n" : "") + "%\r\n");
+                                       (content.endsWith('\n') && !content.endsWith("\r\n") ? "\n" : "") +
+                                       "%\r\n");
     }
 
     // The batch ends early; a failure before the first file is taken up names the first marked file,
@@ -293,7 +286,6 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         const QByteArray crLf = QByteArray("N10 G01 X12.5 Y-3.25 F200\r\n").repeated(300);
         QTest::newRow("9600 7E2, cr lf") << "9600,E,7,2" << crLf;
-        QTest::newRow("9600 7E2, lf alone") << "9600,E,7,2" << QByteArray(crLf).replace("\r\n", "\n");
         QTest::newRow("115200 8N1, cr lf") << "115200,N,8,1" << crLf;
         QTest::newRow("115200 8N1, one long line") << "115200,N,8,1" << QByteArray(65'000, 'X');
     }
