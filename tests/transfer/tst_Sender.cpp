@@ -299,8 +299,12 @@ private slots:
         dripFeed(line, settings);
         TransferRig rig(1, 1, &line, &clock);
         rig.list({{"A.NC", content}}, {"A.NC"});
+        qint64 lastArrivedUs = 0;
+        line.onCharacter = [&](char) { lastArrivedUs = clock.nowUs(); };
         rig.send();
         QCOMPARE(rig.log().last(), QStringLiteral("送信が完了しました。"));
+        // Told once the trailer has reached the machine and the pause after it has run.
+        QVERIFY(clock.nowUs() - lastArrivedUs >= SendJob::PauseUs);
         QByteArray sent = QByteArray(content).replace("\r\n", "\n");
         if (!content.endsWith("\r\n"))
             sent += '\n';

@@ -102,6 +102,7 @@ private slots:
         QVERIFY(line.machine.dc3Sent() >= 3); // it was held and let go again and again
         QVERIFY2(line.machine.maxAfterDc3() <= 64, qPrintable(QString::number(line.machine.maxAfterDc3())));
         QCOMPARE(rig.log().last(), QStringLiteral("送信が完了しました。"));
+        QCOMPARE(line.port.thread(), thread()); // back with the window, for the next command
     }
 
     void aPunchedProgramIsStoredByteForByte_data()
