@@ -157,7 +157,8 @@ private slots:
     void aDialogOpenDuringASendDoesNotStopTheLine()
     {
         FastSend send(150); // more than a pseudo-terminal holds
-        auto &[line, rig, content] = send;
+        Line &line = send.line;
+        TransferRig &rig = send.rig;
         line.machine.setDc3PauseMs(20);
         qsizetype atOpen = -1, atClose = -1;
         connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
@@ -178,7 +179,7 @@ private slots:
         QVERIFY(atClose > 0);
         QVERIFY2(atClose - atOpen > 200, qPrintable(QString::number(atClose - atOpen))); // 3490 a second
         QCOMPARE(line.machine.received(),
-                 "$A.MIN%\r\n" + QByteArray(content).replace("\r\n", "\n") + "%\r\n");
+                 "$A.MIN%\r\n" + QByteArray(send.content).replace("\r\n", "\n") + "%\r\n");
     }
 
     // A pseudo-terminal takes whatever it is given: the sender keeps to the line's rate, so "中止" leaves
@@ -186,7 +187,8 @@ private slots:
     void anAbortLeavesLittleForTheMachine()
     {
         FastSend send(1000);
-        auto &[line, rig, content] = send;
+        Line &line = send.line;
+        TransferRig &rig = send.rig;
         line.machine.setDc3Every(0);
         qsizetype atAbort = -1;
         connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {

@@ -17,7 +17,7 @@ QByteArray text(int size)
 struct Run {
     QString settings;
     double characterUs; // start, data, parity and stop bits
-    int total;
+    int total = 0;
     int chunk = total;
     qint64 everyUs = 0;
     int dc3Every = 0;
