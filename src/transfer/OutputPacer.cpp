@@ -18,7 +18,8 @@ qint64 OutputPacer::inFlight(qint64 portCount, qint64 nowUs) const
 {
     if (m_portCounts)
         return portCount;
-    const qint64 onTheWire = m_wireFreeUs > nowUs ? qint64(std::ceil((m_wireFreeUs - nowUs) / m_usPerCharacter)) : 0;
+    const qint64 onTheWire =
+        m_wireFreeUs > nowUs ? qint64(std::ceil((m_wireFreeUs - nowUs) / m_usPerCharacter)) : 0;
     return qMax(portCount, onTheWire);
 }
 

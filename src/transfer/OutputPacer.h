@@ -21,8 +21,6 @@ public:
     qint64 room(qint64 inFlight) const { return qMax<qint64>(0, MaxInFlight - inFlight); }
     // When to look again: once inFlight has fallen to level at the line's rate; at least a millisecond.
     qint64 usUntil(qint64 inFlight, qint64 level) const;
-    // What the line has left to do is forgotten: it was thrown away.
-    void discarded(qint64 nowUs) { m_wireFreeUs = nowUs; }
 
 private:
     double m_usPerCharacter = 1000.0;

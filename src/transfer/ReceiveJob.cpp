@@ -5,9 +5,6 @@
 #include "transfer/LineFlow.h"
 #include "transfer/ReceivedName.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 namespace {
 
 constexpr char Cr = 0x0D, Lf = 0x0A;
@@ -122,8 +119,7 @@ bool ReceiveJob::openProgram()
         return false;
     }
     // Published before the file exists: no file command may take it from under the reception.
-    const QFileInfo info(path);
-    m_receiving.set(QDir(QFileInfo(info.absolutePath()).canonicalFilePath()).filePath(info.fileName()));
+    m_receiving.set(path);
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         fail(m_file.errorString());

@@ -23,7 +23,8 @@ public:
 
     // Opens the port and returns; the reception goes on as bytes arrive. typedName: the name a FANUC
     // program is stored under, as the operator gave it.
-    void start(bool continuous, const QString &folder, const MachineSettings &machine, const QString &typedName);
+    void start(bool continuous, const QString &folder, const MachineSettings &machine,
+               const QString &typedName);
     bool listening() const { return m_listening; }
     // One read from the port, whatever it holds: its bytes are handled one by one, in order.
     void take(QByteArrayView text);

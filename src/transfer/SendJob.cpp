@@ -37,7 +37,8 @@ void SendJob::start(const QList<FileRow> &files, const QString &folder, const Ma
     if (!m_port.setPortOpen(true))
         return fail(m_port.errorString());
     const std::optional<SerialSettings> line = SerialSettings::parse(m_port.settings());
-    m_pacer.start(line ? line->charactersPerSecond() : 960.0, m_port.countsOutputToTheWire(), m_clock.nowUs());
+    m_pacer.start(line ? line->charactersPerSecond() : 960.0, m_port.countsOutputToTheWire(),
+                  m_clock.nowUs());
     m_flow.reset();
     nextFile();
 }
@@ -118,7 +119,6 @@ void SendJob::heard()
 // when they will have fallen to the low-water mark. Held by a DC3, it waits for the DC1.
 void SendJob::pump()
 {
-    const Step before = m_step;
     if (m_step == Step::Header || m_step == Step::Body || m_step == Step::Trailer) {
         if (m_machine.pacesWithDc() && m_flow.held())
             return m_alarm->stop();
@@ -139,11 +139,7 @@ void SendJob::pump()
         m_source.close();
         m_step = Step::Pausing;
         return m_alarm->start(PauseUs);
-    case Step::AwaitingName:
-        if (before != m_step)
-            m_alarm->stop();
-        return;
-    default:
+    default: // awaiting the DC1 after the name, or ended meanwhile
         return;
     }
 }
@@ -183,7 +179,8 @@ bool SendJob::handOver(qint64 room)
         room -= piece.size();
         if (m_step == Step::Body) {
             echoSent(piece);
-            const int permille = m_source.size() > 0 ? int(m_source.consumed() * 1000 / m_source.size()) : 1000;
+            const int permille =
+                m_source.size() > 0 ? int(m_source.consumed() * 1000 / m_source.size()) : 1000;
             if (permille != m_shownPermille) {
                 m_shownPermille = permille;
                 emit progress(m_source.consumed(), m_source.size(), file().text);

@@ -13,7 +13,6 @@ public:
     // replaced on disk meanwhile does not mix two versions.
     QString open(const QString &path);
     void close();
-    bool isOpen() const { return m_file.isOpen(); }
 
     qint64 size() const { return m_size; }
     // Bytes of the file handed on so far, for the progress shown.

@@ -35,7 +35,8 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
     m_redrawSoon.setSingleShot(true);
     m_redrawSoon.setInterval(50);
     connect(&m_redrawSoon, &QTimer::timeout, this, &TransferCommands::redraw);
-    connect(m_line, &TransferLine::current, this, [this](const QString &name) { m_state.CurrentFileName = name; });
+    connect(m_line, &TransferLine::current, this,
+            [this](const QString &name) { m_state.CurrentFileName = name; });
     connect(m_line, &TransferLine::prompt, this, &TransferCommands::showDialog);
     connect(m_line, &TransferLine::listening, this, [this](const QString &text) {
         m_dialog->setProgress(0, -1);
@@ -91,16 +92,18 @@ bool TransferCommands::stopLine()
 }
 
 // One transfer at a time: a command given while one runs would share its port and its file.
-bool TransferCommands::begin()
+bool TransferCommands::busy()
 {
-    if (m_state.Transfer.Running) {
+    if (m_state.Transfer.Running)
         m_log.addLine(QStringLiteral("通信中のため実行できません。"));
-        return false;
-    }
+    return m_state.Transfer.Running;
+}
+
+void TransferCommands::begin()
+{
     m_state.Transfer.Running = true;
     m_state.Transfer.EndFlag = false;
     emit runningChanged(true);
-    return true;
 }
 
 void TransferCommands::ended(bool newFiles)
@@ -122,8 +125,8 @@ bool TransferCommands::running() const
 
 void TransferCommands::mnuTransOutput_Click()
 {
-    if (m_state.Transfer.Running)
-        return m_log.addLine(QStringLiteral("通信中のため実行できません。"));
+    if (busy())
+        return;
     const std::optional<FileRow> current = m_files.currentRow();
     if (!current || !current->selected)
         return;
@@ -156,8 +159,9 @@ void TransferCommands::mnuTransInputCont_Click()
 
 void TransferCommands::StartReception(bool continuous)
 {
-    if (!begin())
+    if (busy())
         return;
+    begin();
     m_continuous = continuous;
     clearEcho();
     m_log.clear();

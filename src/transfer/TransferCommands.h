@@ -53,7 +53,8 @@ signals:
     void runningChanged(bool running);
 
 private:
-    bool begin();
+    bool busy();
+    void begin();
     bool stopLine();
     void ended(bool newFiles);
     void StartReception(bool continuous);

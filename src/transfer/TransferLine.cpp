@@ -39,7 +39,8 @@ QString lineErrorMessage(int event)
 } // namespace
 
 TransferLine::TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &receiving)
-    : m_port(port), m_send(new SendJob(port, m_flow, clock, this)), m_receive(new ReceiveJob(port, receiving, this))
+    : m_port(port), m_send(new SendJob(port, m_flow, clock, this)),
+      m_receive(new ReceiveJob(port, receiving, this))
 {
     connect(m_send, &SendJob::current, this, &TransferLine::current);
     connect(m_send, &SendJob::prompt, this, &TransferLine::prompt);
@@ -83,9 +84,7 @@ void TransferLine::abort()
 void TransferLine::shutdown()
 {
     const QSignalBlocker quiet(this);
-    if (m_port.portOpen())
-        m_port.discardOutput();
-    abort();
+    abort(); // a send throws its queue away; a reception has none
 }
 
 void TransferLine::MSComm1_OnComm(int event)

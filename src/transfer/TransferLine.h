@@ -32,7 +32,8 @@ public:
     void receive(bool continuous, const QString &folder, const MachineSettings &machine,
                  const QString &typedName);
     void abort();
-    // The program ends: nothing more for the machine, the file as it stands, the port closed.
+    // The program ends: nothing more for the machine, the file as it stands, the port closed; unlike
+    // an abort it reports nothing.
     void shutdown();
 
     void MSComm1_OnComm(int event);
