@@ -39,8 +39,22 @@ QList<ListedFile> FolderListing::details(const QString &folder, const QStringLis
 
 QString FolderListing::findName(const QString &folder, const QString &name)
 {
-    for (const QString &candidate : NativeFile::entries(folder)) {
+    const QStringList candidates = NativeFile::entries(folder);
+    for (const QString &candidate : candidates) {
         if (candidate.compare(name, Qt::CaseInsensitive) == 0)
+            return candidate;
+    }
+    // A name a Windows machine wrote in Shift_JIS is the same name as its text: a program of that name
+    // is found, not stored a second time beside it.
+    const auto readable = [](const QString &text) { return !text.contains(QChar::ReplacementCharacter); };
+    const QString wanted = NativeName::shown(name);
+    if (!readable(wanted))
+        return {};
+    for (const QString &candidate : candidates) {
+        if (NativeName::isEscaped(candidate) == NativeName::isEscaped(name))
+            continue;
+        const QString text = NativeName::shown(candidate);
+        if (readable(text) && text.compare(wanted, Qt::CaseInsensitive) == 0)
             return candidate;
     }
     return {};

@@ -21,6 +21,7 @@ public:
     static QList<ListedFile> read(const QString &folder);
     // The rows for names already enumerated; a name whose details cannot be read is left out.
     static QList<ListedFile> details(const QString &folder, const QStringList &names);
-    // The on-disk name in folder that equals name without regard to case, or "" when there is none.
+    // The on-disk name in folder that equals name without regard to case, whether either is held as
+    // Shift_JIS bytes or as text; "" when there is none.
     static QString findName(const QString &folder, const QString &name);
 };

@@ -3,10 +3,10 @@
 #include "core/FolderListing.h"
 #include "platform/EnterMovesFocus.h"
 #include "platform/FileProtection.h"
+#include "platform/NativeFile.h"
 #include "platform/MessageBoxes.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,7 +57,9 @@ void ProgramNo::OKButton_Click()
             Text1->setFocus();
             return;
         }
-        if (FileProtection::isProtected(QFileInfo(QDir::current().filePath(existing)))) {
+        // The existing name may be Shift_JIS bytes on disk: its status is read by those bytes.
+        const auto status = NativeFile::status(NativeFile::join(QDir::currentPath(), existing));
+        if (status && FileProtection::isProtected(status->permissions)) {
             m_messages.show(m_receiveName + QStringLiteral("は保護されています。"), title,
                             MessageBoxes::Icon::Critical);
             Text1->setFocus();

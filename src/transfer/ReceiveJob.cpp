@@ -1,6 +1,7 @@
 #include "transfer/ReceiveJob.h"
 
 #include "core/ReceivingPath.h"
+#include "platform/NativeFile.h"
 #include "platform/SerialPort.h"
 #include "transfer/LineFlow.h"
 #include "transfer/ReceivedName.h"
@@ -25,6 +26,7 @@ void ReceiveJob::start(bool continuous, const QString &folder, const MachineSett
     m_receiveName = typedName;
     m_state = WaitingForProgram;
     m_name.clear();
+    m_nameText.resetState();
     m_received = 0;
     m_ending = false;
     m_afterCr = false;
@@ -73,7 +75,10 @@ void ReceiveJob::step(char byte)
     case Header:
         if (osp && byte != '%') {
             m_name += byte;
-            m_receiveName = QStringDecoder("Shift_JIS").decode(m_name); // for a failure meanwhile
+            m_receiveName += m_nameText.decode(QByteArrayView(&byte, 1)); // for a failure meanwhile
+            // A header whose "%" was lost is refused as soon as it cannot be a name.
+            if (m_name.size() > ReceivedName::MaxNameBytes)
+                fail(ReceivedName::tooLong());
         } else if (openProgram() && !osp) {
             afterHeader(byte); // a FANUC program may begin right after its "%"
         }
@@ -120,9 +125,9 @@ bool ReceiveJob::openProgram()
     }
     // Published before the file exists: no file command may take it from under the reception.
     m_receiving.set(path);
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        fail(m_file.errorString());
+    if (const QString why = NativeFile::open(m_file, path, QIODevice::WriteOnly | QIODevice::Truncate);
+        !why.isEmpty()) {
+        fail(why);
         return false;
     }
     m_state = EndOfHeaderLine;
@@ -142,6 +147,7 @@ void ReceiveJob::closeProgram()
     m_receiveName.clear();
     m_state = WaitingForProgram;
     m_name.clear();
+    m_nameText.resetState();
     m_afterCr = false;
     if (!m_machine.isOsp() || !m_continuous)
         m_ending = true;
@@ -213,7 +219,10 @@ void ReceiveJob::fail(const QString &description)
     m_listening = false;
     if (m_port.portOpen())
         m_port.setPortOpen(false);
-    emit logLine(m_receiveName + QStringLiteral("の受信が出来ませんでした。"));
+    // Before a program names itself, what could not be received is what the port carries.
+    const QString what =
+        m_receiveName.isEmpty() ? QStringLiteral("COM %1から").arg(m_port.commPort()) : m_receiveName;
+    emit logLine(what + QStringLiteral("の受信が出来ませんでした。"));
     emit logLine(description);
     emit ended(true);
 }

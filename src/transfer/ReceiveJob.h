@@ -62,6 +62,7 @@ private:
     QString m_receiveName;
     State m_state = WaitingForProgram;
     QByteArray m_name; // an OSP name's bytes as they arrive
+    QStringDecoder m_nameText{"Shift_JIS"};
     QStringDecoder m_echoText{"Shift_JIS"};
     QString m_echo;        // echo of the read being handled, shown once it is done
     QByteArray m_echoLine; // its bytes since the last line end, not yet decoded

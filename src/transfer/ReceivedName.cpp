@@ -2,10 +2,10 @@
 
 #include "core/FolderListing.h"
 #include "platform/FileProtection.h"
+#include "platform/NativeFile.h"
+#include "platform/NativeName.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 QString ReceivedName::pathFor(const QString &folder, const QString &name, QString *why)
 {
@@ -22,15 +22,21 @@ QString ReceivedName::pathFor(const QString &folder, const QString &name, QStrin
         if (c.unicode() < 0x20 || c.unicode() == 0x7F || QStringLiteral("*?\"<>|").contains(c))
             return refuse(QStringLiteral("プログラム名にファイル名に使えない文字があります。"));
     }
-    if (QFile::encodeName(name).size() > 255)
-        return refuse(QStringLiteral("プログラム名が255バイトを超えています。"));
+    if (QFile::encodeName(name).size() > MaxNameBytes)
+        return refuse(tooLong());
 
+    // The existing file may carry a name that is not UTF-8: it is reached by its bytes.
     const QString existing = FolderListing::findName(folder, name);
-    const QString path = QDir(folder).filePath(existing.isEmpty() ? name : existing);
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
+    const QString path = NativeFile::join(folder, existing.isEmpty() ? name : existing);
+    const std::optional<NativeFile::Status> status = NativeFile::status(path);
+    if (status && !status->isFile)
         return refuse(QStringLiteral("\"%1\" is a folder, not a file.").arg(existing));
-    if (info.exists() && FileProtection::isProtected(info))
-        return refuse(QStringLiteral("%1は保護されています。").arg(existing));
+    if (status && FileProtection::isProtected(status->permissions))
+        return refuse(QStringLiteral("%1は保護されています。").arg(NativeName::shown(existing)));
     return path;
+}
+
+QString ReceivedName::tooLong()
+{
+    return QStringLiteral("プログラム名が%1バイトを超えています。").arg(MaxNameBytes);
 }

@@ -5,7 +5,11 @@
 // Where a received program may be stored: a plain name inside the folder shown, never elsewhere.
 class ReceivedName final {
 public:
-    // The full path for name in folder, reusing an existing file's own spelling when only the case
-    // differs; "" with the reason when the name cannot be taken or the file is protected.
+    // The longest name a folder can hold, in bytes on disk.
+    static constexpr qsizetype MaxNameBytes = 255;
+
+    // The full path for name in folder (a NativeName), reusing an existing file's own spelling when
+    // only the case or the encoding differs; "" with the reason when the name cannot be taken or the file is protected.
     static QString pathFor(const QString &folder, const QString &name, QString *why);
+    static QString tooLong();
 };

@@ -3,6 +3,7 @@
 #include "browser/FileListView.h"
 #include "core/AppState.h"
 #include "core/FolderListing.h"
+#include "platform/NativeFile.h"
 #include "platform/NativeName.h"
 #include "shell/LogPane.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -89,14 +90,19 @@ struct TransferRig {
         return names;
     }
     QStringList log() const { return logPane.toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+    // Names as NativeName gives them: a Shift_JIS name on disk is reached by its bytes.
     QByteArray fileContent(const QString &name) const
     {
-        QFile file(folder.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QFile file;
+        return NativeFile::open(file, NativeFile::join(folder.path(), name), QIODevice::ReadOnly).isEmpty()
+                   ? file.readAll()
+                   : QByteArray();
     }
     QStringList fileNames() const
     {
-        return QDir(folder.path()).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+        QStringList names = NativeFile::entries(folder.path());
+        names.sort(Qt::CaseInsensitive);
+        return names;
     }
 
     const QString previous = QDir::currentPath();

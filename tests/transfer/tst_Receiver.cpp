@@ -1,5 +1,7 @@
+#include "platform/FileProtection.h"
 #include "support/TransferRig.h"
 #include "transfer/ProgramNo.h"
+#include "transfer/ReceivedName.h"
 #include "transfer/frmCancelSend.h"
 
 #include <QApplication>
@@ -13,6 +15,9 @@
 #include <QTimer>
 
 namespace {
+
+// "テスト.MIN" as a Windows machine names it on a share.
+const QByteArray SjisName("\x83\x65\x83\x58\x83\x67.MIN");
 
 // The reception starts; once it has taken every byte the machine punched, then runs (while it is
 // still receiving), and the reception is run to its end.
@@ -147,7 +152,7 @@ private slots:
 
         rig.port.refuseOpen = true;
         receive(rig, false);
-        QCOMPARE(rig.log(), (QStringList{"の受信が出来ませんでした。", "The port is in use."}));
+        QCOMPARE(rig.log(), (QStringList{"COM 1からの受信が出来ませんでした。", "The port is in use."}));
     }
 
     // The programs come one after another until the abort; a transfer command given meanwhile is
@@ -219,22 +224,23 @@ private slots:
     void theNameDialogAsksBeforeOverwriting()
     {
         TransferRig rig(1, 1);
-        rig.folder.addFile("O1.NC", "old");
+        // On disk in Shift_JIS, as a Windows machine wrote it: still the name the operator types.
+        const QString onDisk = rig.folder.addRawFile("\x83\x65\x83\x58\x83\x67.NC", "old");
         QString name;
         ProgramNo dialog(name, rig.messages);
         QVERIFY(!dialog.OKButton->isEnabled());
-        dialog.Text1->setText("O1");
+        dialog.Text1->setText(QString::fromUtf8("テスト"));
         QVERIFY(dialog.OKButton->isEnabled());
         rig.messages.answers = {MessageBoxes::Answer::No};
         dialog.OKButton->click();
         QCOMPARE(rig.messages.shown.last().text,
-                 QStringLiteral("O1.NCはすでにあります。重ね書きをしますか？"));
+                 QStringLiteral("テスト.NCはすでにあります。重ね書きをしますか？"));
         QCOMPARE(rig.messages.shown.last().title, QStringLiteral("ファイル名確認"));
         QCOMPARE(dialog.result(), 0);
-        rig.folder.protect("O1.NC");
+        QVERIFY(FileProtection::protect(onDisk).isEmpty());
         rig.messages.answers = {MessageBoxes::Answer::Yes};
         dialog.OKButton->click();
-        QCOMPARE(rig.messages.shown.last().text, QStringLiteral("O1.NCは保護されています。"));
+        QCOMPARE(rig.messages.shown.last().text, QStringLiteral("テスト.NCは保護されています。"));
         QCOMPARE(rig.messages.shown.last().icon, MessageBoxes::Icon::Critical);
         QCOMPARE(dialog.result(), 0);
         dialog.Text1->setText("O2");
@@ -259,6 +265,7 @@ private slots:
         QTest::newRow("too long") << QByteArray(300, 'A');
         QTest::newRow("not shift_jis") << QByteArray("\x81.MIN");
         QTest::newRow("protected file") << QByteArray("a.min");
+        QTest::newRow("protected file under its Shift_JIS name") << QByteArray("\x83\x65\x83\x58\x83\x67.min");
     }
 
     void refusedNamesStoreNothing()
@@ -267,15 +274,43 @@ private slots:
         TransferRig rig(0, 1);
         rig.folder.addFile("a.min", "kept");
         rig.folder.protect("a.min");
+        QVERIFY(FileProtection::protect(rig.folder.addRawFile(SjisName, "kept")).isEmpty());
         rig.port.feed("$" + name + "%\r\nG0\r\n%");
         receive(rig, false);
-        QCOMPARE(rig.fileNames(), QStringList{"a.min"});
+        QCOMPARE(rig.fileNames(), (QStringList{"a.min", NativeName::fromBytes(SjisName)}));
         QCOMPARE(rig.fileContent("a.min"), QByteArray("kept"));
+        QCOMPARE(rig.fileContent(NativeName::fromBytes(SjisName)), QByteArray("kept"));
         QVERIFY(!QFile::exists(rig.folder.filePath("../ESCAPE.MIN")));
         QCOMPARE(rig.log().size(), 2);
         QVERIFY(rig.log().at(0).endsWith("の受信が出来ませんでした。"));
         QVERIFY(!rig.port.portOpen());
         QVERIFY(!rig.commands.dialog()->isVisible());
+    }
+
+    // A program whose name is on disk in Shift_JIS is that program: it is replaced in place, not stored
+    // a second time under a UTF-8 name beside it.
+    void aShiftJisNameOnDiskIsTheSameProgram()
+    {
+        TransferRig rig(0, 1);
+        rig.folder.addRawFile(SjisName, "old");
+        rig.port.feed("$\x83\x65\x83\x58\x83\x67.min%\r\nG1\r\n%");
+        receive(rig, false);
+        QCOMPARE(rig.fileNames(), QStringList{NativeName::fromBytes(SjisName)});
+        QCOMPARE(rig.fileContent(NativeName::fromBytes(SjisName)), QByteArray("G1\r\n"));
+    }
+
+    // A header whose "%" was lost is refused once it is longer than any name can be, not at the "%"
+    // that may never come.
+    void aHeaderWithoutItsEndIsRefusedAtOnce()
+    {
+        TransferRig rig(0, 1);
+        const QByteArray name(ReceivedName::MaxNameBytes + 1, 'A');
+        rig.port.feed("$" + name);
+        rig.commands.mnuTransInput_Click();
+        rig.lineClock.runUntil([&rig] { return rig.port.waiting() == 0; });
+        QVERIFY(!rig.commands.running());
+        QCOMPARE(rig.log(), (QStringList{QString::fromLatin1(name) + "の受信が出来ませんでした。",
+                                         "プログラム名が255バイトを超えています。"}));
     }
 
     // Line errors are reported and the reception goes on; a device that goes away ends it.

@@ -262,6 +262,7 @@ private slots:
             askAtOnce(rig);
         rig.port.onOutput = [&](const QByteArray &bytes) {
             if (how == "unplugged" && bytes == "O2\n") {
+                rig.state.CurrentFileName = QStringLiteral("DELETED.MIN"); // a file command meanwhile
                 rig.port.feed(Dc3);
                 rig.port.vanish("The device was unplugged.");
             }
