@@ -52,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QtSerialPort port;
     const QString before = port.settings();
     const int portBefore = port.commPort();
+    const MachineSettings recordBefore = state.Machine;
     Lines log;
     Panel status;
     MachineSettingsLoader loader(state, port, log, status);
@@ -67,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(!log.lines[1].trimmed().isEmpty(), "a refusal gives its reason");
         require(status.text.isEmpty(), "a refused file shows no settings");
         require(port.settings() == before && port.commPort() == portBefore, "a refused file leaves the port");
-        require(state.Machine == MachineSettings{name}, "a refused file leaves the record");
+        require(state.Machine == recordBefore, "a refused file leaves the record");
     }
     require(SerialSettings::parse(port.settings()).has_value(), "the port keeps settings it can open with");
     require(state.Machine.MchFileName == name, "the file name stays");
