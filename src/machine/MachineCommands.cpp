@@ -16,12 +16,13 @@
 #include <QFileInfo>
 
 const QString MachineCommands::Filter = QStringLiteral("Mch Files(*.mch);;All Files(*.*)");
-const QString MachineCommands::NoSettingsText = QStringLiteral("設定ファイルが読み込まれていません");
 
 namespace {
 
 const QString SelectTitle = QStringLiteral("設定ファイル選択");
 const QString NewTitle = QStringLiteral("設定ファイル作成");
+// The status bar while no machine is in force.
+const QString NoSettingsText = QStringLiteral("設定ファイルが読み込まれていません");
 
 QString canonicalFolder(const QString &folder)
 {

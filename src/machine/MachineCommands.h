@@ -27,8 +27,6 @@ public:
     void mnuMachinePropaty_Click();
 
     static const QString Filter;
-    // The status bar while no machine is in force.
-    static const QString NoSettingsText;
 
 signals:
     // Whether a machine is in force: without one the communication commands rest.
