@@ -1,5 +1,5 @@
 // Any bytes as a machine settings file: the program reads settings from it or refuses it with a
-// reason in the log, and the port keeps settings it can open with.
+// reason in the log and leaves the port and the record as they were.
 #include "FuzzCheck.h"
 
 #include "core/AppState.h"
@@ -51,6 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     state.Machine.MchFileName = name;
     QtSerialPort port;
     const QString before = port.settings();
+    const int portBefore = port.commPort();
+    const MachineSettings recordBefore = state.Machine;
     Lines log;
     Panel status;
     MachineSettingsLoader loader(state, port, log, status);
@@ -65,9 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 "a refusal names the file");
         require(!log.lines[1].trimmed().isEmpty(), "a refusal gives its reason");
         require(status.text.isEmpty(), "a refused file shows no settings");
+        require(port.settings() == before && port.commPort() == portBefore, "a refused file leaves the port");
+        require(state.Machine == recordBefore, "a refused file leaves the record");
     }
-    require(SerialSettings::parse(port.settings()).has_value() || port.settings() == before,
-            "the port keeps settings it can open with");
+    require(SerialSettings::parse(port.settings()).has_value(), "the port keeps settings it can open with");
     require(state.Machine.MchFileName == name, "the file name stays");
     return 0;
 }

@@ -17,4 +17,5 @@ struct MachineSettings {
     // An OSP control asks again with DC1 after it has read the file name.
     bool waitsForDc1AfterName() const { return isOsp() && Flow == 2; }
     bool echoes() const { return Echo == QLatin1String("ON"); }
+    bool operator==(const MachineSettings &) const = default;
 };

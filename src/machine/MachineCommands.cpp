@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/FolderListing.h"
 #include "core/Log.h"
+#include "core/StatusLine.h"
 #include "machine/MachineSettingsFile.h"
 #include "machine/frmProperties.h"
 #include "platform/BusyCursor.h"
@@ -20,6 +21,8 @@ namespace {
 
 const QString SelectTitle = QStringLiteral("設定ファイル選択");
 const QString NewTitle = QStringLiteral("設定ファイル作成");
+// The status bar while no machine is in force.
+const QString NoSettingsText = QStringLiteral("設定ファイルが読み込まれていません");
 
 QString canonicalFolder(const QString &folder)
 {
@@ -63,8 +66,28 @@ private:
 MachineCommands::MachineCommands(AppState &state, SerialPort &port, FileDialogs &dialogs,
                                  MessageBoxes &messages, Log &log, StatusLine &status, QWidget *window)
     : QObject(window), m_state(state), m_port(port), m_dialogs(dialogs), m_messages(messages), m_log(log),
-      m_window(window), m_loader(state, port, log, status), m_properties(state, port, log, status)
+      m_status(status), m_window(window), m_loader(state, port, log, status),
+      m_properties(state, port, log, status)
 {
+}
+
+// Without a machine in force a transfer would go out with whatever the port was left with.
+void MachineCommands::LoadStartupSettingsFile()
+{
+    const QString &name = m_state.Machine.MchFileName;
+    if (!name.isEmpty() && m_loader.LoadMachineSettings(name))
+        return;
+    m_status.setSettingsText(NoSettingsText);
+    emit communicationOffered(false);
+}
+
+// A file put in force offers what a start with it offers; a file refused leaves things as they were.
+void MachineCommands::load(const QString &name)
+{
+    if (!m_loader.LoadMachineSettings(name))
+        return;
+    emit communicationOffered(true);
+    emit controllerChosen();
 }
 
 void MachineCommands::mnuMachineSelect_Click()
@@ -74,9 +97,7 @@ void MachineCommands::mnuMachineSelect_Click()
     const BusyCursor busy;
     if (chosen.isEmpty() || !inSettingsFolder(chosen, SelectTitle))
         return;
-    m_state.Machine.MchFileName = QFileInfo(chosen).fileName();
-    m_loader.LoadMachineSettings(m_state.Machine.MchFileName);
-    emit controllerChosen();
+    load(QFileInfo(chosen).fileName());
 }
 
 void MachineCommands::mnuMachineNew_Click()
@@ -97,12 +118,10 @@ void MachineCommands::mnuMachineNew_Click()
             return;
         name = existing;
     }
-    m_state.Machine.MchFileName = name;
     if (!writeNewFile(name))
         return;
     m_log.addLine(QStringLiteral("設定ファイル'") + name + QStringLiteral("'を作成しました。"));
-    emit communicationAvailable();
-    m_loader.LoadMachineSettings(name);
+    load(name);
 }
 
 void MachineCommands::mnuMachinePropaty_Click()

@@ -20,7 +20,8 @@ public:
     MachineCommands(AppState &state, SerialPort &port, FileDialogs &dialogs, MessageBoxes &messages, Log &log,
                     StatusLine &status, QWidget *window);
 
-    void LoadMachineSettings(const QString &fileName) { m_loader.LoadMachineSettings(fileName); }
+    // Start-up's last step: the remembered settings file, or no machine in force.
+    void LoadStartupSettingsFile();
     void mnuMachineSelect_Click();
     void mnuMachineNew_Click();
     void mnuMachinePropaty_Click();
@@ -28,20 +29,22 @@ public:
     static const QString Filter;
 
 signals:
-    // A new settings file exists: the communication commands can be offered again.
-    void communicationAvailable();
+    // Whether a machine is in force: without one the communication commands rest.
+    void communicationOffered(bool offered);
     // The controller family may have changed.
     void controllerChosen();
 
 private:
     bool inSettingsFolder(const QString &chosen, const QString &title);
     bool writeNewFile(const QString &name);
+    void load(const QString &name);
 
     AppState &m_state;
     SerialPort &m_port;
     FileDialogs &m_dialogs;
     MessageBoxes &m_messages;
     Log &m_log;
+    StatusLine &m_status;
     QWidget *m_window;
     MachineSettingsLoader m_loader;
     PropertiesApplier m_properties;

@@ -15,6 +15,9 @@
 
 bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
 {
+    // The port belongs to the line while a transfer runs, and the job works with the machine it started on.
+    if (m_state.Transfer.Running)
+        return fail(fileName, QStringLiteral("通信中のため実行できません。"));
     QFile file(pathIn(m_state.SettingsFolder, fileName));
     if (!file.open(QIODevice::ReadOnly))
         return fail(fileName, file.errorString());
@@ -24,10 +27,9 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
     file.close();
 
     // A file describes its machine whole: what it leaves out is not inherited from the previous one.
-    MachineSettings &machine = m_state.Machine;
-    const QString name = machine.MchFileName;
-    machine = MachineSettings();
-    machine.MchFileName = name;
+    // It is read aside and put in force only whole: a file refused leaves the machine in force as it was.
+    MachineSettings machine;
+    machine.MchFileName = fileName;
     QString pieces[4]; // baud rate, parity, data bits, stop bits
     const QStringList &keys = MachineSettingsFile::keys();
     for (const QString &line : lines) {
@@ -54,14 +56,20 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
         }
     }
 
+    const int oldPort = m_port.commPort();
+    const QString oldSettings = m_port.settings();
     QString refusal;
     if (!m_port.setCommPort(MachineSettingsFile::leadingNumber(machine.PortText)))
         refusal = m_port.errorString();
     else
         refusal = applyLine(m_port, QStringList(std::begin(pieces), std::end(pieces)).join(QLatin1Char(',')));
-    if (!refusal.isEmpty())
+    if (!refusal.isEmpty()) {
+        m_port.setCommPort(oldPort);
+        m_port.setSettings(oldSettings);
         return fail(fileName, refusal);
+    }
 
+    m_state.Machine = machine;
     m_status.setSettingsText(
         statusText(machine, QStringLiteral("COM") + machine.PortText, m_port.settings()));
     m_log.addLine(QStringLiteral("設定ファイル'") + fileName + QStringLiteral("'を読み込みました。"));

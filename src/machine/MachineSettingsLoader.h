@@ -16,7 +16,8 @@ public:
     {
     }
 
-    // Success and failure are reported in the log pane.
+    // Puts the file's machine in force (the record with the file's name, the port, the status bar) or,
+    // when the file is refused, changes none of them. Success and failure are reported in the log pane.
     bool LoadMachineSettings(const QString &fileName);
 
     // Sets the line parameters, handshaking off: "" or why the port refused them.

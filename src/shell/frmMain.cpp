@@ -161,7 +161,7 @@ void frmMain::routeCommands()
     m_router->route(C::mnuTransInputCont, [this] { m_transfer->mnuTransInputCont_Click(); });
     m_router->route(C::mnuFilePrinterSetup, [this] { m_print->mnuFilePrinterSetup_Click(); });
     m_router->route(C::mnuFilePrint, [this] { m_print->mnuFilePrint_Click(); });
-    connect(m_machine, &MachineCommands::communicationAvailable, this, [this] { offerCommunication(true); });
+    connect(m_machine, &MachineCommands::communicationOffered, this, &frmMain::offerCommunication);
     connect(m_machine, &MachineCommands::controllerChosen, this, &frmMain::ApplyControllerRule);
     new FileCommandFocus(
         *m_router, *lvListView, [this] { ApplyControllerRule(); }, this);
@@ -285,18 +285,18 @@ void frmMain::PreviewListedFile()
 
 void frmMain::LoadStartupSettingsFile()
 {
-    if (m_state.Machine.MchFileName.isEmpty())
-        offerCommunication(false);
-    else
-        m_machine->LoadMachineSettings(m_state.Machine.MchFileName);
+    m_machine->LoadStartupSettingsFile();
     ApplyControllerRule(); // a remembered FANUC file offers no continuous reception from the start
 }
 
-// Without a settings file there is no line to talk over: its commands and the toolbar rest.
+// Without a machine in force there is no line to talk over: its commands, wherever they are reached,
+// and the toolbar rest.
 void frmMain::offerCommunication(bool offered)
 {
     m_router->setEntryBlocked(C::mnuMachinePropaty, CommandRouter::Reason::NoSettingsFile, !offered);
     m_router->setEntryBlocked(C::mnuTrans, CommandRouter::Reason::NoSettingsFile, !offered);
+    for (const QLatin1StringView command : {C::mnuTransOutput, C::mnuTransInput, C::mnuTransInputCont})
+        m_router->setBlocked(command, CommandRouter::Reason::NoSettingsFile, !offered);
     tbToolBar->setEnabled(offered);
 }
 

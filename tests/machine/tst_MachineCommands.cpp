@@ -53,27 +53,60 @@ class tst_MachineCommands : public QObject {
     Q_OBJECT
 
 private slots:
-    void withoutASettingsFileCommunicationRestsUntilOneIsCreated()
+    // Without a machine in force nothing may go out on the line: the communication commands rest, wherever
+    // they are reached, until a settings file is put in force; one that cannot be read changes nothing.
+    void withoutAMachineCommunicationRestsUntilOneIsInForce_data()
     {
+        QTest::addColumn<QString>("remembered"); // "": none; else a file that cannot be read
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("status");
+        const QString osp = "現在の設定:OSP,COM1:4800,e,7,2", fanuc = "現在の設定:FANUC,COM 1:9600,e,7,2";
+        QTest::newRow("none, one created") << ""
+                                           << "mnuMachineNew"
+                                           << "LATHE-2.MCH" << osp;
+        QTest::newRow("none, one chosen") << ""
+                                          << "mnuMachineSelect"
+                                          << "FANUC.MCH" << fanuc;
+        QTest::newRow("unreadable, one chosen") << "BAD.MCH"
+                                                << "mnuMachineSelect"
+                                                << "FANUC.MCH" << fanuc;
+    }
+    void withoutAMachineCommunicationRestsUntilOneIsInForce()
+    {
+        QFETCH(QString, remembered);
+        QFETCH(QString, command);
+        QFETCH(QString, file);
         MainWindowFixture window;
-        window.preset(QStringLiteral("MchFileName"), QString());
+        window.preset(QStringLiteral("MchFileName"), remembered);
+        const QByteArray unreadable = QByteArray(Fanuc).replace("= 1\r\nECHO", "=x\r\nECHO");
+        window.settingsFile(QStringLiteral("BAD.MCH"), unreadable);
+        window.settingsFile(QStringLiteral("FANUC.MCH"), Fanuc);
         frmMain &form = window.start();
-        QVERIFY(!enabled(form, "mnuMachinePropaty") && !enabled(form, "mnuTrans"));
-        QVERIFY(!form.tbToolBar->isEnabled());
-        QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("ｽﾃｰﾀｽ"));
-        QVERIFY(log(form).isEmpty());
-
-        run(window, "mnuMachineNew", window.settingsFile("LATHE-2.MCH"));
-        QCOMPARE(window.fileDialogs.asked.size(), 1);
-        QCOMPARE(window.fileDialogs.asked[0].title, QStringLiteral("設定ファイル作成"));
-        QCOMPARE(window.fileDialogs.asked[0].folder, window.state.SettingsFolder);
-        QCOMPARE(contentOf(window.settingsFile("LATHE-2.MCH")), MachineSettingsFile::newLayout());
-        QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("LATHE-2.MCH"));
-        QCOMPARE(log(form), (QStringList{"設定ファイル'LATHE-2.MCH'を作成しました。",
-                                         "設定ファイル'LATHE-2.MCH'を読み込みました。"}));
-        QVERIFY(enabled(form, "mnuMachinePropaty") && enabled(form, "mnuTrans"));
-        QVERIFY(form.tbToolBar->isEnabled());
-        QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("現在の設定:OSP,COM1:4800,e,7,2"));
+        // Whether the communication commands, wherever they are reached, and the toolbar are all offered.
+        const auto offered = [&form](bool expected) {
+            for (const char *item :
+                 {"mnuMachinePropaty", "mnuTrans", "mnuTransOutput", "mnuPopupOutput", "mnuPopupInput"}) {
+                if (enabled(form, QLatin1String(item)) != expected)
+                    return false;
+            }
+            return form.tbToolBar->isEnabled() == expected;
+        };
+        QCOMPARE(log(form).isEmpty(), remembered.isEmpty()); // a remembered file refused says why
+        for (int attempt = 0; attempt < 2; ++attempt) {      // at start, then after a file refused
+            QVERIFY(offered(false));
+            QCOMPARE(form.sbStatusBar->settingsText(), QStringLiteral("設定ファイルが読み込まれていません"));
+            QCOMPARE(window.state.Machine.MchFileName, remembered);
+            run(window, "mnuMachineSelect", window.settingsFile("BAD.MCH"));
+            QCOMPARE(log(form).last(), QStringLiteral("FLOWの値'x'は数値ではありません。"));
+        }
+        run(window, command.toLatin1(), window.settingsFile(file));
+        QCOMPARE(window.fileDialogs.asked.last().folder, window.state.SettingsFolder);
+        QCOMPARE(log(form).last(), QStringLiteral("設定ファイル'%1'を読み込みました。").arg(file));
+        QCOMPARE(window.state.Machine.MchFileName, file);
+        QVERIFY(offered(true));
+        QTEST(form.sbStatusBar->settingsText(), "status");
+        QCOMPARE(enabled(form, "mnuTransInputCont"), window.state.Machine.isOsp());
     }
 
     // The same name in any case is the same file: asked about, then overwritten under its own name.
@@ -189,6 +222,7 @@ private slots:
         }
         QCOMPARE(window.state.Machine.MchFileName, QStringLiteral("OSP-E100.MCH"));
         QCOMPARE(log(form), before);
+        QCOMPARE(window.fileDialogs.asked[0].title, QStringLiteral("設定ファイル作成"));
         QCOMPARE(window.fileDialogs.asked[1].title, QStringLiteral("設定ファイル選択"));
     }
 

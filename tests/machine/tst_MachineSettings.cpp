@@ -151,18 +151,18 @@ private slots:
         QCOMPARE(machine.reports.lines, QStringList{"設定ファイル'M1.MCH'を読み込みました。"});
     }
 
+    // A file refused leaves the machine in force exactly as it was: the record, the port and the status bar.
     void failuresAreLoggedWithTheirReason_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<int>("portAfter"); // what was applied before the failure stays applied
-        QTest::newRow("empty file") << QByteArray() << 5;
-        QTest::newRow("no port line") << body(line("RS232C PROT NUMBER", " 2"), "") << 5;
-        QTest::newRow("flow not a number") << body("= 1", "=abc") << 5;
-        QTest::newRow("controller not a number") << Body + line("CONTROLLER", "x") << 5;
-        QTest::newRow("baud key without =") << body(line("BAUD RATE", "9600"), "BAUD RATE 9600\r\n") << 2;
-        QTest::newRow("no baud line") << body(line("BAUD RATE", "9600"), "") << 2;
-        QTest::newRow("parity the port does not know") << body(line("PARITY", "N"), line("PARITY", "X")) << 2;
-        QTest::newRow("4 data bits") << body(line("DATA BIT(7, 8)", "8"), line("DATA BIT(7, 8)", "4")) << 2;
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("no port line") << body(line("RS232C PROT NUMBER", " 2"), "");
+        QTest::newRow("flow not a number") << body("= 1", "=abc");
+        QTest::newRow("controller not a number") << Body + line("CONTROLLER", "x");
+        QTest::newRow("baud key without =") << body(line("BAUD RATE", "9600"), "BAUD RATE 9600\r\n");
+        QTest::newRow("no baud line") << body(line("BAUD RATE", "9600"), "");
+        QTest::newRow("parity the port does not know") << body(line("PARITY", "N"), line("PARITY", "X"));
+        QTest::newRow("4 data bits") << body(line("DATA BIT(7, 8)", "8"), line("DATA BIT(7, 8)", "4"));
     }
 
     void failuresAreLoggedWithTheirReason()
@@ -170,25 +170,35 @@ private slots:
         QFETCH(QByteArray, content);
         Machine machine;
         QVERIFY(machine.load(Previous));
+        const MachineSettings before = machine.state.Machine;
         QVERIFY(!machine.load(content));
         QCOMPARE(machine.reports.lines.size(), 2);
         QCOMPARE(machine.reports.lines[0], QStringLiteral("設定ファイル'M1.MCH'の読み込みに失敗しました。"));
         QVERIFY(!machine.reports.lines[1].isEmpty());
+        QVERIFY(machine.state.Machine == before);
         QCOMPARE(machine.reports.status, PreviousStatus);
-        QTEST(machine.port.commPort(), "portAfter");
+        QCOMPARE(machine.port.commPort(), 5);
         QCOMPARE(machine.port.settings(), QStringLiteral("4800,e,7,2"));
     }
 
-    void aMissingFileKeepsWhatWasThereAndNamesAreFoundInAnyCase()
+    // Names are found in any case; a missing file, or any file while a transfer has the port, changes
+    // nothing.
+    void aFileIsFoundInAnyCaseAndNotReadDuringATransfer()
     {
         Machine machine;
         QVERIFY(machine.load(Previous));
+        const MachineSettings before = machine.state.Machine;
         QVERIFY(!machine.loader.LoadMachineSettings(QStringLiteral("GONE.MCH")));
         QCOMPARE(machine.reports.lines.at(1),
                  QStringLiteral("設定ファイル'GONE.MCH'の読み込みに失敗しました。"));
-        QVERIFY(!machine.state.Machine.isOsp() && machine.state.Machine.echoes());
+        machine.state.Transfer.Running = true;
+        QVERIFY(!machine.loader.LoadMachineSettings(QStringLiteral("m1.mch")));
+        QCOMPARE(machine.reports.lines.last(), QStringLiteral("通信中のため実行できません。"));
+        QVERIFY(machine.state.Machine == before);
         QCOMPARE(machine.reports.status, PreviousStatus);
+        machine.state.Transfer.Running = false;
         QVERIFY(machine.loader.LoadMachineSettings(QStringLiteral("m1.mch")));
+        QCOMPARE(machine.state.Machine.MchFileName, QStringLiteral("m1.mch"));
     }
 
     void portTextsStartWithTheirNumber()

@@ -350,7 +350,8 @@ private slots:
     // user, each rule keeping to its own commands.
     void commandState_data()
     {
-        QTest::addColumn<QString>("machine"); // the settings file remembered from the last run
+        // The settings file remembered from the last run: OSP, FANUC, BAD (cannot be read) or none.
+        QTest::addColumn<QString>("machine");
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("expected");
         const QStringList never = {"mnuTransDncA"};
@@ -366,7 +367,8 @@ private slots:
             "mnuMachineSelect",  "mnuMachinePropaty", "mnuMachineNew", "mnuTransOutput",    "mnuTransInput",
             "mnuTransInputCont", "mnuPopupOutput",    "mnuPopupInput", "mnuPopupInputCont", "Upload",
             "Download",          "DownloadCont",      "ﾌﾟﾛﾊﾟﾃｨ"};
-        QStringList noFile = {"mnuMachinePropaty", "mnuTransOutput", "mnuTransInput", "mnuTransInputCont"};
+        QStringList noFile = {"mnuMachinePropaty", "mnuTransOutput", "mnuTransInput",    "mnuTransInputCont",
+                              "mnuPopupOutput",    "mnuPopupInput",  "mnuPopupInputCont"};
         for (const char *key : {"Upload", "Download", "DownloadCont", "ﾌﾟﾛﾊﾟﾃｨ", "bar", "NewFolder",
                                 "チェックボックス", "FileCopy", "FilePaste", "FileDelete", "FileProtect",
                                 "Bar2", "FileEdit", "Quorrin", "Laskar", "Print"})
@@ -394,8 +396,7 @@ private slots:
         row("FANUC, send ended", "FANUC", "list send end", never + cont);
         row("no settings file, start-up", "", "", never + atStart + noFile);
         row("no settings file, list", "", "list", never + noFile);
-        row("no settings file, reception", "", "list receive", never + noFile + transfer);
-        row("no settings file, reception ended", "", "list receive end", never + noFile);
+        row("unreadable settings file, list", "BAD", "list", never + noFile);
     }
 
     void commandState()
@@ -404,11 +405,11 @@ private slots:
         QFETCH(QStringList, steps);
         MainWindowFixture window;
         window.useScriptedPort = true;
-        if (machine == u"FANUC")
-            window.settingsFile(QStringLiteral("FANUC.MCH"),
-                                MachineSettingsFile::dialogLayout({1, "9600", "E", "7", "2", 1, "OFF", 1}));
+        window.settingsFile(QStringLiteral("FANUC.MCH"),
+                            MachineSettingsFile::dialogLayout({1, "9600", "E", "7", "2", 1, "OFF", 1}));
+        window.settingsFile(QStringLiteral("BAD.MCH"), "FLOW=x");
         if (machine != u"OSP")
-            window.preset(QStringLiteral("MchFileName"), machine.isEmpty() ? QString() : "FANUC.MCH");
+            window.preset(QStringLiteral("MchFileName"), machine.isEmpty() ? QString() : machine + ".MCH");
         frmMain &form = startInFolder(window);
         QVERIFY(QTest::qWaitForWindowActive(&form));
         QStringList seen = {QStringLiteral("never looked")};
