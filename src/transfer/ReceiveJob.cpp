@@ -2,6 +2,7 @@
 
 #include "core/ReceivingPath.h"
 #include "platform/SerialPort.h"
+#include "platform/SystemReason.h"
 #include "transfer/LineFlow.h"
 #include "transfer/ReceivedName.h"
 
@@ -122,7 +123,7 @@ bool ReceiveJob::openProgram()
     m_receiving.set(path);
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        fail(m_file.errorString());
+        fail(SystemReason::of(m_file));
         return false;
     }
     m_state = EndOfHeaderLine;
@@ -134,7 +135,7 @@ void ReceiveJob::closeProgram()
 {
     // A program reported as read is on the disk whole.
     if (!m_file.flush()) {
-        fail(m_file.errorString());
+        fail(SystemReason::of(m_file));
         return;
     }
     closeFile();
@@ -151,7 +152,7 @@ void ReceiveJob::closeProgram()
 void ReceiveJob::store(char byte)
 {
     if (m_file.write(&byte, 1) != 1) {
-        fail(m_file.errorString());
+        fail(SystemReason::of(m_file));
         return;
     }
     if (m_machine.echoes())

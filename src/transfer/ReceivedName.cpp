@@ -29,7 +29,7 @@ QString ReceivedName::pathFor(const QString &folder, const QString &name, QStrin
     const QString path = QDir(folder).filePath(existing.isEmpty() ? name : existing);
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
-        return refuse(QStringLiteral("\"%1\" is a folder, not a file.").arg(existing));
+        return refuse(QStringLiteral("同じ名前のフォルダー'%1'があります。").arg(existing));
     if (info.exists() && FileProtection::isProtected(info))
         return refuse(QStringLiteral("%1は保護されています。").arg(existing));
     return path;
