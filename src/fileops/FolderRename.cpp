@@ -1,7 +1,6 @@
 #include "fileops/FolderRename.h"
 
 #include "core/AppState.h"
-
 #include "platform/SystemReason.h"
 
 #include <QDir>
