@@ -1,6 +1,7 @@
 #include "browser/FolderList.h"
 
 #include "browser/FolderIndentDelegate.h"
+#include "platform/SystemReason.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,12 +69,12 @@ bool FolderList::load(const QString &path, QString *failure)
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists() || !info.isDir()) {
         if (failure)
-            *failure = qt_error_string(ENOENT);
+            *failure = SystemReason::of(ENOENT);
         return false;
     }
     if (!info.isExecutable()) {
         if (failure)
-            *failure = qt_error_string(EACCES);
+            *failure = SystemReason::of(EACCES);
         return false;
     }
 

@@ -7,6 +7,7 @@
 #include "core/AppState.h"
 #include "core/Log.h"
 #include "platform/MountedDrives.h"
+#include "platform/SystemReason.h"
 #include "platform/WorkingDirectory.h"
 
 #include <QDir>
@@ -91,7 +92,7 @@ void FolderNavigator::Drive1_Change()
     WorkingDirectory::Result result;
     if (!m_drives.isReady(root)) {
         result.failure = WorkingDirectory::Failure::NotReady;
-        result.description = qt_error_string(ENODEV);
+        result.description = SystemReason::of(ENODEV);
     } else {
         result = WorkingDirectory::enter(folder);
     }

@@ -1,15 +1,18 @@
 #include "fileops/FileCopier.h"
 
 #include "platform/NativeFile.h"
+#include "platform/SystemReason.h"
 
 #include <QTemporaryFile>
+
+#include <cerrno>
 
 FileCopier::FileCopier(const QString &source)
 {
     const std::optional<NativeFile::Status> status = NativeFile::status(source);
     const QString why = NativeFile::open(m_source, source, QIODevice::ReadOnly);
     if (!why.isEmpty() || !status) {
-        fail(why.isEmpty() ? m_source.errorString() : why);
+        fail(why.isEmpty() ? SystemReason::of(ENOENT) : why);
         return;
     }
     m_modified = status->modified;
@@ -27,21 +30,21 @@ bool FileCopier::copyTo(const QString &target)
     QTemporaryFile copy(NativeFile::join(slash < 0 ? QStringLiteral(".") : target.left(slash),
                                          QStringLiteral(".talvern-copy-XXXXXX")));
     if (!copy.open() || !m_source.seek(0))
-        return fail(copy.isOpen() ? m_source.errorString() : copy.errorString());
+        return fail(SystemReason::of(copy.isOpen() ? m_source : copy));
     char block[64 * 1024];
     for (;;) {
         const qint64 read = m_source.read(block, sizeof block);
         if (read < 0)
-            return fail(m_source.errorString());
+            return fail(SystemReason::of(m_source));
         if (read == 0)
             break;
         if (copy.write(block, read) != read)
-            return fail(copy.errorString());
+            return fail(SystemReason::of(copy));
     }
     // Written out before the time is set, or the last write would stamp the time of the copy.
     if (!copy.flush() || !copy.setPermissions(m_permissions) ||
         !copy.setFileTime(m_modified, QFileDevice::FileModificationTime))
-        return fail(copy.errorString());
+        return fail(SystemReason::of(copy));
     const QString why = NativeFile::rename(copy.fileName(), target);
     if (!why.isEmpty())
         return fail(why);

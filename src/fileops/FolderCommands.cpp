@@ -9,9 +9,12 @@
 #include "fileops/ReceivingFile.h"
 #include "platform/MountedDrives.h"
 #include "platform/NativeFile.h"
+#include "platform/SystemReason.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <cerrno>
 
 namespace {
 
@@ -107,7 +110,7 @@ void FolderCommands::mnuFolderDelete_Click()
     const QString parent = info.path();
     QDir::setCurrent(parent); // Windows removes no folder that is a working directory
     if (!QDir(parent).rmdir(name)) {
-        QString why = qt_error_string();
+        QString why = SystemReason::of(errno);
         if (!QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
             why = QStringLiteral("フォルダー内にサブフォルダーか隠しファイルが残っています。");
         m_notices.failure(quoted(name) + QStringLiteral("を削除できませんでした。"), why);

@@ -1,9 +1,12 @@
 #include "fileops/FolderRename.h"
 
 #include "core/AppState.h"
+#include "platform/SystemReason.h"
 
 #include <QDir>
 #include <QLineEdit>
+
+#include <cerrno>
 
 FolderRename::FolderRename(AppState &state, const QString &parent, MessageBoxes &messages,
                            QWidget *parentWidget)
@@ -21,7 +24,7 @@ void FolderRename::Command1_Click()
         return;
     if (!QDir(m_parent).rename(m_name, name)) {
         failed(QStringLiteral("フォルダー'") + m_name + QStringLiteral("'の名前を変更できませんでした。"),
-               qt_error_string());
+               SystemReason::of(errno));
         return;
     }
     m_name = name;

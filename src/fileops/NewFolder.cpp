@@ -1,7 +1,11 @@
 #include "fileops/NewFolder.h"
 
+#include "platform/SystemReason.h"
+
 #include <QDir>
 #include <QLineEdit>
+
+#include <cerrno>
 
 NewFolder::NewFolder(const QString &folder, MessageBoxes &messages, QWidget *parent)
     : FolderNameDialog(QStringLiteral("NewFolder"), QStringLiteral("フォルダーの作成"), QString(), messages,
@@ -17,7 +21,7 @@ void NewFolder::Command1_Click()
         return;
     if (!QDir(m_folder).mkdir(name)) {
         failed(QStringLiteral("フォルダー'") + name + QStringLiteral("'を作成できませんでした。"),
-               qt_error_string());
+               SystemReason::of(errno));
         return;
     }
     accept();

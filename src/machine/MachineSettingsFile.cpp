@@ -1,6 +1,7 @@
 #include "machine/MachineSettingsFile.h"
 
 #include "platform/FileProtection.h"
+#include "platform/SystemReason.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -32,7 +33,7 @@ QString MachineSettingsFile::save(const QString &path, const QByteArray &content
         return QStringLiteral("ファイルは保護されています。");
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        return file.errorString();
+        return SystemReason::of(file);
     return {};
 }
 

@@ -7,6 +7,7 @@
 #include "machine/MachineSettingsFile.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialSettings.h"
+#include "platform/SystemReason.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +21,7 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
         return fail(fileName, QStringLiteral("通信中のため実行できません。"));
     QFile file(pathIn(m_state.SettingsFolder, fileName));
     if (!file.open(QIODevice::ReadOnly))
-        return fail(fileName, file.errorString());
+        return fail(fileName, SystemReason::of(file));
     // Line ends as any editor leaves them: CR LF, LF or CR alone.
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
     const QStringList lines = QString::fromLatin1(file.readAll()).split(lineEnd);

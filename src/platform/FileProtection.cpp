@@ -1,6 +1,7 @@
 #include "platform/FileProtection.h"
 
 #include "platform/NativeFile.h"
+#include "platform/SystemReason.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,7 +38,7 @@ QString setWriteBits(const QString &path, QFile::Permissions bits)
 {
     const std::optional<NativeFile::Status> status = NativeFile::status(path);
     if (!status)
-        return qt_error_string(ENOENT);
+        return SystemReason::of(ENOENT);
     return NativeFile::setPermissions(path, (status->permissions & ~AnyWrite) | bits);
 }
 

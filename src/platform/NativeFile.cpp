@@ -1,6 +1,7 @@
 #include "platform/NativeFile.h"
 
 #include "platform/NativeName.h"
+#include "platform/SystemReason.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +21,7 @@ namespace {
 #if defined(Q_OS_UNIX)
 QString failure(bool done)
 {
-    return done ? QString() : qt_error_string(errno);
+    return done ? QString() : SystemReason::of(errno);
 }
 
 constexpr struct {
@@ -100,8 +101,9 @@ QString NativeFile::open(QFile &file, const QString &path, QIODevice::OpenMode m
     if (fd < 0)
         return failure(false);
     if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        const QString why = SystemReason::of(file);
         ::close(fd);
-        return file.errorString();
+        return why;
     }
     return {};
 }
@@ -148,7 +150,7 @@ std::optional<NativeFile::Status> NativeFile::status(const QString &path)
 QString NativeFile::open(QFile &file, const QString &path, QIODevice::OpenMode mode)
 {
     file.setFileName(path);
-    return file.open(mode) ? QString() : file.errorString();
+    return file.open(mode) ? QString() : SystemReason::of(file);
 }
 
 QString NativeFile::rename(const QString &from, const QString &to)
@@ -156,20 +158,20 @@ QString NativeFile::rename(const QString &from, const QString &to)
     QFile file(from);
     // Replaces another file as rename() does, never the file itself under another case.
     if (QFileInfo::exists(to) && QFileInfo(from) != QFileInfo(to) && !QFile::remove(to))
-        return QStringLiteral("cannot replace %1").arg(to);
-    return file.rename(to) ? QString() : file.errorString();
+        return QStringLiteral("%1を置き換えられません。").arg(QFileInfo(to).fileName());
+    return file.rename(to) ? QString() : SystemReason::of(file);
 }
 
 QString NativeFile::remove(const QString &path)
 {
     QFile file(path);
-    return file.remove() ? QString() : file.errorString();
+    return file.remove() ? QString() : SystemReason::of(file);
 }
 
 QString NativeFile::setPermissions(const QString &path, QFileDevice::Permissions permissions)
 {
     QFile file(path);
-    return file.setPermissions(permissions) ? QString() : file.errorString();
+    return file.setPermissions(permissions) ? QString() : SystemReason::of(file);
 }
 
 #endif

@@ -11,7 +11,7 @@ class QFile;
 
 // File operations on paths whose file name may carry bytes that are not UTF-8 (NativeName). Qt's own
 // classes re-encode such a name and reach no file, or the wrong one. Each operation returns "" when
-// done, else the platform's words for the failure.
+// done, else the system's reason for the failure (SystemReason).
 class NativeFile final {
 public:
     struct Status {

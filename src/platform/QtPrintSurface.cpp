@@ -1,5 +1,7 @@
 #include "platform/QtPrintSurface.h"
 
+#include "platform/SystemReason.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -7,6 +9,22 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStandardPaths>
+
+#include <cerrno>
+
+namespace {
+
+// Qt's PDF writer keeps the reason to itself; trying the file once more finds it.
+QString whyNotWritable(const QString &path)
+{
+    QFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return SystemReason::of(probe);
+    probe.remove();
+    return {};
+}
+
+} // namespace
 
 QtPrintSurface::QtPrintSurface(Target target, const QString &pdfFolder)
     : m_target(target), m_pdfFolder(pdfFolder)
@@ -51,7 +69,7 @@ bool QtPrintSurface::beginDocument(const QString &name)
     m_printer->setDocName(name);
     if (m_printer->outputFormat() == QPrinter::PdfFormat) {
         if (!QDir().mkpath(m_pdfFolder)) {
-            m_error = QStringLiteral("フォルダー'%1'を作成出来ません。").arg(m_pdfFolder);
+            m_error = QStringLiteral("フォルダー'%1'を作成出来ません。").arg(m_pdfFolder) + SystemReason::of(errno);
             return false;
         }
         m_pdfFile = freePdfName(name);
@@ -61,7 +79,8 @@ bool QtPrintSurface::beginDocument(const QString &name)
     if (!m_painter->begin(m_printer.get())) {
         m_painter.reset();
         m_error = m_pdfFile.isEmpty() ? QStringLiteral("プリンターが印刷を受け付けません。")
-                                      : QStringLiteral("'%1'に書き込めません。").arg(m_pdfFile);
+                                      : QStringLiteral("'%1'に書き込めません。").arg(m_pdfFile) +
+                                            whyNotWritable(m_pdfFile);
         return false;
     }
     m_painter->setFont(m_font);

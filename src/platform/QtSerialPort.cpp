@@ -1,6 +1,9 @@
 #include "platform/QtSerialPort.h"
 
 #include "platform/DeviceAccess.h"
+#include "platform/SystemReason.h"
+
+#include <cerrno>
 
 namespace {
 
@@ -90,7 +93,7 @@ bool QtSerialPort::setHandshaking(bool hardware)
     m_hardwareHandshake = hardware;
     if (m_port->isOpen() &&
         !m_port->setFlowControl(hardware ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl))
-        return fail(m_port->errorString());
+        return fail(reason());
     return true;
 }
 
@@ -140,7 +143,7 @@ bool QtSerialPort::configure(const SerialSettings &settings)
                                                    : QSerialPort::NoFlowControl);
     if (!done)
         return fail(QStringLiteral("%1は設定'%2'を受け付けませんでした。%3")
-                        .arg(named(), settings.toString(), m_port->errorString()));
+                        .arg(named(), settings.toString(), reason()));
     return !m_port->isOpen() || checkLine(settings);
 }
 
@@ -193,7 +196,7 @@ bool QtSerialPort::output(const QByteArray &bytes)
     if (!m_port->isOpen())
         return fail(QStringLiteral("ポートが開いていません。"));
     if (m_port->write(bytes) != bytes.size())
-        return fail(m_port->errorString());
+        return fail(reason());
     return true;
 }
 
@@ -215,7 +218,7 @@ bool QtSerialPort::discardOutput()
     if (!m_port->isOpen())
         return true;
     if (!m_port->clear(QSerialPort::Output))
-        return fail(m_port->errorString());
+        return fail(reason());
     return true;
 }
 
@@ -310,7 +313,7 @@ QString QtSerialPort::openFailure() const
     case QSerialPort::OpenError:
         return QStringLiteral("%1は既に開いています。").arg(named());
     default:
-        return QStringLiteral("%1を開けません。%2").arg(named(), m_port->errorString());
+        return QStringLiteral("%1を開けません。%2").arg(named(), reason());
     }
     // Qt reports a device in use and one without the rights alike.
     const DeviceAccess access = DeviceAccess::of(m_device);
@@ -327,6 +330,30 @@ QString QtSerialPort::openFailure() const
         return refused + QStringLiteral("デバイスの権限を管理者に確認してください。");
     }
     return QStringLiteral("%1は他のプログラムが使用中です。").arg(named());
+}
+
+// Qt words most failures as the system's error number does; its own few by kind.
+QString QtSerialPort::reason() const
+{
+    const QString known = SystemReason::ofText(m_port->errorString());
+    if (!known.isEmpty())
+        return known;
+    switch (m_port->error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return SystemReason::of(ENODEV);
+    case QSerialPort::PermissionError:
+        return SystemReason::of(EACCES);
+    case QSerialPort::TimeoutError:
+        return SystemReason::of(ETIMEDOUT);
+    case QSerialPort::ResourceError:
+        return QStringLiteral("デバイスが切断されました。");
+    case QSerialPort::UnsupportedOperationError:
+        return QStringLiteral("デバイスがこの設定に対応していません。");
+    case QSerialPort::NotOpenError:
+        return QStringLiteral("ポートが開いていません。");
+    default:
+        return QStringLiteral("ポートでエラーが発生しました。");
+    }
 }
 
 // "ポート COM1 (/dev/ttyUSB0) ": the number the user chose and the device it stands for.

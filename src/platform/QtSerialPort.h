@@ -50,6 +50,7 @@ private:
     void release();
     bool fail(const QString &description);
     QString openFailure() const;
+    QString reason() const;
     QString named() const;
 
     PortDevices m_devices;

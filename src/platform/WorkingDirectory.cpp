@@ -1,5 +1,7 @@
 #include "platform/WorkingDirectory.h"
 
+#include "platform/SystemReason.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -24,7 +26,7 @@ WorkingDirectory::Result WorkingDirectory::enter(const QString &path)
     if (path.isEmpty() || ::chdir(native.constData()) != 0) {
         const int error = path.isEmpty() ? ENOENT : errno;
         result.failure = error == EACCES || error == EPERM ? Failure::AccessDenied : Failure::NotReady;
-        result.description = qt_error_string(error);
+        result.description = SystemReason::of(error);
     }
 #endif
     return result;

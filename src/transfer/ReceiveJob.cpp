@@ -3,6 +3,7 @@
 #include "core/ReceivingPath.h"
 #include "platform/NativeFile.h"
 #include "platform/SerialPort.h"
+#include "platform/SystemReason.h"
 #include "transfer/LineFlow.h"
 #include "transfer/ReceivedName.h"
 
@@ -139,7 +140,7 @@ void ReceiveJob::closeProgram()
 {
     // A program reported as read is on the disk whole.
     if (!m_file.flush()) {
-        fail(m_file.errorString());
+        fail(SystemReason::of(m_file));
         return;
     }
     closeFile();
@@ -157,7 +158,7 @@ void ReceiveJob::closeProgram()
 void ReceiveJob::store(char byte)
 {
     if (m_file.write(&byte, 1) != 1) {
-        fail(m_file.errorString());
+        fail(SystemReason::of(m_file));
         return;
     }
     if (m_machine.echoes())

@@ -30,7 +30,7 @@ QString ReceivedName::pathFor(const QString &folder, const QString &name, QStrin
     const QString path = NativeFile::join(folder, existing.isEmpty() ? name : existing);
     const std::optional<NativeFile::Status> status = NativeFile::status(path);
     if (status && !status->isFile)
-        return refuse(QStringLiteral("\"%1\" is a folder, not a file.").arg(existing));
+        return refuse(QStringLiteral("同じ名前のフォルダー'%1'があります。").arg(NativeName::shown(existing)));
     if (status && FileProtection::isProtected(status->permissions))
         return refuse(QStringLiteral("%1は保護されています。").arg(NativeName::shown(existing)));
     return path;

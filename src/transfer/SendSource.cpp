@@ -1,6 +1,7 @@
 #include "transfer/SendSource.h"
 
 #include "platform/NativeFile.h"
+#include "platform/SystemReason.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ void SendSource::fill()
     QByteArray chunk(ChunkBytes, Qt::Uninitialized);
     const qint64 read = m_file.read(chunk.data(), ChunkBytes);
     if (read < 0) {
-        m_error = m_file.errorString();
+        m_error = SystemReason::of(m_file);
         return;
     }
     m_out.reserve(read + 1);

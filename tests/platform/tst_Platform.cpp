@@ -3,7 +3,9 @@
 #include "platform/NativeName.h"
 #include "platform/PortDevices.h"
 #include "platform/QtProcessLauncher.h"
+#include "platform/SystemReason.h"
 #include "platform/WorkingDirectory.h"
+#include "support/PermissionsEnforced.h"
 #include "support/TestDir.h"
 
 #include <QDir>
@@ -11,6 +13,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
 
 class tst_Platform : public QObject {
     Q_OBJECT
@@ -126,6 +130,71 @@ private slots:
             QCOMPARE(result.failure, WorkingDirectory::Failure::NotReady);
             QVERIFY(!result.description.isEmpty());
         }
+    }
+
+    // A reason for each number, whether the number is at hand or only Qt's text of it.
+    void systemReasons_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("disk full") << ENOSPC << "ディスクの空き容量が不足しています。";
+        QTest::newRow("permission") << EACCES << "アクセスが拒否されました。";
+        QTest::newRow("read-only") << EROFS << "ドライブが読み取り専用です。";
+        QTest::newRow("not found") << ENOENT << "ファイルまたはフォルダーが見つかりません。";
+        QTest::newRow("name too long") << ENAMETOOLONG << "ファイル名が長すぎます。";
+        QTest::newRow("no device") << ENODEV << "デバイスが見つかりません。";
+        QTest::newRow("disconnected") << ENXIO << "デバイスが接続されていません。";
+        QTest::newRow("i/o") << EIO << "デバイスの入出力エラーです。";
+        QTest::newRow("too large") << EFBIG << "ファイルが大きすぎます。";
+        QTest::newRow("too many open") << EMFILE << "開いているファイルが多すぎます。";
+        QTest::newRow("a folder") << EISDIR << "ファイルではなくフォルダーです。";
+        QTest::newRow("not a folder") << ENOTDIR << "フォルダーではありません。";
+        QTest::newRow("busy") << EBUSY << "デバイスまたはファイルが使用中です。";
+        QTest::newRow("timed out") << ETIMEDOUT << "時間内に応答がありませんでした。";
+        QTest::newRow("refused") << ECONNREFUSED << "接続が拒否されました。";
+        QTest::newRow("any other") << EPROTO
+                                   << "システムエラーが発生しました(エラー番号 " + QString::number(EPROTO) + ")。";
+    }
+
+    void systemReasons()
+    {
+        QFETCH(int, number);
+        QTEST(SystemReason::of(number), "reason");
+        QTEST(SystemReason::ofText(qt_error_string(number)), "reason");
+        QCOMPARE(SystemReason::ofText(QStringLiteral("Invalid baud rate value")), QString());
+    }
+
+    // A file Qt fails to open says why, also where Qt words the failure itself.
+    void failuresOnFilesSayWhy_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("write");
+        QTest::addColumn<int>("number");
+        QTest::newRow("missing") << "GONE.MIN" << false << ENOENT;
+        QTest::newRow("name too long") << QString(300, 'A') << false << ENAMETOOLONG;
+        QTest::newRow("a folder, written") << "SUB" << true << EISDIR;
+        QTest::newRow("a folder, read") << "SUB" << false << EISDIR;
+        QTest::newRow("under a file") << "FILE.MIN/X" << false << ENOTDIR;
+        QTest::newRow("in a read-only folder") << "LOCKED/NEW.MIN" << true << EACCES;
+    }
+
+    void failuresOnFilesSayWhy()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, write);
+        QFETCH(int, number);
+        TestDir dir;
+        dir.addFile(QStringLiteral("FILE.MIN"));
+        dir.addFolder(QStringLiteral("SUB"));
+        const QString locked = dir.addFolder(QStringLiteral("LOCKED"));
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+        QFile file(dir.filePath(path));
+        {
+            const PermissionsEnforced enforced;
+            QVERIFY(!file.open(write ? QIODevice::WriteOnly : QIODevice::ReadOnly));
+        }
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(SystemReason::of(file), SystemReason::of(number));
     }
 
     // Port 3: the environment first, then the settings file's Ports group, then the first serial ports.

@@ -185,6 +185,7 @@ private slots:
         QTest::newRow("group not joined") << "4800,E,7,2" << "file" << false << "dialout" << 0660 << false << refused + "ユーザーを dialout グループに追加してください。";
         QTest::newRow("group joined, not logged in again") << "4800,E,7,2" << "file" << false << "root" << 0660 << true << refused + "ユーザーは root グループに追加済みです。ログインし直してください。";
         QTest::newRow("no group may") << "4800,E,7,2" << "file" << false << "dialout" << 0604 << false << askAdministrator;
+        QTest::newRow("not a serial device") << "4800,E,7,2" << "file" << true << "root" << 0600 << false << "ポート COM7 (%1) を開けません。デバイスがこの操作に対応していません。";
         QTest::newRow("owner without rights") << "4800,E,7,2" << "file" << true << "dialout" << 0066 << false << askAdministrator;
         // clang-format on
     }

@@ -4,6 +4,7 @@
 #include "print/PrintCommands.h"
 #include "support/ListedRows.h"
 #include "support/PdfText.h"
+#include "support/PermissionsEnforced.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/ScriptedPrintDialogs.h"
 #include "support/TestDir.h"
@@ -59,6 +60,34 @@ private slots:
                                                      QRegularExpression::MultilineOption)));
         QVERIFY(pages.join(QString()).contains(QStringLiteral("(加工 開始)")));
         QVERIFY(pages.join(QString()).contains(QStringLiteral("N200 G01 X12.5")));
+    }
+
+    // A listing that cannot be saved says why.
+    void aListingThatCannotBeSavedSaysWhy()
+    {
+        TestDir folder;
+        folder.addFile(QStringLiteral("a.min"), "G0\r\n");
+        const QString documents = folder.addFolder(QStringLiteral("Documents"));
+        QFile::setPermissions(documents, QFile::ReadOwner | QFile::ExeOwner);
+        const QString start = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        AppState state;
+        ListedRows rows;
+        rows.list = {{QStringLiteral("A.MIN"), QStringLiteral("a.min"), true, false}};
+        QtPrintSurface printer(QtPrintSurface::Target::Pdf, documents);
+        ScriptedPrintDialogs dialogs;
+        ScriptedMessageBoxes messages;
+        LinesLog log;
+        PrintCommands commands(state, rows, printer, dialogs, messages, log, nullptr);
+        {
+            const PermissionsEnforced enforced;
+            commands.mnuFilePrint_Click();
+        }
+        QDir::setCurrent(start);
+        QFile::setPermissions(documents, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(log.lines, (QStringList{"A.MINを印刷中です...", "A.MINを印刷出来ませんでした。",
+                                         "'" + QDir(documents).filePath("A.MIN.pdf") +
+                                             "'に書き込めません。アクセスが拒否されました。"}));
     }
 };
 

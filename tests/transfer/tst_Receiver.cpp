@@ -1,4 +1,6 @@
 #include "platform/FileProtection.h"
+#include "support/FileSizeLimit.h"
+#include "support/PermissionsEnforced.h"
 #include "support/TransferRig.h"
 #include "transfer/ProgramNo.h"
 #include "transfer/ReceivedName.h"
@@ -13,6 +15,8 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
+
+#include <optional>
 
 namespace {
 
@@ -311,6 +315,40 @@ private slots:
         QVERIFY(!rig.commands.running());
         QCOMPARE(rig.log(), (QStringList{QString::fromLatin1(name) + "の受信が出来ませんでした。",
                                          "プログラム名が255バイトを超えています。"}));
+    }
+
+    // The line under a failure says why in the operator's language, also when the disk fills up
+    // half-way (here: a file-size limit, which stops a write half-way as a full disk does).
+    void aFailedReceptionSaysWhy_data()
+    {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<QStringList>("reason"); // the last two lines of the log
+        const QString failed = "A.MINの受信が出来ませんでした。";
+        QTest::newRow("a folder of the name") << "folder" << QStringList{failed, "同じ名前のフォルダー'A.MIN'があります。"};
+        QTest::newRow("a read-only folder") << "read-only" << QStringList{failed, "アクセスが拒否されました。"};
+        QTest::newRow("disk full") << "size limit" << QStringList{failed, "ファイルが大きすぎます。"};
+    }
+
+    void aFailedReceptionSaysWhy()
+    {
+        QFETCH(QString, obstacle);
+        TransferRig rig(0, 1);
+        if (obstacle == "folder")
+            rig.folder.addFolder("A.MIN");
+        std::optional<PermissionsEnforced> enforced;
+        std::optional<FileSizeLimit> limit;
+        if (obstacle == "read-only") {
+            enforced.emplace();
+            QFile::setPermissions(rig.folder.path(), QFile::ReadOwner | QFile::ExeOwner);
+        } else if (obstacle == "size limit") {
+            limit.emplace(1000);
+        }
+        rig.port.feed("$A.MIN%\r\n" + QByteArray(40000, 'G') + "%");
+        receive(rig, false);
+        limit.reset();
+        QFile::setPermissions(rig.folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QStringList log = rig.log();
+        QTEST(log.mid(log.size() - 2), "reason");
     }
 
     // Line errors are reported and the reception goes on; a device that goes away ends it.

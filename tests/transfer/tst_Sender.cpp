@@ -229,7 +229,7 @@ private slots:
             << "refused" << bc << QByteArray() << 0 << QStringList{failed, "The port is in use."};
         QTest::newRow("current row not selected") << "unselected" << bc << QByteArray() << 0 << QStringList();
         QTest::newRow("file gone before its turn")
-            << "deleted" << bc << QByteArray() << 1 << QStringList{failed, "No such file or directory"};
+            << "deleted" << bc << QByteArray() << 1 << QStringList{failed, "ファイルまたはフォルダーが見つかりません。"};
         QTest::newRow("device unplugged before the end")
             << "unplugged" << bc << QByteArray("$B.MIN%\r\nO2\n%\r\n") << 1
             << QStringList{"B.MINを送信中です...", failed, "The device was unplugged."};
