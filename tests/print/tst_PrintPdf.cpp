@@ -32,9 +32,14 @@ private slots:
         QTest::addColumn<QString>("picked"); // empty: OK as it opened
         QTest::addColumn<QString>("opened");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("a name stood in for") << "ＭＳ 明朝" << 11 << "" << "IPAMincho 11" << "ＭＳ 明朝 11";
-        QTest::newRow("an installed family") << "IPAGothic" << 14 << "" << "IPAGothic 14" << "IPAGothic 14";
-        QTest::newRow("another picked") << "ＭＳ ゴシック" << 9 << "DejaVu Sans Mono" << "IPAGothic 9"
+        QTest::newRow("a name stood in for") << "ＭＳ 明朝" << 11 << ""
+                                             << "IPAMincho 11"
+                                             << "ＭＳ 明朝 11";
+        QTest::newRow("an installed family") << "IPAGothic" << 14 << ""
+                                             << "IPAGothic 14"
+                                             << "IPAGothic 14";
+        QTest::newRow("another picked") << "ＭＳ ゴシック" << 9 << "DejaVu Sans Mono"
+                                        << "IPAGothic 9"
                                         << "DejaVu Sans Mono 10";
     }
     void theFontDialogOpensOnTheFontInForce()
