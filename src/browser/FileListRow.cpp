@@ -16,9 +16,9 @@ QString FileListRow::columnText(int column) const
     case FileListView::NameColumn:
         return m_file.text;
     case FileListView::SizeColumn:
-        return QString::number(m_file.size);
+        return sizeText(m_file.size);
     case FileListView::ModifiedColumn:
-        return QLocale().toString(m_file.modified.toLocalTime(), QLocale::ShortFormat);
+        return modifiedText(m_file.modified);
     case FileListView::TypeColumn:
         return FileTypeCatalogue::TypeDescription(m_file.text);
     case FileListView::ProtectedColumn:
@@ -26,6 +26,16 @@ QString FileListRow::columnText(int column) const
     default:
         return {};
     }
+}
+
+QString FileListRow::sizeText(qint64 size)
+{
+    return QString::number(size);
+}
+
+QString FileListRow::modifiedText(const QDateTime &modified)
+{
+    return QLocale().toString(modified.toLocalTime(), QLocale::ShortFormat);
 }
 
 QVariant FileListRow::data(int column, int role) const

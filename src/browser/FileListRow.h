@@ -15,6 +15,9 @@ public:
     const ListedFile &file() const { return m_file; }
     QVariant data(int column, int role) const override;
 
+    static QString sizeText(qint64 size);
+    static QString modifiedText(const QDateTime &modified);
+
 private:
     QString columnText(int column) const;
 

@@ -9,12 +9,15 @@
 #include "platform/Twips.h"
 
 #include <QDir>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSet>
+#include <QStyle>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -53,14 +56,49 @@ FileListView::FileListView(QWidget *parent)
     for (const ColumnLayout &column : Columns)
         headers << QString::fromUtf16(column.header);
     setHeaderLabels(headers);
-    for (int i = 0; i < int(std::size(Columns)); ++i) {
+    for (int i = 0; i < int(std::size(Columns)); ++i)
         headerItem()->setTextAlignment(i, Columns[i].alignment | Qt::AlignVCenter);
-        setColumnWidth(i, Twips::toPixels(Columns[i].twips));
-    }
+    fitColumns();
 
     connect(this, &QTreeWidget::itemChanged, this, &FileListView::syncSelectionToCheck);
     connect(m_delegate, &RenameDelegate::edited, this, &FileListView::commitRename);
     connect(m_watch, &FolderWatch::changed, this, &FileListView::followDisk);
+}
+
+// The widths were set for a smaller font than most desktops use: they grow with the font, and no column
+// is narrower than its header, nor the size and time columns than the longest they show.
+void FileListView::fitColumns()
+{
+    const int fontPixels = QFontInfo(font()).pixelSize();
+    const QDate date(2088, 12, 28); // two-digit days and hours, before and after noon
+    const int widest[] = {
+        0,
+        textWidth(FileListRow::sizeText(999'999'999)),
+        std::max(textWidth(FileListRow::modifiedText(QDateTime(date, QTime(10, 58, 58)))),
+                 textWidth(FileListRow::modifiedText(QDateTime(date, QTime(22, 58, 58))))),
+        0,
+        0,
+    };
+    for (int i = 0; i < int(std::size(Columns)); ++i)
+        setColumnWidth(i, std::max({Twips::toPixels(Columns[i].twips, fontPixels),
+                                    header()->sectionSizeHint(i), widest[i]}));
+}
+
+// As wide as a cell showing this text wants to be.
+int FileListView::textWidth(const QString &text) const
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = text;
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width();
+}
+
+void FileListView::changeEvent(QEvent *event)
+{
+    QTreeWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitColumns();
 }
 
 void FileListView::commitRename(const QModelIndex &index, const QString &text)

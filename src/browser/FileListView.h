@@ -63,8 +63,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    void fitColumns();
+    int textWidth(const QString &text) const;
     void commitRename(const QModelIndex &index, const QString &text);
     bool shows(const QList<ListedFile> &files) const;
     void watchRows();

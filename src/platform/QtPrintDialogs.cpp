@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QPageSetupDialog>
 #include <QPrinter>
 
@@ -17,9 +18,13 @@ std::optional<int> QtPrintDialogs::pageSetup(int orientation)
 
 std::optional<PrintDialogs::Font> QtPrintDialogs::font(const QString &family, int points)
 {
+    // The dialog lists installed families only: a name the platform stands another font in for
+    // ("ＭＳ 明朝") would open it on whatever it matched first. It opens on the family that prints.
+    const QString printed = QFontInfo(QFont(family)).family();
     bool chosen = false;
-    const QFont font = QFontDialog::getFont(&chosen, QFont(family, points), QApplication::activeWindow());
+    const QFont font = QFontDialog::getFont(&chosen, QFont(printed, points), QApplication::activeWindow());
     if (!chosen)
         return std::nullopt;
-    return Font{font.family(), font.pointSizeF()};
+    // The same family keeps the name it was given, which names the same font on every platform.
+    return Font{font.family() == printed ? family : font.family(), font.pointSizeF()};
 }

@@ -16,4 +16,13 @@ inline int toPixels(double twips)
     return qRound(twips / PerPixel);
 }
 
+// The pixel size of the 9-point font at 96 dots per inch that widths of text columns were set for.
+constexpr int ReferenceFontPixels = 12;
+
+// A width set for text in that font, for text in a font of this pixel size.
+inline int toPixels(double twips, int fontPixels)
+{
+    return qRound(twips / PerPixel * fontPixels / ReferenceFontPixels);
+}
+
 } // namespace Twips

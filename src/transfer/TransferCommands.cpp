@@ -130,7 +130,7 @@ void TransferCommands::mnuTransOutput_Click()
     const std::optional<FileRow> current = m_files.currentRow();
     if (!current || !current->selected)
         return;
-    // The abort dialog takes the focus, which would end a rename left open in the list and
+    // A press on the abort dialog takes the focus, which would end a rename left open in the list and
     // rebuild it: the rows keep their marks instead.
     m_files.dropRename();
     QList<FileRow> marked;

@@ -2,17 +2,19 @@
 
 #include "core/TransferState.h"
 
-#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 frmCancelSend::frmCancelSend(TransferState &transfer, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint), m_transfer(transfer)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint), m_transfer(transfer)
 {
     setObjectName(QStringLiteral("frmCancelSend"));
+    // Not above every window but a child of the main one: the window manager keeps it in front of that
+    // window, and a question opened later while the transfer runs comes up in front of it. It takes no
+    // keyboard focus when it appears: keys typed in the window must not reach "中止".
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Talvern"));
     setModal(false);
     Label1 = new QLabel(this);
@@ -73,16 +75,4 @@ void frmCancelSend::hideEvent(QHideEvent *event)
 {
     QDialog::hideEvent(event);
     m_transfer.DialogShown = false;
-}
-
-void frmCancelSend::changeEvent(QEvent *event)
-{
-    QDialog::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || isActiveWindow())
-        return;
-    // Left behind while the transfer runs: it comes back to the front.
-    QTimer::singleShot(0, this, [this] {
-        if (isVisible() && !m_transfer.EndFlag)
-            raise();
-    });
 }

@@ -28,7 +28,6 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    void changeEvent(QEvent *event) override;
     void reject() override;
 
 private:

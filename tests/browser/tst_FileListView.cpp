@@ -9,9 +9,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -87,6 +89,42 @@ private slots:
         QCOMPARE(image(list.row(3)->icon(0)), image(QIcon(QStringLiteral(":/icons/list-workbook.svg"))));
         QCOMPARE(list.currentItem(), list.row(0));
         QVERIFY(list.selectedItems().isEmpty());
+    }
+
+    // Every header fits its column, and so do the longest size and a date with its time, in the locale's
+    // format and in the font the list shows, also when that font changes.
+    void columnsFitWhatTheyShow_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<int>("points"); // 0: the desktop's
+        QTest::newRow("C") << QLocale::c() << 0;
+        QTest::newRow("Japanese") << QLocale(QLocale::Japanese, QLocale::Japan) << 0;
+        QTest::newRow("English, large") << QLocale(QLocale::English, QLocale::UnitedStates) << 20;
+        QTest::newRow("Japanese, small") << QLocale(QLocale::Japanese, QLocale::Japan) << 7;
+    }
+    void columnsFitWhatTheyShow()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(int, points);
+        const QLocale before;
+        QLocale::setDefault(locale);
+        const auto restore = qScopeGuard([&before] { QLocale::setDefault(before); });
+        TestDir dir;
+        dir.addFile(QStringLiteral("BIG.MIN"), 999'999'999, QDateTime(QDate(2024, 11, 30), QTime(23, 59)));
+        FileListView list;
+        if (points > 0) {
+            QFont font = list.font();
+            font.setPointSize(points);
+            list.setFont(font);
+        }
+        list.fill(FolderListing::read(dir.path()));
+        for (int column = 0; column < list.columnCount(); ++column) {
+            const int content = column == FileListView::SizeColumn || column == FileListView::ModifiedColumn
+                                    ? static_cast<const QAbstractItemView &>(list).sizeHintForColumn(column)
+                                    : 0;
+            QVERIFY2(list.columnWidth(column) >= std::max(list.header()->sectionSizeHint(column), content),
+                     qPrintable(list.headerItem()->text(column) + u' ' + list.row(0)->text(column)));
+        }
     }
 
     // Hidden files and subfolders are no rows: a folder of nothing else empties the list.

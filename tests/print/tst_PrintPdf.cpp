@@ -1,5 +1,6 @@
 #include "core/AppState.h"
 #include "platform/FontSubstitutes.h"
+#include "platform/QtPrintDialogs.h"
 #include "platform/QtPrintSurface.h"
 #include "print/PrintCommands.h"
 #include "support/ListedRows.h"
@@ -9,17 +10,65 @@
 #include "support/ScriptedPrintDialogs.h"
 #include "support/TestDir.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFontDialog>
 #include <QTest>
+#include <QTimer>
 
-// A listing through Qt's printer into a real PDF, as it goes when no printer is installed.
+// Printing through Qt's own dialogs and printer: a listing into a real PDF, as it goes when no printer
+// is installed.
 class tst_PrintPdf : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { FontSubstitutes::install(); }
+
+    // The font dialog opens on the family and size a listing prints in, not on the first it lists; OK
+    // without a change keeps the name as it was.
+    void theFontDialogOpensOnTheFontInForce_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<QString>("picked"); // empty: OK as it opened
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("a name stood in for") << "ＭＳ 明朝" << 11 << ""
+                                             << "IPAMincho 11"
+                                             << "ＭＳ 明朝 11";
+        QTest::newRow("an installed family") << "IPAGothic" << 14 << ""
+                                             << "IPAGothic 14"
+                                             << "IPAGothic 14";
+        QTest::newRow("another picked") << "ＭＳ ゴシック" << 9 << "DejaVu Sans Mono"
+                                        << "IPAGothic 9"
+                                        << "DejaVu Sans Mono 10";
+    }
+    void theFontDialogOpensOnTheFontInForce()
+    {
+        QFETCH(QString, family);
+        QFETCH(int, points);
+        QFETCH(QString, picked);
+        QString opened;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFontDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            const QFont font = dialog->currentFont();
+            opened = font.family() + u' ' + QString::number(font.pointSize());
+            if (font.bold() || font.italic())
+                opened += QStringLiteral(" (styled)");
+            if (!picked.isEmpty())
+                dialog->setCurrentFont(QFont(picked, 10));
+            dialog->accept();
+        });
+        const std::optional<PrintDialogs::Font> chosen = QtPrintDialogs().font(family, points);
+        QTEST(opened, "opened");
+        QVERIFY(chosen);
+        QTEST(chosen->family + u' ' + QString::number(chosen->points), "kept");
+    }
+
     void twoColumnListingReadsBack()
     {
-        FontSubstitutes::install();
         TestDir folder;
         QByteArray program;
         for (int i = 1; i <= 200; ++i)

@@ -1,8 +1,10 @@
 #include "ControllerSimulator.h"
+#include "platform/QtMessageBoxes.h"
 #include "platform/QtSerialPort.h"
 #include "support/TransferRig.h"
 #include "transfer/frmCancelSend.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -153,7 +155,9 @@ private slots:
         QCOMPARE(rig.log().last(), QStringLiteral("受信を終了しました。"));
     }
 
-    // A modal dialog the operator opens during a send runs its own event loop; the line goes on.
+    // A modal dialog the operator opens during a send runs its own event loop; the line goes on. The
+    // question comes up in front of the abort dialog, which is kept above its window only and took no
+    // keys when it came up (a window manager does the stacking and the focus: what Qt is told is checked).
     void aDialogOpenDuringASendDoesNotStopTheLine()
     {
         FastSend send(150); // more than a pseudo-terminal holds
@@ -161,23 +165,30 @@ private slots:
         TransferRig &rig = send.rig;
         line.machine.setDc3PauseMs(20);
         qsizetype atOpen = -1, atClose = -1;
+        bool inFront = false;
         connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
             if (atOpen >= 0 || line.machine.received().size() < 500)
                 return;
             atOpen = line.machine.received().size();
             QTimer::singleShot(0, this, [&] {
-                QMessageBox box(QMessageBox::Question, "Talvern", "A.MINを削除してもいいですか？",
-                                QMessageBox::Yes | QMessageBox::No, &rig.window);
-                QTimer::singleShot(500, &box, [&] {
+                QTimer::singleShot(500, this, [&] {
                     atClose = line.machine.received().size();
-                    box.reject();
+                    const frmCancelSend *dialog = rig.commands.dialog();
+                    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                    inFront = box && dialog->isVisible() && dialog->parentWidget() == &rig.window &&
+                              !(dialog->windowFlags() & Qt::WindowStaysOnTopHint) &&
+                              dialog->testAttribute(Qt::WA_ShowWithoutActivating);
+                    if (box)
+                        box->done(QMessageBox::No);
                 });
-                box.exec();
+                QtMessageBoxes().show("A.MINを削除してもいいですか？", "ファイルの削除",
+                                      MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo);
             });
         });
         rig.send();
         QVERIFY(atClose > 0);
         QVERIFY2(atClose - atOpen > 200, qPrintable(QString::number(atClose - atOpen))); // 3490 a second
+        QVERIFY(inFront);
         QCOMPARE(line.machine.received(),
                  "$A.MIN%\r\n" + QByteArray(send.content).replace("\r\n", "\n") + "%\r\n");
     }
