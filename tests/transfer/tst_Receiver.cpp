@@ -1,3 +1,4 @@
+#include "support/FileSizeLimit.h"
 #include "support/TransferRig.h"
 #include "transfer/ProgramNo.h"
 #include "transfer/frmCancelSend.h"
@@ -278,22 +279,51 @@ private slots:
         QVERIFY(!rig.commands.dialog()->isVisible());
     }
 
-    // Line errors are reported and the reception goes on; a device that goes away ends it.
-    void lineErrorsAreReportedUntilTheDeviceGoes()
+    // Line errors are reported and the reception goes on. A program that the device going away or a
+    // full disk cuts short leaves the old program of its name as it was, and nothing else behind; an
+    // abort keeps what arrived under the program's name.
+    void aProgramCutShort_data()
     {
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QByteArray>("kept");
+        QTest::newRow("aborted") << "abort" << QByteArray("G01");
+        QTest::newRow("device gone") << "vanish" << QByteArray("old");
+#if defined(Q_OS_UNIX)
+        QTest::newRow("disk full") << "full" << QByteArray("old");
+#endif
+    }
+
+    void aProgramCutShort()
+    {
+        QFETCH(QString, end);
         TransferRig rig(0, 1);
+        rig.folder.addFile("a.min", "old");
         rig.port.feed("$A.MIN%\r\nG0");
-        receive(rig, false, [&rig] {
+        receive(rig, false, [&rig, &end] {
             emit rig.port.OnComm(SerialPort::Parity);
             emit rig.port.OnComm(SerialPort::Overrun);
             emit rig.port.OnComm(3); // a modem-line change means nothing here
             rig.port.feed("1");
-            rig.port.vanish("The device was unplugged.");
+            rig.lineClock.runUntil([&rig] { return rig.port.waiting() == 0; });
+            if (end == "abort")
+                abort(rig);
+            else if (end == "vanish")
+                rig.port.vanish("The device was unplugged.");
+#if defined(Q_OS_UNIX)
+            else
+                underFileSizeLimit(100'000, [&rig] {
+                    rig.port.feed(QByteArray(200'000, 'G'));
+                    rig.lineClock.runUntil([&rig] { return !rig.commands.running(); });
+                });
+#endif
         });
-        QCOMPARE(rig.fileContent("A.MIN"), QByteArray("G01"));
-        QCOMPARE(rig.log(), (QStringList{"A.MINを読込中です...", "ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。",
-                                         "ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。", "A.MINの受信が出来ませんでした。",
-                                         "The device was unplugged."}));
+        QTEST(rig.fileContent("a.min"), "kept");
+        QCOMPARE(QDir(rig.folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.min"});
+        const QStringList log = rig.log();
+        QCOMPARE(log.mid(0, 3), (QStringList{"A.MINを読込中です...", "ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。",
+                                             "ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"}));
+        QCOMPARE(log.mid(3, 1), QStringList{end == "abort" ? "受信を終了しました。" : "A.MINの受信が出来ませんでした。"});
+        QCOMPARE(log.size(), end == "abort" ? 4 : 5);
         QVERIFY(!rig.commands.dialog()->isVisible());
     }
 };
