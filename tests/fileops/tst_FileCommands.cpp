@@ -253,7 +253,7 @@ private slots:
 
     // A program that begins to arrive while a command's question is open, or arrives whole meanwhile,
     // or arrives into a folder renamed since it began, is neither deleted nor pasted over, and its
-    // folder stays: it lands whole where its folder is now.
+    // folder stays: it lands whole where its folder is now, and so does the next program.
     void aReceptionIsNeverLost_data()
     {
         QTest::addColumn<QString>("command");
@@ -313,13 +313,15 @@ private slots:
             rig.folders().mnuFolderDelete_Click();
         else
             rig.files().mnuFileDelete_Click();
-        punch("\r\n%");
+        punch("\r\n%$O3000.MIN%\r\nX\r\n%");
         reception.dialog()->Command1->click();
         QVERIFY(clock.runUntil([&reception] { return !reception.running(); }));
 
         QTEST(rig.shown(), "shown");
-        QCOMPARE(rig.log, (QStringList{"O2000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
-        QCOMPARE(FileOpsRig::contents(), (QStringList{"a.min=a", "o2000.min=NEW\r\n"}));
+        const QString done = "読込が完了しました。";
+        QCOMPARE(rig.log, (QStringList{"O2000.MINを読込中です...", done, "O3000.MINを読込中です...", done,
+                                       "受信を終了しました。"}));
+        QCOMPARE(FileOpsRig::contents(), (QStringList{"O3000.MIN=X\r\n", "a.min=a", "o2000.min=NEW\r\n"}));
     }
 };
 
