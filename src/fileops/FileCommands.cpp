@@ -101,7 +101,8 @@ void FileCommands::paste(const CopyBuffer::Entry &entry, const QString &folder, 
             return;
         const BusyCursor busy; // while the file is written; the questions show the usual pointer
         const auto unchanged = [this, &target] {
-            return !m_state.Transfer.Receiving.is(target.path) && FileIdentity::of(target.path) == target.identity;
+            return !m_state.Transfer.Receiving.is(target.path) &&
+                   FileIdentity::of(target.path) == target.identity;
         };
         if (copier.copyTo(target.path, unchanged))
             return;

@@ -58,8 +58,8 @@ QString FolderHandle::path() const
 
 QString FolderHandle::create(QFile &file, const QString &name) const
 {
-    const int fd = ::openat(m_fd, NativeName::toBytes(name).constData(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd =
+        ::openat(m_fd, NativeName::toBytes(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return failure(false);
     if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {

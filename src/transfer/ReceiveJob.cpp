@@ -124,8 +124,8 @@ bool ReceiveJob::openProgram()
     // The program arrives under a hidden name beside its own, which keeps what it holds until the
     // program is whole. No received name holds "..", so none is ever this one.
     m_target = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    m_temporary = QStringLiteral(".talvern-receive..%1").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                              QLatin1Char('0'));
+    m_temporary = QStringLiteral(".talvern-receive..%1")
+                      .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     // Published before the file exists: no file command may take it from under the reception.
     m_receiving.set({m_folder.identity(), m_target, m_temporary});
     if (const QString failure = m_folder.create(m_file, m_temporary); !failure.isEmpty()) {

@@ -59,8 +59,8 @@ private:
     SerialPort &m_port;
     ReceivingPath &m_receiving;
     MachineSettings m_machine; // as the command found it
-    FolderHandle m_folder; // taken when the command started, wherever it is renamed to
-    QFile m_file;          // the program being received, under m_temporary until it is whole
+    FolderHandle m_folder;     // taken when the command started, wherever it is renamed to
+    QFile m_file;              // the program being received, under m_temporary until it is whole
     QString m_temporary;
     QString m_target; // the program's name on disk
     QString m_receiveName;

@@ -322,7 +322,8 @@ private slots:
         const QStringList log = rig.log();
         QCOMPARE(log.mid(0, 3), (QStringList{"A.MINを読込中です...", "ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。",
                                              "ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"}));
-        QCOMPARE(log.mid(3, 1), QStringList{end == "abort" ? "受信を終了しました。" : "A.MINの受信が出来ませんでした。"});
+        QCOMPARE(log.mid(3, 1),
+                 QStringList{end == "abort" ? "受信を終了しました。" : "A.MINの受信が出来ませんでした。"});
         QCOMPARE(log.size(), end == "abort" ? 4 : 5);
         QVERIFY(!rig.commands.dialog()->isVisible());
     }

@@ -128,7 +128,8 @@ private slots:
         QCOMPARE(marksMeanwhile, QStringList{QStringLiteral("B.MIN")});
         QCOMPARE(paneMeanwhile, QStringLiteral("G0 X1\n"));
         QCOMPARE(listed(QStringLiteral("NEW.MIN")).size(), 1);
-        QCOMPARE(listed(QStringLiteral("NEW.MIN")).first()->text(FileListView::SizeColumn), QStringLiteral("12"));
+        QCOMPARE(listed(QStringLiteral("NEW.MIN")).first()->text(FileListView::SizeColumn),
+                 QStringLiteral("12"));
         QVERIFY(QFile::remove(m_folder.filePath(QStringLiteral("NEW.MIN"))));
         QVERIFY(QFile::remove(m_folder.filePath(QStringLiteral("OTHER.MIN"))));
     }
