@@ -122,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     job.abort();
     require(ended, "the reception ends");
     require(!port.portOpen(), "the port is closed when the reception ends");
-    require(receiving.get().isEmpty(), "no file is left open when the reception ends");
+    require(receiving.isEmpty(), "no file is left open when the reception ends");
 
     // Only plain files were added, only to the folder; the rest is as it was.
     QStringList now = everything(root->path());
@@ -135,6 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QFileInfo info(path);
         require(info.absolutePath() == folder, "a received file is in the folder");
         require(info.isFile() && !info.isSymLink(), "a received file is a plain file");
+        require(!info.fileName().startsWith(QLatin1Char('.')), "no hidden file is left behind");
         QFile::remove(path);
     }
     require(QDir(root->filePath(QStringLiteral("in/SUB.NC"))).isEmpty(),

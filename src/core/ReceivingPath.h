@@ -1,37 +1,33 @@
 #pragma once
 
-#include <QDir>
-#include <QFileInfo>
+#include "platform/FileIdentity.h"
+
 #include <QMutex>
 #include <QString>
 
-// The file a reception is writing, as the line's thread publishes it for the window's file commands:
-// the canonical folder and the name on disk, set before the file is opened and cleared once it is closed.
+// The program a reception is writing, as the line's thread publishes it for the window's file
+// commands: its folder by what it is (a rename of the folder changes nothing), the program's name
+// there and the hidden name it arrives under until it is whole. Set before that file is made, cleared
+// once it has taken the program's name or is gone.
 class ReceivingPath final {
 public:
-    // The canonical folder and the name as given, so two spellings of one place compare equal; the
-    // file itself need not exist yet. "" when the folder does not exist.
-    static QString canonical(const QString &path)
-    {
-        const QFileInfo info(path);
-        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-        return folder.isEmpty() ? QString() : QDir(folder).filePath(info.fileName());
-    }
+    struct Program {
+        FileIdentity folder;
+        QString name;      // on disk
+        QString temporary; // on disk, in the same folder
+    };
 
-    // "" when none.
-    void set(const QString &path)
-    {
-        const QString canonicalPath = path.isEmpty() ? QString() : canonical(path);
-        const QMutexLocker lock(&m_mutex);
-        m_path = canonicalPath;
-    }
-    QString get() const
-    {
-        const QMutexLocker lock(&m_mutex);
-        return m_path;
-    }
+    void set(const Program &program);
+    void clear() { set({}); }
+    bool isEmpty() const;
+    // Whether path, by any way to its folder, names the program being received or its hidden file.
+    bool is(const QString &path) const;
+    // Whether a program is being received into folder.
+    bool isIn(const QString &folder) const;
 
 private:
+    Program get() const;
+
     mutable QMutex m_mutex;
-    QString m_path;
+    Program m_program;
 };

@@ -4,8 +4,8 @@
 #include "core/FolderListing.h"
 #include "core/FolderPane.h"
 #include "fileops/FileCopier.h"
-#include "fileops/ReceivingFile.h"
 #include "platform/BusyCursor.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileProtection.h"
 #include "platform/NativeFile.h"
 
@@ -34,14 +34,18 @@ bool sameFolder(const QString &a, const QString &b)
 FileCommands::PasteTarget FileCommands::pasteTarget(const CopyBuffer::Entry &entry, const QString &folder,
                                                     bool intoSource)
 {
-    PasteTarget target{entry.text, entry.diskName};
+    PasteTarget target;
+    target.name = entry.text;
+    target.path = entry.diskName;
     QString existing = FolderListing::findName(folder, entry.diskName);
     if (!existing.isEmpty() && intoSource) {
-        target = {Copy + entry.text, Copy + entry.diskName};
+        target.name = Copy + entry.text;
+        target.path = Copy + entry.diskName;
         existing = FolderListing::findName(folder, target.path);
     }
     target.exists = !existing.isEmpty();
     target.path = QDir(folder).filePath(target.exists ? existing : target.path);
+    target.identity = FileIdentity::of(target.path);
     return target;
 }
 
@@ -77,28 +81,41 @@ void FileCommands::mnuEditPaste_Click()
     m_list.RefreshFileList();
 }
 
+// Checked again right before the copy takes the target's name: a program may have begun to arrive
+// under it while the question was open or the copy was written, or arrived whole and taken the place
+// of the file the question was about, which is then asked about anew.
 void FileCommands::paste(const CopyBuffer::Entry &entry, const QString &folder, bool intoSource)
 {
     const QString source = QDir(m_buffer.sourceFolder).filePath(entry.diskName);
-    const PasteTarget target = pasteTarget(entry, folder, intoSource);
-    if (refusedWhileReceived(source, entry.text) || refusedWhileReceived(target.path, target.name))
-        return;
-    const QString failed = target.name + QStringLiteral("をコピーできませんでした。");
-    FileCopier copier(source);
-    if (!copier.failure().isEmpty()) {
-        m_notices.failure(failed, copier.failure());
-        return;
+    for (;;) {
+        const PasteTarget target = pasteTarget(entry, folder, intoSource);
+        if (refusedWhileReceived(target.path, target.name))
+            return;
+        const QString failed = target.name + QStringLiteral("をコピーできませんでした。");
+        FileCopier copier(source);
+        if (!copier.failure().isEmpty()) {
+            m_notices.failure(failed, copier.failure());
+            return;
+        }
+        if (target.exists && !mayOverwrite(target, failed))
+            return;
+        const BusyCursor busy; // while the file is written; the questions show the usual pointer
+        const auto unchanged = [this, &target] {
+            return !m_state.Transfer.Receiving.is(target.path) &&
+                   FileIdentity::of(target.path) == target.identity;
+        };
+        if (copier.copyTo(target.path, unchanged))
+            return;
+        if (!copier.failure().isEmpty()) {
+            m_notices.failure(failed, copier.failure());
+            return;
+        }
     }
-    if (target.exists && !mayOverwrite(target, failed))
-        return;
-    const BusyCursor busy; // while the file is written; the questions show the usual pointer
-    if (!copier.copyTo(target.path))
-        m_notices.failure(failed, copier.failure());
 }
 
 bool FileCommands::refusedWhileReceived(const QString &path, const QString &name)
 {
-    if (!ReceivingFile::is(m_state.Transfer, path))
+    if (!m_state.Transfer.Receiving.is(path))
         return false;
     m_notices.refuse(name + QStringLiteral("は受信中なので貼り付けが出来ません。"), CopyTitle);
     return true;
@@ -144,10 +161,14 @@ void FileCommands::mnuFileDelete_Click()
     m_folders.Dir1_Click();
 }
 
+// Checked again after the answer: a program may have begun to arrive under this name while the
+// question was open, or arrived whole and taken the place of the file asked about, which is then asked
+// about anew.
 void FileCommands::deleteFile(const QString &name, const QString &path)
 {
-    if (const std::optional<NativeFile::Status> status = NativeFile::status(path)) {
-        if (ReceivingFile::is(m_state.Transfer, path)) {
+    FileIdentity asked;
+    while (const std::optional<NativeFile::Status> status = NativeFile::status(path)) {
+        if (m_state.Transfer.Receiving.is(path)) {
             m_notices.refuse(name + QStringLiteral("は受信中なので削除できません。"), DeleteTitle);
             return;
         }
@@ -155,6 +176,10 @@ void FileCommands::deleteFile(const QString &name, const QString &path)
             m_notices.refuse(name + QStringLiteral("は保護されているので削除できません。"), DeleteTitle);
             return;
         }
+        const FileIdentity now = FileIdentity::of(path);
+        if (asked.isValid() && now == asked)
+            break;
+        asked = now;
         if (!m_notices.ask(name + QStringLiteral("を削除してもいいですか？"), DeleteTitle))
             return;
     }

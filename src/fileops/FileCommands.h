@@ -3,6 +3,7 @@
 #include "core/FileRows.h"
 #include "fileops/CopyBuffer.h"
 #include "fileops/Notices.h"
+#include "platform/FileIdentity.h"
 
 struct AppState;
 class FolderPane;
@@ -27,6 +28,7 @@ private:
         QString name; // as messages give it
         QString path;
         bool exists = false;
+        FileIdentity identity; // of what the target's name held when it was looked at
     };
 
     static PasteTarget pasteTarget(const CopyBuffer::Entry &entry, const QString &folder, bool intoSource);

@@ -19,7 +19,7 @@ FileCopier::FileCopier(const QString &source)
     m_permissions = status->permissions;
 }
 
-bool FileCopier::copyTo(const QString &target)
+bool FileCopier::copyTo(const QString &target, const std::function<bool()> &mayReplace)
 {
     if (!m_source.isOpen())
         return false;
@@ -45,6 +45,8 @@ bool FileCopier::copyTo(const QString &target)
     if (!copy.flush() || !copy.setPermissions(m_permissions) ||
         !copy.setFileTime(m_modified, QFileDevice::FileModificationTime))
         return fail(SystemReason::of(copy));
+    if (mayReplace && !mayReplace())
+        return fail(QString());
     const QString why = NativeFile::rename(copy.fileName(), target);
     if (!why.isEmpty())
         return fail(why);

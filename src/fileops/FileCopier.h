@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QString>
 
+#include <functional>
+
 // Copies one file whole or not at all: the copy is written beside the target and takes the target's
 // name only when complete, with the source's modification time and protection.
 class FileCopier final {
@@ -12,8 +14,10 @@ public:
     // Both paths may hold names that are not UTF-8 (NativeName).
     explicit FileCopier(const QString &source);
 
-    bool copyTo(const QString &target);
-    // Why the source cannot be read or the last copy failed; "" when all is well.
+    // mayReplace, asked right before the copy takes the target's name, may still call it off: false
+    // with no failure.
+    bool copyTo(const QString &target, const std::function<bool()> &mayReplace = {});
+    // Why the source cannot be read or the last copy failed; "" when all is well or it was called off.
     QString failure() const { return m_failure; }
 
 private:

@@ -6,7 +6,6 @@
 #include "core/FolderPane.h"
 #include "fileops/FolderRename.h"
 #include "fileops/NewFolder.h"
-#include "fileops/ReceivingFile.h"
 #include "platform/MountedDrives.h"
 #include "platform/NativeFile.h"
 #include "platform/SystemReason.h"
@@ -93,14 +92,12 @@ void FolderCommands::mnuFolderDelete_Click()
     const QFileInfo info(folder);
     const QString name = info.fileName();
     m_state.CurrentFileName = name;
-    if (ReceivingFile::isIn(m_state.Transfer, folder)) {
-        m_notices.refuse(quoted(name) + QStringLiteral("には受信中のファイルがあるので削除できません。"),
-                         DeleteTitle);
-        return;
-    }
-    if (!m_notices.ask(quoted(name) +
+    // Asked again after the answer: a program may have begun to arrive there while it was open.
+    if (refusedWhileReceived(folder) ||
+        !m_notices.ask(quoted(name) +
                            QStringLiteral("とフォルダー内のすべてのファイルを削除してもいいですか？"),
-                       DeleteTitle))
+                       DeleteTitle) ||
+        refusedWhileReceived(folder))
         return;
     if (!deleteFiles(folder)) {
         m_list.RefreshFileList(); // the files deleted before the stop are gone from the list too
@@ -121,11 +118,24 @@ void FolderCommands::mnuFolderDelete_Click()
     m_notices.log(quoted(name) + QStringLiteral("を削除しました。"));
 }
 
-// Stops at the first file that may not or cannot go; the files before it stay deleted.
+bool FolderCommands::refusedWhileReceived(const QString &folder, const QString &path)
+{
+    if (path.isEmpty() ? !m_state.Transfer.Receiving.isIn(folder) : !m_state.Transfer.Receiving.is(path))
+        return false;
+    m_notices.refuse(quoted(QFileInfo(folder).fileName()) +
+                         QStringLiteral("には受信中のファイルがあるので削除できません。"),
+                     DeleteTitle);
+    return true;
+}
+
+// Stops at the first file that may not or cannot go; the files before it stay deleted. Each is checked
+// right before it goes: a reception may begin at any moment.
 bool FolderCommands::deleteFiles(const QString &folder)
 {
     const QList<ListedFile> files = FolderListing::read(folder);
     for (const ListedFile &file : files) {
+        if (refusedWhileReceived(folder, QDir(folder).filePath(file.diskName)))
+            return false;
         if (file.isProtected) {
             m_notices.refuse(QStringLiteral("保護されたファイルがあるので削除できませんでした。"),
                              DeleteTitle);

@@ -20,6 +20,8 @@ public:
 private:
     QString currentFolder() const;
     bool refusedAtRoot(const QString &folder, const QString &text, const QString &title);
+    // Says so when a program is being received into folder, or as path in it when one is given.
+    bool refusedWhileReceived(const QString &folder, const QString &path = {});
     bool deleteFiles(const QString &folder);
 
     AppState &m_state;

@@ -7,6 +7,8 @@
 #include "transfer/LineFlow.h"
 #include "transfer/ReceivedName.h"
 
+#include <QRandomGenerator>
+
 namespace {
 
 constexpr char Cr = 0x0D, Lf = 0x0A;
@@ -23,7 +25,6 @@ void ReceiveJob::start(bool continuous, const QString &folder, const MachineSett
 {
     m_machine = machine;
     m_continuous = continuous;
-    m_folder = folder;
     m_receiveName = typedName;
     m_state = WaitingForProgram;
     m_name.clear();
@@ -37,6 +38,8 @@ void ReceiveJob::start(bool continuous, const QString &folder, const MachineSett
     m_port.setInputLen(0); // all that waits: a fast line outruns one event per byte
     // Nothing answers a received byte, so bytes may gather briefly: one wake-up a batch, not a byte.
     m_port.setInputLatency(ReceiveLatencyMs);
+    if (const QString why = m_folder.open(folder); !why.isEmpty())
+        return fail(why);
     if (!m_port.setPortOpen(true))
         return fail(m_port.errorString());
     m_listening = true;
@@ -119,16 +122,21 @@ bool ReceiveJob::openProgram()
     }
     m_receiveName = m_receiveName.toUpper();
     QString why;
-    const QString path = ReceivedName::pathFor(m_folder, m_receiveName, &why);
+    const QString path = ReceivedName::pathFor(m_folder.path(), m_receiveName, &why);
     if (path.isEmpty()) {
         fail(why);
         return false;
     }
+    // The program arrives under a hidden name beside its own, which keeps what it holds until the
+    // program is whole. No received name holds "..", so none is ever this one.
+    m_target = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    m_temporary = QStringLiteral(".talvern-receive..%1")
+                      .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     // Published before the file exists: no file command may take it from under the reception.
-    m_receiving.set(path);
-    if (const QString why = NativeFile::open(m_file, path, QIODevice::WriteOnly | QIODevice::Truncate);
-        !why.isEmpty()) {
-        fail(why);
+    m_receiving.set({m_folder.identity(), m_target, m_temporary});
+    if (const QString failure = m_folder.create(m_file, m_temporary); !failure.isEmpty()) {
+        m_temporary.clear();
+        fail(failure);
         return false;
     }
     m_state = EndOfHeaderLine;
@@ -138,12 +146,8 @@ bool ReceiveJob::openProgram()
 
 void ReceiveJob::closeProgram()
 {
-    // A program reported as read is on the disk whole.
-    if (!m_file.flush()) {
-        fail(SystemReason::of(m_file));
+    if (!keepProgram())
         return;
-    }
-    closeFile();
     emit logLine(QStringLiteral("読込が完了しました。"));
     m_receiveName.clear();
     m_state = WaitingForProgram;
@@ -199,9 +203,41 @@ void ReceiveJob::abort()
         finish();
 }
 
+// What arrived takes the program's name in the folder, wherever that folder is now; false when that
+// failed, which is then reported. A program reported as read is on the disk whole.
+bool ReceiveJob::keepProgram()
+{
+    if (m_temporary.isEmpty())
+        return true;
+    if (!m_file.flush()) {
+        fail(SystemReason::of(m_file));
+        return false;
+    }
+    m_file.close();
+    if (const QString why = m_folder.replace(m_temporary, m_target); !why.isEmpty()) {
+        fail(why);
+        return false;
+    }
+    m_temporary.clear();
+    m_receiving.clear();
+    return true;
+}
+
+// A program cut short never takes the program's name, which keeps what it held.
+void ReceiveJob::dropProgram()
+{
+    m_file.close();
+    if (!m_temporary.isEmpty())
+        m_folder.remove(m_temporary);
+    m_temporary.clear();
+    m_receiving.clear();
+}
+
 void ReceiveJob::finish()
 {
-    closeFile();
+    if (!keepProgram())
+        return;
+    m_folder.close();
     m_listening = false;
     m_port.setPortOpen(false);
     emit logLine(QStringLiteral("受信を終了しました。"));
@@ -216,7 +252,8 @@ void ReceiveJob::portFailed(const QString &description)
 
 void ReceiveJob::fail(const QString &description)
 {
-    closeFile();
+    dropProgram();
+    m_folder.close();
     m_listening = false;
     if (m_port.portOpen())
         m_port.setPortOpen(false);
@@ -226,10 +263,4 @@ void ReceiveJob::fail(const QString &description)
     emit logLine(what + QStringLiteral("の受信が出来ませんでした。"));
     emit logLine(description);
     emit ended(true);
-}
-
-void ReceiveJob::closeFile()
-{
-    m_file.close();
-    m_receiving.set({});
 }

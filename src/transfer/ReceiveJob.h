@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/MachineSettings.h"
+#include "platform/FolderHandle.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -28,7 +29,7 @@ public:
     bool listening() const { return m_listening; }
     // One read from the port, whatever it holds: its bytes are handled one by one, in order.
     void take(QByteArrayView text);
-    // What arrived stays on disk under the program's name.
+    // What arrived of a program stays on disk under the program's name.
     void abort();
     void portFailed(const QString &description);
 
@@ -47,18 +48,21 @@ private:
     void afterHeader(char byte);
     bool openProgram();
     void closeProgram();
+    bool keepProgram();
+    void dropProgram();
     void store(char byte);
     void show(char byte);
     void showEcho();
     void finish();
     void fail(const QString &description);
-    void closeFile();
 
     SerialPort &m_port;
     ReceivingPath &m_receiving;
     MachineSettings m_machine; // as the command found it
-    QString m_folder;
-    QFile m_file;
+    FolderHandle m_folder;     // taken when the command started, wherever it is renamed to
+    QFile m_file;              // the program being received, under m_temporary until it is whole
+    QString m_temporary;
+    QString m_target; // the program's name on disk
     QString m_receiveName;
     State m_state = WaitingForProgram;
     QByteArray m_name; // an OSP name's bytes as they arrive

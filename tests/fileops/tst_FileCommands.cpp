@@ -1,8 +1,15 @@
 #include "fileops/FileOpsRig.h"
+#include "support/FileSizeLimit.h"
+#include "support/ScriptedSerialPort.h"
+#include "support/VirtualClock.h"
+#include "transfer/TransferCommands.h"
+#include "transfer/frmCancelSend.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
 
 #if defined(Q_OS_UNIX)
-#include "support/FileSizeLimit.h"
-
 #include <sys/stat.h>
 #endif
 
@@ -245,32 +252,77 @@ private slots:
     }
 #endif
 
-    // The file a reception writes is neither overwritten, nor copied half-received, nor deleted, and its
-    // folder stays.
-    void aReceptionsFileIsLeftAlone()
+    // A program that begins to arrive while a command's question is open, or arrives whole meanwhile,
+    // or arrives into a folder renamed since it began, is neither deleted nor pasted over, and its
+    // folder stays: it lands whole where its folder is now, and so does the next program.
+    void aReceptionIsNeverLost_data()
     {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("punched"); // under the command's first question, or before a rename
+        QTest::addColumn<QStringList>("shown");
+        // clang-format off
+        const QString askDelete = "O2000.MINを削除してもいいですか？", busyDelete = "O2000.MINは受信中なので削除できません。";
+        const QByteArray begun = "$O2000.MIN%\r\nNEW", whole = begun + "\r\n%";
+        QTest::newRow("file delete") << "delete" << begun << QStringList{askDelete, busyDelete};
+        QTest::newRow("file delete, whole program") << "delete" << whole << QStringList{askDelete, askDelete};
+        QTest::newRow("paste over") << "paste" << begun << QStringList{"O2000.MINは既にファイルが存在します。\nファイルを重ね書きしますか？", "O2000.MINは受信中なので貼り付けが出来ません。"};
+        QTest::newRow("folder delete") << "folder delete" << begun << QStringList{"フォルダー'src'とフォルダー内のすべてのファイルを削除してもいいですか？", "フォルダー'src'には受信中のファイルがあるので削除できません。"};
+        QTest::newRow("folder renamed, file delete") << "rename" << begun << QStringList{busyDelete};
+        // clang-format on
+    }
+
+    void aReceptionIsNeverLost()
+    {
+        QFETCH(QString, command);
+        QFETCH(QByteArray, punched);
         FileOpsRig rig;
-        rig.put("other", {"r.min=new"});
-        rig.put("src", {"r.min=partial", "a.min=a"});
-        rig.state.Transfer.Receiving.set(rig.folder.filePath("src/r.min"));
+        rig.put("other", {"o2000.min=copy"});
+        rig.put("src", {"o2000.min=old", "a.min=a"});
         rig.showFolder(rig.folder.filePath("other"));
-        rig.mark({"R.MIN"});
+        rig.mark({"O2000.MIN"});
         rig.files().mnuEditCopy_Click();
         rig.showFolder(rig.folder.filePath("src"));
-        rig.files().mnuEditPaste_Click(); // over the file being received
-        rig.mark({"R.MIN", "A.MIN"});
-        rig.files().mnuEditCopy_Click();
-        rig.files().mnuEditPaste_Click(); // a copy of it
-        rig.mark({"R.MIN", "A.MIN"});
-        rig.boxes.answers = {Answer::Yes, Answer::Yes};
-        rig.files().mnuFileDelete_Click();
-        rig.folders().mnuFolderDelete_Click();
+        ScriptedSerialPort port;
+        VirtualClock clock;
+        QWidget window;
+        QTextEdit echo;
+        TransferCommands reception(rig.state, port, rig.boxes, rig, &echo, rig, &window, {&clock, false});
+        reception.mnuTransInputCont_Click();
+        const auto punch = [&port, &clock](const QByteArray &bytes) {
+            port.feed(bytes);
+            clock.runUntil([&port] { return port.waiting() == 0; });
+        };
+        int questions = 0;
+        rig.boxes.whileAsking = [&] {
+            if (questions++ == 0)
+                punch(punched);
+        };
+        rig.boxes.answers = {Answer::Yes, Answer::No};
+        if (command == "rename") {
+            punch(punched);
+            whenShown([](FolderNameDialog &dialog) {
+                dialog.Text1->setText("dst");
+                dialog.Command1->click();
+            });
+            rig.folders().mnuFolderRename_Click();
+            QCOMPARE(rig.state.CurrentFolder, rig.folder.filePath("dst"));
+        }
+        rig.mark({"O2000.MIN"});
+        if (command == "paste")
+            rig.files().mnuEditPaste_Click();
+        else if (command == "folder delete")
+            rig.folders().mnuFolderDelete_Click();
+        else
+            rig.files().mnuFileDelete_Click();
+        punch("\r\n%$O3000.MIN%\r\nX\r\n%");
+        reception.dialog()->Command1->click();
+        QVERIFY(clock.runUntil([&reception] { return !reception.running(); }));
 
-        const QString noPaste = "R.MINは受信中なので貼り付けが出来ません。";
-        QCOMPARE(rig.shown(), (QStringList{noPaste, noPaste, "A.MINを削除してもいいですか？",
-                                           "R.MINは受信中なので削除できません。",
-                                           "フォルダー'src'には受信中のファイルがあるので削除できません。"}));
-        QCOMPARE(FileOpsRig::contents(), (QStringList{"r.min=partial", "コピーa.min=a"}));
+        QTEST(rig.shown(), "shown");
+        const QString done = "読込が完了しました。";
+        QCOMPARE(rig.log, (QStringList{"O2000.MINを読込中です...", done, "O3000.MINを読込中です...", done,
+                                       "受信を終了しました。"}));
+        QCOMPARE(FileOpsRig::contents(), (QStringList{"O3000.MIN=X\r\n", "a.min=a", "o2000.min=NEW\r\n"}));
     }
 };
 

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // Answers message boxes from a script and records what was asked.
 class ScriptedMessageBoxes final : public MessageBoxes {
 public:
@@ -19,9 +21,12 @@ public:
         shown.append({text, title, icon, buttons});
         if (buttons == Buttons::Ok)
             return Answer::Ok;
+        if (whileAsking)
+            whileAsking();
         return answers.isEmpty() ? Answer::No : answers.takeFirst();
     }
 
     QList<Answer> answers; // for yes/no questions, in order; "No" when the script runs out
     QList<Shown> shown;
+    std::function<void()> whileAsking; // what happens while a question is open, before it is answered
 };

@@ -317,8 +317,7 @@ private slots:
                                          "プログラム名が255バイトを超えています。"}));
     }
 
-    // The line under a failure says why in the operator's language, also when the disk fills up
-    // half-way (here: a file-size limit, which stops a write half-way as a full disk does).
+    // The line under a failure says why in the operator's language (a full disk: aProgramCutShort).
     void aFailedReceptionSaysWhy_data()
     {
         QTest::addColumn<QString>("obstacle");
@@ -326,7 +325,6 @@ private slots:
         const QString failed = "A.MINの受信が出来ませんでした。";
         QTest::newRow("a folder of the name") << "folder" << QStringList{failed, "同じ名前のフォルダー'A.MIN'があります。"};
         QTest::newRow("a read-only folder") << "read-only" << QStringList{failed, "アクセスが拒否されました。"};
-        QTest::newRow("disk full") << "size limit" << QStringList{failed, "ファイルが大きすぎます。"};
     }
 
     void aFailedReceptionSaysWhy()
@@ -336,37 +334,64 @@ private slots:
         if (obstacle == "folder")
             rig.folder.addFolder("A.MIN");
         std::optional<PermissionsEnforced> enforced;
-        std::optional<FileSizeLimit> limit;
         if (obstacle == "read-only") {
             enforced.emplace();
             QFile::setPermissions(rig.folder.path(), QFile::ReadOwner | QFile::ExeOwner);
-        } else if (obstacle == "size limit") {
-            limit.emplace(1000);
         }
-        rig.port.feed("$A.MIN%\r\n" + QByteArray(40000, 'G') + "%");
+        rig.port.feed("$A.MIN%\r\nG0\r\n%");
         receive(rig, false);
-        limit.reset();
         QFile::setPermissions(rig.folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const QStringList log = rig.log();
         QTEST(log.mid(log.size() - 2), "reason");
     }
 
-    // Line errors are reported and the reception goes on; a device that goes away ends it.
-    void lineErrorsAreReportedUntilTheDeviceGoes()
+    // Line errors are reported and the reception goes on. A program that the device going away or a
+    // full disk cuts short leaves the old program of its name as it was, and nothing else behind; an
+    // abort keeps what arrived under the program's name.
+    void aProgramCutShort_data()
     {
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QByteArray>("kept");
+        QTest::addColumn<QStringList>("last"); // the log after the line errors
+        const QString failed = "A.MINの受信が出来ませんでした。";
+        QTest::newRow("aborted") << "abort" << QByteArray("G01") << QStringList{"受信を終了しました。"};
+        QTest::newRow("device gone") << "vanish" << QByteArray("old")
+                                     << QStringList{failed, "The device was unplugged."};
+#if defined(Q_OS_UNIX)
+        QTest::newRow("disk full") << "full" << QByteArray("old") << QStringList{failed, "ファイルが大きすぎます。"};
+#endif
+    }
+
+    void aProgramCutShort()
+    {
+        QFETCH(QString, end);
         TransferRig rig(0, 1);
+        rig.folder.addFile("a.min", "old");
         rig.port.feed("$A.MIN%\r\nG0");
-        receive(rig, false, [&rig] {
+        receive(rig, false, [&rig, &end] {
             emit rig.port.OnComm(SerialPort::Parity);
             emit rig.port.OnComm(SerialPort::Overrun);
             emit rig.port.OnComm(3); // a modem-line change means nothing here
             rig.port.feed("1");
-            rig.port.vanish("The device was unplugged.");
+            rig.lineClock.runUntil([&rig] { return rig.port.waiting() == 0; });
+            if (end == "abort")
+                abort(rig);
+            else if (end == "vanish")
+                rig.port.vanish("The device was unplugged.");
+#if defined(Q_OS_UNIX)
+            else {
+                const FileSizeLimit limit(100'000);
+                rig.port.feed(QByteArray(200'000, 'G'));
+                rig.lineClock.runUntil([&rig] { return !rig.commands.running(); });
+            }
+#endif
         });
-        QCOMPARE(rig.fileContent("A.MIN"), QByteArray("G01"));
-        QCOMPARE(rig.log(), (QStringList{"A.MINを読込中です...", "ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。",
-                                         "ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。", "A.MINの受信が出来ませんでした。",
-                                         "The device was unplugged."}));
+        QTEST(rig.fileContent("a.min"), "kept");
+        QCOMPARE(QDir(rig.folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.min"});
+        const QStringList log = rig.log();
+        QCOMPARE(log.mid(0, 3), (QStringList{"A.MINを読込中です...", "ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。",
+                                             "ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"}));
+        QTEST(log.mid(3), "last");
         QVERIFY(!rig.commands.dialog()->isVisible());
     }
 };

@@ -98,34 +98,40 @@ private slots:
         QCOMPARE(window.state.CurrentFileName, QStringLiteral("A.MIN"));
     }
 
-    // A program arriving in the shown folder shows in the list as it arrives, beside the marks and under
-    // the echo; once it is in, the list shows it once with all its bytes.
-    void aProgramArrivingShowsInTheList()
+    // A program arriving in the shown folder is listed once it is whole, with all its bytes: the list
+    // refreshed meanwhile (for a file someone else adds) keeps its marks and shows nothing of it, not
+    // even the hidden file it arrives in, while the echo shows what came.
+    void aProgramArrivingIsListedWhenWhole()
     {
         MainWindowFixture window;
         frmMain &form = start(window);
         form.lvListView->row(1)->setSelected(true);
-        const auto listed = [&form] {
-            return form.lvListView->findItems(QStringLiteral("NEW.MIN"), Qt::MatchExactly);
+        const auto listed = [&form](const QString &name) {
+            return form.lvListView->findItems(name, Qt::MatchExactly);
         };
-        bool listedMeanwhile = false;
-        QStringList marksMeanwhile;
+        QStringList rowsMeanwhile, marksMeanwhile;
         QString paneMeanwhile;
         window.punchOnceListening("$NEW.MIN%\r\nG0 X1\r\n", [&] {
-            listedMeanwhile = QTest::qWaitFor([&] { return listed().size() == 1; });
-            marksMeanwhile = marked(form.lvListView);
             const auto drawn = [&form] { return !form.Text1->toPlainText().isEmpty(); }; // a little later
             paneMeanwhile = QTest::qWaitFor(drawn) ? form.Text1->toPlainText() : QString();
+            m_folder.addFile(QStringLiteral("OTHER.MIN"), "");
+            if (QTest::qWaitFor([&] { return listed(QStringLiteral("OTHER.MIN")).size() == 1; })) {
+                for (const FileRow &row : form.lvListView->rows())
+                    rowsMeanwhile << row.text;
+            }
+            marksMeanwhile = marked(form.lvListView);
             window.scriptedPort.feed("M30\r\n%");
         });
         form.menus()->item(QStringLiteral("mnuTransInput"))->trigger();
         QTRY_VERIFY(!form.transfer()->running());
-        QVERIFY(listedMeanwhile);
+        QCOMPARE(rowsMeanwhile, (QStringList{"A.MIN", "B.MIN", "OTHER.MIN"}));
         QCOMPARE(marksMeanwhile, QStringList{QStringLiteral("B.MIN")});
         QCOMPARE(paneMeanwhile, QStringLiteral("G0 X1\n"));
-        QCOMPARE(listed().size(), 1);
-        QCOMPARE(listed().first()->text(FileListView::SizeColumn), QStringLiteral("12"));
+        QCOMPARE(listed(QStringLiteral("NEW.MIN")).size(), 1);
+        QCOMPARE(listed(QStringLiteral("NEW.MIN")).first()->text(FileListView::SizeColumn),
+                 QStringLiteral("12"));
         QVERIFY(QFile::remove(m_folder.filePath(QStringLiteral("NEW.MIN"))));
+        QVERIFY(QFile::remove(m_folder.filePath(QStringLiteral("OTHER.MIN"))));
     }
 
     // The process ends at once, also in the middle of a reception: what arrived is on the disk first.
@@ -150,6 +156,8 @@ private slots:
         form.menus()->item(QStringLiteral("mnuTransInput"))->trigger();
         QTRY_VERIFY(!form.transfer()->running());
         QCOMPARE(onDisk, QByteArray("G0 X1\r\nG1 Y"));
+        QCOMPARE(QDir(m_folder.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"A.MIN", "B.MIN", "KEEP.MIN"})); // nothing else, hidden or not, is left behind
         QVERIFY(!portOpenAfterClose);
         QCOMPARE(window.written()->value(QStringLiteral("OpenPathName")).toString(), m_folder.path());
         QFile::remove(m_folder.filePath(QStringLiteral("KEEP.MIN")));

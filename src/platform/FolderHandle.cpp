@@ -1,0 +1,133 @@
+#include "platform/FolderHandle.h"
+
+#include "platform/NativeFile.h"
+#include "platform/NativeName.h"
+#include "platform/SystemReason.h"
+
+#include <QFile>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString failure(bool done)
+{
+    return done ? QString() : SystemReason::of(errno);
+}
+
+} // namespace
+
+QString FolderHandle::open(const QString &path)
+{
+    close();
+    m_fd = ::open(NativeName::toBytes(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0)
+        return failure(false);
+    m_path = path;
+    m_identity = FileIdentity::ofDescriptor(m_fd);
+    return {};
+}
+
+void FolderHandle::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_identity = {};
+}
+
+QString FolderHandle::path() const
+{
+#if defined(Q_OS_LINUX)
+    // The kernel's name for the open folder follows renames; it is trusted only while it still
+    // leads to this very folder (not once the folder is gone).
+    char target[4096];
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(m_fd);
+    const ssize_t length = ::readlink(link.constData(), target, sizeof target);
+    if (length > 0 && length < ssize_t(sizeof target)) {
+        const QString now = NativeName::fromBytes(QByteArray(target, length));
+        if (FileIdentity::of(now) == m_identity)
+            return now;
+    }
+#endif
+    return m_path;
+}
+
+QString FolderHandle::create(QFile &file, const QString &name) const
+{
+    const int fd =
+        ::openat(m_fd, NativeName::toBytes(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return failure(false);
+    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        const QString why = SystemReason::of(file);
+        ::close(fd);
+        return why;
+    }
+    return {};
+}
+
+QString FolderHandle::replace(const QString &from, const QString &to) const
+{
+    const QByteArray source = NativeName::toBytes(from), target = NativeName::toBytes(to);
+    struct stat replaced {};
+    if (::fstatat(m_fd, target.constData(), &replaced, 0) == 0 && S_ISREG(replaced.st_mode) &&
+        ::fchmodat(m_fd, source.constData(), replaced.st_mode & 07777, 0) != 0)
+        return failure(false);
+    return failure(::renameat(m_fd, source.constData(), m_fd, target.constData()) == 0);
+}
+
+QString FolderHandle::remove(const QString &name) const
+{
+    return failure(::unlinkat(m_fd, NativeName::toBytes(name).constData(), 0) == 0);
+}
+
+#else // A folder that holds an open file cannot be renamed here: its path stays good.
+
+#include <qt_windows.h>
+
+QString FolderHandle::open(const QString &path)
+{
+    m_path = path;
+    m_identity = FileIdentity::of(path);
+    return m_identity.isValid() ? QString() : qt_error_string(ERROR_PATH_NOT_FOUND);
+}
+
+void FolderHandle::close()
+{
+    m_identity = {};
+}
+
+QString FolderHandle::path() const
+{
+    return m_path;
+}
+
+QString FolderHandle::create(QFile &file, const QString &name) const
+{
+    return NativeFile::open(file, NativeFile::join(m_path, name), QIODevice::WriteOnly | QIODevice::NewOnly);
+}
+
+QString FolderHandle::replace(const QString &from, const QString &to) const
+{
+    const QString source = NativeFile::join(m_path, from), target = NativeFile::join(m_path, to);
+    const bool replacing = QFile::exists(target);
+    const QFile::Permissions kept = QFile::permissions(target);
+    if (replacing) // a read-only file is not replaced otherwise
+        QFile::setPermissions(target, kept | QFile::WriteOwner | QFile::WriteUser);
+    const QString why = NativeFile::rename(source, target);
+    if (replacing)
+        QFile::setPermissions(target, kept);
+    return why;
+}
+
+QString FolderHandle::remove(const QString &name) const
+{
+    return NativeFile::remove(NativeFile::join(m_path, name));
+}
+
+#endif

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/FileIdentity.h"
+
+#include <QString>
+
+class QFile;
+
+// A folder held by what it is rather than by its path: files made, renamed and removed through it
+// stay in that folder when it, or a folder above it, is renamed meanwhile. Names may hold bytes that
+// are not UTF-8 (NativeName). Each operation returns "" when done, else the platform's words for the
+// failure.
+class FolderHandle final {
+public:
+    FolderHandle() = default;
+    ~FolderHandle() { close(); }
+    FolderHandle(const FolderHandle &) = delete;
+    FolderHandle &operator=(const FolderHandle &) = delete;
+
+    QString open(const QString &path);
+    void close();
+    // Where the folder is now: its new path after a rename, where the platform tells it.
+    QString path() const;
+    FileIdentity identity() const { return m_identity; }
+
+    // Makes name, which must not exist yet, and opens it into file for writing.
+    QString create(QFile &file, const QString &name) const;
+    // Gives from's file the name to, in place of what to held, and the permission bits to had.
+    QString replace(const QString &from, const QString &to) const;
+    QString remove(const QString &name) const;
+
+private:
+    QString m_path;
+    FileIdentity m_identity;
+    int m_fd = -1;
+};
