@@ -1,8 +1,11 @@
 #include "core/AppState.h"
 #include "shell/PersistedSettings.h"
 #include "shell/WindowPlacement.h"
+#include "support/WriterSet.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,6 +109,43 @@ private slots:
         }
         AppState state;
         QCOMPARE(load(state), loaded);
+    }
+
+    // Two windows closed at once, over and over, in processes of their own: each close writes its whole
+    // set under the settings file's lock and replaces the file in one step, so whoever reads it meanwhile
+    // or afterwards finds one window's whole set, the last one's at the end.
+    void windowsClosedAtOnceLeaveOneWholeSet()
+    {
+        const int rounds = 100;
+        QProcess writers[2];
+        for (int writer = 1; writer <= 2; ++writer)
+            writers[writer - 1].start(
+                QCoreApplication::applicationDirPath() + QStringLiteral("/talvern-peer"),
+                {QStringLiteral("save-settings"), path(), QString::number(writer), QString::number(rounds)});
+        const auto writerOfFile = [this] {
+            QSettings store(path(), QSettings::IniFormat);
+            AppState state;
+            const WindowPlacement placement = PersistedSettings::load(store, state);
+            return store.status() == QSettings::NoError ? WriterSet::writerOf(placement, state) : 0;
+        };
+        int looks = 0;
+        const QDeadlineTimer deadline(60000);
+        while (writers[0].state() != QProcess::NotRunning || writers[1].state() != QProcess::NotRunning) {
+            QVERIFY(!deadline.hasExpired());
+            if (QFile::exists(path())) {
+                QVERIFY2(writerOfFile() != 0, "a set pieced together from two windows");
+                ++looks;
+            }
+            QCoreApplication::processEvents();
+        }
+        for (QProcess &writer : writers)
+            QCOMPARE(writer.exitCode(), 0);
+        QVERIFY(looks > 0);
+        QSettings store(path(), QSettings::IniFormat);
+        AppState state;
+        const WindowPlacement last = PersistedSettings::load(store, state);
+        QVERIFY(WriterSet::writerOf(last, state) != 0);
+        QCOMPARE(int(last.MainLeft) % 1000, rounds - 1);
     }
 };
 

@@ -16,8 +16,8 @@ inline void fill(int writer, int round, WindowPlacement &placement, AppState &st
     placement = {float(tag), float(tag) + 0.5f, float(tag + 1), float(tag + 2)};
     state.CurrentFolder = QStringLiteral("/w%1").arg(tag);
     state.Machine.MchFileName = QStringLiteral("W%1.MCH").arg(tag);
-    state.Print = {QStringLiteral("W%1").arg(tag), tag,        qint16(tag + 1), tag + 2, tag + 3,
-                   qint16(tag + 4),                qint16(tag + 5)};
+    const auto small = [tag](int step) { return qint16(tag + step); };
+    state.Print = {QStringLiteral("W%1").arg(tag), tag, small(1), tag + 2, tag + 3, small(4), small(5)};
 }
 
 inline QStringList texts(const WindowPlacement &p, const AppState &s)
