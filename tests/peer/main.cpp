@@ -4,11 +4,10 @@
 //
 //   talvern-peer hold-port DEVICE                prints "open" or the refusal, holds until stdin ends
 //   talvern-peer save-settings FILE WRITER ROUNDS starts and closes ROUNDS times, each with a whole
-//                                                set of values that names WRITER and the round
+//                                                set of values that name WRITER and the round
 #include "core/AppState.h"
 #include "platform/QtSerialPort.h"
 #include "shell/PersistedSettings.h"
-#include "support/WriterSet.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -29,14 +28,19 @@ int holdPort(const QString &device)
     return open ? 0 : 1;
 }
 
+// Every value of a close is its tag, writer * 1000 + round, so that a reader sees whose set it is.
 int saveSettings(const QString &file, int writer, int rounds)
 {
     for (int round = 0; round < rounds; ++round) {
+        const int tag = writer * 1000 + round;
+        const QString text = QString::number(tag);
         QSettings store(file, QSettings::IniFormat);
         AppState state;
-        WindowPlacement placement = PersistedSettings::load(store, state);
-        WriterSet::fill(writer, round, placement, state);
-        PersistedSettings::save(store, placement, state);
+        PersistedSettings::load(store, state);
+        state.CurrentFolder = QLatin1Char('/') + text;
+        state.Machine.MchFileName = text + QStringLiteral(".MCH");
+        state.Print = {text, tag, qint16(tag), tag, tag, qint16(tag), qint16(tag)};
+        PersistedSettings::save(store, {float(tag), float(tag), float(tag), float(tag)}, state);
     }
     return 0;
 }
