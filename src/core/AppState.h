@@ -14,6 +14,9 @@ struct AppState {
     QString CurrentFolder;
     QString CurrentFileName;
     bool StartupFolderPending = false;
+    // The machine settings file this window started with: the remembered one changes only when the
+    // operator put another in force here, so a second window on another machine is left its own.
+    QString StartupMchFileName;
     MachineSettings Machine;
     PrintOptions Print;
     TransferState Transfer;

@@ -72,8 +72,12 @@ MachineCommands::MachineCommands(AppState &state, SerialPort &port, FileDialogs 
 }
 
 // Without a machine in force a transfer would go out with whatever the port was left with.
-void MachineCommands::LoadStartupSettingsFile()
+void MachineCommands::LoadStartupSettingsFile(const QString &given)
 {
+    // A window started for one machine keeps it whatever the last window closed remembered.
+    if (!given.isEmpty() &&
+        inSettingsFolder(QDir(m_state.SettingsFolder).absoluteFilePath(given), SelectTitle))
+        m_state.Machine.MchFileName = m_state.StartupMchFileName = QFileInfo(given).fileName();
     const QString &name = m_state.Machine.MchFileName;
     if (!name.isEmpty() && m_loader.LoadMachineSettings(name))
         return;

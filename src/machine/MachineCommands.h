@@ -20,8 +20,9 @@ public:
     MachineCommands(AppState &state, SerialPort &port, FileDialogs &dialogs, MessageBoxes &messages, Log &log,
                     StatusLine &status, QWidget *window);
 
-    // Start-up's last step: the remembered settings file, or no machine in force.
-    void LoadStartupSettingsFile();
+    // Start-up's last step: the file given for this window (--machine) or else the remembered one, or no
+    // machine in force.
+    void LoadStartupSettingsFile(const QString &given = {});
     void mnuMachineSelect_Click();
     void mnuMachineNew_Click();
     void mnuMachinePropaty_Click();

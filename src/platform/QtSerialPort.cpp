@@ -3,6 +3,8 @@
 #include "platform/DeviceAccess.h"
 #include "platform/SystemReason.h"
 
+#include <QFileInfo>
+
 #include <cerrno>
 
 namespace {
@@ -166,7 +168,10 @@ bool QtSerialPort::setPortOpen(bool open)
     if (m_port->isOpen())
         return fail(QStringLiteral("%1は既に開いています。").arg(named()));
     m_device = deviceName(m_commPort);
-    m_port->setPortName(m_device);
+    // Qt locks a device (LCK.. in /var/lock) by the name it is given, and root passes TIOCEXCL: a link
+    // such as /dev/serial/by-id/... must lock the device itself, or two windows would share it.
+    const QString device = QFileInfo(m_device).canonicalFilePath();
+    m_port->setPortName(device.isEmpty() ? m_device : device);
     if (!configure(m_settings))
         return false;
     if (!m_port->open(QIODevice::ReadWrite))

@@ -56,6 +56,7 @@ WindowPlacement PersistedSettings::load(QSettings &store, AppState &state)
     placement.MainHeight = readFloat(store, QStringLiteral("MainHeight"), defaults.MainHeight);
     state.CurrentFolder = readText(store, QStringLiteral("OpenPathName"), MountedDrives::systemRoot());
     state.Machine.MchFileName = readText(store, QStringLiteral("MchFileName"), MachineSettings().MchFileName);
+    state.StartupMchFileName = state.Machine.MchFileName;
     state.Print.PrintFontName = readText(store, QStringLiteral("PrintFontName"), print.PrintFontName);
     state.Print.PrintFontSize = readInt(store, QStringLiteral("PrintFontSize"), print.PrintFontSize);
     state.Print.PrinterOrientation =
@@ -76,7 +77,9 @@ void PersistedSettings::save(QSettings &store, const WindowPlacement &placement,
     store.setValue(QStringLiteral("MainWidth"), floatText(placement.MainWidth));
     store.setValue(QStringLiteral("MainHeight"), floatText(placement.MainHeight));
     store.setValue(QStringLiteral("OpenPathName"), state.CurrentFolder);
-    store.setValue(QStringLiteral("MchFileName"), state.Machine.MchFileName);
+    if (state.Machine.MchFileName != state.StartupMchFileName ||
+        !store.contains(QStringLiteral("MchFileName")))
+        store.setValue(QStringLiteral("MchFileName"), state.Machine.MchFileName);
     store.setValue(QStringLiteral("PrintFontName"), state.Print.PrintFontName);
     store.setValue(QStringLiteral("PrintFontSize"), QString::number(state.Print.PrintFontSize));
     store.setValue(QStringLiteral("PrinterOrientation"), QString::number(state.Print.PrinterOrientation));

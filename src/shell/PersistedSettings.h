@@ -8,6 +8,8 @@ struct AppState;
 class QSettings;
 
 // The thirteen remembered values: read once when the main window loads, written once when it closes.
+// Windows side by side share them, the last one closed wins; but the machine settings file's name is
+// written only when the window put another in force than it started with.
 class PersistedSettings final {
 public:
     static WindowPlacement load(QSettings &store, AppState &state);

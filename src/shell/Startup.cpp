@@ -41,6 +41,7 @@ struct CommandLine {
                                                     .arg(TALVERN_VERSION_MAJOR)
                                                     .arg(TALVERN_VERSION_MINOR)
                                                     .arg(TALVERN_VERSION_PATCH));
+        parser.addOption(machine);
         parser.addOption(selfTest);
         parser.addOption(screenshot);
     }
@@ -48,6 +49,12 @@ struct CommandLine {
     QCommandLineParser parser;
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    // One window for each machine: a menu entry or shortcut per machine names its file.
+    const QCommandLineOption machine{
+        QStringLiteral("machine"),
+        QStringLiteral("Start with the machine settings file <name> of the settings folder instead of the "
+                       "remembered one."),
+        QStringLiteral("name")};
     const QCommandLineOption selfTest{QStringLiteral("self-test"),
                                       QStringLiteral("Start, show the window and close it again.")};
     const QCommandLineOption screenshot{QStringLiteral("screenshot"),
@@ -100,7 +107,7 @@ int Startup::run(QApplication &app)
     QObject::connect(&form, &frmMain::unloaded, &app, [] { endProcess(); });
     state.StartupFolderPending = true;
     form.Show();
-    form.LoadStartupSettingsFile();
+    form.LoadStartupSettingsFile(options.parser.value(options.machine));
 
     if (options.parser.isSet(options.selfTest)) {
         QTimer::singleShot(500, &form, [&form] { form.close(); });

@@ -283,9 +283,9 @@ void frmMain::PreviewListedFile()
     m_preview->PreviewListedFile();
 }
 
-void frmMain::LoadStartupSettingsFile()
+void frmMain::LoadStartupSettingsFile(const QString &given)
 {
-    m_machine->LoadStartupSettingsFile();
+    m_machine->LoadStartupSettingsFile(given);
     ApplyControllerRule(); // a remembered FANUC file offers no continuous reception from the start
 }
 

@@ -43,8 +43,9 @@ public:
 
     // Loads the window (once) and shows it.
     void Show();
-    // Start-up's last step: the remembered machine settings file, or no communication without one.
-    void LoadStartupSettingsFile();
+    // Start-up's last step: the machine settings file given for this window (--machine) or else the
+    // remembered one, or no communication without one.
+    void LoadStartupSettingsFile(const QString &given = {});
     void ApplyControllerRule();
 
     // The controls, named as the rest of the program knows them.

@@ -109,6 +109,51 @@ private slots:
         QCOMPARE(enabled(form, "mnuTransInputCont"), window.state.Machine.isOsp());
     }
 
+    // Two windows side by side, each on its own machine: a window started for one (--machine) starts with
+    // it; closing a window remembers its machine only when the operator put another in force there, so
+    // it never takes back what the other window chose and saved meanwhile.
+    void aSecondWindowKeepsItsOwnMachine_data()
+    {
+        QTest::addColumn<QString>("given");      // "": none; "~/": in the settings folder; "/": elsewhere
+        QTest::addColumn<QString>("chosen");     // selected while the window runs
+        QTest::addColumn<QString>("meanwhile");  // remembered by another window's close
+        QTest::addColumn<QString>("inForce");    // at start
+        QTest::addColumn<QString>("remembered"); // after this window's close
+        // clang-format off
+        QTest::newRow("remembered, another window chose meanwhile") << "" << "" << "MILL.MCH" << "OSP-E100.MCH" << "MILL.MCH";
+        QTest::newRow("remembered, one chosen here") << "" << "FANUC.MCH" << "MILL.MCH" << "OSP-E100.MCH" << "FANUC.MCH";
+        QTest::newRow("given") << "FANUC.MCH" << "" << "" << "FANUC.MCH" << "OSP-E100.MCH";
+        QTest::newRow("given with its folder, one chosen here") << "~/FANUC.MCH" << "MILL.MCH" << "" << "FANUC.MCH" << "MILL.MCH";
+        QTest::newRow("given outside the settings folder") << "/FANUC.MCH" << "" << "" << "OSP-E100.MCH" << "OSP-E100.MCH";
+        // clang-format on
+    }
+    void aSecondWindowKeepsItsOwnMachine()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, chosen);
+        QFETCH(QString, meanwhile);
+        QFETCH(QString, inForce);
+        TestDir elsewhere;
+        MainWindowFixture window;
+        window.preset(QStringLiteral("MchFileName"), QStringLiteral("OSP-E100.MCH"));
+        window.settingsFile(QStringLiteral("FANUC.MCH"), Fanuc);
+        window.settingsFile(QStringLiteral("MILL.MCH"), Fanuc);
+        const bool outside = given.startsWith(u'/');
+        window.machine = outside                   ? elsewhere.addFile(given.mid(1), Fanuc)
+                         : given.startsWith(u"~/") ? window.settingsFile(given.mid(2))
+                                                   : given;
+        frmMain &form = window.start();
+        QCOMPARE(window.state.Machine.MchFileName, inForce);
+        QCOMPARE(log(form).last(), QStringLiteral("設定ファイル'%1'を読み込みました。").arg(inForce));
+        QCOMPARE(window.messages.shown.size(), outside ? 1 : 0); // the text is the selection's own
+        if (!chosen.isEmpty())
+            run(window, "mnuMachineSelect", window.settingsFile(chosen));
+        if (!meanwhile.isEmpty())
+            window.preset(QStringLiteral("MchFileName"), meanwhile);
+        form.close();
+        QTEST(window.written()->value(QStringLiteral("MchFileName")).toString(), "remembered");
+    }
+
     // The same name in any case is the same file: asked about, then overwritten under its own name.
     void newAsksBeforeItOverwritesAMachinesFile()
     {

@@ -2,6 +2,7 @@
 #include "platform/QtSerialPort.h"
 #include "support/PermissionsEnforced.h"
 
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSerialPort>
@@ -170,7 +171,8 @@ private slots:
     void openingFailsWithADescription_data()
     {
         QTest::addColumn<QString>("settings");
-        QTest::addColumn<QString>("device"); // "pty": the simulator's; "file": a file of the test's
+        // "pty": the simulator's; "alias": a link to it; "file": a file of the test's
+        QTest::addColumn<QString>("device");
         QTest::addColumn<bool>("ownFile");   // else nobody's
         QTest::addColumn<QString>("groupName");
         QTest::addColumn<int>("mode");
@@ -181,6 +183,7 @@ private slots:
         // clang-format off
         QTest::newRow("missing device") << "4800,E,7,2" << "/dev/talvern-none" << false << "" << 0 << false << "ポート COM7 (%1) のデバイスが接続されていません。";
         QTest::newRow("in use") << "4800,E,7,2" << "pty" << false << "" << 0 << false << "ポート COM7 (%1) は他のプログラムが使用中です。";
+        QTest::newRow("in use under another name") << "4800,E,7,2" << "alias" << false << "" << 0 << false << "ポート COM7 (%1) は他のプログラムが使用中です。";
         QTest::newRow("4 data bits") << "4800,E,4,2" << "pty" << false << "" << 0 << false << "ポート COM7 (%1) はデータビット4に対応していません。";
         QTest::newRow("group not joined") << "4800,E,7,2" << "file" << false << "dialout" << 0660 << false << refused + "ユーザーを dialout グループに追加してください。";
         QTest::newRow("group joined, not logged in again") << "4800,E,7,2" << "file" << false << "root" << 0660 << true << refused + "ユーザーは root グループに追加済みです。ログインし直してください。";
@@ -215,11 +218,21 @@ private slots:
             QSKIP("Needs POSIX rights");
 #endif
         }
+        if (device == QLatin1String("alias")) {
+            device = folder.filePath(QStringLiteral("by-id"));
+            QVERIFY(QFile::link(m_line->slavePath(), device));
+        }
         if (device != QLatin1String("pty"))
             qputenv(Com7, device.toLocal8Bit());
-        QtSerialPort holder;
-        QVERIFY(holder.setCommPort(7));
-        QVERIFY(!description.contains(QStringLiteral("使用中")) || holder.setPortOpen(true));
+        // A second Talvern, for another machine, holds the device by its own name.
+        QProcess holder;
+        const bool inUse = description.contains(QStringLiteral("使用中"));
+        if (inUse) {
+            holder.start(QCoreApplication::applicationDirPath() + QStringLiteral("/talvern-peer"),
+                         {QStringLiteral("hold-port"), m_line->slavePath()});
+            QVERIFY(holder.waitForReadyRead(10000));
+            QCOMPARE(holder.readLine(), QByteArray("open\n"));
+        }
         QVERIFY(m_port->setCommPort(7));
         QVERIFY(m_port->setSettings(settings));
         {
@@ -233,6 +246,11 @@ private slots:
         }
         QVERIFY(!m_port->portOpen());
         QCOMPARE(m_port->errorString(), description.arg(m_port->deviceName(7)));
+        if (inUse) { // a window that crashed leaves the port free
+            holder.kill();
+            QVERIFY(holder.waitForFinished(10000));
+            QVERIFY2(m_port->setPortOpen(true), qPrintable(m_port->errorString()));
+        }
     }
 
     // Settings change an open device; refused ones change nothing; the port number stays.

@@ -2,7 +2,10 @@
 #include "shell/PersistedSettings.h"
 #include "shell/WindowPlacement.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,6 +109,44 @@ private slots:
         }
         AppState state;
         QCOMPARE(load(state), loaded);
+    }
+
+    // Two windows closed at once, over and over, in processes of their own: each close writes its whole
+    // set under the settings file's lock and replaces the file in one step, so whoever reads it meanwhile
+    // or afterwards finds one window's whole set, the last one's at the end.
+    void windowsClosedAtOnceLeaveOneWholeSet()
+    {
+        const int rounds = 100;
+        QProcess writers[2];
+        for (int writer = 1; writer <= 2; ++writer)
+            writers[writer - 1].start(
+                QCoreApplication::applicationDirPath() + QStringLiteral("/talvern-peer"),
+                {QStringLiteral("save-settings"), path(), QString::number(writer), QString::number(rounds)});
+        // The tag all thirteen values carry (writer * 1000 + round), or -1 when they are not one set.
+        const auto tagOfFile = [this] {
+            QSettings store(path(), QSettings::IniFormat);
+            store.beginGroup(QStringLiteral("Settings"));
+            const QStringList keys = store.childKeys();
+            QSet<QString> tags;
+            for (const QString &key : keys)
+                tags << store.value(key).toString().remove(QRegularExpression(QStringLiteral("\\D")));
+            const bool whole = store.status() == QSettings::NoError && keys.size() == 13 && tags.size() == 1;
+            return whole ? tags.begin()->toInt() : -1;
+        };
+        int looks = 0;
+        const QDeadlineTimer deadline(60000);
+        while (writers[0].state() != QProcess::NotRunning || writers[1].state() != QProcess::NotRunning) {
+            QVERIFY(!deadline.hasExpired());
+            if (QFile::exists(path())) {
+                QVERIFY2(tagOfFile() >= 1000, "not one window's whole set");
+                ++looks;
+            }
+            QCoreApplication::processEvents();
+        }
+        for (QProcess &writer : writers)
+            QCOMPARE(writer.exitCode(), 0);
+        QVERIFY(looks > 0);
+        QCOMPARE(tagOfFile() % 1000, rounds - 1);
     }
 };
 

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,6 +50,29 @@ private slots:
                  qPrintable(output));
         QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
+    }
+
+    // A window started for its machine (one menu entry per machine) saves its own values when it closes
+    // but leaves the remembered machine to the other windows (which file it runs on: tst_MachineCommands).
+    void aWindowStartedForItsMachineLeavesTheRememberedOne()
+    {
+        QTemporaryDir config;
+        const QString file = config.filePath(QStringLiteral("Talvern/Talvern.conf"));
+        QSettings(file, QSettings::IniFormat).setValue(QStringLiteral("Settings/MchFileName"), "GONE.MCH");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        // The settings folder of a build is the program's own, with OSP-E100.MCH in it.
+        program.start(
+            QCoreApplication::applicationDirPath() + QStringLiteral("/talvern"),
+            {QStringLiteral("--machine"), QStringLiteral("OSP-E100.MCH"), QStringLiteral("--self-test")});
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitCode(), 0);
+        const QSettings written(file, QSettings::IniFormat);
+        QVERIFY(written.contains(QStringLiteral("Settings/MainWidth"))); // the window's own values, saved
+        QCOMPARE(written.value(QStringLiteral("Settings/MchFileName")).toString(),
+                 QStringLiteral("GONE.MCH"));
     }
 
     // The program's interface is Japanese, so Qt's own buttons and dialogs are too.

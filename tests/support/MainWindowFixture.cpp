@@ -41,7 +41,7 @@ frmMain &MainWindowFixture::start()
                          printDialogs});
     state.StartupFolderPending = true;
     form->Show();
-    form->LoadStartupSettingsFile();
+    form->LoadStartupSettingsFile(machine);
     if (!QTest::qWaitForWindowExposed(form.get()))
         qFatal("the main window did not show");
     return *form;

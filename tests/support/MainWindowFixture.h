@@ -57,6 +57,7 @@ public:
         });
     }
     bool useScriptedPort = false;
+    QString machine; // the settings file the window is started for (--machine), if any
     RecordingPrintSurface recordingPrinter;
     PrintSurface *printer = &recordingPrinter; // another before start() prints for real
     ScriptedPrintDialogs printDialogs;
