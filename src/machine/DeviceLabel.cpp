@@ -31,7 +31,8 @@ void DeviceLabel::elide()
     const int room = contentsRect().width();
     const qsizetype slash = m_device.lastIndexOf(QLatin1Char('/'));
     // A device server's address keeps its kind and its port: only the middle of the host goes.
-    if (metrics.horizontalAdvance(m_device) <= room || slash <= 0 || m_device.contains(QLatin1String("://"))) {
+    if (metrics.horizontalAdvance(m_device) <= room || slash <= 0 ||
+        m_device.contains(QLatin1String("://"))) {
         setText(metrics.elidedText(m_device, Qt::ElideMiddle, room));
         return;
     }

@@ -274,7 +274,9 @@ QString NetworkSerialPort::reason(QAbstractSocket::SocketError error) const
 // "ポート COM1 (rfc2217://192.168.1.20:4001) ": the number the user chose and where it leads.
 QString NetworkSerialPort::named() const
 {
-    return QStringLiteral("ポート COM%1 (%2) ").arg(m_commPort).arg(portOpen() ? m_device : deviceName(m_commPort));
+    return QStringLiteral("ポート COM%1 (%2) ")
+        .arg(m_commPort)
+        .arg(portOpen() ? m_device : deviceName(m_commPort));
 }
 
 bool NetworkSerialPort::fail(const QString &description)

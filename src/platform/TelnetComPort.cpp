@@ -94,7 +94,8 @@ QByteArray TelnetComPort::opening()
     m_answers.fill(std::nullopt);
     m_local[ComPort] = m_local[Binary] = State::WantYes;
     m_remote[Binary] = m_remote[SuppressGoAhead] = State::WantYes;
-    return command(Will, ComPort) + command(Will, Binary) + command(Do, Binary) + command(Do, SuppressGoAhead);
+    return command(Will, ComPort) + command(Will, Binary) + command(Do, Binary) +
+           command(Do, SuppressGoAhead);
 }
 
 void TelnetComPort::feed(QByteArrayView bytes)
@@ -212,7 +213,8 @@ QList<int> TelnetComPort::takeLineErrors()
 QByteArray TelnetComPort::escaped(QByteArrayView data)
 {
     QByteArray bytes = data.toByteArray();
-    return bytes.contains(char(Iac)) ? bytes.replace(QByteArray(1, char(Iac)), QByteArray(2, char(Iac))) : bytes;
+    return bytes.contains(char(Iac)) ? bytes.replace(QByteArray(1, char(Iac)), QByteArray(2, char(Iac)))
+                                     : bytes;
 }
 
 QByteArray TelnetComPort::lineRequest(const SerialSettings &settings)
@@ -226,7 +228,8 @@ QByteArray TelnetComPort::lineRequest(const SerialSettings &settings)
            comPortCommand(SetParity, one(parityCode(settings.parity()))) +
            comPortCommand(SetStopSize, one(stopCode(settings.stopBits()))) +
            comPortCommand(SetControl, one(NoFlowControl)) +
-           comPortCommand(SetLineStateMask, one(ReportedLineStates)) + comPortCommand(SetModemStateMask, one(0));
+           comPortCommand(SetLineStateMask, one(ReportedLineStates)) +
+           comPortCommand(SetModemStateMask, one(0));
 }
 
 bool TelnetComPort::lineAnswered() const

@@ -21,7 +21,7 @@ public:
     // Interprets the server's bytes; what they hold waits in the take*() functions.
     void feed(QByteArrayView bytes);
     QByteArray takeData();
-    QByteArray takeReply(); // answers to the server's option requests
+    QByteArray takeReply();      // answers to the server's option requests
     QList<int> takeLineErrors(); // OnComm event numbers, in order of arrival
 
     // The server agreed to let the line be set, or turned the option down.

@@ -55,7 +55,8 @@ struct ScriptedServer {
 };
 
 // What ser2net says first, and its answers to the line 4800,E,7,2 and no flow control.
-const QByteArray Greeting = QByteArrayLiteral("\xff\xfb\x03\xff\xfd\x03\xff\xfb\x01\xff\xfe\x01\xff\xfd\x00\xff\xfb\x00\xff\xfd\x2c");
+const QByteArray Greeting =
+    QByteArrayLiteral("\xff\xfb\x03\xff\xfd\x03\xff\xfb\x01\xff\xfe\x01\xff\xfd\x00\xff\xfb\x00\xff\xfd\x2c");
 const QByteArray Opening = QByteArrayLiteral("\xff\xfb\x2c\xff\xfb\x00\xff\xfd\x00\xff\xfd\x03");
 const QByteArray GreetingAnswered = QByteArrayLiteral("\xff\xfb\x03\xff\xfe\x01");
 const QByteArray LineRequest = QByteArrayLiteral("\xff\xfa\x2c\x01\x00\x00\x12\xc0\xff\xf0"
@@ -119,9 +120,11 @@ private slots:
         QCOMPARE(server.heard, Opening + GreetingAnswered + LineRequest);
 
         QVERIFY(m_port->output(everyByte()));
-        QTRY_COMPARE(server.heard.mid((Opening + GreetingAnswered + LineRequest).size()), doubledIac(everyByte()));
+        QTRY_COMPARE(server.heard.mid((Opening + GreetingAnswered + LineRequest).size()),
+                     doubledIac(everyByte()));
         server.client->write("\xff\xfa\x2c\x6a\x0a\xff\xf0" + doubledIac(everyByte())); // framing, overrun
-        QTRY_COMPARE(eventsOf(events), (QList<int>{SerialPort::Frame, SerialPort::Overrun, SerialPort::Receive}));
+        QTRY_COMPARE(eventsOf(events),
+                     (QList<int>{SerialPort::Frame, SerialPort::Overrun, SerialPort::Receive}));
         QCOMPARE(m_port->input(), everyByte());
 
         server.client->close();
@@ -139,10 +142,10 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("turns the option down")
             << Answers{{Opening, "\xff\xfe\x2c"}}
-            << "のサーバーは通信設定 (RFC 2217) を受け付けません。設定済みのサーバーは socket:// で指定してください。";
+            << "のサーバーは通信設定 (RFC 2217) を受け付けません。設定済みのサーバーは socket:// "
+               "で指定してください。";
         QTest::newRow("keeps another speed")
-            << Answers{{Opening, "\xff\xfd\x2c"},
-                                                        {LineRequest, lineAnswer('\x25', '\x80')}}
+            << Answers{{Opening, "\xff\xfd\x2c"}, {LineRequest, lineAnswer('\x25', '\x80')}}
             << "は設定'4800,e,7,2'で通信できません。通信速度が変わってしまいます。";
     }
 
@@ -167,9 +170,11 @@ private slots:
     {
         open(QStringLiteral("rfc2217://127.0.0.1"));
         QVERIFY(!m_port->setPortOpen(true));
-        QCOMPARE(m_port->errorString(),
-                 QStringLiteral("ポート COM5 (rfc2217://127.0.0.1) のアドレスが正しくありません。rfc2217://ホスト:ポート "
-                                "または socket://ホスト:ポート の形で指定してください。"));
+        QCOMPARE(
+            m_port->errorString(),
+            QStringLiteral(
+                "ポート COM5 (rfc2217://127.0.0.1) のアドレスが正しくありません。rfc2217://ホスト:ポート "
+                "または socket://ホスト:ポート の形で指定してください。"));
     }
 
     // All 256 byte values both ways, in small reads as a reception takes them.

@@ -31,11 +31,13 @@ DeviceServer::DeviceServer(const QString &device) : m_port(freePort())
             QFile tcp(QStringLiteral("/proc/net/tcp"));
             const QByteArray port = QByteArray::number(m_port, 16).toUpper().rightJustified(4, '0');
             return m_process.state() == QProcess::NotRunning ||
-                   (tcp.open(QIODevice::ReadOnly) && tcp.readAll().contains("0100007F:" + port + " 00000000:0000 0A"));
+                   (tcp.open(QIODevice::ReadOnly) &&
+                    tcp.readAll().contains("0100007F:" + port + " 00000000:0000 0A"));
         },
         10'000);
     if (!listening || m_process.state() == QProcess::NotRunning)
-        m_failure = QStringLiteral("ser2net did not start: %1").arg(QString::fromLocal8Bit(m_process.readAll()));
+        m_failure =
+            QStringLiteral("ser2net did not start: %1").arg(QString::fromLocal8Bit(m_process.readAll()));
 }
 
 DeviceServer::~DeviceServer()

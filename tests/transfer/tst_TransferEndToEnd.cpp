@@ -6,14 +6,14 @@
 #include "transfer/frmCancelSend.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
-#include <QTcpServer>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -42,7 +42,9 @@ QString lineOf(const QString &device)
     if (fd >= 0)
         ::close(fd);
     const QMap<speed_t, int> rates{{B4800, 4800}, {B9600, 9600}, {B19200, 19200}, {B38400, 38400}};
-    return read ? QStringLiteral("%1,%2").arg(rates.value(::cfgetospeed(&line))).arg(line.c_cflag & CSTOPB ? 2 : 1)
+    return read ? QStringLiteral("%1,%2")
+                      .arg(rates.value(::cfgetospeed(&line)))
+                      .arg(line.c_cflag & CSTOPB ? 2 : 1)
                 : QString();
 }
 
@@ -126,8 +128,8 @@ private slots:
         QFETCH(Line::Named, named);
         QFETCH(QString, settings);
         QFETCH(int, bitsPerCharacter);
-        Line line(controller == 0 ? ControllerSimulator::Family::Osp : ControllerSimulator::Family::Fanuc, named,
-                  settings);
+        Line line(controller == 0 ? ControllerSimulator::Family::Osp : ControllerSimulator::Family::Fanuc,
+                  named, settings);
         QVERIFY2(line.failure().isEmpty(), qPrintable(line.failure()));
         line.machine.setLineSpeed(settings.section(',', 0, 0).toInt(), bitsPerCharacter);
         line.machine.setDc3Every(100);
