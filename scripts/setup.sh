@@ -12,6 +12,7 @@ packages=(
   dpkg-dev file desktop-file-utils appstream
   clang libclang-rt-14-dev
   cups cups-client printer-driver-cups-pdf fonts-dejavu-core
+  ser2net # tests only: the RFC 2217 device server the network port tests start on 127.0.0.1
 )
 
 missing=()

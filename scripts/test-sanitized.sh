@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Builds the transfer, window, file-list and serial port tests with AddressSanitizer and
+# Builds the transfer, window, file-list and serial and network port tests with AddressSanitizer and
 # UndefinedBehaviorSanitizer (Clang) into build-sanitize/ and runs them there. Any report ends its test with a
 # failure, and so the run. Needs the packages of scripts/setup.sh (./test installs them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/sanitized-build.sh
-tests=(tst_frmMain tst_FileListView tst_FolderNavigation tst_QtSerialPort)
+tests=(tst_frmMain tst_FileListView tst_FolderNavigation tst_QtSerialPort tst_NetworkSerialPort)
 for source in tests/transfer/tst_*.cpp; do
   tests+=("$(basename "$source" .cpp)")
 done

@@ -30,7 +30,9 @@ void DeviceLabel::elide()
     const QFontMetrics metrics = fontMetrics();
     const int room = contentsRect().width();
     const qsizetype slash = m_device.lastIndexOf(QLatin1Char('/'));
-    if (metrics.horizontalAdvance(m_device) <= room || slash <= 0) {
+    // A device server's address keeps its kind and its port: only the middle of the host goes.
+    if (metrics.horizontalAdvance(m_device) <= room || slash <= 0 ||
+        m_device.contains(QLatin1String("://"))) {
         setText(metrics.elidedText(m_device, Qt::ElideMiddle, room));
         return;
     }

@@ -3,7 +3,8 @@
 #include <QLabel>
 
 // A device path shown in the room there is: a long /dev/serial/by-id/... name loses its folder, then
-// its middle, so that the adapter's maker and the end of its name stay readable. The tip shows it whole.
+// its middle, so that the adapter's maker and the end of its name stay readable; a device server's
+// address loses only its middle. The tip shows it whole.
 class DeviceLabel final : public QLabel {
     Q_OBJECT
 public:

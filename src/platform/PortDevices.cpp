@@ -20,6 +20,12 @@ QString PortDevices::deviceName(int port) const
     if (named.isEmpty())
         return QStringLiteral("/dev/ttyS%1").arg(port - 1);
     // A bare name is a device in /dev, as QSerialPort takes it; shown and checked with its folder.
-    return QDir::isAbsolutePath(named) ? named : QStringLiteral("/dev/") + named;
+    return QDir::isAbsolutePath(named) || isNetwork(named) ? named : QStringLiteral("/dev/") + named;
 #endif
+}
+
+bool PortDevices::isNetwork(const QString &device)
+{
+    return device.startsWith(QLatin1String("rfc2217://"), Qt::CaseInsensitive) ||
+           device.startsWith(QLatin1String("socket://"), Qt::CaseInsensitive);
 }

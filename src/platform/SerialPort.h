@@ -40,6 +40,9 @@ public:
     virtual void setInputLatency(int milliseconds) = 0;
     virtual bool portOpen() const = 0;
     virtual bool setPortOpen(bool open) = 0;
+    // A port on the network opens in the background: from setPortOpen(true) it is open, but takes no
+    // output until connected(); failed() tells when it could not connect.
+    virtual bool connecting() const { return false; }
     virtual bool output(const QByteArray &bytes) = 0;
     // Characters handed over and not yet on the wire: Qt's buffer and, where the driver tells,
     // its queue.
@@ -56,6 +59,9 @@ public:
 signals:
     // Raised on the user-interface thread: 2 while received bytes wait, 1001 to 1011 for line errors.
     void OnComm(int event);
-    // The device went away or failed under the open port: the port has closed itself.
+    // The device went away or failed under the open port, or a network port could not connect: the
+    // port has closed itself.
     void failed(const QString &description);
+    // A network port that was connecting now carries data.
+    void connected();
 };

@@ -2,13 +2,13 @@
 
 #include "core/AppState.h"
 #include "machine/MachineFilesFolder.h"
+#include "platform/ConfiguredSerialPort.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtPrintDialogs.h"
 #include "platform/QtPrintSurface.h"
 #include "platform/QtProcessLauncher.h"
-#include "platform/QtSerialPort.h"
 #include "platform/QtTranslations.h"
 #include "shell/frmMain.h"
 
@@ -100,7 +100,7 @@ int Startup::run(QApplication &app)
     QtMessageBoxes messages;
     QtProcessLauncher launcher;
     QtFileDialogs fileDialogs;
-    QtSerialPort port(PortDevices(store.fileName(), store.format()));
+    ConfiguredSerialPort port(PortDevices(store.fileName(), store.format()));
     QtPrintSurface printer;
     QtPrintDialogs printDialogs;
     frmMain form(state, store, {messages, launcher, fileDialogs, port, printer, printDialogs});

@@ -36,10 +36,28 @@ void SendJob::start(const QList<FileRow> &files, const QString &folder, const Ma
     m_port.setInputLatency(0); // a DC3 must stop the sending at once
     if (!m_port.setPortOpen(true))
         return fail(m_port.errorString());
+    m_flow.reset();
+    if (!m_port.connecting())
+        return begin();
+    // A device server on the network: "中止" stays at hand while it answers.
+    m_step = Step::Connecting;
+    emit prompt(QStringLiteral("ポート COM%1 (%2) に接続しています。")
+                    .arg(m_port.commPort())
+                    .arg(m_port.deviceName(m_port.commPort())));
+}
+
+void SendJob::portConnected()
+{
+    if (m_step == Step::Connecting)
+        begin();
+}
+
+// The wire is timed from when the line can take the first character.
+void SendJob::begin()
+{
     const std::optional<SerialSettings> line = SerialSettings::parse(m_port.settings());
     m_pacer.start(line ? line->charactersPerSecond() : 960.0, m_port.countsOutputToTheWire(),
                   m_clock.nowUs());
-    m_flow.reset();
     nextFile();
 }
 

@@ -33,6 +33,7 @@ public:
     void heard();
     void abort();
     void portFailed(const QString &description);
+    void portConnected(); // a network port that was connecting now carries data
 
 signals:
     void current(const QString &name); // the file now taken up
@@ -45,8 +46,9 @@ signals:
     void ended();
 
 private:
-    enum class Step { Idle, AwaitingStart, Header, AwaitingName, Body, Trailer, Draining, Pausing };
+    enum class Step { Idle, Connecting, AwaitingStart, Header, AwaitingName, Body, Trailer, Draining, Pausing };
 
+    void begin();
     void nextFile();
     void beginFile();
     void pump();

@@ -58,6 +58,7 @@ TransferLine::TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &re
     connect(&port, &SerialPort::OnComm, this, &TransferLine::MSComm1_OnComm);
     connect(&port, &SerialPort::failed, m_send, &SendJob::portFailed);
     connect(&port, &SerialPort::failed, m_receive, &ReceiveJob::portFailed);
+    connect(&port, &SerialPort::connected, m_send, &SendJob::portConnected);
 }
 
 void TransferLine::send(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine)

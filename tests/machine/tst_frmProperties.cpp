@@ -18,9 +18,11 @@ PortProperties inForce()
         true};
 }
 
-// Port n is an adapter's long path, whose end tells the adapters apart.
+// Port n is an adapter's long path, whose end tells the adapters apart; port 5 is a device server.
 QString deviceOf(int port)
 {
+    if (port == 5)
+        return QStringLiteral("rfc2217://device-server-17.machine-hall-2.example.lan:4001");
     return QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285B%1-if00-port0").arg(port);
 }
 
@@ -77,6 +79,12 @@ private slots:
         QVERIFY2(narrow.startsWith(QStringLiteral("…/u")) && narrow.count(QChar(0x2026)) == 2 &&
                      deviceOf(7).endsWith(narrow.section(QChar(0x2026), -1)),
                  qPrintable(narrow));
+        dialog.cboPort->setCurrentIndex(4); // an address keeps its kind and its port
+        dialog.lblDevice->resize(dialog.lblDevice->fontMetrics().horizontalAdvance("rfc2217://device-…:4001"),
+                                 dialog.lblDevice->height());
+        QVERIFY2(dialog.lblDevice->text().startsWith(QStringLiteral("rfc2217:")) &&
+                     dialog.lblDevice->text().endsWith(QStringLiteral(":4001")),
+                 qPrintable(dialog.lblDevice->text()));
         dialog.cboPort->setCurrentIndex(2);
 
         dialog.cboSpeed->setCurrentText(QStringLiteral(" 4800 "));

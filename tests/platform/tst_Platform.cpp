@@ -208,6 +208,8 @@ private slots:
         QTest::newRow("neither") << QByteArray() << QString() << "/dev/ttyS2";
         QTest::newRow("an adapter by its id") << QByteArray() << byId << byId;
         QTest::newRow("a bare name is in /dev") << QByteArray() << " ttyUSB0 " << "/dev/ttyUSB0";
+        QTest::newRow("a device server") << QByteArray() << "rfc2217://10.0.0.5:4001" << "rfc2217://10.0.0.5:4001";
+        QTest::newRow("a raw device server by the environment") << QByteArray("socket://plc-3:950") << "" << "socket://plc-3:950";
         QTest::newRow("environment before the file") << QByteArray("/dev/pts/4") << "/dev/ttyUSB0" << "/dev/pts/4";
         QTest::newRow("empty environment") << QByteArray("") << "/dev/ttyUSB1" << "/dev/ttyUSB1";
         QTest::newRow("empty entry") << QByteArray() << "" << "/dev/ttyS2";

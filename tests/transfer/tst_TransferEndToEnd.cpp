@@ -1,17 +1,24 @@
 #include "ControllerSimulator.h"
+#include "platform/ConfiguredSerialPort.h"
 #include "platform/QtMessageBoxes.h"
-#include "platform/QtSerialPort.h"
+#include "support/DeviceServer.h"
 #include "support/TransferRig.h"
 #include "transfer/frmCancelSend.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,29 +32,54 @@ QByteArray program(int lines)
     return text + "M30\r\n";
 }
 
-// The simulated machine on a pty, and the real port 9 that names its far end: by the environment, or
-// as a USB adapter is named, by the Ports group of the settings file.
+// The speed and stop bits the pty's line is set to now (it carries 8 bits without parity whatever
+// it is told).
+QString lineOf(const QString &device)
+{
+    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios line{};
+    const bool read = fd >= 0 && ::tcgetattr(fd, &line) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    const QMap<speed_t, int> rates{{B4800, 4800}, {B9600, 9600}, {B19200, 19200}, {B38400, 38400}};
+    return read ? QStringLiteral("%1,%2")
+                      .arg(rates.value(::cfgetospeed(&line)))
+                      .arg(line.c_cflag & CSTOPB ? 2 : 1)
+                : QString();
+}
+
+// The simulated machine on a pty, and the real port 9 that names its far end: by the environment, as
+// a USB adapter is named, by the Ports group of the settings file, or as a device server on the
+// network that serves the pty.
 struct Line {
-    enum class Named { ByEnvironment, BySettings };
+    enum class Named { ByEnvironment, BySettings, ByDeviceServer };
     explicit Line(ControllerSimulator::Family family = ControllerSimulator::Family::Osp,
-                  Named named = Named::ByEnvironment)
+                  Named named = Named::ByEnvironment, const QString &settings = QStringLiteral("9600,E,7,2"))
         : machine(family),
           port(PortDevices(config.filePath(QStringLiteral("Talvern.conf")), QSettings::IniFormat))
     {
         if (!machine.openPseudoTerminal())
             qFatal("no pseudo-terminal: %s", qPrintable(machine.errorString()));
+        if (named == Named::ByDeviceServer)
+            server = std::make_unique<DeviceServer>(machine.slavePath());
         if (named == Named::ByEnvironment)
             qputenv("TALVERN_COM9", machine.slavePath().toLocal8Bit());
         else
-            QSettings(config.filePath(QStringLiteral("Talvern.conf")), QSettings::IniFormat)
-                .setValue(QStringLiteral("Ports/COM9"), machine.slavePath());
+            name(server ? server->address() : machine.slavePath());
         port.setCommPort(9);
-        port.setSettings(QStringLiteral("9600,E,7,2"));
+        port.setSettings(settings);
     }
     ~Line() { qunsetenv("TALVERN_COM9"); }
+    QString failure() const { return server ? server->failure() : QString(); }
+    void name(const QString &device)
+    {
+        QSettings(config.filePath(QStringLiteral("Talvern.conf")), QSettings::IniFormat)
+            .setValue(QStringLiteral("Ports/COM9"), device);
+    }
     QTemporaryDir config;
     ControllerSimulator machine;
-    QtSerialPort port;
+    std::unique_ptr<DeviceServer> server;
+    ConfiguredSerialPort port;
 };
 
 // A.MIN, a program of the given lines, selected to be sent to the simulator reading at 38400 baud.
@@ -64,6 +96,9 @@ struct FastSend {
     const QByteArray content;
 };
 
+enum class FarEnd { NothingListens, SilentServer, DeviceServer };
+enum class Then { Wait, AbortWhileConnecting, ServerDiesMidSend };
+
 } // namespace
 
 // Real programs through a real serial port on a pseudo-terminal, against the simulated controller.
@@ -76,8 +111,14 @@ private slots:
         QTest::addColumn<qint16>("controller");
         QTest::addColumn<qint16>("flow");
         QTest::addColumn<Line::Named>("named");
-        QTest::newRow("osp, dc1 after the name") << qint16(0) << qint16(2) << Line::Named::ByEnvironment;
-        QTest::newRow("fanuc, port from the settings") << qint16(1) << qint16(1) << Line::Named::BySettings;
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("bitsPerCharacter");
+        // clang-format off
+        QTest::newRow("osp, dc1 after the name") << qint16(0) << qint16(2) << Line::Named::ByEnvironment << "9600,E,7,2" << 11;
+        QTest::newRow("fanuc, port from the settings") << qint16(1) << qint16(1) << Line::Named::BySettings << "9600,E,7,2" << 11;
+        QTest::newRow("osp, device server") << qint16(0) << qint16(2) << Line::Named::ByDeviceServer << "9600,E,7,2" << 11;
+        QTest::newRow("fanuc, device server, 8N1") << qint16(1) << qint16(1) << Line::Named::ByDeviceServer << "9600,N,8,1" << 10;
+        // clang-format on
     }
 
     void aProgramReachesTheMachineByteForByte()
@@ -85,13 +126,21 @@ private slots:
         QFETCH(qint16, controller);
         QFETCH(qint16, flow);
         QFETCH(Line::Named, named);
+        QFETCH(QString, settings);
+        QFETCH(int, bitsPerCharacter);
         Line line(controller == 0 ? ControllerSimulator::Family::Osp : ControllerSimulator::Family::Fanuc,
-                  named);
-        line.machine.setLineSpeed(9600, 11); // the port's 9600,E,7,2
+                  named, settings);
+        QVERIFY2(line.failure().isEmpty(), qPrintable(line.failure()));
+        line.machine.setLineSpeed(settings.section(',', 0, 0).toInt(), bitsPerCharacter);
         line.machine.setDc3Every(100);
         line.machine.setDc3PauseMs(100); // long enough for a sender that goes on to show
         line.machine.setDc1AfterHeader(flow == 2);
         line.machine.startReading();
+        QString lineWhileSending; // the port or the server puts the pty back as it found it
+        connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
+            if (lineWhileSending.isEmpty())
+                lineWhileSending = lineOf(line.machine.slavePath());
+        });
         TransferRig rig(controller, flow, &line.port);
         const QByteArray content = program(40);
         rig.folder.addFile("o1000.min", content);
@@ -105,19 +154,24 @@ private slots:
         QVERIFY2(line.machine.maxAfterDc3() <= 64, qPrintable(QString::number(line.machine.maxAfterDc3())));
         QCOMPARE(rig.log().last(), QStringLiteral("送信が完了しました。"));
         QCOMPARE(line.port.thread(), thread()); // back with the window, for the next command
+        QCOMPARE(lineWhileSending, settings.section(',', 0, 0) + ',' + settings.section(',', 3, 3));
     }
 
     void aPunchedProgramIsStoredByteForByte_data()
     {
         QTest::addColumn<ControllerSimulator::LineEnd>("lineEnd");
-        QTest::newRow("cr lf") << ControllerSimulator::LineEnd::CrLf;
-        QTest::newRow("lf") << ControllerSimulator::LineEnd::Lf;
+        QTest::addColumn<Line::Named>("named");
+        QTest::newRow("cr lf") << ControllerSimulator::LineEnd::CrLf << Line::Named::ByEnvironment;
+        QTest::newRow("lf") << ControllerSimulator::LineEnd::Lf << Line::Named::ByEnvironment;
+        QTest::newRow("device server") << ControllerSimulator::LineEnd::CrLf << Line::Named::ByDeviceServer;
     }
 
     void aPunchedProgramIsStoredByteForByte()
     {
         QFETCH(ControllerSimulator::LineEnd, lineEnd);
-        Line line;
+        QFETCH(Line::Named, named);
+        Line line(ControllerSimulator::Family::Osp, named);
+        QVERIFY2(line.failure().isEmpty(), qPrintable(line.failure()));
         line.machine.setLeader(20);
         line.machine.setDc2Dc4(true);
         line.machine.setLineEnd(lineEnd);
@@ -213,6 +267,75 @@ private slots:
         QCOMPARE(rig.log().last(), QStringLiteral("送信がキャンセルされました。"));
         QVERIFY2(line.machine.received().size() - atAbort <= 100,
                  qPrintable(QString::number(line.machine.received().size() - atAbort)));
+    }
+
+    // A device server that cannot be reached, does not answer or dies is reported once, in the port's
+    // words, and the transfer ends; "中止" ends it while it connects.
+    void aDeviceServerThatFailsEndsTheTransfer_data()
+    {
+        QTest::addColumn<FarEnd>("farEnd");
+        QTest::addColumn<Then>("then");
+        QTest::addColumn<bool>("receiving");
+        QTest::addColumn<QStringList>("log"); // %1: the address
+        const QString cannot = "ポート COM9 (%1) に接続できません。";
+        // clang-format off
+        QTest::newRow("refused") << FarEnd::NothingListens << Then::Wait << false
+            << QStringList{"A.MINの送信が出来ませんでした。", cannot + "接続が拒否されました。"};
+        QTest::newRow("refused, receiving") << FarEnd::NothingListens << Then::Wait << true
+            << QStringList{"COM 9からの受信が出来ませんでした。", cannot + "接続が拒否されました。"};
+        QTest::newRow("silent") << FarEnd::SilentServer << Then::Wait << false
+            << QStringList{"A.MINの送信が出来ませんでした。", cannot + "0.3秒以内に応答がありませんでした。"};
+        QTest::newRow("abort while connecting") << FarEnd::SilentServer << Then::AbortWhileConnecting << false
+            << QStringList{"送信がキャンセルされました。"};
+        QTest::newRow("server dies mid-send") << FarEnd::DeviceServer << Then::ServerDiesMidSend << false
+            << QStringList{"A.MINを送信中です...", "A.MINの送信が出来ませんでした。", "ポート COM9 (%1) が切断されました。"};
+        // clang-format on
+    }
+
+    void aDeviceServerThatFailsEndsTheTransfer()
+    {
+        QFETCH(FarEnd, farEnd);
+        QFETCH(Then, then);
+        QFETCH(bool, receiving);
+        QFETCH(QStringList, log);
+        Line line(ControllerSimulator::Family::Osp,
+                  farEnd == FarEnd::DeviceServer ? Line::Named::ByDeviceServer : Line::Named::BySettings,
+                  QStringLiteral("38400,E,7,2"));
+        QVERIFY2(line.failure().isEmpty(), qPrintable(line.failure()));
+        QTcpServer silent;
+        QString address = line.server ? line.server->address() : QString();
+        if (farEnd == FarEnd::NothingListens)
+            address = QStringLiteral("socket://127.0.0.1:%1").arg(DeviceServer::freePort());
+        if (farEnd == FarEnd::SilentServer && silent.listen(QHostAddress::LocalHost))
+            address = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.serverPort());
+        line.name(address);
+        if (then == Then::Wait)
+            line.port.setConnectTimeout(300);
+        line.machine.setLineSpeed(38400, 11);
+        line.machine.setDc3Every(0);
+        line.machine.startReading();
+        connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
+            if (then == Then::ServerDiesMidSend && line.machine.received().size() >= 2000)
+                line.server->kill();
+        });
+        TransferRig rig(0, 1, &line.port);
+        rig.folder.addFile("A.MIN", program(1000));
+        rig.select({"A.MIN"});
+
+        if (receiving)
+            rig.commands.mnuTransInput_Click();
+        else
+            rig.commands.mnuTransOutput_Click();
+        if (then == Then::AbortWhileConnecting) {
+            QTRY_COMPARE(rig.commands.dialog()->Label1->text(),
+                         QStringLiteral("ポート COM9 (%1) に接続しています。").arg(address));
+            rig.commands.dialog()->Command1->click();
+        }
+        QVERIFY(rig.finish());
+
+        QCOMPARE(rig.log(), log.replaceInStrings(QStringLiteral("%1"), address));
+        QCOMPARE(line.port.thread(), thread());
+        QVERIFY(!line.port.portOpen());
     }
 };
 

@@ -1,0 +1,223 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "ControllerSimulator.h"
+#include "platform/NetworkSerialPort.h"
+#include "support/DeviceServer.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const char Com5[] = "TALVERN_COM5";
+
+// What a server waits for, and what it then says.
+using Answers = QList<std::pair<QByteArray, QByteArray>>;
+
+QByteArray everyByte()
+{
+    QByteArray bytes(256, 0);
+    for (int value = 0; value < 256; ++value)
+        bytes[value] = char(value);
+    return bytes;
+}
+
+QByteArray doubledIac(QByteArray bytes)
+{
+    return bytes.replace("\xff", "\xff\xff");
+}
+
+// A server of the test's own on 127.0.0.1: it greets, then answers each thing it waits for in turn.
+struct ScriptedServer {
+    ScriptedServer(QByteArray greeting, Answers answers)
+    {
+        listener.listen(QHostAddress::LocalHost);
+        QObject::connect(&listener, &QTcpServer::newConnection, &listener, [=, this]() mutable {
+            client = listener.nextPendingConnection();
+            client->write(greeting);
+            QObject::connect(client, &QTcpSocket::readyRead, client, [=, this]() mutable {
+                heard += client->readAll();
+                while (!answers.isEmpty() && heard.contains(answers.first().first))
+                    client->write(answers.takeFirst().second);
+            });
+        });
+    }
+    QString address(const char *scheme) const
+    {
+        return QStringLiteral("%1://127.0.0.1:%2").arg(QLatin1String(scheme)).arg(listener.serverPort());
+    }
+    QTcpServer listener;
+    QTcpSocket *client = nullptr;
+    QByteArray heard;
+};
+
+// What ser2net says first, and its answers to the line 4800,E,7,2 and no flow control.
+const QByteArray Greeting =
+    QByteArrayLiteral("\xff\xfb\x03\xff\xfd\x03\xff\xfb\x01\xff\xfe\x01\xff\xfd\x00\xff\xfb\x00\xff\xfd\x2c");
+const QByteArray Opening = QByteArrayLiteral("\xff\xfb\x2c\xff\xfb\x00\xff\xfd\x00\xff\xfd\x03");
+const QByteArray GreetingAnswered = QByteArrayLiteral("\xff\xfb\x03\xff\xfe\x01");
+const QByteArray LineRequest = QByteArrayLiteral("\xff\xfa\x2c\x01\x00\x00\x12\xc0\xff\xf0"
+                                                 "\xff\xfa\x2c\x02\x07\xff\xf0\xff\xfa\x2c\x03\x03\xff\xf0"
+                                                 "\xff\xfa\x2c\x04\x02\xff\xf0\xff\xfa\x2c\x05\x01\xff\xf0"
+                                                 "\xff\xfa\x2c\x0a\x1e\xff\xf0\xff\xfa\x2c\x0b\x00\xff\xf0");
+QByteArray lineAnswer(char baudHigh, char baudLow)
+{
+    return QByteArrayLiteral("\xff\xfa\x2c\x65\x00\x00") + baudHigh + baudLow +
+           QByteArrayLiteral("\xff\xf0\xff\xfa\x2c\x66\x07\xff\xf0\xff\xfa\x2c\x67\x03\xff\xf0"
+                             "\xff\xfa\x2c\x68\x02\xff\xf0\xff\xfa\x2c\x69\x01\xff\xf0");
+}
+
+QList<int> eventsOf(const QSignalSpy &spy)
+{
+    QList<int> events;
+    for (const QList<QVariant> &arguments : spy)
+        events << arguments.at(0).toInt();
+    return events;
+}
+
+} // namespace
+
+// The port on a device server: a scripted one for the exact bytes of the protocol, a raw listener, and
+// ser2net serving the simulator's pty. TALVERN_COM5 names the server.
+class tst_NetworkSerialPort : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<NetworkSerialPort> m_port;
+
+    void open(const QString &address)
+    {
+        qputenv(Com5, address.toLocal8Bit());
+        m_port = std::make_unique<NetworkSerialPort>();
+        m_port->setConnectTimeout(3000);
+        QVERIFY(m_port->setCommPort(5));
+        QVERIFY(m_port->setSettings(QStringLiteral("4800,E,7,2")));
+        QVERIFY(m_port->setHandshaking(false));
+    }
+
+private slots:
+    void cleanup()
+    {
+        m_port.reset();
+        qunsetenv(Com5);
+    }
+
+    // The line is set as the settings say before any data goes; data keeps every byte value, line
+    // errors come before the data they came with, and the server's going away closes the port once.
+    void theServerSetsTheLineAndCarriesEveryByte()
+    {
+        ScriptedServer server(Greeting, {{LineRequest, lineAnswer('\x12', '\xc0')}});
+        open(server.address("rfc2217"));
+        QSignalSpy connected(m_port.get(), &SerialPort::connected);
+        QSignalSpy events(m_port.get(), &SerialPort::OnComm);
+        QSignalSpy failed(m_port.get(), &SerialPort::failed);
+        QVERIFY(m_port->setPortOpen(true));
+        QVERIFY(m_port->connecting());
+        QVERIFY(!m_port->output("early"));
+        QVERIFY(connected.wait());
+        QCOMPARE(server.heard, Opening + GreetingAnswered + LineRequest);
+
+        QVERIFY(m_port->output(everyByte()));
+        QTRY_COMPARE(server.heard.mid((Opening + GreetingAnswered + LineRequest).size()),
+                     doubledIac(everyByte()));
+        server.client->write("\xff\xfa\x2c\x6a\x0a\xff\xf0" + doubledIac(everyByte())); // framing, overrun
+        QTRY_COMPARE(eventsOf(events),
+                     (QList<int>{SerialPort::Frame, SerialPort::Overrun, SerialPort::Receive}));
+        QCOMPARE(m_port->input(), everyByte());
+
+        server.client->close();
+        QVERIFY(failed.wait());
+        QCOMPARE(failed.first().first().toString(),
+                 QStringLiteral("ポート COM5 (%1) が切断されました。").arg(server.address("rfc2217")));
+        QVERIFY(!m_port->portOpen());
+        QTest::qWait(50);
+        QCOMPARE(failed.size(), 1);
+    }
+
+    void aServerThatCannotSetTheLineIsRefused_data()
+    {
+        QTest::addColumn<Answers>("answers");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("turns the option down")
+            << Answers{{Opening, "\xff\xfe\x2c"}}
+            << "のサーバーは通信設定 (RFC 2217) を受け付けません。設定済みのサーバーは socket:// "
+               "で指定してください。";
+        QTest::newRow("keeps another speed")
+            << Answers{{Opening, "\xff\xfd\x2c"}, {LineRequest, lineAnswer('\x25', '\x80')}}
+            << "は設定'4800,e,7,2'で通信できません。通信速度が変わってしまいます。";
+    }
+
+    void aServerThatCannotSetTheLineIsRefused()
+    {
+        QFETCH(Answers, answers);
+        QFETCH(QString, message);
+        ScriptedServer server({}, answers);
+        open(server.address("rfc2217"));
+        QSignalSpy failed(m_port.get(), &SerialPort::failed);
+        QSignalSpy connected(m_port.get(), &SerialPort::connected);
+        QVERIFY(m_port->setPortOpen(true));
+        QVERIFY(failed.wait());
+        QCOMPARE(failed.first().first().toString(),
+                 QStringLiteral("ポート COM5 (%1) ").arg(server.address("rfc2217")) + message);
+        QCOMPARE(m_port->errorString(), failed.first().first().toString());
+        QVERIFY(connected.isEmpty());
+        QVERIFY(!m_port->portOpen());
+    }
+
+    void aWrongAddressIsRefusedAtOnce()
+    {
+        open(QStringLiteral("rfc2217://127.0.0.1"));
+        QVERIFY(!m_port->setPortOpen(true));
+        QCOMPARE(
+            m_port->errorString(),
+            QStringLiteral(
+                "ポート COM5 (rfc2217://127.0.0.1) のアドレスが正しくありません。rfc2217://ホスト:ポート "
+                "または socket://ホスト:ポート の形で指定してください。"));
+    }
+
+    // All 256 byte values both ways, in small reads as a reception takes them.
+    void everyByteCrossesBothWays_data()
+    {
+        QTest::addColumn<bool>("deviceServer");
+        QTest::newRow("socket:// to a listener") << false;
+        QTest::newRow("rfc2217:// to ser2net") << true;
+    }
+
+    void everyByteCrossesBothWays()
+    {
+        QFETCH(bool, deviceServer);
+        ControllerSimulator machine;
+        QVERIFY2(machine.openPseudoTerminal(), qPrintable(machine.errorString()));
+        std::unique_ptr<DeviceServer> ser2net;
+        ScriptedServer listener({}, {});
+        if (deviceServer) {
+            ser2net = std::make_unique<DeviceServer>(machine.slavePath());
+            QVERIFY2(ser2net->failure().isEmpty(), qPrintable(ser2net->failure()));
+        }
+        open(ser2net ? ser2net->address() : listener.address("socket"));
+        const auto farEndHeard = [&] { return ser2net ? machine.received() : listener.heard; };
+        QSignalSpy connected(m_port.get(), &SerialPort::connected);
+        QVERIFY(m_port->setPortOpen(true));
+        QVERIFY(connected.wait());
+
+        QVERIFY(m_port->output(everyByte()));
+        QTRY_COMPARE(farEndHeard(), everyByte());
+        if (ser2net)
+            machine.sendRaw(everyByte());
+        else
+            listener.client->write(everyByte());
+        m_port->setInputLen(100);
+        QByteArray arrived;
+        connect(m_port.get(), &SerialPort::OnComm, this, [&](int event) {
+            if (event == SerialPort::Receive)
+                arrived += m_port->input();
+        });
+        QTRY_COMPARE(arrived, everyByte());
+        QVERIFY(!m_port->countsOutputToTheWire());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_NetworkSerialPort)
+#include "tst_NetworkSerialPort.moc"
