@@ -8,12 +8,12 @@ cd "$(dirname "$0")/.."
 
 run_packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6svg6 qt6-image-formats-plugins qt6-translations-l10n
+  qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
   libwmf-dev libexpat1-dev libjpeg-dev libemf2svg-dev fonts-urw-base35
   fonts-ipafont-gothic fonts-ipafont-mincho
 )
 test_packages=(
-  xvfb xauth socat poppler-utils
+  xvfb xauth socat poppler-utils qt6-image-formats-plugins
   dpkg-dev file desktop-file-utils appstream lintian man-db
   clang libclang-rt-14-dev
   cups cups-client printer-driver-cups-pdf fonts-dejavu-core
