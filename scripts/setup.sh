@@ -1,19 +1,43 @@
 #!/usr/bin/env bash
-# Installs what Talvern needs from Debian's packages (only what is missing) and builds it into build/.
+# Installs what is missing from Debian's packages and builds into build/:
+#   scripts/setup.sh run    what building and running Talvern needs; builds the program and its helper
+#   scripts/setup.sh test   that and what the test suite, the sanitizers and the packaging need; builds all
+# Both configure build/ alike, so either can follow the other without a new configure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(
+run_packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6svg6 qt6-image-formats-plugins qt6-translations-l10n
+  qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
   libwmf-dev libexpat1-dev libjpeg-dev libemf2svg-dev fonts-urw-base35
   fonts-ipafont-gothic fonts-ipafont-mincho
-  xvfb xauth socat poppler-utils
-  dpkg-dev file desktop-file-utils appstream
+)
+test_packages=(
+  xvfb xauth socat poppler-utils qt6-image-formats-plugins
+  dpkg-dev file desktop-file-utils appstream lintian man-db
   clang libclang-rt-14-dev
   cups cups-client printer-driver-cups-pdf fonts-dejavu-core
   ser2net # tests only: the RFC 2217 device server the network port tests start on 127.0.0.1
 )
+
+case "${1:-}" in
+  run)
+    packages=("${run_packages[@]}")
+    targets=(--target talvern talvern-metafile)
+    # Without a display ./run starts the program on a virtual one.
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      packages+=(xvfb xauth)
+    fi
+    ;;
+  test)
+    packages=("${run_packages[@]}" "${test_packages[@]}")
+    targets=()
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -30,4 +54,4 @@ fi
 if [ ! -f build/build.ninja ]; then
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
-cmake --build build --parallel "$(nproc)"
+cmake --build build --parallel "$(nproc)" "${targets[@]}"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a Talvern .deb into a brand-new minimal Debian 12 root that has none of the build's
 # packages, so that a dependency the package forgets to name shows; checks that the files are where a
-# desktop looks for them and starts the program there as an ordinary user on a virtual X display.
+# desktop looks for them, that man shows its manual page, and starts the program there as an ordinary
+# user on a virtual X display.
 #
 #   scripts/test-deb-in-fresh-debian.sh [--worktree] DEB
 #
@@ -54,8 +55,15 @@ done
 echo "== The metafile helper draws a WMF picture"
 echo "183GmgAAAAAAAEALoAWgBQAAAABRXAEACQAAAzoAAAACAAcAAAAAAAUAAAALAgAAAAAFAAAADAKgBUALBwAAAPwCAAD///8AAAAEAAAALQEAAAcAAAAbBKAFQAsAAAAABwAAAPwCAAD/AAAAAAAEAAAALQEBAAcAAAAbBOgD0AfIACwBAwAAAAAA" | base64 -d | /usr/libexec/talvern/talvern-metafile wmf | grep -q '<svg'
 
+apt-get install -y -q --no-install-recommends man-db xvfb xauth
+echo "== man talvern shows the manual page, in English and in Japanese"
+man talvern | grep -E 'list +CNC +part +programs' >/dev/null
+man -L ja talvern | grep 'NCプログラムの一覧' >/dev/null
+for f in /usr/share/doc/talvern/copyright /usr/share/doc/talvern/changelog.gz; do
+  [ -s "$f" ] || { echo "not installed: $f" >&2; exit 1; }
+done
+
 echo "== talvern --self-test as an ordinary user on a virtual X display"
-apt-get install -y -q --no-install-recommends xvfb xauth
 useradd --create-home machinist
 runuser -u machinist -- env HOME=/home/machinist xvfb-run -a talvern --self-test
 # Its settings files are the user's: the installed default was copied to the user's folder.
