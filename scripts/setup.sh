@@ -17,7 +17,7 @@ test_packages=(
   dpkg-dev file desktop-file-utils appstream lintian man-db
   clang libclang-rt-14-dev
   cups cups-client printer-driver-cups-pdf fonts-dejavu-core
-  ser2net # tests only: the RFC 2217 device server the network port tests start on 127.0.0.1
+  ser2net # the RFC 2217 device server the network port tests start on 127.0.0.1
 )
 
 case "${1:-}" in

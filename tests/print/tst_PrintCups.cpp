@@ -74,9 +74,9 @@ private slots:
         const QString cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), {"/usr/sbin", "/sbin"});
         const QString ppd = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
         if (cupsd.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("lpadmin")).isEmpty())
-            QFAIL("cupsd or lpadmin not found: install the Debian package cups (scripts/setup.sh does).");
+            QFAIL("cupsd or lpadmin not found: install the Debian package cups (./test does).");
         if (!QFileInfo::exists(ppd) || !QFileInfo::exists(QStringLiteral("/usr/lib/cups/backend/cups-pdf")))
-            QFAIL("cups-pdf not found: install printer-driver-cups-pdf (scripts/setup.sh does).");
+            QFAIL("cups-pdf not found: install printer-driver-cups-pdf (./test does).");
         // cupsd runs its filters as the user lp, who must reach the spool inside the folder.
         QVERIFY(QFile::setPermissions(m_cups.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                                          QFile::ReadGroup | QFile::ExeGroup |
