@@ -12,6 +12,7 @@ packages=(
   dpkg-dev file desktop-file-utils appstream
   clang libclang-rt-14-dev
   cups cups-client printer-driver-cups-pdf fonts-dejavu-core
+  bindfs # test set: a FUSE mount that plays a file server's share for the folder watch tests
 )
 
 missing=()

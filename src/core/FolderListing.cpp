@@ -37,6 +37,29 @@ QList<ListedFile> FolderListing::details(const QString &folder, const QStringLis
     return files;
 }
 
+std::optional<QList<ListedFile>> FolderListing::changedFrom(const QString &folder,
+                                                           const QList<ListedFile> &shown, qsizetype detailLimit)
+{
+    if (shown.size() > detailLimit) {
+        QStringList names = NativeFile::fileNames(folder);
+        names.removeIf([](const QString &name) { return name.startsWith(QLatin1Char('.')); });
+        if (names.size() == shown.size()) {
+            QStringList before;
+            before.reserve(shown.size());
+            for (const ListedFile &file : shown)
+                before.append(file.diskName);
+            std::sort(before.begin(), before.end());
+            std::sort(names.begin(), names.end());
+            if (names == before)
+                return std::nullopt;
+        }
+    }
+    QList<ListedFile> files = read(folder);
+    if (files == shown)
+        return std::nullopt;
+    return files;
+}
+
 QString FolderListing::findName(const QString &folder, const QString &name)
 {
     const QStringList candidates = NativeFile::entries(folder);

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // One file of a folder as the file list shows it.
 struct ListedFile {
     QString diskName; // as it is on disk (NativeName); every operation uses this, never text
@@ -21,6 +23,11 @@ public:
     static QList<ListedFile> read(const QString &folder);
     // The rows for names already enumerated; a name whose details cannot be read is left out.
     static QList<ListedFile> details(const QString &folder, const QStringList &names);
+    // The files of folder when they are not what shown holds, else nothing. Above detailLimit files
+    // only the names are compared, which takes no look at each file: there a file written over in
+    // place shows with the next file added, removed or renamed.
+    static std::optional<QList<ListedFile>> changedFrom(const QString &folder, const QList<ListedFile> &shown,
+                                                        qsizetype detailLimit);
     // The on-disk name in folder that equals name without regard to case, whether either is held as
     // Shift_JIS bytes or as text; "" when there is none.
     static QString findName(const QString &folder, const QString &name);
