@@ -76,7 +76,8 @@ void FolderWatch::watch(const QString &folder)
     m_poll.stop();
     m_polls = false;
     ++m_folderTurn;
-    m_shown.clear();
+    m_shown = {};
+    m_from = 0;
     const QStringList watched = m_watcher.directories() + m_watcher.files();
     if (!watched.isEmpty())
         m_watcher.removePaths(watched);
@@ -91,12 +92,18 @@ void FolderWatch::follow(const QList<ListedFile> &shown)
 {
     if (m_folder.isEmpty())
         return;
-    m_shown = shown;
+    m_shown = {shown, {}};
     ++m_shownTurn;
+    watchFiles();
+}
+
+void FolderWatch::watchFiles()
+{
     const QDir dir(m_folder);
     QSet<QString> wanted;
-    if (shown.size() <= m_fileLimit) {
-        for (const ListedFile &file : shown) {
+    // On a share the looks see the files written over, and a watch costs the server a round trip.
+    if (!m_polls && m_shown.files.size() <= m_fileLimit) {
+        for (const ListedFile &file : std::as_const(m_shown.files)) {
             // The watcher takes text names only; such a file is still seen when it is added or removed.
             if (!NativeName::isEscaped(file.diskName))
                 wanted.insert(dir.filePath(file.diskName));
@@ -125,17 +132,23 @@ void FolderWatch::look()
                  if (folderTurn != m_folderTurn || !shared)
                      return;
                  m_polls = true;
+                 watchFiles();
                  m_poll.start();
              });
         return;
     }
+    if (m_shown.files.size() > PollDetails && m_shown.sortedNames.isEmpty())
+        m_shown = FolderListing::Shown::of(m_shown.files); // once for each list shown
+    if (m_from >= m_shown.files.size())
+        m_from = 0;
     const quint64 shownTurn = m_shownTurn;
-    away([folder = m_folder, shown = m_shown, limit = m_fileLimit] {
-             return FolderListing::changedFrom(folder, shown, limit);
+    away([folder = m_folder, shown = m_shown, from = m_from] {
+             return FolderListing::changedFrom(folder, shown, from, PollDetails);
          },
          [this, folderTurn, shownTurn](const std::optional<QList<ListedFile>> &files) {
              if (folderTurn != m_folderTurn)
                  return; // the folder was left meanwhile
+             m_from += PollDetails;
              m_poll.start();
              // A list shown meanwhile is newer than what this look read.
              if (files && shownTurn == m_shownTurn)

@@ -19,9 +19,12 @@ public:
     static constexpr int SettleMs = 150;
     // Above this many files only the folder is watched: each watch costs the kernel and the watcher
     // time and memory. Files added, removed or renamed are still seen; one written over in place is
-    // seen at the next refresh. On a share, only the names are compared above it.
+    // seen at the next refresh.
     static constexpr int FileLimit = 2000;
     static constexpr int PollMs = 2000;
+    // Files of a share whose details each look compares: in a bigger folder the looks take turns
+    // through it, and a file written over in place shows within a look for every so many files.
+    static constexpr int PollDetails = 500;
     // Looks still waiting for a server, also at folders left behind, before no new one starts.
     static constexpr int MaxLooks = 4;
 
@@ -32,8 +35,8 @@ public:
     // Watches folder from now on, and no other; "" watches nothing.
     void watch(const QString &folder);
     // What the list now shows of the folder: its files are watched too when they are no more than the
-    // limit (a file written over in place leaves the folder's entries alone), and a folder on a share
-    // is compared with them.
+    // limit (a file written over in place leaves the folder's entries alone); a folder on a share is
+    // compared with them instead.
     void follow(const QList<ListedFile> &shown);
     bool watchesFiles() const { return !m_watcher.files().isEmpty(); }
     // Whether the folder is looked at now and then, as one on a share is.
@@ -48,13 +51,15 @@ signals:
 private:
     struct Channel;
     template <typename Job, typename Done> void away(Job job, Done done);
+    void watchFiles();
     void look();
 
     QFileSystemWatcher m_watcher;
     QTimer m_settle;
     QTimer m_poll;
     QString m_folder;
-    QList<ListedFile> m_shown;
+    FolderListing::Shown m_shown;
+    qsizetype m_from = 0; // the first file whose details the next look compares
     std::shared_ptr<Channel> m_channel;
     quint64 m_folderTurn = 0; // a new one with every folder watched
     quint64 m_shownTurn = 0;  // a new one with every list shown

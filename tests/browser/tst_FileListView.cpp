@@ -174,6 +174,50 @@ private slots:
         QCOMPARE(files.at(1).text, QStringLiteral("C.MIN"));
     }
 
+    // A look at a folder on a share finds what differs from the list; above so many files it compares
+    // every name but the details of some files only.
+    void aLookFindsWhatChanged_data()
+    {
+        QTest::addColumn<QString>("change"); // as in followsTheDisk, "/NAME" adds a subfolder
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("details"); // of six files
+        QTest::addColumn<bool>("found");
+        QTest::newRow("nothing") << "" << 0 << 2 << false;
+        QTest::newRow("added") << "+G.MIN" << 0 << 2 << true;
+        QTest::newRow("removed") << "-F.MIN" << 0 << 2 << true;
+        QTest::newRow("hidden file or subfolder") << "+.G.MIN /G.MIN" << 0 << 2 << false;
+        QTest::newRow("written over, looked at") << "~E.MIN" << 4 << 2 << true;
+        QTest::newRow("written over, left for a later look") << "~E.MIN" << 2 << 2 << false;
+        QTest::newRow("written over, all looked at") << "~E.MIN" << 0 << 6 << true;
+        QTest::newRow("protected") << "!A.MIN" << 0 << 6 << true;
+    }
+    void aLookFindsWhatChanged()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, from);
+        QFETCH(int, details);
+        QFETCH(bool, found);
+        TestDir dir;
+        for (const char *name : {"A.MIN", "B.MIN", "C.MIN", "D.MIN", "E.MIN", "F.MIN"})
+            dir.addFile(QString::fromLatin1(name));
+        const auto shown = FolderListing::Shown::of(FolderListing::read(dir.path()));
+        for (const QString &step : change.split(u' ', Qt::SkipEmptyParts)) {
+            const QString name = step.mid(1);
+            if (step.startsWith(u'-'))
+                QVERIFY(QFile::remove(dir.filePath(name)));
+            else if (step.startsWith(u'/'))
+                dir.addFolder(name);
+            else if (step.startsWith(u'!'))
+                dir.protect(name);
+            else
+                dir.addFile(name, step.startsWith(u'~') ? QByteArray("O1\n") : QByteArray());
+        }
+        const auto files = FolderListing::changedFrom(dir.path(), shown, from, details);
+        QCOMPARE(files.has_value(), found);
+        if (found)
+            QCOMPARE(*files, FolderListing::read(dir.path()));
+    }
+
     void checkBoxesFollowTheModeAndDriveSelection()
     {
         TestDir dir;
@@ -290,6 +334,7 @@ private slots:
         // On a share within 3 s of the change; locally the kernel tells at once.
         QTRY_COMPARE_WITH_TIMEOUT(shown(list), after, share ? 3000 : 1000);
         QCOMPARE(folder.watch().polls(), share);
+        QCOMPARE(folder.watch().watchesFiles(), !share && !after.isEmpty()); // a share's cost its server
         QCOMPARE(vanishedSpy.size(), vanished ? 1 : 0);
         if (vanished)
             QCOMPARE(vanishedSpy.first().first().toString(), current);
@@ -335,8 +380,9 @@ private slots:
             last = clock.elapsed();
         });
         tick.start(20);
+        // Waiting on the server would stop the window for the whole hold; a busy machine, for far less.
         QTest::qWait(2 * FolderWatch::PollMs + 500);
-        QVERIFY2(longest < 100, qPrintable(QString::number(longest)));
+        QVERIFY2(longest < 500, qPrintable(QString::number(longest)));
         QCOMPARE(threadCount(), threads + 1);
 
         TestDir local;
@@ -344,7 +390,7 @@ private slots:
         QDir::setCurrent(local.path());
         clock.restart();
         folder.list.RefreshFileList();
-        QVERIFY(clock.elapsed() < 100);
+        QVERIFY(clock.elapsed() < 500);
         folder.share->goOn();
         QTRY_COMPARE(threadCount(), threads);
         QCoreApplication::processEvents();
