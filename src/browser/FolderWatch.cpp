@@ -22,7 +22,14 @@ FolderWatch::FolderWatch(QObject *parent, int settleMs, int fileLimit, int pollM
     m_channel->watch = this;
     m_settle.setSingleShot(true);
     m_settle.setInterval(settleMs);
-    connect(&m_settle, &QTimer::timeout, this, &FolderWatch::changed);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        if (!m_polls)
+            emit changed();
+        else if (m_poll.isActive()) { // on a share, what this PC did there is looked at off this thread
+            m_poll.stop();            // too; while a look is under way, the next one sees it
+            look();
+        }
+    });
     // Not restarted by later changes: a folder written to without pause is still shown as it goes.
     const auto settle = [this] {
         if (!m_settle.isActive())
