@@ -60,6 +60,24 @@ class tst_FileListView : public QObject {
         FolderWatch &watch() { return *list.findChild<FolderWatch *>(); }
     };
 
+    // Makes the changes of a test row: +NAME adds a file, -NAME deletes it, ~NAME writes 3 bytes over
+    // it, !NAME protects it, /NAME adds a subfolder.
+    static bool make(TestDir &dir, const QString &changes)
+    {
+        for (const QString &step : changes.split(u' ', Qt::SkipEmptyParts)) {
+            const QString name = step.mid(1);
+            if (step.startsWith(u'-') && !QFile::remove(dir.filePath(name)))
+                return false;
+            if (step.startsWith(u'/'))
+                dir.addFolder(name);
+            else if (step.startsWith(u'!'))
+                dir.protect(name);
+            else if (!step.startsWith(u'-'))
+                dir.addFile(name, step.startsWith(u'~') ? QByteArray("O1\n") : QByteArray());
+        }
+        return true;
+    }
+
     static int threadCount()
     {
         QFile status(QStringLiteral("/proc/self/status"));
@@ -178,7 +196,7 @@ private slots:
     // every name but the details of some files only.
     void aLookFindsWhatChanged_data()
     {
-        QTest::addColumn<QString>("change"); // as in followsTheDisk, "/NAME" adds a subfolder
+        QTest::addColumn<QString>("change"); // as make() takes them
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("details"); // of six files
         QTest::addColumn<bool>("found");
@@ -201,17 +219,7 @@ private slots:
         for (const char *name : {"A.MIN", "B.MIN", "C.MIN", "D.MIN", "E.MIN", "F.MIN"})
             dir.addFile(QString::fromLatin1(name));
         const auto shown = FolderListing::Shown::of(FolderListing::read(dir.path()));
-        for (const QString &step : change.split(u' ', Qt::SkipEmptyParts)) {
-            const QString name = step.mid(1);
-            if (step.startsWith(u'-'))
-                QVERIFY(QFile::remove(dir.filePath(name)));
-            else if (step.startsWith(u'/'))
-                dir.addFolder(name);
-            else if (step.startsWith(u'!'))
-                dir.protect(name);
-            else
-                dir.addFile(name, step.startsWith(u'~') ? QByteArray("O1\n") : QByteArray());
-        }
+        QVERIFY(make(dir, change));
         const auto files = FolderListing::changedFrom(dir.path(), shown, from, details);
         QCOMPARE(files.has_value(), found);
         if (found)
@@ -272,7 +280,7 @@ private slots:
     void followsTheDisk_data()
     {
         QTest::addColumn<QString>("current");
-        QTest::addColumn<QString>("change"); // +NAME adds, -NAME deletes, ~NAME writes 3 bytes over it
+        QTest::addColumn<QString>("change"); // as make() takes them
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<bool>("vanished");
         QTest::addColumn<bool>("share"); // the list shows a file server's share; the changes are the server's
@@ -324,15 +332,8 @@ private slots:
                             QItemSelectionModel::NoUpdate);
         QSignalSpy vanishedSpy(&list, &FileListView::currentRowVanished);
 
-        for (const QString &step : change.split(u' ')) {
-            const QString path = folder.dir.filePath(step.mid(1));
-            if (step.startsWith(u'-'))
-                QVERIFY(QFile::remove(path));
-            else
-                folder.dir.addFile(step.mid(1), step.startsWith(u'~') ? QByteArray("O1\n") : QByteArray());
-        }
-        // On a share within 3 s of the change; locally the kernel tells at once.
-        QTRY_COMPARE_WITH_TIMEOUT(shown(list), after, share ? 3000 : 1000);
+        QVERIFY(make(folder.dir, change));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(list), after, 3000);
         QCOMPARE(folder.watch().polls(), share);
         QCOMPARE(folder.watch().watchesFiles(), !share && !after.isEmpty()); // a share's cost its server
         QCOMPARE(vanishedSpy.size(), vanished ? 1 : 0);
