@@ -18,6 +18,7 @@ test_packages=(
   clang libclang-rt-14-dev
   cups cups-client printer-driver-cups-pdf fonts-dejavu-core
   ser2net # the RFC 2217 device server the network port tests start on 127.0.0.1
+  bindfs # a FUSE mount that plays a file server's share for the folder watch tests
 )
 
 case "${1:-}" in

@@ -5,7 +5,6 @@
 #include "browser/RenameDelegate.h"
 #include "core/FileTypeCatalogue.h"
 #include "platform/BusyCursor.h"
-#include "platform/NativeName.h"
 #include "platform/Twips.h"
 
 #include <QDir>
@@ -63,6 +62,7 @@ FileListView::FileListView(QWidget *parent)
     connect(this, &QTreeWidget::itemChanged, this, &FileListView::syncSelectionToCheck);
     connect(m_delegate, &RenameDelegate::edited, this, &FileListView::commitRename);
     connect(m_watch, &FolderWatch::changed, this, &FileListView::followDisk);
+    connect(m_watch, &FolderWatch::reread, this, [this](const QList<ListedFile> &files) { follow(&files); });
 }
 
 // The widths were set for a smaller font than most desktops use: they grow with the font, and no column
@@ -212,19 +212,9 @@ void FileListView::RefreshFileList()
     const BusyCursor busy;
     m_folder = QDir::currentPath();
     m_watch->watch(m_folder);
-    fill(FolderListing::read(m_folder));
-    watchRows();
-}
-
-void FileListView::watchRows()
-{
-    QStringList names;
-    for (int i = 0; i < rowCount(); ++i) {
-        // The watcher takes text names only; such a file is still seen when it is added or removed.
-        if (!NativeName::isEscaped(diskName(row(i))))
-            names << diskName(row(i));
-    }
-    m_watch->watchFiles(names);
+    const QList<ListedFile> files = FolderListing::read(m_folder);
+    fill(files);
+    m_watch->follow(files);
 }
 
 void FileListView::clearRows()
@@ -236,13 +226,18 @@ void FileListView::clearRows()
 
 void FileListView::followDisk()
 {
+    follow(nullptr);
+}
+
+void FileListView::follow(const QList<ListedFile> *read)
+{
     if (m_folder.isEmpty())
         return;
     if (state() == EditingState) {
         m_followPending = true;
         return;
     }
-    const QList<ListedFile> files = FolderListing::read(m_folder);
+    const QList<ListedFile> files = read ? *read : FolderListing::read(m_folder);
     if (shows(files))
         return; // a change of nothing shown, or one the last refresh already has
     QStringList before;
@@ -262,7 +257,7 @@ void FileListView::followDisk()
     const QString currentText = current ? current->text(NameColumn) : QString();
     const int scrolled = verticalScrollBar()->value();
     fill(files);
-    watchRows();
+    m_watch->follow(files);
     restoreMarks(before, currentName, selected, checked);
     verticalScrollBar()->setValue(scrolled);
     if (hadCurrent && diskName(currentItem()) != currentName)

@@ -70,7 +70,8 @@ private:
     int textWidth(const QString &text) const;
     void commitRename(const QModelIndex &index, const QString &text);
     bool shows(const QList<ListedFile> &files) const;
-    void watchRows();
+    // Follows the disk with files read already elsewhere, or read now when there are none.
+    void follow(const QList<ListedFile> *read);
     void restoreMarks(const QStringList &before, const QString &current, const QSet<QString> &selected,
                       const QSet<QString> &checked);
     void syncSelectionToCheck(QTreeWidgetItem *row, int column);

@@ -1,11 +1,18 @@
 #pragma once
 
+#include "core/FolderListing.h"
+
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
+
 // Tells when the entries of one folder change on disk: once for a burst of changes, shortly after the
 // first, so a program writing many files, or one file in many steps, costs one refresh at a time.
+// A folder on a network share or a FUSE mount is also compared with what the list shows every few
+// seconds: there the kernel's notices miss what other computers do. Each look runs on a thread of
+// its own, so a server that does not answer holds up only that look, never the window.
 class FolderWatch final : public QObject {
     Q_OBJECT
 public:
@@ -14,23 +21,49 @@ public:
     // time and memory. Files added, removed or renamed are still seen; one written over in place is
     // seen at the next refresh.
     static constexpr int FileLimit = 2000;
+    static constexpr int PollMs = 2000;
+    // Files of a share whose details each look compares: in a bigger folder the looks take turns
+    // through it, and a file written over in place shows within a look for every so many files.
+    static constexpr int PollDetails = 500;
+    // Looks still waiting for a server, also at folders left behind, before no new one starts.
+    static constexpr int MaxLooks = 4;
 
-    explicit FolderWatch(QObject *parent = nullptr, int settleMs = SettleMs, int fileLimit = FileLimit);
+    explicit FolderWatch(QObject *parent = nullptr, int settleMs = SettleMs, int fileLimit = FileLimit,
+                         int pollMs = PollMs);
+    ~FolderWatch() override;
 
     // Watches folder from now on, and no other; "" watches nothing.
     void watch(const QString &folder);
-    // Watches these files of the folder too, when they are no more than the limit: a file written over
-    // in place leaves the folder's entries alone.
-    void watchFiles(const QStringList &names);
+    // What the list now shows of the folder: its files are watched too when they are no more than the
+    // limit (a file written over in place leaves the folder's entries alone); a folder on a share is
+    // compared with them instead.
+    void follow(const QList<ListedFile> &shown);
     bool watchesFiles() const { return !m_watcher.files().isEmpty(); }
+    // Whether the folder is looked at now and then, as one on a share is.
+    bool polls() const { return m_polls; }
     QString folder() const { return m_folder; }
 
 signals:
     void changed();
+    // A folder on a share holds other files than were shown: these, as they are now.
+    void reread(const QList<ListedFile> &files);
 
 private:
+    struct Channel;
+    template <typename Job, typename Done> void away(Job job, Done done);
+    void watchFiles();
+    void look();
+
     QFileSystemWatcher m_watcher;
     QTimer m_settle;
+    QTimer m_poll;
     QString m_folder;
+    FolderListing::Shown m_shown;
+    qsizetype m_from = 0; // the first file whose details the next look compares
+    std::shared_ptr<Channel> m_channel;
+    quint64 m_folderTurn = 0; // a new one with every folder watched
+    quint64 m_shownTurn = 0;  // a new one with every list shown
     int m_fileLimit;
+    int m_looks = 0; // looks under way
+    bool m_polls = false;
 };

@@ -5,6 +5,19 @@
 #include "platform/NativeName.h"
 
 #include <algorithm>
+#include <iterator>
+
+namespace {
+
+// NTFS hands names out in upper-case order; the shop's users know their folders that way.
+void sortListed(QList<ListedFile> &files)
+{
+    std::sort(files.begin(), files.end(), [](const ListedFile &a, const ListedFile &b) {
+        return a.text != b.text ? a.text < b.text : a.diskName < b.diskName;
+    });
+}
+
+} // namespace
 
 QList<ListedFile> FolderListing::read(const QString &folder)
 {
@@ -30,10 +43,59 @@ QList<ListedFile> FolderListing::details(const QString &folder, const QStringLis
         file.isProtected = FileProtection::isProtected(status->permissions);
         files.append(file);
     }
-    // NTFS hands names out in upper-case order; the shop's users know their folders that way.
-    std::sort(files.begin(), files.end(), [](const ListedFile &a, const ListedFile &b) {
-        return a.text != b.text ? a.text < b.text : a.diskName < b.diskName;
-    });
+    sortListed(files);
+    return files;
+}
+
+FolderListing::Shown FolderListing::Shown::of(const QList<ListedFile> &files)
+{
+    Shown shown{files, {}};
+    shown.sortedNames.reserve(files.size());
+    for (const ListedFile &file : files)
+        shown.sortedNames.append(file.diskName);
+    std::sort(shown.sortedNames.begin(), shown.sortedNames.end());
+    return shown;
+}
+
+std::optional<QList<ListedFile>> FolderListing::changedFrom(const QString &folder, const Shown &shown,
+                                                           qsizetype from, qsizetype details)
+{
+    if (shown.files.size() <= details) {
+        QList<ListedFile> files = read(folder);
+        if (files == shown.files)
+            return std::nullopt;
+        return files;
+    }
+    // A file looked at costs a server a round trip: only those that came and this look's share of the
+    // rest are; the others keep what the list shows until their turn.
+    QStringList names = NativeFile::fileNames(folder);
+    names.removeIf([](const QString &name) { return name.startsWith(QLatin1Char('.')); });
+    std::sort(names.begin(), names.end());
+    if (names == shown.sortedNames) {
+        const QList<ListedFile> some = shown.files.mid(from, details);
+        QStringList someNames;
+        someNames.reserve(some.size());
+        for (const ListedFile &file : some)
+            someNames.append(file.diskName);
+        const QList<ListedFile> now = FolderListing::details(folder, someNames);
+        if (now == some)
+            return std::nullopt;
+        // The same names keep their places; one gone meanwhile is left out.
+        QList<ListedFile> files = shown.files;
+        files.remove(from, some.size());
+        files.insert(from, now.size(), ListedFile());
+        std::copy(now.cbegin(), now.cend(), files.begin() + from);
+        return files;
+    }
+    QStringList came;
+    std::set_difference(names.cbegin(), names.cend(), shown.sortedNames.cbegin(), shown.sortedNames.cend(),
+                        std::back_inserter(came));
+    QList<ListedFile> files = FolderListing::details(folder, came);
+    for (const ListedFile &file : shown.files) {
+        if (std::binary_search(names.cbegin(), names.cend(), file.diskName))
+            files.append(file);
+    }
+    sortListed(files);
     return files;
 }
 

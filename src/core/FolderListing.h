@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // One file of a folder as the file list shows it.
 struct ListedFile {
     QString diskName; // as it is on disk (NativeName); every operation uses this, never text
@@ -21,6 +23,17 @@ public:
     static QList<ListedFile> read(const QString &folder);
     // The rows for names already enumerated; a name whose details cannot be read is left out.
     static QList<ListedFile> details(const QString &folder, const QStringList &names);
+    // What a list shows of a folder, for comparing with the disk.
+    struct Shown {
+        QList<ListedFile> files;
+        QStringList sortedNames; // their names on disk, sorted
+        static Shown of(const QList<ListedFile> &files);
+    };
+    // The files of folder when they are not what shown holds, else nothing. Compares every file's
+    // details up to `details` files; above that, the names and the details of those files alone that
+    // stand from `from` on: each file there costs the file system a look of its own.
+    static std::optional<QList<ListedFile>> changedFrom(const QString &folder, const Shown &shown, qsizetype from,
+                                                        qsizetype details);
     // The on-disk name in folder that equals name without regard to case, whether either is held as
     // Shift_JIS bytes or as text; "" when there is none.
     static QString findName(const QString &folder, const QString &name);

@@ -60,6 +60,25 @@ QStringList NativeFile::entries(const QString &folder)
     return names;
 }
 
+QStringList NativeFile::fileNames(const QString &folder)
+{
+    QStringList names;
+    DIR *dir = ::opendir(NativeName::toBytes(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_type != DT_REG && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+            continue;
+        struct stat info {};
+        if (entry->d_type != DT_REG &&
+            (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)))
+            continue;
+        names.append(NativeName::fromBytes(QByteArray(entry->d_name)));
+    }
+    ::closedir(dir);
+    return names;
+}
+
 std::optional<NativeFile::Status> NativeFile::status(const QString &path)
 {
     struct stat info {};
@@ -134,6 +153,11 @@ QStringList NativeFile::entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                   QDir::Unsorted);
+}
+
+QStringList NativeFile::fileNames(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
 }
 
 std::optional<NativeFile::Status> NativeFile::status(const QString &path)

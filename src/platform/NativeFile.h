@@ -24,6 +24,9 @@ public:
 
     // The names in folder other than "." and "..", in the order the file system gives them.
     static QStringList entries(const QString &folder);
+    // The names of the plain files in folder (links followed), without a look at each file where the
+    // file system tells the kind of entry as it lists them.
+    static QStringList fileNames(const QString &folder);
     // Follows links, as opening the file would.
     static std::optional<Status> status(const QString &path);
     // Opens file on path; file keeps no name, so use the path for messages.

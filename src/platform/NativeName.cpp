@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 constexpr char16_t EscapeBase = 0xDC00; // bytes 0x80 to 0xFF land on U+DC80 to U+DCFF
@@ -47,6 +49,9 @@ int sequenceAt(const QByteArray &bytes, qsizetype i, char32_t &codePoint)
 
 QString NativeName::fromBytes(const QByteArray &bytes)
 {
+    // Most names are ASCII alone, which needs no care.
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     QString name;
     name.reserve(bytes.size());
     for (qsizetype i = 0; i < bytes.size();) {

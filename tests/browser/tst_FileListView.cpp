@@ -4,9 +4,11 @@
 #include "core/FolderListing.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
+#include "support/BindMount.h"
 #include "support/TestDir.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
@@ -16,8 +18,10 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <ctime>
+#include <memory>
 
 class tst_FileListView : public QObject {
     Q_OBJECT
@@ -36,20 +40,55 @@ class tst_FileListView : public QObject {
         return rows;
     }
 
-    // The list of a folder as the program keeps it: listed from the working directory.
+    // The list of a folder as the program keeps it: listed from the working directory, which is the
+    // folder itself or a file server's share of it (dir is then the server's side).
     struct ListedFolder {
         TestDir dir;
+        std::unique_ptr<BindMount> share;
         QString before = QDir::currentPath();
         FileListView list;
-        explicit ListedFolder(const QStringList &names)
+        explicit ListedFolder(const QStringList &names, bool onShare = false)
         {
             for (const QString &name : names)
                 dir.addFile(name);
-            QDir::setCurrent(dir.path());
+            if (onShare)
+                share = std::make_unique<BindMount>(dir.path());
+            QDir::setCurrent(onShare ? share->path() : dir.path());
             list.RefreshFileList();
         }
         ~ListedFolder() { QDir::setCurrent(before); }
+        FolderWatch &watch() { return *list.findChild<FolderWatch *>(); }
     };
+
+    // Makes the changes of a test row: +NAME adds a file, -NAME deletes it, ~NAME writes 3 bytes over
+    // it, !NAME protects it, /NAME adds a subfolder.
+    static bool make(TestDir &dir, const QString &changes)
+    {
+        for (const QString &step : changes.split(u' ', Qt::SkipEmptyParts)) {
+            const QString name = step.mid(1);
+            if (step.startsWith(u'-') && !QFile::remove(dir.filePath(name)))
+                return false;
+            if (step.startsWith(u'/'))
+                dir.addFolder(name);
+            else if (step.startsWith(u'!'))
+                dir.protect(name);
+            else if (!step.startsWith(u'-'))
+                dir.addFile(name, step.startsWith(u'~') ? QByteArray("O1\n") : QByteArray());
+        }
+        return true;
+    }
+
+    static int threadCount()
+    {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("Threads:"))
+                return line.mid(8).trimmed().toInt();
+        }
+        return -1;
+    }
 
 private slots:
     // The workshop's clock: times must be shown in local time, which here is not UTC.
@@ -153,6 +192,40 @@ private slots:
         QCOMPARE(files.at(1).text, QStringLiteral("C.MIN"));
     }
 
+    // A look at a folder on a share finds what differs from the list; above so many files it compares
+    // every name but the details of some files only.
+    void aLookFindsWhatChanged_data()
+    {
+        QTest::addColumn<QString>("change"); // as make() takes them
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("details"); // of six files
+        QTest::addColumn<bool>("found");
+        QTest::newRow("nothing") << "" << 0 << 2 << false;
+        QTest::newRow("added") << "+G.MIN" << 0 << 2 << true;
+        QTest::newRow("removed") << "-F.MIN" << 0 << 2 << true;
+        QTest::newRow("hidden file or subfolder") << "+.G.MIN /G.MIN" << 0 << 2 << false;
+        QTest::newRow("written over, looked at") << "~E.MIN" << 4 << 2 << true;
+        QTest::newRow("written over, left for a later look") << "~E.MIN" << 2 << 2 << false;
+        QTest::newRow("written over, all looked at") << "~E.MIN" << 0 << 6 << true;
+        QTest::newRow("protected") << "!A.MIN" << 0 << 6 << true;
+    }
+    void aLookFindsWhatChanged()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, from);
+        QFETCH(int, details);
+        QFETCH(bool, found);
+        TestDir dir;
+        for (const char *name : {"A.MIN", "B.MIN", "C.MIN", "D.MIN", "E.MIN", "F.MIN"})
+            dir.addFile(QString::fromLatin1(name));
+        const auto shown = FolderListing::Shown::of(FolderListing::read(dir.path()));
+        QVERIFY(make(dir, change));
+        const auto files = FolderListing::changedFrom(dir.path(), shown, from, details);
+        QCOMPARE(files.has_value(), found);
+        if (found)
+            QCOMPARE(*files, FolderListing::read(dir.path()));
+    }
+
     void checkBoxesFollowTheModeAndDriveSelection()
     {
         TestDir dir;
@@ -207,27 +280,38 @@ private slots:
     void followsTheDisk_data()
     {
         QTest::addColumn<QString>("current");
-        QTest::addColumn<QString>("change"); // +NAME adds, -NAME deletes, ~NAME writes 3 bytes over it
+        QTest::addColumn<QString>("change"); // as make() takes them
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<bool>("vanished");
+        QTest::addColumn<bool>("share"); // the list shows a file server's share; the changes are the server's
         QTest::newRow("added") << "C.MIN"
                                << "+AA.MIN"
                                << QStringList{"A.MIN:0", "AA.MIN:0", "[B.MIN:0]", "[C.MIN:0]*", "D.MIN:0"}
-                               << false;
+                               << false << false;
         QTest::newRow("written over")
             << "A.MIN"
-            << "~A.MIN" << QStringList{"A.MIN:3*", "[B.MIN:0]", "[C.MIN:0]", "D.MIN:0"} << false;
+            << "~A.MIN" << QStringList{"A.MIN:3*", "[B.MIN:0]", "[C.MIN:0]", "D.MIN:0"} << false << false;
         QTest::newRow("marked one deleted")
             << "A.MIN"
-            << "-B.MIN" << QStringList{"A.MIN:0*", "[C.MIN:0]", "D.MIN:0"} << false;
+            << "-B.MIN" << QStringList{"A.MIN:0*", "[C.MIN:0]", "D.MIN:0"} << false << false;
         QTest::newRow("current deleted: the next")
             << "C.MIN"
-            << "-C.MIN" << QStringList{"A.MIN:0", "[B.MIN:0]", "D.MIN:0*"} << true;
+            << "-C.MIN" << QStringList{"A.MIN:0", "[B.MIN:0]", "D.MIN:0*"} << true << false;
         QTest::newRow("last deleted: the one before")
             << "D.MIN"
-            << "-D.MIN -C.MIN" << QStringList{"A.MIN:0", "[B.MIN:0]*"} << true;
+            << "-D.MIN -C.MIN" << QStringList{"A.MIN:0", "[B.MIN:0]*"} << true << false;
         QTest::newRow("all deleted") << "B.MIN"
-                                     << "-A.MIN -B.MIN -C.MIN -D.MIN" << QStringList{} << true;
+                                     << "-A.MIN -B.MIN -C.MIN -D.MIN" << QStringList{} << true << false;
+        QTest::newRow("added on a share")
+            << "C.MIN"
+            << "+AA.MIN" << QStringList{"A.MIN:0", "AA.MIN:0", "[B.MIN:0]", "[C.MIN:0]*", "D.MIN:0"} << false
+            << true;
+        QTest::newRow("written over on a share")
+            << "A.MIN"
+            << "~A.MIN" << QStringList{"A.MIN:3*", "[B.MIN:0]", "[C.MIN:0]", "D.MIN:0"} << false << true;
+        QTest::newRow("current deleted on a share")
+            << "C.MIN"
+            << "-C.MIN" << QStringList{"A.MIN:0", "[B.MIN:0]", "D.MIN:0*"} << true << true;
     }
 
     void followsTheDisk()
@@ -236,7 +320,10 @@ private slots:
         QFETCH(QString, change);
         QFETCH(QStringList, after);
         QFETCH(bool, vanished);
-        ListedFolder folder({"A.MIN", "B.MIN", "C.MIN", "D.MIN"});
+        QFETCH(bool, share);
+        ListedFolder folder({"A.MIN", "B.MIN", "C.MIN", "D.MIN"}, share);
+        if (share && !folder.share->failure().isEmpty())
+            QSKIP(qPrintable(folder.share->failure()));
         FileListView &list = folder.list;
         list.toggleCheckBoxes();
         list.row(1)->setCheckState(FileListView::NameColumn, Qt::Checked);
@@ -245,14 +332,10 @@ private slots:
                             QItemSelectionModel::NoUpdate);
         QSignalSpy vanishedSpy(&list, &FileListView::currentRowVanished);
 
-        for (const QString &step : change.split(u' ')) {
-            const QString path = folder.dir.filePath(step.mid(1));
-            if (step.startsWith(u'-'))
-                QVERIFY(QFile::remove(path));
-            else
-                folder.dir.addFile(step.mid(1), step.startsWith(u'~') ? QByteArray("O1\n") : QByteArray());
-        }
-        QTRY_COMPARE(shown(list), after);
+        QVERIFY(make(folder.dir, change));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(list), after, 3000);
+        QCOMPARE(folder.watch().polls(), share);
+        QCOMPARE(folder.watch().watchesFiles(), !share && !after.isEmpty()); // a share's cost its server
         QCOMPARE(vanishedSpy.size(), vanished ? 1 : 0);
         if (vanished)
             QCOMPARE(vanishedSpy.first().first().toString(), current);
@@ -268,13 +351,51 @@ private slots:
         for (int i = 0; i <= FolderWatch::FileLimit; ++i)
             names << QStringLiteral("O%1.MIN").arg(1000 + i);
         ListedFolder folder(names);
-        QVERIFY(!folder.list.findChild<FolderWatch *>()->watchesFiles());
+        QVERIFY(!folder.watch().watchesFiles());
         folder.dir.addFile(QStringLiteral("NEW.MIN"));
         QTRY_COMPARE(folder.list.rowCount(), names.size() + 1);
         QVERIFY(QFile::remove(folder.dir.filePath(names.first())));
         QVERIFY(QFile::remove(folder.dir.filePath(QStringLiteral("NEW.MIN"))));
         QTRY_COMPARE(folder.list.rowCount(), names.size() - 1);
         QCOMPARE(folder.list.row(0)->text(0), names.at(1));
+    }
+
+    // A server that stops answering holds up one look at its share, never the window, and no second look
+    // piles up behind it; the list moves on to another folder, and what the look reads at last is dropped.
+    void aServerThatStopsAnsweringHoldsUpNothing()
+    {
+        ListedFolder folder({"A.MIN"}, true);
+        if (!folder.share->failure().isEmpty())
+            QSKIP(qPrintable(folder.share->failure()));
+        QTRY_VERIFY(folder.watch().polls());
+        const int threads = threadCount();
+        folder.share->stop();
+        folder.dir.addFile(QStringLiteral("NEW.MIN"));
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0;
+        qint64 longest = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, this, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        tick.start(20);
+        // Waiting on the server would stop the window for the whole hold; a busy machine, for far less.
+        QTest::qWait(2 * FolderWatch::PollMs + 500);
+        QVERIFY2(longest < 500, qPrintable(QString::number(longest)));
+        QCOMPARE(threadCount(), threads + 1);
+
+        TestDir local;
+        local.addFile(QStringLiteral("LOCAL.MIN"));
+        QDir::setCurrent(local.path());
+        clock.restart();
+        folder.list.RefreshFileList();
+        QVERIFY(clock.elapsed() < 500);
+        folder.share->goOn();
+        QTRY_COMPARE(threadCount(), threads);
+        QCoreApplication::processEvents();
+        QCOMPARE(shown(folder.list), QStringList{"LOCAL.MIN:0*"});
     }
 
     // A rename being typed is neither closed nor lost when the folder changes; the list follows after it.

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "support/BindMount.h"
+
+#include <QDeadlineTimer>
+#include <QStandardPaths>
+#include <QStorageInfo>
+
+#include <csignal>
+
+BindMount::BindMount(const QString &underneath)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty()) {
+        m_failure = QStringLiteral("bindfs is not installed");
+        return;
+    }
+    m_bindfs.setProcessChannelMode(QProcess::MergedChannels);
+    // In the foreground, so the mount lives exactly as long as this process.
+    m_bindfs.start(QStringLiteral("bindfs"), {"-f", "--no-allow-other", underneath, path()});
+    for (const QDeadlineTimer deadline(10000); !deadline.hasExpired();) {
+        if (QStorageInfo(path()).rootPath() == path())
+            return;
+        if (m_bindfs.state() == QProcess::NotRunning || m_bindfs.waitForFinished(20)) {
+            m_failure = QStringLiteral("bindfs cannot mount (is /dev/fuse there?): ") +
+                        QString::fromLocal8Bit(m_bindfs.readAll()).trimmed();
+            return;
+        }
+    }
+    m_failure = QStringLiteral("bindfs did not mount within 10 s");
+}
+
+BindMount::~BindMount()
+{
+    if (m_bindfs.state() == QProcess::NotRunning)
+        return;
+    goOn();
+    m_bindfs.terminate(); // it unmounts as it ends
+    if (!m_bindfs.waitForFinished(5000)) {
+        QProcess::execute(QStringLiteral("fusermount"), {"-u", "-z", path()});
+        m_bindfs.kill();
+        m_bindfs.waitForFinished(5000);
+    }
+}
+
+void BindMount::stop()
+{
+    ::kill(pid_t(m_bindfs.processId()), SIGSTOP);
+}
+
+void BindMount::goOn()
+{
+    ::kill(pid_t(m_bindfs.processId()), SIGCONT);
+}
