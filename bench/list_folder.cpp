@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Lists folders of many small NC programs the way the window does and sets it beside `ls -l`.
 // For 1 000, 10 000 and 100 000 files (made in a temporary folder) the file list, shown offscreen,
 // lists the working folder (RefreshFileList, as the window does on every refresh) and is painted

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Measures how long the data pane takes to show a 100 MB program, from the click to the painted pane;
 // the goal is under 0.1 s, as only its beginning is read.
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_preview_large_file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Measures how long a listing of the largest printable file (65000 bytes) takes to become a PDF,
 // once as a program of short lines and once as one line without a break, in two columns.
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_print_listing [folder to keep the PDFs in]

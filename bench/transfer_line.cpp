@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Sends and receives one program through the real port class on a pseudo-terminal, against the
 // controller simulator running as a separate process, so that this process's CPU time is Talvern's
 // alone. Lines: 9600 baud 7E2 (11 bits a character, 873 characters/s) and 115200 baud 8N1 (10 bits,

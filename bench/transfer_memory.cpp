@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Memory and CPU of long sends: programs of 1 MB, 100 MB and 1 GB (CR LF lines), each sent in a
 // process of its own so that its peak resident memory (VmHWM) is its own. The sender keeps at most 48
 // characters in flight and looks again at least 1 ms later, so 1 GB takes over six hours of line time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // How the sender paces a UART: the line double of the tests, whose machine sends DC3 every 252
 // characters and DC1 50 ms later, at 9600 baud 7E2 and 115200 baud 8N1, for a CR LF program, an
 // LF-only program and one line of 65 000 characters; echo on. Each is sent twice: by the engine as the

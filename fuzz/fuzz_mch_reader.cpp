@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Any bytes as a machine settings file: the program reads settings from it or refuses it with a
 // reason in the log and leaves the port and the record as they were.
 #include "FuzzCheck.h"

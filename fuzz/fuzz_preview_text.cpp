@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Any file as the preview shows it: decoded whole, or cut to its beginning with the notice. The
 // first byte chooses the cut: a small one, so the cut meets every kind of character without a
 // megabyte per run, or with two bytes FF the real 256 KB, the rest repeated past it.

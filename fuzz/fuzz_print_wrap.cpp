@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Any file printed on any page the options allow: every character of every line goes on paper, in
 // order, each piece within its column and above the page's foot, a pair of surrogates never split.
 //

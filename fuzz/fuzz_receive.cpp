@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Any byte stream from the machine, for an OSP or a FANUC control: the reception ends (by itself,
 // on a failure or on the abort the operator gives once the line is quiet), and what it stores stays
 // in the receiving folder, as plain files, with nothing appearing anywhere else.

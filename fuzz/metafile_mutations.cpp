@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Feeds mutated WMF and EMF files through the preview's own path (PictureReader with the real
 // converter beside it) and counts how each ends: a picture, an empty pane, or the converter's
 // timeout. Talvern itself must never crash or hang: a read that outlasts the converter's timeout by

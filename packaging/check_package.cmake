@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Makes the .deb as cpack does and runs lintian on it: any error or warning fails.
 #   cmake -DBINARY_DIR=<build> -DLINTIAN=<lintian> -P check_package.cmake
 set(out ${BINARY_DIR}/lintian-package)

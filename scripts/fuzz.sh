@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds the fuzz targets of fuzz/ into build-sanitize/ (the Clang build of scripts/test-sanitized.sh,
 # so the two share one sanitized build) and runs each from its seed corpus:
 #   scripts/fuzz.sh --smoke   a few seconds each (the default; CI runs this)

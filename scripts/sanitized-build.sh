@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Sourced by scripts/test-sanitized.sh and scripts/fuzz.sh: configures build-sanitize/, the one
 # sanitized build both use. Clang, with AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer's
 # coverage, so that the tests and the fuzz targets link against the same instrumented libraries.

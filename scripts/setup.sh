@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what is missing from Debian's packages and builds into build/:
 #   scripts/setup.sh run    what building and running Talvern needs; builds the program and its helper
 #   scripts/setup.sh test   that and what the test suite, the sanitizers and the packaging need; builds all

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The licence line at the top of every source file, build file and script:
 #   scripts/spdx.sh --check   lists the files without it; fails when there is one
 #   scripts/spdx.sh --add     puts it where it is missing (a second run changes nothing)

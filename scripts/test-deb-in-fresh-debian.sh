@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs a Talvern .deb into a brand-new minimal Debian 12 root that has none of the build's
 # packages, so that a dependency the package forgets to name shows; checks that the files are where a
 # desktop looks for them, that man shows its manual page, and starts the program there as an ordinary

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Runs ./test of a clean clone inside a brand-new minimal Debian 12 root, so that a package the setup
 # forgets to install fails here instead of on a user's first start.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds the transfer, window, file-list and serial and network port tests with AddressSanitizer and
 # UndefinedBehaviorSanitizer (Clang) into build-sanitize/ and runs them there. Any report ends its test with a
 # failure, and so the run. Needs the packages of scripts/setup.sh (./test installs them).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/FileListRow.h"
 
 #include "browser/FileListView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/ReceivingPath.h"
 
 void ReceivingPath::set(const Program &program)

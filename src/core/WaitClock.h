@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // The program's one way to let time pass: the pause between sent files and the folder pane's wait.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // talvern-metafile KIND: writes the WMF or EMF metafile on standard input as SVG to standard output.
 // The file comes as bytes, not by name: a name need not be valid in the locale's encoding.
 #include "metafile/MetafileToSvg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
 // Maps the Japanese Windows font names the program asks for onto installed Japanese fonts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "transfer/LineFlow.h"
 
 void LineFlow::heard(QByteArrayView text)

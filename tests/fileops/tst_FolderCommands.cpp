@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "fileops/FileOpsRig.h"
 #include "fileops/NewFolder.h"
 #include "platform/MountedDrives.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 cmake_policy(SET CMP0057 NEW)
 # Fails when a folder of src/ includes from a layer it may not use: the link catches calls that cross
 # upwards, this catches what a header alone would carry (structs, inline code, declarations).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/AppState.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/QtPrintDialogs.h"

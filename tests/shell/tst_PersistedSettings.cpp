@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/AppState.h"
 #include "shell/PersistedSettings.h"
 #include "shell/WindowPlacement.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/ConfigurationStore.h"
 #include "platform/ToolLocator.h"
 #include "shell/MainMenus.h"

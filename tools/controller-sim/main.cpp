@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A machine-tool controller on a pseudo-terminal or serial device, for trying the transfers by hand.
 #include "ControllerSimulator.h"
 #include "SimulatorLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Renders the program's SVG icon as square PNG files for the icon theme's fixed sizes.
 //   talvern-icon-render ICON.svg SIZE OUTPUT.png
 
