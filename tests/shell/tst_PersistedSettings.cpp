@@ -123,16 +123,24 @@ private slots:
             writers[writer - 1].start(
                 QCoreApplication::applicationDirPath() + QStringLiteral("/talvern-peer"),
                 {QStringLiteral("save-settings"), path(), QString::number(writer), QString::number(rounds)});
-        // The tag all thirteen values carry (writer * 1000 + round), or -1 when they are not one set.
+        // The tag all thirteen values carry (writer * 1000 + round), or -1 when they are not one set. Read
+        // from the bytes: QSettings keeps a parse per process and trusts it while size and time stay.
         const auto tagOfFile = [this] {
-            QSettings store(path(), QSettings::IniFormat);
-            store.beginGroup(QStringLiteral("Settings"));
-            const QStringList keys = store.childKeys();
+            QFile file(path());
+            if (!file.open(QIODevice::ReadOnly))
+                return -1;
+            bool inSettings = false;
+            int keys = 0;
             QSet<QString> tags;
-            for (const QString &key : keys)
-                tags << store.value(key).toString().remove(QRegularExpression(QStringLiteral("\\D")));
-            const bool whole = store.status() == QSettings::NoError && keys.size() == 13 && tags.size() == 1;
-            return whole ? tags.begin()->toInt() : -1;
+            for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
+                if (line.startsWith(u'['))
+                    inSettings = line.trimmed() == QStringLiteral("[Settings]");
+                else if (inSettings && line.contains(u'=')) {
+                    ++keys;
+                    tags << line.section(u'=', 1).remove(QRegularExpression(QStringLiteral("\\D")));
+                }
+            }
+            return keys == 13 && tags.size() == 1 ? tags.begin()->toInt() : -1;
         };
         int looks = 0;
         const QDeadlineTimer deadline(60000);
