@@ -28,10 +28,8 @@ NetworkSerialPort::~NetworkSerialPort()
 
 bool NetworkSerialPort::setCommPort(int port)
 {
-    if (portOpen())
-        return fail(QStringLiteral("ポートが開いているので、ポート番号を変更できません。"));
-    if (port < 1)
-        return fail(QStringLiteral("ポート番号%1は使用できません。ポート番号は1からです。").arg(port));
+    if (const QString why = PortDevices::refusal(port, portOpen()); !why.isEmpty())
+        return fail(why);
     m_commPort = port;
     return true;
 }

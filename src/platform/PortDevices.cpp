@@ -30,3 +30,12 @@ bool PortDevices::isNetwork(const QString &device)
     return device.startsWith(QLatin1String("rfc2217://"), Qt::CaseInsensitive) ||
            device.startsWith(QLatin1String("socket://"), Qt::CaseInsensitive);
 }
+
+QString PortDevices::refusal(int port, bool open)
+{
+    if (open)
+        return QStringLiteral("ポートが開いているので、ポート番号を変更できません。");
+    if (port < 1)
+        return QStringLiteral("ポート番号%1は使用できません。ポート番号は1からです。").arg(port);
+    return {};
+}

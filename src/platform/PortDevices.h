@@ -18,6 +18,8 @@ public:
     QString deviceName(int port) const;
     // A device server's address rather than a local device.
     static bool isNetwork(const QString &device);
+    // Why port may not be chosen now, "" when it may: a port is chosen while closed, from 1 up.
+    static QString refusal(int port, bool open);
 
 private:
     QString m_settingsFile;

@@ -68,10 +68,8 @@ QtSerialPort::~QtSerialPort()
 
 bool QtSerialPort::setCommPort(int port)
 {
-    if (m_port->isOpen())
-        return fail(QStringLiteral("ポートが開いているので、ポート番号を変更できません。"));
-    if (port < 1)
-        return fail(QStringLiteral("ポート番号%1は使用できません。ポート番号は1からです。").arg(port));
+    if (const QString why = PortDevices::refusal(port, m_port->isOpen()); !why.isEmpty())
+        return fail(why);
     m_commPort = port;
     return true;
 }

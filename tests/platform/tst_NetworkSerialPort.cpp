@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ControllerSimulator.h"
 #include "platform/NetworkSerialPort.h"
+#include "support/CommEvents.h"
 #include "support/DeviceServer.h"
 
 #include <QSignalSpy>
@@ -68,14 +69,6 @@ QByteArray lineAnswer(char baudHigh, char baudLow)
     return QByteArrayLiteral("\xff\xfa\x2c\x65\x00\x00") + baudHigh + baudLow +
            QByteArrayLiteral("\xff\xf0\xff\xfa\x2c\x66\x07\xff\xf0\xff\xfa\x2c\x67\x03\xff\xf0"
                              "\xff\xfa\x2c\x68\x02\xff\xf0\xff\xfa\x2c\x69\x01\xff\xf0");
-}
-
-QList<int> eventsOf(const QSignalSpy &spy)
-{
-    QList<int> events;
-    for (const QList<QVariant> &arguments : spy)
-        events << arguments.at(0).toInt();
-    return events;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ControllerSimulator.h"
 #include "platform/QtSerialPort.h"
+#include "support/CommEvents.h"
 #include "support/PermissionsEnforced.h"
 
 #include <QProcess>
@@ -114,14 +115,6 @@ private:
     bool m_left = false;
 };
 #endif
-
-QList<int> eventsOf(const QSignalSpy &spy)
-{
-    QList<int> events;
-    for (const QList<QVariant> &arguments : spy)
-        events << arguments.at(0).toInt();
-    return events;
-}
 
 } // namespace
 
