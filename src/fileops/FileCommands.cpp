@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "core/FolderListing.h"
 #include "core/FolderPane.h"
+#include "core/MarkedRows.h"
 #include "fileops/FileCopier.h"
 #include "platform/BusyCursor.h"
 #include "platform/FileIdentity.h"
@@ -61,15 +62,11 @@ void FileCommands::mnuEditAllSelect_Click()
     m_list.markAll();
 }
 
-// In check-box mode only the checks count: a row that is merely selected is not copied.
 void FileCommands::mnuEditCopy_Click()
 {
-    const bool checkBoxes = m_list.checkBoxes();
     m_buffer.entries.clear();
-    for (const FileRow &row : m_list.rows()) {
-        if (checkBoxes ? row.checked : row.selected)
-            m_buffer.entries.append({row.text, row.diskName});
-    }
+    for (const FileRow &row : MarkedRows::of(m_list, MarkedRows::Rule::Copy))
+        m_buffer.entries.append({row.text, row.diskName});
     m_buffer.sourceFolder = QDir::currentPath();
 }
 
@@ -140,21 +137,10 @@ bool FileCommands::mayOverwrite(const PasteTarget &target, const QString &failed
                          CopyTitle);
 }
 
-QList<FileRow> FileCommands::actionRows() const
-{
-    const bool checkBoxes = m_list.checkBoxes();
-    QList<FileRow> taken;
-    for (const FileRow &row : m_list.rows()) {
-        if (row.selected || (checkBoxes && row.checked))
-            taken.append(row);
-    }
-    return taken;
-}
-
 void FileCommands::mnuFileDelete_Click()
 {
     const QString folder = QDir::currentPath();
-    for (const FileRow &row : actionRows()) {
+    for (const FileRow &row : MarkedRows::of(m_list, MarkedRows::Rule::Action)) {
         m_state.CurrentFileName = row.text;
         deleteFile(row.text, QDir(folder).filePath(row.diskName));
     }
@@ -205,7 +191,7 @@ void FileCommands::mnuFileUnprotect_Click()
 void FileCommands::changeProtection(QString (*change)(const QString &path), const QString &failed)
 {
     const QString folder = QDir::currentPath();
-    for (const FileRow &row : actionRows()) {
+    for (const FileRow &row : MarkedRows::of(m_list, MarkedRows::Rule::Action)) {
         m_state.CurrentFileName = row.text;
         const QString why = change(QDir(folder).filePath(row.diskName));
         if (!why.isEmpty())

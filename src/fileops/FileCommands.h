@@ -38,7 +38,6 @@ private:
     bool mayOverwrite(const PasteTarget &target, const QString &failed);
     void deleteFile(const QString &name, const QString &path);
     void changeProtection(QString (*change)(const QString &path), const QString &failed);
-    QList<FileRow> actionRows() const;
 
     AppState &m_state;
     FileRows &m_list;

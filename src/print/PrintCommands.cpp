@@ -6,6 +6,7 @@
 #include "core/FileRows.h"
 #include "core/FileTypeCatalogue.h"
 #include "core/Log.h"
+#include "core/MarkedRows.h"
 #include "platform/MessageBoxes.h"
 #include "platform/NativeFile.h"
 #include "platform/PrintSurface.h"
@@ -59,11 +60,8 @@ void PrintCommands::mnuFilePrint_Click()
         m_log.addLine(refusal);
         return;
     }
-    const bool checkBoxes = m_files.checkBoxes();
-    for (const FileRow &row : rows) {
-        if (row.selected || (checkBoxes && row.checked))
-            printFile(listing, row);
-    }
+    for (const FileRow &row : MarkedRows::of(rows, m_files.checkBoxes(), MarkedRows::Rule::Action))
+        printFile(listing, row);
     if (transferring)
         m_state.CurrentFileName = transferName;
 }

@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "core/FileRows.h"
 #include "core/Log.h"
+#include "core/MarkedRows.h"
 #include "core/SteadyLineClock.h"
 #include "platform/SerialPort.h"
 #include "transfer/ProgramNo.h"
@@ -134,11 +135,7 @@ void TransferCommands::mnuTransOutput_Click()
     // A press on the abort dialog takes the focus, which would end a rename left open in the list and
     // rebuild it: the rows keep their marks instead.
     m_files.dropRename();
-    QList<FileRow> marked;
-    for (const FileRow &row : m_files.rows()) {
-        if (row.selected)
-            marked.append(row);
-    }
+    const QList<FileRow> marked = MarkedRows::of(m_files, MarkedRows::Rule::SelectionOnly);
     begin();
     m_sendFolder = QDir::currentPath();
     if (m_thread)
