@@ -14,15 +14,34 @@ namespace {
 
 const char *const Banner = "Fennet Ver.1.0 Talvern";
 
-QByteArray line(const char *label, const QString &value)
-{
-    // The label is padded so that "=" stands in column 48.
-    return QByteArray(label).leftJustified(47, ' ') + '=' + value.toLatin1() + "\r\n";
-}
+// In file order. The reader looks for the key, which its label holds.
+struct Setting {
+    const char *key;
+    const char *label;
+};
+constexpr Setting Settings[] = {
+    {"PROT NUMBER", "RS232C PROT NUMBER"},
+    {"BAUD RATE", "BAUD RATE"},
+    {"PARITY", "PARITY  (N:None,E:Even,O:Odd,M:Mark,S:Space)"},
+    {"DATA BIT", "DATA BIT(7, 8)"},
+    {"STOP BIT", "STOP BIT(1, 1.5, 2)"},
+    {"FLOW", "FLOW    (0:None,1:DC-CODE,2:WAIT DC1)"},
+    {"ECHO", "ECHO    (ON, OFF)"},
+    {"CONTROLLER", "CONTROLLER (0:OSP,1:FANUC)"},
+};
+constexpr qsizetype FlowLine = 5;
+// A new file offers the flow modes under their older names.
+const char *const NewFileFlowLabel = "FLOW    (0:None,1:XonXoff,2:RTS,3:XonXoffRTS)";
 
-QByteArray head()
+// The first values.size() settings, each label padded so that "=" stands in column 48.
+QByteArray layout(const QStringList &values, const char *flowLabel)
 {
-    return QByteArray(Banner) + "\r\n\r\n";
+    QByteArray text = QByteArray(Banner) + "\r\n\r\n";
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const char *label = i == FlowLine ? flowLabel : Settings[i].label;
+        text += QByteArray(label).leftJustified(47, ' ') + '=' + values[i].toLatin1() + "\r\n";
+    }
+    return text;
 }
 
 } // namespace
@@ -40,30 +59,27 @@ QString MachineSettingsFile::save(const QString &path, const QByteArray &content
 
 QByteArray MachineSettingsFile::newLayout()
 {
-    return head() + line("RS232C PROT NUMBER", QStringLiteral("1")) +
-           line("BAUD RATE", QStringLiteral("4800")) +
-           line("PARITY  (N:None,E:Even,O:Odd,M:Mark,S:Space)", QStringLiteral("E")) +
-           line("DATA BIT(7, 8)", QStringLiteral("7")) + line("STOP BIT(1, 1.5, 2)", QStringLiteral("2")) +
-           line("FLOW    (0:None,1:XonXoff,2:RTS,3:XonXoffRTS)", QStringLiteral("1")) +
-           line("ECHO    (ON, OFF)", QStringLiteral("ON"));
+    // No controller line.
+    return layout({QStringLiteral("1"), QStringLiteral("4800"), QStringLiteral("E"), QStringLiteral("7"),
+                   QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("ON")},
+                  NewFileFlowLabel);
 }
 
 QByteArray MachineSettingsFile::dialogLayout(const Values &values)
 {
-    return head() + line("RS232C PROT NUMBER", signedText(values.port)) + line("BAUD RATE", values.baud) +
-           line("PARITY  (N:None,E:Even,O:Odd,M:Mark,S:Space)", values.parity) +
-           line("DATA BIT(7, 8)", values.dataBits) + line("STOP BIT(1, 1.5, 2)", values.stopBits) +
-           line("FLOW    (0:None,1:DC-CODE,2:WAIT DC1)", signedText(values.flow)) +
-           line("ECHO    (ON, OFF)", values.echo) +
-           line("CONTROLLER (0:OSP,1:FANUC)", signedText(values.controller));
+    return layout({signedText(values.port), values.baud, values.parity, values.dataBits, values.stopBits,
+                   signedText(values.flow), values.echo, signedText(values.controller)},
+                  Settings[FlowLine].label);
 }
 
 const QStringList &MachineSettingsFile::keys()
 {
-    static const QStringList all = {QStringLiteral("PROT NUMBER"), QStringLiteral("BAUD RATE"),
-                                    QStringLiteral("PARITY"),      QStringLiteral("DATA BIT"),
-                                    QStringLiteral("STOP BIT"),    QStringLiteral("FLOW"),
-                                    QStringLiteral("ECHO"),        QStringLiteral("CONTROLLER")};
+    static const QStringList all = [] {
+        QStringList keys;
+        for (const Setting &setting : Settings)
+            keys << QString::fromLatin1(setting.key);
+        return keys;
+    }();
     return all;
 }
 
