@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/DisplayText.h"
 
-#include <QStringDecoder>
+#include "platform/ShiftJis.h"
 
 #include <algorithm>
 
@@ -9,7 +9,7 @@ namespace {
 
 QString decodeShiftJis(const QByteArray &bytes)
 {
-    QStringDecoder shiftJis("Shift_JIS");
+    QStringDecoder shiftJis = ShiftJis::streamDecoder();
     if (shiftJis.isValid())
         return shiftJis.decode(bytes);
     return QString::fromLatin1(bytes);

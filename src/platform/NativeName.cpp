@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/NativeName.h"
 
-#include <QStringDecoder>
+#include "platform/ShiftJis.h"
 
 #include <algorithm>
 
@@ -100,11 +100,5 @@ QString NativeName::shown(const QString &name)
     if (!isEscaped(name))
         return name;
     const QByteArray bytes = toBytes(name);
-    QStringDecoder shiftJis("Shift_JIS", QStringDecoder::Flag::Stateless);
-    if (shiftJis.isValid()) {
-        const QString text = shiftJis.decode(bytes);
-        if (!shiftJis.hasError())
-            return text;
-    }
-    return QString::fromUtf8(bytes);
+    return ShiftJis::decodeExact(bytes).value_or(QString::fromUtf8(bytes));
 }

@@ -4,6 +4,7 @@
 #include "core/ReceivingPath.h"
 #include "platform/NativeFile.h"
 #include "platform/SerialPort.h"
+#include "platform/ShiftJis.h"
 #include "platform/SystemReason.h"
 #include "transfer/LineFlow.h"
 #include "transfer/ReceivedName.h"
@@ -114,12 +115,12 @@ bool ReceiveJob::openProgram()
 {
     if (m_machine.isOsp()) {
         // Names come in the code page the sender writes them in, never as Latin-1.
-        QStringDecoder shiftJis("Shift_JIS", QStringConverter::Flag::Stateless);
-        m_receiveName = shiftJis.decode(m_name);
-        if (shiftJis.hasError()) {
+        const std::optional<QString> name = ShiftJis::decodeExact(m_name);
+        if (!name) {
             fail(QStringLiteral("プログラム名がShift_JISの文字ではありません。"));
             return false;
         }
+        m_receiveName = *name;
     }
     m_receiveName = m_receiveName.toUpper();
     QString why;

@@ -3,6 +3,7 @@
 
 #include "core/MachineSettings.h"
 #include "platform/FolderHandle.h"
+#include "platform/ShiftJis.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -67,8 +68,8 @@ private:
     QString m_receiveName;
     State m_state = WaitingForProgram;
     QByteArray m_name; // an OSP name's bytes as they arrive
-    QStringDecoder m_nameText{"Shift_JIS"};
-    QStringDecoder m_echoText{"Shift_JIS"};
+    QStringDecoder m_nameText = ShiftJis::streamDecoder();
+    QStringDecoder m_echoText = ShiftJis::streamDecoder();
     QString m_echo;        // echo of the read being handled, shown once it is done
     QByteArray m_echoLine; // its bytes since the last line end, not yet decoded
     qint64 m_received = 0;

@@ -5,10 +5,10 @@
 #include "core/FileTypeCatalogue.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialSettings.h"
+#include "platform/ShiftJis.h"
 #include "transfer/LineFlow.h"
 
 #include <QDir>
-#include <QStringEncoder>
 
 namespace {
 
@@ -98,11 +98,10 @@ void SendJob::beginFile()
     m_shownPermille = -1;
     if (m_machine.isOsp()) {
         // The name as listed, in the machine's code page.
-        QStringEncoder shiftJis("Shift_JIS");
-        const QByteArray name = shiftJis.encode(row.text);
-        if (shiftJis.hasError())
+        const std::optional<QByteArray> name = ShiftJis::encodeExact(row.text);
+        if (!name)
             return fail(QStringLiteral("%1の名前にShift_JISで送れない文字があります。").arg(row.text));
-        m_pending = '$' + name + "%\r\n";
+        m_pending = '$' + *name + "%\r\n";
     } else {
         m_pending = "%\r\n";
     }

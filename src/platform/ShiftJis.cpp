@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "platform/ShiftJis.h"
+
+#include <QStringEncoder>
+
+namespace {
+const char *const Name = "Shift_JIS";
+}
+
+QStringDecoder ShiftJis::streamDecoder()
+{
+    return QStringDecoder(Name);
+}
+
+std::optional<QString> ShiftJis::decodeExact(QByteArrayView bytes)
+{
+    QStringDecoder decoder(Name, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QByteArray> ShiftJis::encodeExact(QStringView text)
+{
+    QStringEncoder encoder(Name);
+    QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError())
+        return std::nullopt;
+    return bytes;
+}

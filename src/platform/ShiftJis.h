@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringDecoder>
+
+#include <optional>
+
+// The code page of the shop-floor PCs and of the controllers' program names.
+class ShiftJis final {
+public:
+    // For text that arrives in pieces: a character cut between two pieces is held back for its rest.
+    // Undecodable bytes become replacement characters.
+    static QStringDecoder streamDecoder();
+    // None when the bytes are not Shift_JIS throughout (a cut last character too) or the platform has
+    // no such codec.
+    static std::optional<QString> decodeExact(QByteArrayView bytes);
+    // None when a character has no Shift_JIS code.
+    static std::optional<QByteArray> encodeExact(QStringView text);
+};
