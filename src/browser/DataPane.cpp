@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/DataPane.h"
 
+#include "core/TextLines.h"
+
 #include <QLabel>
 #include <QPixmap>
 #include <QTextEdit>
@@ -20,10 +22,8 @@ void DataPane::showTextBox()
 
 void DataPane::setText(const QString &text)
 {
-    // Display only: a line may end in CR LF, LF or a lone CR, and each shows as one line break.
-    QString lines = text;
-    lines.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    m_text->setPlainText(lines);
+    // Display only: each line end shows as one line break.
+    m_text->setPlainText(TextLines::split(text).join(QLatin1Char('\n')));
 }
 
 void DataPane::hideText()

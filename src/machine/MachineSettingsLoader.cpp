@@ -5,6 +5,7 @@
 #include "core/FolderListing.h"
 #include "core/Log.h"
 #include "core/StatusLine.h"
+#include "core/TextLines.h"
 #include "machine/MachineSettingsFile.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialSettings.h"
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
 {
@@ -23,9 +23,7 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
     QFile file(pathIn(m_state.SettingsFolder, fileName));
     if (!file.open(QIODevice::ReadOnly))
         return fail(fileName, SystemReason::of(file));
-    // Line ends as any editor leaves them: CR LF, LF or CR alone.
-    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    const QStringList lines = QString::fromLatin1(file.readAll()).split(lineEnd);
+    const QStringList lines = TextLines::split(QString::fromLatin1(file.readAll()));
     file.close();
 
     // A file describes its machine whole: what it leaves out is not inherited from the previous one.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "print/ListingPrinter.h"
 
+#include "core/TextLines.h"
 #include "platform/PrintSurface.h"
 
 #include <cmath>
@@ -79,20 +80,18 @@ void ListingPrinter::PrintPageHeader()
     m_surface.drawLine(m_left, 2.2 * m_h, m_r, 2.2 * m_h, 3);
 }
 
-// CR LF, a lone LF and a lone CR each end a line. Every line, the last one too, is wrapped to the
-// column and tested against the page, so nothing runs off the paper; the empty rest after a final
-// line break prints nothing.
+// Every line, the last one too, is wrapped to the column and tested against the page, so nothing
+// runs off the paper; the empty rest after a final line break prints nothing.
 void ListingPrinter::PrintListingBody(const QString &text)
 {
     m_y = 4 * m_h;
     m_column = 1;
     m_x0 = m_x[0];
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = start;
-        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
-            ++end;
-        QStringView rest = QStringView(text).sliced(start, end - start);
+    QStringList lines = TextLines::split(text);
+    if (lines.constLast().isEmpty())
+        lines.removeLast();
+    for (const QString &line : std::as_const(lines)) {
+        QStringView rest = line;
         do {
             makeRoom();
             const qsizetype length = fittingLength(rest);
@@ -100,9 +99,6 @@ void ListingPrinter::PrintListingBody(const QString &text)
             m_y += m_advance;
             rest = rest.sliced(length);
         } while (!rest.isEmpty());
-        start = end;
-        if (start < text.size())
-            start += text[start] == u'\r' && start + 1 < text.size() && text[start + 1] == u'\n' ? 2 : 1;
     }
 }
 
