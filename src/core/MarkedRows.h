@@ -14,7 +14,6 @@ public:
         SelectionOnly, // the selected rows whatever the mode: a check alone never sends a file
     };
 
-    static bool takes(const FileRow &row, bool checkBoxes, Rule rule);
     // In list order.
     static QList<FileRow> of(const QList<FileRow> &rows, bool checkBoxes, Rule rule);
     static QList<FileRow> of(const FileRows &list, Rule rule);
