@@ -26,7 +26,8 @@ private slots:
         QTest::newRow("copy") << Rule::Copy << false << QStringList{"selected", "both"};
         QTest::newRow("copy, check boxes") << Rule::Copy << true << QStringList{"checked", "both"};
         QTest::newRow("action") << Rule::Action << false << QStringList{"selected", "both"};
-        QTest::newRow("action, check boxes") << Rule::Action << true << QStringList{"selected", "checked", "both"};
+        QTest::newRow("action, check boxes")
+            << Rule::Action << true << QStringList{"selected", "checked", "both"};
         QTest::newRow("send") << Rule::SelectionOnly << false << QStringList{"selected", "both"};
         QTest::newRow("send, check boxes") << Rule::SelectionOnly << true << QStringList{"selected", "both"};
     }
