@@ -100,5 +100,7 @@ QString NativeName::shown(const QString &name)
     if (!isEscaped(name))
         return name;
     const QByteArray bytes = toBytes(name);
-    return ShiftJis::decodeExact(bytes).value_or(QString::fromUtf8(bytes));
+    bool valid = false;
+    const QString text = ShiftJis::decodeWhole(bytes, &valid);
+    return valid ? text : QString::fromUtf8(bytes);
 }

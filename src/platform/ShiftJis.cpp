@@ -12,12 +12,11 @@ QStringDecoder ShiftJis::streamDecoder()
     return QStringDecoder(Name);
 }
 
-std::optional<QString> ShiftJis::decodeExact(QByteArrayView bytes)
+QString ShiftJis::decodeWhole(QByteArrayView bytes, bool *valid)
 {
     QStringDecoder decoder(Name, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
+    const QString text = decoder.decode(bytes);
+    *valid = !decoder.hasError();
     return text;
 }
 

@@ -13,9 +13,9 @@ public:
     // For text that arrives in pieces: a character cut between two pieces is held back for its rest.
     // Undecodable bytes become replacement characters.
     static QStringDecoder streamDecoder();
-    // None when the bytes are not Shift_JIS throughout (a cut last character too) or the platform has
-    // no such codec.
-    static std::optional<QString> decodeExact(QByteArrayView bytes);
+    // Bytes that are all there: a cut last character is undecodable too. Undecodable bytes become
+    // replacement characters and make *valid false, as does a platform without the codec.
+    static QString decodeWhole(QByteArrayView bytes, bool *valid);
     // None when a character has no Shift_JIS code.
     static std::optional<QByteArray> encodeExact(QStringView text);
 };

@@ -115,12 +115,12 @@ bool ReceiveJob::openProgram()
 {
     if (m_machine.isOsp()) {
         // Names come in the code page the sender writes them in, never as Latin-1.
-        const std::optional<QString> name = ShiftJis::decodeExact(m_name);
-        if (!name) {
+        bool valid = false;
+        m_receiveName = ShiftJis::decodeWhole(m_name, &valid);
+        if (!valid) {
             fail(QStringLiteral("プログラム名がShift_JISの文字ではありません。"));
             return false;
         }
-        m_receiveName = *name;
     }
     m_receiveName = m_receiveName.toUpper();
     QString why;
