@@ -257,37 +257,61 @@ private slots:
         QCOMPARE(name, QStringLiteral("O2.NC"));
     }
 
-    // Nothing is written outside the folder or over the protected A.MIN, and the reception ends.
+    // Nothing is written outside the folder or over the protected A.MIN, and the reception ends with
+    // the reason in the operator's language (a full disk: aProgramCutShort). A name too long is refused
+    // at once, not at the "%" that may never come.
     void refusedNamesStoreNothing_data()
     {
         QTest::addColumn<QByteArray>("name");
-        QTest::newRow("parent") << QByteArray("../ESCAPE.MIN");
-        QTest::newRow("absolute") << QByteArray("/TMP/X.MIN");
-        QTest::newRow("backslash") << QByteArray("..\\X.MIN");
-        QTest::newRow("empty") << QByteArray("");
-        QTest::newRow("control character") << QByteArray("A\x01"
-                                                         "B.MIN");
-        QTest::newRow("too long") << QByteArray(300, 'A');
-        QTest::newRow("not shift_jis") << QByteArray("\x81.MIN");
-        QTest::newRow("protected file") << QByteArray("a.min");
-        QTest::newRow("protected file under its Shift_JIS name") << QByteArray("\x83\x65\x83\x58\x83\x67.min");
+        QTest::addColumn<QString>("obstacle"); // "folder": a folder of the name; "read-only": the folder
+        QTest::addColumn<QString>("reason");   // null: not checked
+        const QString none;
+        // clang-format off
+        QTest::newRow("parent") << QByteArray("../ESCAPE.MIN") << none << none;
+        QTest::newRow("absolute") << QByteArray("/TMP/X.MIN") << none << none;
+        QTest::newRow("backslash") << QByteArray("..\\X.MIN") << none << none;
+        QTest::newRow("empty") << QByteArray("") << none << none;
+        QTest::newRow("control character") << QByteArray("A\x01" "B.MIN") << none << none;
+        QTest::newRow("too long") << QByteArray(ReceivedName::MaxNameBytes + 1, 'A') << none << "プログラム名が255バイトを超えています。";
+        QTest::newRow("not shift_jis") << QByteArray("\x81.MIN") << none << none;
+        QTest::newRow("protected file") << QByteArray("a.min") << none << none;
+        QTest::newRow("protected file under its Shift_JIS name") << QByteArray("\x83\x65\x83\x58\x83\x67.min") << none << none;
+        QTest::newRow("a folder of the name") << QByteArray("B.MIN") << "folder" << "同じ名前のフォルダー'B.MIN'があります。";
+        QTest::newRow("a read-only folder") << QByteArray("B.MIN") << "read-only" << "アクセスが拒否されました。";
+        // clang-format on
     }
 
     void refusedNamesStoreNothing()
     {
         QFETCH(QByteArray, name);
+        QFETCH(QString, obstacle);
+        QFETCH(QString, reason);
         TransferRig rig(0, 1);
         rig.folder.addFile("a.min", "kept");
         rig.folder.protect("a.min");
         QVERIFY(FileProtection::protect(rig.folder.addRawFile(SjisName, "kept")).isEmpty());
-        rig.port.feed("$" + name + "%\r\nG0\r\n%");
-        receive(rig, false);
-        QCOMPARE(rig.fileNames(), (QStringList{"a.min", NativeName::fromBytes(SjisName)}));
+        if (obstacle == "folder")
+            rig.folder.addFolder("B.MIN");
+        const QStringList before = rig.fileNames();
+        std::optional<PermissionsEnforced> enforced;
+        if (obstacle == "read-only") {
+            enforced.emplace();
+            QFile::setPermissions(rig.folder.path(), QFile::ReadOwner | QFile::ExeOwner);
+        }
+        rig.port.feed("$" + name);
+        receive(rig, false, [&rig, &name] {
+            QVERIFY(name.size() <= ReceivedName::MaxNameBytes);
+            rig.port.feed("%\r\nG0\r\n%");
+        });
+        QFile::setPermissions(rig.folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(rig.fileNames(), before);
         QCOMPARE(rig.fileContent("a.min"), QByteArray("kept"));
         QCOMPARE(rig.fileContent(NativeName::fromBytes(SjisName)), QByteArray("kept"));
         QVERIFY(!QFile::exists(rig.folder.filePath("../ESCAPE.MIN")));
         QCOMPARE(rig.log().size(), 2);
         QVERIFY(rig.log().at(0).endsWith("の受信が出来ませんでした。"));
+        if (!reason.isNull())
+            QCOMPARE(rig.log().at(1), reason);
         QVERIFY(!rig.port.portOpen());
         QVERIFY(!rig.commands.dialog()->isVisible());
     }
@@ -302,48 +326,6 @@ private slots:
         receive(rig, false);
         QCOMPARE(rig.fileNames(), QStringList{NativeName::fromBytes(SjisName)});
         QCOMPARE(rig.fileContent(NativeName::fromBytes(SjisName)), QByteArray("G1\r\n"));
-    }
-
-    // A header whose "%" was lost is refused once it is longer than any name can be, not at the "%"
-    // that may never come.
-    void aHeaderWithoutItsEndIsRefusedAtOnce()
-    {
-        TransferRig rig(0, 1);
-        const QByteArray name(ReceivedName::MaxNameBytes + 1, 'A');
-        rig.port.feed("$" + name);
-        rig.commands.mnuTransInput_Click();
-        rig.lineClock.runUntil([&rig] { return rig.port.waiting() == 0; });
-        QVERIFY(!rig.commands.running());
-        QCOMPARE(rig.log(), (QStringList{QString::fromLatin1(name) + "の受信が出来ませんでした。",
-                                         "プログラム名が255バイトを超えています。"}));
-    }
-
-    // The line under a failure says why in the operator's language (a full disk: aProgramCutShort).
-    void aFailedReceptionSaysWhy_data()
-    {
-        QTest::addColumn<QString>("obstacle");
-        QTest::addColumn<QStringList>("reason"); // the last two lines of the log
-        const QString failed = "A.MINの受信が出来ませんでした。";
-        QTest::newRow("a folder of the name") << "folder" << QStringList{failed, "同じ名前のフォルダー'A.MIN'があります。"};
-        QTest::newRow("a read-only folder") << "read-only" << QStringList{failed, "アクセスが拒否されました。"};
-    }
-
-    void aFailedReceptionSaysWhy()
-    {
-        QFETCH(QString, obstacle);
-        TransferRig rig(0, 1);
-        if (obstacle == "folder")
-            rig.folder.addFolder("A.MIN");
-        std::optional<PermissionsEnforced> enforced;
-        if (obstacle == "read-only") {
-            enforced.emplace();
-            QFile::setPermissions(rig.folder.path(), QFile::ReadOwner | QFile::ExeOwner);
-        }
-        rig.port.feed("$A.MIN%\r\nG0\r\n%");
-        receive(rig, false);
-        QFile::setPermissions(rig.folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const QStringList log = rig.log();
-        QTEST(log.mid(log.size() - 2), "reason");
     }
 
     // Line errors are reported and the reception goes on. A program that the device going away or a
