@@ -9,12 +9,10 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTextEdit>
-#include <QTimer>
 
 // Drives and folders as a user moves through them, on a real main window over a temporary tree:
 //   ROOT/A (A.MIN)  ROOT/A/A1 (DEEP.MIN)  ROOT/B (B.SUB)  ROOT/B/B1  ROOT/TOP.MIN
