@@ -269,7 +269,6 @@ private slots:
         QTRY_COMPARE(int(form.windowState()), windowState);
         const QRect outer = form.frameGeometry();
         window.state.Machine.MchFileName = QStringLiteral("FANUC-0.MCH");
-        window.state.Print.PrintFontName = QStringLiteral("ＭＳ ゴシック");
         QSignalSpy unloaded(&form, &frmMain::unloaded);
         if (fromMenu)
             form.menus()->item(QStringLiteral("mnuFileExit"))->trigger();
@@ -287,8 +286,6 @@ private slots:
         expect("MainWidth", QString::number(outer.width() * 15));
         expect("MainHeight", QString::number(outer.height() * 15));
         expect("MchFileName", QStringLiteral("FANUC-0.MCH"));
-        expect("PrintFontName", QStringLiteral("ＭＳ ゴシック"));
-        expect("PrintDate", QStringLiteral("2"));
         QCOMPARE(written->value(QStringLiteral("OpenPathName")).toString(),
                  QDir::toNativeSeparators(m_folder.path()));
     }
