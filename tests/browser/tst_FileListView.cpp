@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -99,7 +98,8 @@ private slots:
         ::tzset();
     }
 
-    // Rows in upper-case order with size, time, type and protection; the first is current, none selected.
+    // Rows in upper-case order with size, time, type and protection, in place of the rows before; hidden
+    // files and subfolders are none. The first is current, none selected.
     void showsEachFileWithItsDetails()
     {
         TestDir dir;
@@ -109,7 +109,12 @@ private slots:
         dir.addFile(QStringLiteral("LOCK.SUB"), QByteArray("G0"));
         dir.protect(QStringLiteral("LOCK.SUB"));
         dir.addFile(QStringLiteral("EMPTY.TXT"));
+        dir.addFile(QStringLiteral(".hidden.min"));
+        dir.addFile(QStringLiteral(".both.min"));
+        dir.protect(QStringLiteral(".both.min"));
+        dir.addFolder(QStringLiteral("SUBFOLDER.MIN/C"));
         FileListView list;
+        list.fill({ListedFile{QStringLiteral("old"), QStringLiteral("OLD"), 1, {}, false}});
         list.fill(FolderListing::read(dir.path()));
 
         QStringList rows; // name | size | type | protection
@@ -167,21 +172,6 @@ private slots:
         }
     }
 
-    // Hidden files and subfolders are no rows: a folder of nothing else empties the list.
-    void leavesOutHiddenFilesAndFolders()
-    {
-        TestDir dir;
-        dir.addFile(QStringLiteral(".hidden.min"));
-        dir.addFile(QStringLiteral(".both.min"));
-        dir.protect(QStringLiteral(".both.min"));
-        dir.addFolder(QStringLiteral("SUBFOLDER.MIN/C"));
-        FileListView list;
-        list.fill({ListedFile{QStringLiteral("old"), QStringLiteral("OLD"), 1, {}, false}});
-        list.fill(FolderListing::read(dir.path()));
-        QCOMPARE(list.rowCount(), 0);
-        QCOMPARE(list.currentItem(), nullptr);
-    }
-
     void aFileThatVanishesIsLeftOutAndTheRestStays()
     {
         TestDir dir;
@@ -227,8 +217,16 @@ private slots:
             QCOMPARE(*files, FolderListing::read(dir.path()));
     }
 
+    // Check marks and selection go together in check-box mode; select all selects every row, and in
+    // check-box mode checks them too, leaving the current row.
     void checkBoxesFollowTheModeAndDriveSelection()
     {
+        const auto allMarked = [](FileListView &list, bool checked) {
+            list.markAll();
+            for (const FileRow &row : list.rows())
+                QVERIFY(row.selected && row.checked == checked);
+            QCOMPARE(list.currentRow()->text, QStringLiteral("A.MIN"));
+        };
         TestDir dir;
         for (const char *name : {"A.MIN", "B.MIN", "C.MIN"})
             dir.addFile(QString::fromLatin1(name));
@@ -251,29 +249,14 @@ private slots:
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, name);
         QVERIFY(!list.row(0)->isSelected());
         QVERIFY(list.row(2)->isSelected());
+        allMarked(list, true);
 
         list.setCheckBoxes(false);
         list.fill(files);
         QVERIFY(!(list.row(0)->flags() & Qt::ItemIsUserCheckable));
         QVERIFY(list.selectedItems().isEmpty());
-    }
-
-    // Select all selects every row; in check-box mode it checks them too.
-    void markAllMarksEveryRow()
-    {
-        for (const bool checkBoxes : {false, true}) {
-            ListedFolder folder({"A.MIN", "B.MIN", "C.MIN"});
-            FileListView &list = folder.list;
-            if (checkBoxes)
-                list.toggleCheckBoxes();
-            list.row(1)->setSelected(true);
-            list.markAll();
-            for (const FileRow &row : list.rows()) {
-                QVERIFY2(row.selected, qPrintable(row.text));
-                QCOMPARE(row.checked, checkBoxes);
-            }
-            QCOMPARE(list.currentRow()->text, QStringLiteral("A.MIN"));
-        }
+        list.row(1)->setSelected(true);
+        allMarked(list, false);
     }
 
     // Files added, removed or written over by another program: the list follows, keeping its current row,
@@ -285,34 +268,21 @@ private slots:
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<bool>("vanished");
         QTest::addColumn<bool>("share"); // the list shows a file server's share; the changes are the server's
-        QTest::newRow("added") << "C.MIN"
-                               << "+AA.MIN"
-                               << QStringList{"A.MIN:0", "AA.MIN:0", "[B.MIN:0]", "[C.MIN:0]*", "D.MIN:0"}
-                               << false << false;
-        QTest::newRow("written over")
-            << "A.MIN"
-            << "~A.MIN" << QStringList{"A.MIN:3*", "[B.MIN:0]", "[C.MIN:0]", "D.MIN:0"} << false << false;
-        QTest::newRow("marked one deleted")
-            << "A.MIN"
-            << "-B.MIN" << QStringList{"A.MIN:0*", "[C.MIN:0]", "D.MIN:0"} << false << false;
-        QTest::newRow("current deleted: the next")
-            << "C.MIN"
-            << "-C.MIN" << QStringList{"A.MIN:0", "[B.MIN:0]", "D.MIN:0*"} << true << false;
-        QTest::newRow("last deleted: the one before")
-            << "D.MIN"
-            << "-D.MIN -C.MIN" << QStringList{"A.MIN:0", "[B.MIN:0]*"} << true << false;
-        QTest::newRow("all deleted") << "B.MIN"
-                                     << "-A.MIN -B.MIN -C.MIN -D.MIN" << QStringList{} << true << false;
-        QTest::newRow("added on a share")
-            << "C.MIN"
-            << "+AA.MIN" << QStringList{"A.MIN:0", "AA.MIN:0", "[B.MIN:0]", "[C.MIN:0]*", "D.MIN:0"} << false
-            << true;
-        QTest::newRow("written over on a share")
-            << "A.MIN"
-            << "~A.MIN" << QStringList{"A.MIN:3*", "[B.MIN:0]", "[C.MIN:0]", "D.MIN:0"} << false << true;
-        QTest::newRow("current deleted on a share")
-            << "C.MIN"
-            << "-C.MIN" << QStringList{"A.MIN:0", "[B.MIN:0]", "D.MIN:0*"} << true << true;
+        const auto row = [](const char *name, const char *current, const char *change, const char *after,
+                            bool vanished, bool share) {
+            QTest::newRow(name) << QString::fromLatin1(current) << QString::fromLatin1(change)
+                                << QString::fromLatin1(after).split(u' ', Qt::SkipEmptyParts) << vanished
+                                << share;
+        };
+        row("added", "C.MIN", "+AA.MIN", "A.MIN:0 AA.MIN:0 [B.MIN:0] [C.MIN:0]* D.MIN:0", false, false);
+        row("written over", "A.MIN", "~A.MIN", "A.MIN:3* [B.MIN:0] [C.MIN:0] D.MIN:0", false, false);
+        row("marked one deleted", "A.MIN", "-B.MIN", "A.MIN:0* [C.MIN:0] D.MIN:0", false, false);
+        row("current deleted: the next", "C.MIN", "-C.MIN", "A.MIN:0 [B.MIN:0] D.MIN:0*", true, false);
+        row("last deleted: the one before", "D.MIN", "-D.MIN -C.MIN", "A.MIN:0 [B.MIN:0]*", true, false);
+        row("all deleted", "B.MIN", "-A.MIN -B.MIN -C.MIN -D.MIN", "", true, false);
+        row("written over on a share", "A.MIN", "~A.MIN", "A.MIN:3* [B.MIN:0] [C.MIN:0] D.MIN:0", false,
+            true);
+        row("current deleted on a share", "C.MIN", "-C.MIN", "A.MIN:0 [B.MIN:0] D.MIN:0*", true, true);
     }
 
     void followsTheDisk()

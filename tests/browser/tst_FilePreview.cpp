@@ -1,44 +1,59 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "browser/DataPane.h"
 #include "browser/FileListView.h"
 #include "browser/FilePreview.h"
-#include "browser/FolderList.h"
+#include "core/AppState.h"
 #include "platform/NativeFile.h"
-#include "shell/MainMenus.h"
-#include "support/MainWindowFixture.h"
+#include "platform/NativeName.h"
 #include "support/Metafiles.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TestDir.h"
 
+#include <QDir>
 #include <QLabel>
-#include <QMenu>
 #include <QStringEncoder>
 #include <QTest>
 #include <QTextEdit>
 
-// What the data pane shows as the user clicks and keys through the files of a folder.
+// What the data pane shows of the list's current row.
 class tst_FilePreview : public QObject {
     Q_OBJECT
 
-    static void clickRow(frmMain &form, const QString &text)
-    {
-        const QList<QTreeWidgetItem *> rows = form.lvListView->findItems(text, Qt::MatchExactly);
-        QVERIFY(rows.size() == 1);
-        QTest::mouseClick(form.lvListView->viewport(), Qt::LeftButton, {},
-                          form.lvListView->visualItemRect(rows[0]).center());
-    }
+    // The preview over a folder's list, with the data pane's two views in a pane of their own.
+    struct Previewed {
+        TestDir dir;
+        QString before = QDir::currentPath();
+        QWidget pane;
+        QTextEdit *text = new QTextEdit(&pane);
+        QLabel *image = new QLabel(&pane);
+        FileListView list;
+        AppState state;
+        ScriptedMessageBoxes messages;
+        DataPane data{text, image};
+        FilePreview preview{state, list, data, messages};
 
-    static QString shown(const frmMain &form) { return form.Text1->toPlainText(); }
+        Previewed() { text->resize(400, 300); }
+        ~Previewed() { QDir::setCurrent(before); }
+        void listed()
+        {
+            QDir::setCurrent(dir.path());
+            list.RefreshFileList();
+        }
+        // Makes the row current, as a click would, and gives the pane's text.
+        QString click(const QString &row)
+        {
+            list.setCurrentItem(list.findItems(row, Qt::MatchExactly).value(0));
+            preview.PreviewListedFile();
+            return text->toPlainText();
+        }
+        bool picture() const { return image->isVisibleTo(&pane) && !text->isVisibleTo(&pane); }
+    };
 
     static void addPicture(TestDir &dir, const QString &name, QSize size)
     {
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::blue);
         QVERIFY(image.save(dir.filePath(name)));
-    }
-
-    static frmMain &startIn(MainWindowFixture &window, const TestDir &dir)
-    {
-        window.preset(QStringLiteral("OpenPathName"), dir.path());
-        return window.start();
     }
 
 private slots:
@@ -58,68 +73,52 @@ private slots:
     void textIsDecodedForDisplay()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        TestDir dir;
-        dir.addFile(QStringLiteral("o1000.min"), bytes);
-        MainWindowFixture window;
-        const frmMain &form = startIn(window, dir);
-        QCOMPARE(shown(form), text); // start-up already shows the current row
+        Previewed p;
+        p.dir.addFile(QStringLiteral("o1000.min"), bytes);
+        p.listed();
+        p.text->setPlainText(QStringLiteral("before"));
+        QTEST(p.click(QStringLiteral("O1000.MIN")), "text");
     }
 
-    // Clicks and arrow keys show the current row; a file of no known text or picture type empties the pane;
-    // an unreadable file is reported; while a transfer's abort dialog is up nothing changes.
-    void clicksAndKeysShowTheCurrentRow()
+    // A file of no known text or picture type empties the pane; an unreadable file is reported and the
+    // pane kept; an empty list and a transfer's abort dialog leave the pane as it was.
+    void rowsThatShowNoText()
     {
-        TestDir dir;
-        dir.addFile(QStringLiteral("A.MIN"), "O1\n");
-        dir.addFile(QStringLiteral("B.SUB"), "O2\n");
-        dir.addFile(QStringLiteral("C.XLS"), "sheet");
-        dir.addFile(QStringLiteral("gone.min"), "O3\n");
-        MainWindowFixture window;
-        frmMain &form = startIn(window, dir);
-        QCOMPARE(shown(form), QStringLiteral("O1\n"));
-        clickRow(form, QStringLiteral("B.SUB"));
-        QCOMPARE(shown(form), QStringLiteral("O2\n"));
-        QCOMPARE(window.state.CurrentFileName, QStringLiteral("B.SUB"));
-        clickRow(form, QStringLiteral("C.XLS"));
-        QCOMPARE(shown(form), QString());
-        QCOMPARE(window.state.CurrentFileName, QStringLiteral("C.XLS"));
+        Previewed p;
+        p.preview.PreviewListedFile();
+        QCOMPARE(p.state.CurrentFileName, QString());
+        p.dir.addFile(QStringLiteral("A.MIN"), "O1\n");
+        p.dir.addFile(QStringLiteral("C.XLS"), "sheet");
+        p.dir.addFile(QStringLiteral("gone.min"), "O3\n");
+        p.listed();
+        QCOMPARE(p.click(QStringLiteral("C.XLS")), QString());
+        QCOMPARE(p.state.CurrentFileName, QStringLiteral("C.XLS"));
+        QCOMPARE(p.click(QStringLiteral("A.MIN")), QStringLiteral("O1\n"));
 
-        form.lvListView->setFocus();
-        QTest::keyClick(form.lvListView, Qt::Key_Up);
-        QCOMPARE(shown(form), QStringLiteral("O2\n"));
-        QTest::keyClick(form.lvListView, Qt::Key_Up);
-        QCOMPARE(shown(form), QStringLiteral("O1\n"));
-        QTest::keyClick(form.lvListView, Qt::Key_Left);
-        QCOMPARE(form.focusWidget(), form.Dir1);
+        QVERIFY(QFile::remove(p.dir.filePath(QStringLiteral("gone.min"))));
+        QCOMPARE(p.click(QStringLiteral("GONE.MIN")), QStringLiteral("O1\n"));
+        QCOMPARE(p.messages.shown.size(), 1);
+        QCOMPARE(p.messages.shown[0].text, QStringLiteral("GONE.MIN ファイルが開けません."));
+        QCOMPARE(p.messages.shown[0].title, QString());
+        QCOMPARE(p.messages.shown[0].icon, MessageBoxes::Icon::None);
 
-        QVERIFY(QFile::remove(dir.filePath(QStringLiteral("gone.min"))));
-        clickRow(form, QStringLiteral("GONE.MIN"));
-        QCOMPARE(window.messages.shown.size(), 1);
-        QCOMPARE(window.messages.shown[0].text, QStringLiteral("GONE.MIN ファイルが開けません."));
-        QCOMPARE(window.messages.shown[0].title, QString());
-        QCOMPARE(window.messages.shown[0].icon, MessageBoxes::Icon::None);
-        QCOMPARE(shown(form), QStringLiteral("O1\n"));
-
-        window.state.Transfer.DialogShown = true;
-        clickRow(form, QStringLiteral("B.SUB"));
-        QCOMPARE(shown(form), QStringLiteral("O1\n"));
-        QCOMPARE(window.state.CurrentFileName, QStringLiteral("GONE.MIN"));
+        p.state.Transfer.DialogShown = true;
+        QCOMPARE(p.click(QStringLiteral("C.XLS")), QStringLiteral("O1\n"));
+        QCOMPARE(p.state.CurrentFileName, QStringLiteral("GONE.MIN"));
     }
 
-    // Pictures fit the pane whole in their proportions, also after the window changes size; metafiles too;
+    // Pictures fit the pane whole in their proportions, also after the pane changes size; metafiles too;
     // a damaged picture shows the empty text box, never the previous picture, and is not reported.
     void pictures()
     {
-        TestDir dir;
-        dir.addFile(QStringLiteral("A.MIN"), "O1\n");
-        addPicture(dir, QStringLiteral("WIDE.BMP"), QSize(2400, 300));
-        addPicture(dir, QStringLiteral("TALL.JPG"), QSize(200, 1600));
-        dir.addFile(QStringLiteral("PLAN.WMF"), Metafiles::wmf(QRect(0, 0, 1440, 1440)));
-        dir.addFile(QStringLiteral("BAD.JPG"), "not a picture at all");
-        dir.addFile(QStringLiteral("BAD.WMF"), QByteArray(300, '\xff'));
-        MainWindowFixture window;
-        frmMain &form = startIn(window, dir);
+        Previewed p;
+        p.dir.addFile(QStringLiteral("A.MIN"), "O1\n");
+        addPicture(p.dir, QStringLiteral("WIDE.BMP"), QSize(2400, 300));
+        addPicture(p.dir, QStringLiteral("TALL.JPG"), QSize(200, 1600));
+        p.dir.addFile(QStringLiteral("PLAN.WMF"), Metafiles::wmf(QRect(0, 0, 1440, 1440)));
+        p.dir.addFile(QStringLiteral("BAD.JPG"), "not a picture at all");
+        p.dir.addFile(QStringLiteral("BAD.WMF"), QByteArray(300, '\xff'));
+        p.listed();
         const auto fitted = [](QSize picture, QSize pane) {
             return double(picture.width()) / picture.height() > double(pane.width()) / pane.height()
                        ? QSize(pane.width(),
@@ -127,30 +126,26 @@ private slots:
                        : QSize(qRound(picture.width() * double(pane.height()) / picture.height()),
                                pane.height());
         };
-        clickRow(form, QStringLiteral("TALL.JPG"));
-        QVERIFY(form.Image1->isVisible());
-        QVERIFY(!form.Text1->isVisible());
-        QCOMPARE(form.Image1->size(), fitted(QSize(200, 1600), form.Text1->size()));
-        QCOMPARE(form.Image1->pos(), form.Text1->pos());
-        clickRow(form, QStringLiteral("PLAN.WMF"));
-        QVERIFY(qAbs(double(form.Image1->width()) / form.Image1->height() - 2.0) < 0.1);
+        p.click(QStringLiteral("TALL.JPG"));
+        QVERIFY(p.picture());
+        QCOMPARE(p.image->size(), fitted(QSize(200, 1600), p.text->size()));
+        p.click(QStringLiteral("PLAN.WMF"));
+        QVERIFY(qAbs(double(p.image->width()) / p.image->height() - 2.0) < 0.1);
 
         for (const QString &name : {QStringLiteral("BAD.JPG"), QStringLiteral("BAD.WMF")}) {
-            clickRow(form, QStringLiteral("A.MIN"));
-            clickRow(form, QStringLiteral("TALL.JPG"));
-            clickRow(form, name);
-            QVERIFY(!form.Image1->isVisible());
-            QVERIFY(form.Text1->isVisible());
-            QCOMPARE(shown(form), QString());
+            p.click(QStringLiteral("A.MIN"));
+            p.click(QStringLiteral("TALL.JPG"));
+            QCOMPARE(p.click(name), QString());
+            QVERIFY(!p.picture());
+            QVERIFY(p.text->isVisibleTo(&p.pane));
         }
-        QVERIFY(window.messages.shown.isEmpty());
+        QVERIFY(p.messages.shown.isEmpty());
 
-        clickRow(form, QStringLiteral("WIDE.BMP"));
-        QCOMPARE(form.Image1->size(), fitted(QSize(2400, 300), form.Text1->size()));
-        const QSize pane = form.Text1->size();
-        form.resize(form.width() + 300, form.height() + 200);
-        QTRY_VERIFY(form.Text1->size() != pane);
-        QTRY_COMPARE(form.Image1->size(), fitted(QSize(2400, 300), form.Text1->size()));
+        p.click(QStringLiteral("WIDE.BMP"));
+        QCOMPARE(p.image->size(), fitted(QSize(2400, 300), p.text->size()));
+        p.text->resize(700, 500);
+        p.data.refit();
+        QCOMPARE(p.image->size(), fitted(QSize(2400, 300), QSize(700, 500)));
     }
 
     // Only the beginning of a large file is read, cut at a line end or, in a file of one line, at a
@@ -177,15 +172,13 @@ private slots:
         QFETCH(QByteArray, encoding);
         const qint64 limit = FilePreview::PreviewBytes;
         const int times = int(limit / unit.size()) * 2 + 7;
-        TestDir dir;
-        dir.addFile(QStringLiteral("BIG.MIN"), unit.repeated(times));
-        dir.addFile(QStringLiteral("FITS.MIN"), unit.repeated(limit / unit.size()));
-        MainWindowFixture window;
-        frmMain &form = startIn(window, dir);
+        Previewed p;
+        p.dir.addFile(QStringLiteral("BIG.MIN"), unit.repeated(times));
+        p.dir.addFile(QStringLiteral("FITS.MIN"), unit.repeated(limit / unit.size()));
+        p.listed();
         const QString notice =
             QStringLiteral("（以下省略：ファイルが大きいため先頭の 256 KB だけを表示しています）");
-        clickRow(form, QStringLiteral("BIG.MIN"));
-        const QString all = shown(form);
+        const QString all = p.click(QStringLiteral("BIG.MIN"));
         QVERIFY(all.endsWith(QLatin1Char('\n') + notice));
         const bool lines = text.endsWith(QLatin1Char('\n'));
         const QString beginning = all.chopped(notice.size() + (lines ? 0 : 1));
@@ -201,68 +194,28 @@ private slots:
         };
         QVERIFY(bytes(beginning) <= limit);
         QVERIFY(bytes(whole.first(next)) > limit);
-        clickRow(form, QStringLiteral("FITS.MIN"));
-        QCOMPARE(shown(form), text.repeated(limit / unit.size()));
+        QCOMPARE(p.click(QStringLiteral("FITS.MIN")), text.repeated(limit / unit.size()));
     }
 
     // A name copied from a Windows machine in Shift_JIS is listed so; one that is no encoding at all
     // shows replacement characters. Both preview the file itself.
     void namesThatAreNotUtf8()
     {
-        TestDir dir;
-        dir.addRawFile(QByteArray::fromHex("89c18d48") + ".min", "O1\n");
-        dir.addRawFile("BAD\xe9.min", "O2\n");
-        dir.addRawFile("LOGO\xff.bmp");
-        addPicture(dir, QStringLiteral("LOGO.BMP"), QSize(10, 10));
-        QVERIFY(NativeFile::rename(dir.filePath(QStringLiteral("LOGO.BMP")),
-                                   NativeName::fromBytes(QFile::encodeName(dir.path()) + "/LOGO\xff.bmp"))
+        Previewed p;
+        p.dir.addRawFile(QByteArray::fromHex("89c18d48") + ".min", "O1\n");
+        p.dir.addRawFile("BAD\xe9.min", "O2\n");
+        p.dir.addRawFile("LOGO\xff.bmp");
+        addPicture(p.dir, QStringLiteral("LOGO.BMP"), QSize(10, 10));
+        QVERIFY(NativeFile::rename(p.dir.filePath(QStringLiteral("LOGO.BMP")),
+                                   NativeName::fromBytes(QFile::encodeName(p.dir.path()) + "/LOGO\xff.bmp"))
                     .isEmpty());
-        MainWindowFixture window;
-        frmMain &form = startIn(window, dir);
-        QCOMPARE(form.lvListView->rowCount(), 3);
-        clickRow(form, QStringLiteral("加工.MIN"));
-        QCOMPARE(shown(form), QStringLiteral("O1\n"));
-        clickRow(form, QStringLiteral("BAD\uFFFD.MIN"));
-        QCOMPARE(shown(form), QStringLiteral("O2\n"));
-        clickRow(form, QStringLiteral("LOGO\uFFFD.BMP"));
-        QVERIFY(form.Image1->isVisible());
-        QVERIFY(window.messages.shown.isEmpty());
-    }
-
-    void anEmptyListLeavesThePaneAsItWas()
-    {
-        TestDir dir;
-        MainWindowFixture window;
-        frmMain &form = startIn(window, dir);
-        form.Text1->setPlainText(QStringLiteral("kept"));
-        QTest::mouseClick(form.lvListView->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
-        QCOMPARE(shown(form), QStringLiteral("kept"));
-    }
-
-    // Double-click and Enter open the file as it is named on disk; the right button opens the pop-up menu.
-    void doubleClickEnterAndRightButton()
-    {
-        TestDir dir;
-        dir.addFile(QStringLiteral("a.min"), "O1\n");
-        dir.addFile(QStringLiteral("b 2.min"), "O2\n");
-        MainWindowFixture window;
-        frmMain &form = startIn(window, dir);
-        QWidget *viewport = form.lvListView->viewport();
-        const QPoint first = form.lvListView->visualItemRect(form.lvListView->row(0)).center();
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, first);
-        form.lvListView->setFocus();
-        QTest::keyClick(form.lvListView, Qt::Key_Down);
-        QTest::keyClick(form.lvListView, Qt::Key_Return);
-        QCOMPARE(window.launcher.started.size(), 2);
-        QCOMPARE(window.launcher.started[0].arguments.last(), dir.filePath(QStringLiteral("a.min")));
-        QCOMPARE(window.launcher.started[1].arguments.last(), dir.filePath(QStringLiteral("b 2.min")));
-
-        QMenu *popup = form.menus()->popup();
-        QTest::mousePress(viewport, Qt::RightButton, {}, first);
-        QTRY_VERIFY(popup->isVisible());
-        QCOMPARE(popup->pos(), viewport->mapToGlobal(first));
-        popup->close();
-        QTest::mouseRelease(viewport, Qt::RightButton, {}, first);
+        p.listed();
+        QCOMPARE(p.list.rowCount(), 3);
+        QCOMPARE(p.click(QStringLiteral("加工.MIN")), QStringLiteral("O1\n"));
+        QCOMPARE(p.click(QStringLiteral("BAD\uFFFD.MIN")), QStringLiteral("O2\n"));
+        p.click(QStringLiteral("LOGO\uFFFD.BMP"));
+        QVERIFY(p.picture());
+        QVERIFY(p.messages.shown.isEmpty());
     }
 };
 

@@ -21,14 +21,10 @@ private slots:
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("begins"); // what the output begins with; "<version>" is the build's
-        QTest::newRow("--version") << "--version"
-                                   << "Talvern <version>\n";
-        QTest::newRow("-v") << "-v"
-                            << "Talvern <version>\n";
-        QTest::newRow("--help") << "--help"
-                                << "Usage: ";
-        QTest::newRow("-h") << "-h"
-                            << "Usage: ";
+        for (const char *option : {"--version", "-v"})
+            QTest::newRow(option) << option << "Talvern <version>\n";
+        for (const char *option : {"--help", "-h"})
+            QTest::newRow(option) << option << "Usage: ";
     }
     void informationOptionsAnswerWithoutAWindow()
     {

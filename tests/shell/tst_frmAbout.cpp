@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -46,8 +45,6 @@ private slots:
         frmMain &form = window.start();
         QWidget *owner = nullptr;
         QString caption, version, title;
-        int lineGap = 0;
-        QColor lines[2];
         QTimer::singleShot(0, this, [&] {
             auto *shown = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
             if (!shown)
@@ -56,18 +53,12 @@ private slots:
             caption = shown->windowTitle();
             version = shown->lblVersion->text();
             title = shown->lblTitle->text();
-            lineGap = shown->Line1[1]->y() - shown->Line1[0]->y();
-            for (int i : {0, 1})
-                lines[i] = shown->Line1[i]->palette().color(QPalette::Window);
             shown->cmdOK->click();
         });
         form.menus()->item(QStringLiteral("mnuHelpAbout"))->trigger();
         QCOMPARE(owner, &form);
         QCOMPARE(caption, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報 Talvern"));
         QCOMPARE(title, QStringLiteral("Talvern"));
-        QCOMPARE(lineGap, 1);
-        QCOMPARE(lines[0], QColor(128, 128, 128));
-        QCOMPARE(lines[1], QColor(Qt::white));
         QVERIFY(!projectVersion().isEmpty());
         QCOMPARE(version, QStringLiteral("ﾊﾞｰｼﾞｮﾝ ") + projectVersion());
     }
