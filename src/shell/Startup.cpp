@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "shell/Startup.h"
 
+#include "TalvernVersion.h"
+
 #include "core/AppState.h"
 #include "machine/MachineFilesFolder.h"
 #include "platform/ConfiguredSerialPort.h"
@@ -38,10 +40,7 @@ struct CommandLine {
     {
         QCoreApplication::setOrganizationName(QStringLiteral("Talvern"));
         QCoreApplication::setApplicationName(QStringLiteral("Talvern"));
-        QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                                    .arg(TALVERN_VERSION_MAJOR)
-                                                    .arg(TALVERN_VERSION_MINOR)
-                                                    .arg(TALVERN_VERSION_PATCH));
+        QCoreApplication::setApplicationVersion(QLatin1String(TalvernVersion::Text));
         parser.addOption(machine);
         parser.addOption(selfTest);
         parser.addOption(screenshot);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "shell/frmAbout.h"
 
+#include "TalvernVersion.h"
+
 #include "platform/ConfigurationStore.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProcessLauncher.h"
@@ -76,10 +78,7 @@ frmAbout::frmAbout(const ConfigurationStore &store, const ToolLocator &tools, Pr
 
 QString frmAbout::versionText()
 {
-    return QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1.%2.%3")
-        .arg(TALVERN_VERSION_MAJOR)
-        .arg(TALVERN_VERSION_MINOR)
-        .arg(TALVERN_VERSION_PATCH);
+    return QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1").arg(QLatin1String(TalvernVersion::Text));
 }
 
 void frmAbout::Form_Load()
