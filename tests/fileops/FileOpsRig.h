@@ -68,7 +68,7 @@ struct FileOpsRig final : FileRows, FolderPane, Log {
         state.CurrentFolder = QDir::currentPath();
         RefreshFileList();
     }
-    void rereadFolders() override {}
+    void rereadFolders() override { ++folderRereads; }
 
     void addLine(const QString &line) override { log << line; }
     void clear() override { log.clear(); }
@@ -153,4 +153,5 @@ struct FileOpsRig final : FileRows, FolderPane, Log {
     bool checkBoxMode = false;
     QStringList log;
     int folderClicks = 0;
+    int folderRereads = 0;
 };

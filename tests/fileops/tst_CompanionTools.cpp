@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "browser/FileListView.h"
 #include "core/AppState.h"
 #include "core/FolderListing.h"
 #include "fileops/CompanionTools.h"
@@ -7,6 +6,7 @@
 #include "platform/NativeFile.h"
 #include "support/FakeTools.h"
 #include "support/RecordingLauncher.h"
+#include "support/ListedRows.h"
 #include "support/ScriptedMessageBoxes.h"
 
 #include <QDir>
@@ -30,7 +30,7 @@ enum Flags { Plain, Protected = 1, Unselected = 2, NoCurrentRow = 4, Gone = 8, R
 
 const QString Excel11 = QStringLiteral("Program Files/Microsoft Office/Office11/EXCEL.EXE");
 
-// A folder "nc progs" shown in a real file list and made the working directory, with Wine, Ombrel,
+// A folder "nc progs" listed and made the working directory, with Wine, Ombrel,
 // Quorrin and Laskar installed in a fake Wine prefix.
 struct Rig {
     Rig()
@@ -58,7 +58,7 @@ struct Rig {
     FakeTools tools;
     ToolLocator locator{tools.environment()};
     AppState state;
-    FileListView list;
+    ListedRows list;
     ScriptedMessageBoxes boxes;
     RecordingLauncher launcher;
 };
@@ -171,16 +171,14 @@ private slots:
             if (flags & Protected)
                 QVERIFY(FileProtection::protect(name).isEmpty());
         }
-        rig.list.fill(FolderListing::read(QDir::currentPath()));
-        for (int i = 0; i < rig.list.rowCount(); ++i) {
-            QTreeWidgetItem *row = rig.list.row(i);
-            const bool current = FileListView::diskName(row) == name;
+        for (const ListedFile &listed : FolderListing::read(QDir::currentPath())) {
+            const bool current = listed.diskName == name;
             if (current)
-                rig.list.setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
-            row->setSelected(!current || !(flags & Unselected));
+                rig.list.current = int(rig.list.list.size());
+            rig.list.list.append({listed.text, listed.diskName, !current || !(flags & Unselected)});
         }
         if (flags & NoCurrentRow)
-            rig.list.setCurrentItem(nullptr);
+            rig.list.current = int(rig.list.list.size());
         if (flags & Gone)
             QVERIFY(NativeFile::remove(name).isEmpty());
 

@@ -59,6 +59,33 @@ private slots:
         }
     }
 
+    // Enter in the name field moves the focus to "O  K"; the second Enter presses it. A field gaining
+    // the focus has its text selected. The new folder is listed at once; the current folder stays.
+    void enterTwiceInTheNameField()
+    {
+        FileOpsRig rig;
+        bool openAfterFirstEnter = false;
+        QString selected;
+        whenShown([&](FolderNameDialog &dialog) {
+            dialog.activateWindow(); // as a window manager does
+            QTRY_COMPARE(QApplication::activeWindow(), &dialog);
+            QTest::keyClicks(dialog.Text1, "Jobs");
+            dialog.Command2->setFocus();
+            dialog.Text1->setFocus();
+            selected = dialog.Text1->selectedText();
+            QTest::keyClick(dialog.Text1, Qt::Key_Return);
+            openAfterFirstEnter = dialog.isVisible() && dialog.Command1->hasFocus();
+            if (QWidget *focused = QApplication::focusWidget())
+                QTest::keyClick(focused, Qt::Key_Return);
+        });
+        rig.folders().mnuFolderNew_Click();
+        QVERIFY(openAfterFirstEnter);
+        QCOMPARE(selected, QStringLiteral("Jobs"));
+        QVERIFY(QFileInfo(rig.folder.filePath("Jobs")).isDir());
+        QCOMPARE(rig.folderRereads, 1);
+        QCOMPARE(rig.state.CurrentFolder, rig.folder.path());
+    }
+
     // The field starts with the folder's own name, also directly under a drive's root; an unchanged
     // name is taken. Afterwards the folder shown is the folder under its new name, or its old one.
     void rename_data()

@@ -84,45 +84,52 @@ private slots:
         QCOMPARE(surface.ended, QList<int>{2});
     }
 
-    void geometry_data()
+    // Two columns of a page 280 mm high: the body starts 4 h down, h = 0.4 points rounded; the rule ends at
+    // the page's width less the right margin, and that and the second column's start round half to even.
+    void layout_data()
     {
         QTest::addColumn<double>("pageWidth");
         QTest::addColumn<int>("left");
         QTest::addColumn<int>("right");
         QTest::addColumn<int>("points");
-        QTest::addColumn<double>("h");
-        QTest::addColumn<int>("n");
+        QTest::addColumn<double>("top"); // the first body line: 4 h
+        QTest::addColumn<int>("perColumn");
         QTest::addColumn<double>("r");
-        QTest::addColumn<double>("w");
+        QTest::addColumn<int>("fit"); // characters a column holds
         QTest::addColumn<double>("second");
-        // h = 0.4 points rounded; n = 280 / h; w and the second column's start halve to even.
-        QTest::newRow("defaults") << 200.0 << 10 << 0 << 11 << 4.0 << 70 << 200.0 << 94.0 << 111.0;
-        QTest::newRow("h rounds up") << 200.0 << 10 << 0 << 12 << 5.0 << 56 << 200.0 << 94.0 << 111.0;
-        QTest::newRow("r half to even") << 200.5 << 10 << 0 << 10 << 4.0 << 70 << 200.0 << 94.0 << 111.0;
-        QTest::newRow("r half up to even") << 201.5 << 10 << 0 << 10 << 4.0 << 70 << 202.0 << 95.0 << 112.0;
-        QTest::newRow("odd width halves") << 201.0 << 10 << 0 << 10 << 4.0 << 70 << 201.0 << 94.0 << 112.0;
-        QTest::newRow("right margin") << 200.0 << 15 << 7 << 10 << 4.0 << 70 << 193.0 << 88.0 << 112.0;
-        QTest::newRow("negative margins count as 0")
-            << 200.0 << -5 << -9 << 10 << 4.0 << 70 << 200.0 << 99.0 << 101.0;
+        // clang-format off
+        QTest::newRow("h rounds up") << 200.0 << 10 << 0 << 12 << 20.0 << 54 << 200.0 << 34 << 111.0;
+        QTest::newRow("r half to even") << 200.5 << 10 << 0 << 10 << 16.0 << 66 << 200.0 << 42 << 111.0;
+        QTest::newRow("r half up to even") << 201.5 << 10 << 0 << 10 << 16.0 << 66 << 202.0 << 42 << 112.0;
+        QTest::newRow("odd width halves") << 201.0 << 10 << 0 << 10 << 16.0 << 66 << 201.0 << 42 << 112.0;
+        QTest::newRow("right margin") << 200.0 << 15 << 7 << 10 << 16.0 << 66 << 193.0 << 39 << 112.0;
+        QTest::newRow("negative margins count as 0") << 200.0 << -5 << -9 << 10 << 16.0 << 66 << 200.0 << 44 << 101.0;
+        // clang-format on
     }
 
-    void geometry()
+    void layout()
     {
         QFETCH(double, pageWidth);
         QFETCH(int, left);
-        QFETCH(int, right);
         QFETCH(int, points);
+        QFETCH(int, perColumn);
+        QFETCH(int, fit);
         init();
         surface.page = {pageWidth, 280};
+        QFETCH(int, right);
         options = {QStringLiteral("ＭＳ 明朝"), points, 1, left, right, 2, 0};
-        ListingPrinter listing(options, surface);
-        QCOMPARE(listing.PreparePrinter(), QString());
-        QTEST(listing.lineHeight(), "h");
-        QTEST(listing.pageLines(), "n");
-        QTEST(listing.rightEdge(), "r");
-        QTEST(listing.columnWidth(), "w");
-        QTEST(listing.columnStart(2), "second");
-        QCOMPARE(listing.columnStart(1), double(qMax(0, left)));
+        print(QString(fit + 1, u'X') + QStringLiteral("\r\n") + lines(2, perColumn + 2));
+        QCOMPARE(surface.lines.constFirst().x1, double(qMax(0, left)));
+        QTEST(surface.lines.constFirst().x2, "r");
+        QList<Text> body;
+        for (const Text &text : std::as_const(surface.texts))
+            if (text.page == 1 && text.y > surface.lines.constFirst().y1)
+                body.append(text);
+        QCOMPARE(body[0].text.size(), fit);
+        QTEST(body[0].y, "top");
+        QCOMPARE(body[perColumn - 1].x, double(qMax(0, left)));
+        QCOMPARE(body[perColumn].y, body[0].y);
+        QTEST(body[perColumn].x, "second");
     }
 
     // A print that could never advance is refused before any job starts.

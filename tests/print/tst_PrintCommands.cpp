@@ -1,28 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "core/AppState.h"
 #include "platform/NativeName.h"
-#include "print/PrintCommands.h"
 #include "print/PrintSetting.h"
-#include "support/ListedRows.h"
-#include "support/MainWindowFixture.h"
+#include "support/PrintRig.h"
 #include "support/RecordingPrintSurface.h"
-#include "support/ScriptedMessageBoxes.h"
-#include "support/ScriptedPrintDialogs.h"
 #include "support/TestDir.h"
 
-#include "browser/FileListView.h"
-#include "shell/CommandNames.h"
-#include "shell/LogPane.h"
-#include "shell/MainMenus.h"
-#include "transfer/TransferCommands.h"
-
-#include <QAction>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 
 #include <ctime>
 #include <fcntl.h>
@@ -46,14 +33,9 @@ class tst_PrintCommands : public QObject {
     TestDir folder;
     QString start;
 
-    struct Rig {
-        AppState state;
-        ListedRows rows;
+    struct Rig final : PrintRig {
+        Rig() : PrintRig(surface) {}
         RecordingPrintSurface surface;
-        ScriptedPrintDialogs dialogs;
-        ScriptedMessageBoxes messages;
-        LinesLog log;
-        PrintCommands commands{state, rows, surface, dialogs, messages, log, nullptr};
     };
 
 private slots:
@@ -80,46 +62,67 @@ private slots:
 
     void cleanupTestCase() { QDir::setCurrent(start); }
 
-    void nothingWithoutASelectedCurrentRow_data()
+    // Only with a selected current row; in check-box mode the checked rows print too, one job for each
+    // printable file. A transfer paused in its wait keeps its log lines and the name of its file.
+    void outcomes_data()
     {
         QTest::addColumn<QList<FileRow>>("rows");
         QTest::addColumn<int>("current");
-        QTest::newRow("empty list") << QList<FileRow>{} << 0;
-        QTest::newRow("current not selected")
-            << QList<FileRow>{row("O1.MIN", false), row("LIMIT.MIN", true)} << 0;
-        QTest::newRow("no current row") << QList<FileRow>{row("O1.MIN", true)} << 1;
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("documents");
+        QTest::addColumn<QString>("name"); // CurrentFileName after
+        QTest::addColumn<QString>("shown");
+        // clang-format off
+        const QStringList earlier = {"earlier line"}, none, o1 = {"O1.MIN"};
+        const QString printing = "O1.MINを印刷中です...", done = "印刷が終了しました。";
+        QTest::newRow("empty list") << QList<FileRow>{} << 0 << "" << earlier << none << "" << "";
+        QTest::newRow("current not selected") << QList<FileRow>{row("O1.MIN", false), row("LIMIT.MIN", true)} << 0 << "" << earlier << none << "" << "";
+        QTest::newRow("no current row") << QList<FileRow>{row("O1.MIN", true)} << 1 << "" << earlier << none << "" << "";
+        QTest::newRow("one job per printable marked file")
+            << QList<FileRow>{row("PIC.BMP", true), row("O1.MIN", true), row("OVER.MIN", false, true), row("LIMIT.MIN", false, true), row("SJIS.SUB", false)} << 0 << "boxes"
+            << QStringList{"PIC.BMPはテキストでないので印刷が出来ません。", printing, done, "OVER.MINはサイズが大きすぎるため印刷が出来ません。", "LIMIT.MINを印刷中です...", done}
+            << QStringList{"O1.MIN", "LIMIT.MIN"} << "LIMIT.MIN" << "";
+        QTest::newRow("vanished file ends its job") << QList<FileRow>{row("GONE.MIN", true)} << 0 << "" << QStringList{"GONE.MINを印刷中です...", done} << QStringList{"GONE.MIN"} << "GONE.MIN" << "GONE.MIN ファイルが開けません.";
+        QTest::newRow("saved as PDF") << QList<FileRow>{row("O1.MIN", true)} << 0 << "pdf" << QStringList{printing, "プリンターがないため'/home/op/Documents/O1.MIN.pdf'に保存しました。", done} << o1 << "O1.MIN" << "";
+        QTest::newRow("refused") << QList<FileRow>{row("O1.MIN", true)} << 0 << "refuse" << QStringList{printing, "O1.MINを印刷出来ませんでした。", "no paper"} << none << "O1.MIN" << "";
+        QTest::newRow("margins too wide: no job") << QList<FileRow>{row("O1.MIN", true)} << 0 << "margin" << QStringList{"余白が広すぎるため印刷が出来ません。"} << none << "" << "";
+        QTest::newRow("a transfer waits") << QList<FileRow>{row("O1.MIN", true)} << 0 << "transfer" << QStringList{"earlier line", printing, done} << o1 << "SENDING.MIN" << "";
+        // clang-format on
     }
 
-    void nothingWithoutASelectedCurrentRow()
+    void outcomes()
     {
+        QFETCH(QString, setup);
+        Rig rig;
         QFETCH(QList<FileRow>, rows);
         QFETCH(int, current);
-        Rig rig;
         rig.rows.list = rows;
         rig.rows.current = current;
+        rig.rows.boxes = setup == "boxes";
+        rig.surface.pdf = setup == "pdf" ? QStringLiteral("/home/op/Documents/O1.MIN.pdf") : QString();
+        rig.surface.refuseBegin = setup == "refuse";
+        if (setup == "margin")
+            rig.state.Print.LeftMerge = 400;
+        rig.state.Transfer.Running = setup == "transfer";
+        if (setup == "transfer")
+            rig.state.CurrentFileName = QStringLiteral("SENDING.MIN");
         rig.commands.mnuFilePrint_Click();
-        QCOMPARE(rig.log.lines, QStringList{"earlier line"});
-        QVERIFY(rig.surface.documents.isEmpty());
-    }
-
-    void oneJobPerPrintableMarkedFile()
-    {
-        Rig rig;
-        rig.rows.boxes = true;
-        rig.rows.list = {row("PIC.BMP", true), row("O1.MIN", true), row("OVER.MIN", false, true),
-                         row("LIMIT.MIN", false, true), row("SJIS.SUB", false)};
-        rig.commands.mnuFilePrint_Click();
-        QCOMPARE(rig.log.lines,
-                 (QStringList{"PIC.BMPはテキストでないので印刷が出来ません。", "O1.MINを印刷中です...",
-                              "印刷が終了しました。", "OVER.MINはサイズが大きすぎるため印刷が出来ません。",
-                              "LIMIT.MINを印刷中です...", "印刷が終了しました。"}));
-        QCOMPARE(rig.surface.documents, (QStringList{"O1.MIN", "LIMIT.MIN"}));
-        QCOMPARE(rig.surface.ended.size(), 2);
-        QCOMPARE(rig.state.CurrentFileName, QStringLiteral("LIMIT.MIN"));
-        // Each job's first page is page 1.
+        QTEST(rig.log.lines, "log");
+        QTEST(rig.surface.documents, "documents");
+        QTEST(rig.state.CurrentFileName, "name");
+        QFETCH(QString, shown);
+        QCOMPARE(rig.messages.shown.size(), shown.isEmpty() ? 0 : 1);
+        if (!shown.isEmpty()) {
+            QCOMPARE(rig.messages.shown[0].text, shown);
+            QCOMPARE(rig.messages.shown[0].title, QString());
+            QCOMPARE(rig.messages.shown[0].icon, MessageBoxes::Icon::None);
+        }
+        // Each job ends, and its first page is page 1.
         QCOMPARE(std::count_if(rig.surface.texts.cbegin(), rig.surface.texts.cend(),
                                [](const auto &text) { return text.text == QStringLiteral("Page 1"); }),
-                 2);
+                 rig.surface.ended.size());
+        QCOMPARE(rig.surface.ended.size(), rig.surface.documents.size());
     }
 
     void shopFloorTextIsDecodedAndDated_data()
@@ -138,58 +141,6 @@ private slots:
         rig.commands.mnuFilePrint_Click();
         QCOMPARE(rig.surface.body(1), QStringList{"(ｺﾒﾝﾄ 加工)"});
         QCOMPARE(rig.surface.texts.constFirst().text, QStringLiteral("更新日 2024.03.09"));
-    }
-
-    void vanishedFileStillEndsItsJob()
-    {
-        Rig rig;
-        rig.rows.list = {row("GONE.MIN", true)};
-        rig.commands.mnuFilePrint_Click();
-        QCOMPARE(rig.messages.shown.size(), 1);
-        QCOMPARE(rig.messages.shown[0].text, QStringLiteral("GONE.MIN ファイルが開けません."));
-        QCOMPARE(rig.messages.shown[0].title, QString());
-        QCOMPARE(rig.messages.shown[0].icon, MessageBoxes::Icon::None);
-        QCOMPARE(rig.surface.ended, QList<int>{1});
-        QCOMPARE(rig.log.lines.constLast(), QStringLiteral("印刷が終了しました。"));
-    }
-
-    void whereTheJobWentIsLogged()
-    {
-        Rig rig;
-        rig.rows.list = {row("O1.MIN", true)};
-        rig.surface.pdf = QStringLiteral("/home/op/Documents/O1.MIN.pdf");
-        rig.commands.mnuFilePrint_Click();
-        QCOMPARE(rig.log.lines,
-                 (QStringList{"O1.MINを印刷中です...",
-                              "プリンターがないため'/home/op/Documents/O1.MIN.pdf'に保存しました。",
-                              "印刷が終了しました。"}));
-        rig.surface.refuseBegin = true;
-        rig.commands.mnuFilePrint_Click();
-        QCOMPARE(rig.log.lines,
-                 (QStringList{"O1.MINを印刷中です...", "O1.MINを印刷出来ませんでした。", "no paper"}));
-    }
-
-    void unprintableSettingsStartNoJob()
-    {
-        Rig rig;
-        rig.rows.list = {row("O1.MIN", true)};
-        rig.state.Print.LeftMerge = 400;
-        rig.commands.mnuFilePrint_Click();
-        QCOMPARE(rig.log.lines, QStringList{"余白が広すぎるため印刷が出来ません。"});
-        QVERIFY(rig.surface.documents.isEmpty());
-    }
-
-    // A transfer paused in its wait keeps its log lines and the name of the file it works on.
-    void printingLeavesAWaitingTransferAlone()
-    {
-        Rig rig;
-        rig.rows.list = {row("O1.MIN", true)};
-        rig.state.Transfer.Running = true;
-        rig.state.CurrentFileName = QStringLiteral("SENDING.MIN");
-        rig.commands.mnuFilePrint_Click();
-        QCOMPARE(rig.log.lines.constFirst(), QStringLiteral("earlier line"));
-        QCOMPARE(rig.state.CurrentFileName, QStringLiteral("SENDING.MIN"));
-        QCOMPARE(rig.surface.documents, QStringList{"O1.MIN"});
     }
 
     void marginValue_data()
@@ -217,6 +168,7 @@ private slots:
     {
         Rig rig;
         rig.state.Print.PrintDate = 2;
+        rig.rows.list = {row("O1.MIN", true)};
         rig.commands.mnuFilePrinterSetup_Click();
         PrintSetting *dialog = rig.commands.dialog();
         QVERIFY(dialog->isVisible() && !dialog->isModal());
@@ -230,6 +182,8 @@ private slots:
         QCOMPARE(rig.state.Print.PrinterOrientation, qint16(1));
         rig.dialogs.font_ = PrintDialogs::Font{QStringLiteral("IPAGothic"), 10.5};
         dialog->Command2->click();
+        rig.commands.mnuFilePrint_Click(); // the dialog stays open beside the window: the font holds at once
+        QCOMPARE(rig.surface.font, QStringLiteral("IPAGothic"));
         rig.dialogs.orientation_ = 2;
         dialog->Command1->click();
         QCOMPARE(rig.dialogs.asked,
@@ -257,58 +211,6 @@ private slots:
         QCOMPARE(rig.state.Print.RightMerge, 0);
         QCOMPARE(rig.state.Print.PrintLineNo, qint16(3));
         QCOMPARE(rig.state.Print.PrintDate, qint16(1));
-    }
-
-    // The dialog stays open beside the window; a print meanwhile uses the settings as they stand.
-    void windowPrintsWhileTheDialogIsOpen()
-    {
-        MainWindowFixture window;
-        window.preset(QStringLiteral("OpenPathName"), folder.path());
-        frmMain &form = window.start();
-        form.menus()->item(CommandNames::mnuFilePrinterSetup)->trigger();
-        PrintSetting *dialog = form.print()->dialog();
-        QVERIFY(dialog->isVisible());
-        window.printDialogs.font_ = PrintDialogs::Font{QStringLiteral("IPAGothic"), 9.5};
-        dialog->Command2->click();
-        dialog->Text1->setText(QStringLiteral("30")); // not applied before OK
-        form.lvListView->setCurrentItem(form.lvListView->topLevelItem(0));
-        form.lvListView->topLevelItem(0)->setSelected(true);
-        form.menus()->item(CommandNames::mnuFilePrint)->trigger();
-        QVERIFY(dialog->isVisible());
-        QCOMPARE(window.recordingPrinter.font, QStringLiteral("IPAGothic"));
-        QCOMPARE(window.recordingPrinter.points, 10);
-        QCOMPARE(window.recordingPrinter.documents, QStringList{"LIMIT.MIN"});
-        // The pop-up item and toolbar button 16 print the same.
-        form.menus()->item(CommandNames::mnuPopupPrint)->trigger();
-        form.tbToolBar_ButtonClick(QStringLiteral("Print"));
-        QCOMPARE(window.recordingPrinter.documents.size(), 3);
-        QCOMPARE(window.recordingPrinter.lines.constFirst().x1, 10.0);
-        QCOMPARE(form.Text2->toPlainText(),
-                 QStringLiteral("LIMIT.MINを印刷中です...\n印刷が終了しました。\n"));
-    }
-
-    // The window stays live while a reception waits: a print then leaves the reception's log lines and
-    // its file alone, and the reception goes on.
-    void printingWhileAReceptionWaits()
-    {
-        MainWindowFixture window;
-        window.useScriptedPort = true;
-        window.preset(QStringLiteral("OpenPathName"), folder.path());
-        frmMain &form = window.start();
-        form.lvListView->setCurrentItem(form.lvListView->topLevelItem(0));
-        form.lvListView->topLevelItem(0)->setSelected(true);
-        window.punchOnceListening("$NEW.MIN%\r\nG0 X1\r\n", [&] {
-            QVERIFY(QTest::qWaitFor([&] { return form.Text2->toPlainText().contains(QStringLiteral("読込中")); }));
-            form.menus()->item(CommandNames::mnuFilePrint)->trigger();
-            window.scriptedPort.feed("M30\r\n%");
-        });
-        form.menus()->item(CommandNames::mnuTransInput)->trigger();
-        QTRY_VERIFY(!form.transfer()->running());
-        QCOMPARE(window.recordingPrinter.documents, QStringList{"LIMIT.MIN"});
-        QVERIFY(form.Text2->toPlainText().indexOf(QStringLiteral("LIMIT.MINを印刷中です...")) > 0);
-        QFile received(folder.filePath(QStringLiteral("NEW.MIN")));
-        QVERIFY(received.open(QIODevice::ReadOnly));
-        QCOMPARE(received.readAll(), QByteArray("G0 X1\r\nM30\r\n"));
     }
 };
 

@@ -1,14 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "browser/FileListView.h"
 #include "platform/QtPrintSurface.h"
-#include "shell/CommandNames.h"
-#include "shell/LogPane.h"
-#include "shell/MainMenus.h"
-#include "support/MainWindowFixture.h"
 #include "support/PdfText.h"
+#include "support/PrintRig.h"
 #include "support/TestDir.h"
 
-#include <QAction>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
@@ -131,20 +126,15 @@ private slots:
         folder.addFile(QStringLiteral("o1000.min"), "O1000\r\nG00 X0 Y0\r\nM30\r\n");
         folder.addFile(QStringLiteral("o2000.min"), "O2000\r\nM30\r\n");
         QtPrintSurface printer; // the default printer: the queue above
-        MainWindowFixture window;
-        window.printer = &printer;
+        PrintRig rig(printer);
         // The queue passes the job on as PostScript: with cairo's conversion and a font that names its
         // glyphs the text of the PDF at the end can still be read back.
-        window.state.Print.PrintFontName = QStringLiteral("DejaVu Sans Mono");
-        window.preset(QStringLiteral("OpenPathName"), folder.path());
-        frmMain &form = window.start();
-        for (int i = 0; i < 2; ++i)
-            form.lvListView->topLevelItem(i)->setSelected(true);
-        form.lvListView->setCurrentItem(form.lvListView->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
-        form.menus()->item(CommandNames::mnuFilePrint)->trigger();
-        QCOMPARE(form.Text2->toPlainText(),
-                 QStringLiteral("O1000.MINを印刷中です...\n印刷が終了しました。\n"
-                                "O2000.MINを印刷中です...\n印刷が終了しました。\n"));
+        rig.state.Print.PrintFontName = QStringLiteral("DejaVu Sans Mono");
+        rig.rows.list = {{"O1000.MIN", folder.filePath("o1000.min"), true},
+                         {"O2000.MIN", folder.filePath("o2000.min"), true}};
+        rig.commands.mnuFilePrint_Click();
+        QCOMPARE(rig.log.lines, (QStringList{"O1000.MINを印刷中です...", "印刷が終了しました。",
+                                             "O2000.MINを印刷中です...", "印刷が終了しました。"}));
 
         QVERIFY2(QTest::qWaitFor([&] { return newPdfs().size() >= 2; }, 30000), qPrintable(errorLog()));
         QStringList firstPages;

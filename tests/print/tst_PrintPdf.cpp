@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "core/AppState.h"
 #include "platform/FontSubstitutes.h"
 #include "platform/QtPrintDialogs.h"
 #include "platform/QtPrintSurface.h"
-#include "print/PrintCommands.h"
-#include "support/ListedRows.h"
 #include "support/PdfText.h"
 #include "support/PermissionsEnforced.h"
-#include "support/ScriptedMessageBoxes.h"
-#include "support/ScriptedPrintDialogs.h"
+#include "support/PrintRig.h"
 #include "support/TestDir.h"
 
 #include <QApplication>
@@ -79,21 +75,16 @@ private slots:
         const QString start = QDir::currentPath();
         QDir::setCurrent(folder.path());
 
-        AppState state;
-        state.Print.PrintLineNo = 2;
-        ListedRows rows;
-        rows.list = {{QStringLiteral("LONG.MIN"), QStringLiteral("long.min"), true, false}};
         QtPrintSurface printer(QtPrintSurface::Target::Pdf, folder.filePath(QStringLiteral("Documents")));
-        ScriptedPrintDialogs dialogs;
-        ScriptedMessageBoxes messages;
-        LinesLog log;
-        PrintCommands commands(state, rows, printer, dialogs, messages, log, nullptr);
-        commands.mnuFilePrint_Click();
-        commands.mnuFilePrint_Click(); // an earlier listing is kept
+        PrintRig rig(printer);
+        rig.state.Print.PrintLineNo = 2;
+        rig.rows.list = {{QStringLiteral("LONG.MIN"), QStringLiteral("long.min"), true, false}};
+        rig.commands.mnuFilePrint_Click();
+        rig.commands.mnuFilePrint_Click(); // an earlier listing is kept
         QDir::setCurrent(start);
 
         const QString pdf = folder.filePath(QStringLiteral("Documents/LONG.MIN.pdf"));
-        QCOMPARE(log.lines,
+        QCOMPARE(rig.log.lines,
                  (QStringList{"LONG.MINを印刷中です...",
                               "プリンターがないため'" + folder.filePath("Documents/LONG.MIN (2).pdf") +
                                   "'に保存しました。",
@@ -121,23 +112,18 @@ private slots:
         QFile::setPermissions(documents, QFile::ReadOwner | QFile::ExeOwner);
         const QString start = QDir::currentPath();
         QDir::setCurrent(folder.path());
-        AppState state;
-        ListedRows rows;
-        rows.list = {{QStringLiteral("A.MIN"), QStringLiteral("a.min"), true, false}};
         QtPrintSurface printer(QtPrintSurface::Target::Pdf, documents);
-        ScriptedPrintDialogs dialogs;
-        ScriptedMessageBoxes messages;
-        LinesLog log;
-        PrintCommands commands(state, rows, printer, dialogs, messages, log, nullptr);
+        PrintRig rig(printer);
+        rig.rows.list = {{QStringLiteral("A.MIN"), QStringLiteral("a.min"), true, false}};
         {
             const PermissionsEnforced enforced;
-            commands.mnuFilePrint_Click();
+            rig.commands.mnuFilePrint_Click();
         }
         QDir::setCurrent(start);
         QFile::setPermissions(documents, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(log.lines, (QStringList{"A.MINを印刷中です...", "A.MINを印刷出来ませんでした。",
-                                         "'" + QDir(documents).filePath("A.MIN.pdf") +
-                                             "'に書き込めません。アクセスが拒否されました。"}));
+        QCOMPARE(rig.log.lines, (QStringList{"A.MINを印刷中です...", "A.MINを印刷出来ませんでした。",
+                                             "'" + QDir(documents).filePath("A.MIN.pdf") +
+                                                 "'に書き込めません。アクセスが拒否されました。"}));
     }
 };
 
