@@ -80,7 +80,7 @@ private slots:
         QDir::setCurrent(folder.path());
 
         AppState state;
-        state.Print.PrintLineNo = 2;
+        state.Print.PrintLineNo = PrintOptions::Columns::Two;
         ListedRows rows;
         rows.list = {{QStringLiteral("LONG.MIN"), QStringLiteral("long.min"), true, false}};
         QtPrintSurface printer(QtPrintSurface::Target::Pdf, folder.filePath(QStringLiteral("Documents")));
