@@ -44,11 +44,17 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
                 machine.PortText = value;
                 break;
             case 5:
-            case 7:
-                if (!MachineSettingsFile::toShort(value, k == 5 ? &machine.Flow : &machine.Controller))
+            case 7: {
+                qint16 number = 0;
+                if (!MachineSettingsFile::toShort(value, &number))
                     return fail(fileName,
                                 QStringLiteral("%1の値'%2'は数値ではありません。").arg(keys[k], value));
+                if (k == 5)
+                    machine.Flow = MachineSettings::FlowMode(number);
+                else
+                    machine.Controller = MachineSettings::ControllerFamily(number);
                 break;
+            }
             case 6:
                 machine.Echo = value;
                 break;

@@ -32,8 +32,8 @@ struct TransferRig {
                    line && !clock ? LinePlacement{} : LinePlacement{&lineClock, false}),
           realLine(line && !clock)
     {
-        state.Machine.Controller = controller;
-        state.Machine.Flow = flow;
+        state.Machine.Controller = MachineSettings::ControllerFamily(controller);
+        state.Machine.Flow = MachineSettings::FlowMode(flow);
         state.Machine.Echo = QStringLiteral("OFF");
         QDir::setCurrent(folder.path());
     }
