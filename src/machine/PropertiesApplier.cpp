@@ -56,6 +56,6 @@ void PropertiesApplier::save(const PortProperties &chosen)
         return;
     }
     m_status.setSettingsText(MachineSettingsLoader::statusText(
-        machine, QStringLiteral(" COM") + QString::number(m_port.commPort()), m_port.settings()));
+        machine, QStringLiteral(" COM") + QString::number(m_port.commPort()), m_port.line()));
     m_log.addLine(quoted + QStringLiteral("'に書き込みました。"));
 }
