@@ -4,6 +4,7 @@
 #include "core/DisplayText.h"
 #include "core/FileTypeCatalogue.h"
 #include "platform/SerialPort.h"
+#include "platform/SerialSettings.h"
 #include "transfer/LineFlow.h"
 
 #include <QDir>
