@@ -10,7 +10,7 @@
 // written back as it was read.
 struct PrintOptions {
     enum class Columns : qint16 { One = 1, Two = 2 }; // anything but Two prints one column
-    enum class HeaderDate : qint16 { None = 0, Printed = 1, Modified = 2 };
+    enum class HeaderDate : qint16 { None = 0, Printed = 1, Modified = 2 }; // any other number: no date
 
     QString PrintFontName = QStringLiteral("ＭＳ 明朝");
     qint32 PrintFontSize = 11;
