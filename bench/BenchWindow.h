@@ -23,8 +23,8 @@ struct BenchWindow {
     BenchWindow(SerialPort &port, LinePlacement placement, bool echo)
         : commands(state, port, messages, log, &echoPane, files, &window, placement)
     {
-        state.Machine.Controller = 0; // OSP
-        state.Machine.Flow = 1;
+        state.Machine.Controller = MachineSettings::ControllerFamily::Osp;
+        state.Machine.Flow = MachineSettings::FlowMode::DcPacing;
         state.Machine.Echo = echo ? QStringLiteral("ON") : QStringLiteral("OFF");
         port.setCommPort(1);
         auto *layout = new QVBoxLayout(&window);

@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
             return 1;
         file.close();
         AppState state;
-        state.Print.PrintLineNo = 2;
+        state.Print.PrintLineNo = PrintOptions::Columns::Two;
         ListedRows rows;
         rows.list = {{file.fileName(), file.fileName(), true, false}};
         QtPrintSurface printer(QtPrintSurface::Target::Pdf, keep);

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     options.PrintFontSize = 1 + data[0] % 40;
     options.LeftMerge = data[3] % 64;
     options.RightMerge = data[4] % 64;
-    options.PrintLineNo = data[5] & 1 ? 2 : 1;
-    options.PrinterOrientation = data[5] & 2 ? 2 : 1;
+    options.PrintLineNo = data[5] & 1 ? PrintOptions::Columns::Two : PrintOptions::Columns::One;
+    options.PrinterOrientation = data[5] & 2 ? PageOrientation::Landscape : PageOrientation::Portrait;
     RecordingPrintSurface surface;
     surface.page = QSizeF(20 + data[1] * 2, 20 + data[2] * 2);
     // Less than a character's width: a longer text is never narrower.

@@ -92,8 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray stream = input.mid(at);
 
     MachineSettings machine;
-    machine.Controller = fanuc ? 1 : 0;
-    machine.Flow = 1;
+    machine.Controller =
+        fanuc ? MachineSettings::ControllerFamily::Fanuc : MachineSettings::ControllerFamily::Osp;
+    machine.Flow = MachineSettings::FlowMode::DcPacing;
     machine.Echo = echoes ? QStringLiteral("ON") : QStringLiteral("OFF");
     ScriptedSerialPort port;
     ReceivingPath receiving;

@@ -49,6 +49,13 @@ TESTS_OF = {
     "fileops": ["fileops"],
     "core": ["core", "fileops", "transfer"],
 }
+# Tests of tests/shell that drive a layer's commands inside the window, beside a running transfer.
+WINDOW_TESTS = {
+    "transfer": ["tst_TransferWindow", "tst_CommandsDuringTransfer"],
+    "machine": ["tst_MachineInWindow"],
+    "fileops": ["tst_FileOpsWindow", "tst_CommandsDuringTransfer"],
+    "core": ["tst_TransferWindow", "tst_CommandsDuringTransfer", "tst_FileOpsWindow"],
+}
 
 SWAPS = [(" < ", " <= "), (" <= ", " < "), (" > ", " >= "), (" >= ", " > "),
          (" == ", " != "), (" != ", " == "), (" && ", " || "), (" || ", " && "),
@@ -121,7 +128,8 @@ def tests_of(layer):
         for name in sorted(os.listdir(os.path.join("tests", folder))):
             if name.startswith("tst_") and name.endswith(".cpp"):
                 names.append(name[:-4])
-    return names
+    return names + [t for t in WINDOW_TESTS[layer]
+                    if os.path.exists(os.path.join("tests", "shell", t + ".cpp")) and t not in names]
 
 
 def run(cmd, timeout):

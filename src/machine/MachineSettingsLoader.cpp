@@ -42,11 +42,17 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
                 machine.PortText = value;
                 break;
             case 5:
-            case 7:
-                if (!MachineSettingsFile::toShort(value, k == 5 ? &machine.Flow : &machine.Controller))
+            case 7: {
+                qint16 number = 0;
+                if (!MachineSettingsFile::toShort(value, &number))
                     return fail(fileName,
                                 QStringLiteral("%1の値'%2'は数値ではありません。").arg(keys[k], value));
+                if (k == 5)
+                    machine.Flow = MachineSettings::FlowMode(number);
+                else
+                    machine.Controller = MachineSettings::ControllerFamily(number);
                 break;
+            }
             case 6:
                 machine.Echo = value;
                 break;
@@ -57,7 +63,7 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
     }
 
     const int oldPort = m_port.commPort();
-    const QString oldSettings = m_port.settings();
+    const SerialSettings oldLine = m_port.line();
     QString refusal;
     if (!m_port.setCommPort(MachineSettingsFile::leadingNumber(machine.PortText)))
         refusal = m_port.errorString();
@@ -65,13 +71,12 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
         refusal = applyLine(m_port, QStringList(std::begin(pieces), std::end(pieces)).join(QLatin1Char(',')));
     if (!refusal.isEmpty()) {
         m_port.setCommPort(oldPort);
-        m_port.setSettings(oldSettings);
+        m_port.setLine(oldLine);
         return fail(fileName, refusal);
     }
 
     m_state.Machine = machine;
-    m_status.setSettingsText(
-        statusText(machine, QStringLiteral("COM") + machine.PortText, m_port.settings()));
+    m_status.setSettingsText(statusText(machine, QStringLiteral("COM") + machine.PortText, m_port.line()));
     m_log.addLine(QStringLiteral("設定ファイル'") + fileName + QStringLiteral("'を読み込みました。"));
     return true;
 }
@@ -85,23 +90,26 @@ bool MachineSettingsLoader::fail(const QString &fileName, const QString &descrip
 
 QString MachineSettingsLoader::applyLine(SerialPort &port, const QString &settings)
 {
+    QString why;
+    const std::optional<SerialSettings> parsed = SerialSettings::parse(settings, &why);
+    if (!parsed)
+        return why;
     // The settings text allows 4 data bits, but no port here opens with fewer than 5.
-    const std::optional<SerialSettings> parsed = SerialSettings::parse(settings);
-    if (parsed && parsed->dataBits() < 5) {
+    if (parsed->dataBits() < 5) {
         return QStringLiteral("データビット'%1'は使用できません。5から8にしてください。")
             .arg(parsed->dataBits());
     }
-    if (!port.setSettings(settings) || !port.setHandshaking(false))
+    if (!port.setLine(*parsed) || !port.setHandshaking(false))
         return port.errorString();
     return {};
 }
 
 QString MachineSettingsLoader::statusText(const MachineSettings &machine, const QString &comPart,
-                                          const QString &settings)
+                                          const SerialSettings &line)
 {
     return QStringLiteral("現在の設定:") +
            (machine.isOsp() ? QStringLiteral("OSP,") : QStringLiteral("FANUC,")) + comPart +
-           QLatin1Char(':') + settings;
+           QLatin1Char(':') + line.toString();
 }
 
 QString MachineSettingsLoader::pathIn(const QString &folder, const QString &fileName)

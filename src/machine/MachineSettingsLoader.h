@@ -6,6 +6,7 @@
 struct AppState;
 struct MachineSettings;
 class Log;
+class SerialSettings;
 class StatusLine;
 class SerialPort;
 
@@ -21,11 +22,11 @@ public:
     // when the file is refused, changes none of them. Success and failure are reported in the log pane.
     bool LoadMachineSettings(const QString &fileName);
 
-    // Sets the line parameters, handshaking off: "" or why the port refused them.
+    // Sets the line parameters read as "4800,E,7,2", handshaking off: "" or why they were refused.
     static QString applyLine(SerialPort &port, const QString &settings);
     // "現在の設定:OSP,COM1:4800,e,7,2"; comPart is what follows the controller ("COM1" or " COM1").
     static QString statusText(const MachineSettings &machine, const QString &comPart,
-                              const QString &settings);
+                              const SerialSettings &line);
     // The file of that name in folder, found without regard to case.
     static QString pathIn(const QString &folder, const QString &fileName);
 

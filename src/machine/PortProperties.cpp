@@ -6,19 +6,13 @@
 
 PortProperties PortProperties::inForce(const SerialPort &port, const MachineSettings &machine)
 {
-    // "4800,e,7,2" or "9600,n,8,1.5": read from the end, where every piece but the speed has a fixed width.
-    const QString s = port.settings();
-    const int k = s.contains(QLatin1Char('.')) ? 2 : 0;
-    const int n = int(s.size());
-    const auto at = [&s](int i) { return i >= 0 ? s.at(i) : QChar(); };
-    const qsizetype parity = QStringLiteral("eonms").indexOf(at(n - 5 - k));
-
+    const SerialSettings line = port.line();
     PortProperties shown;
     shown.port = port.commPort();
-    shown.speed = s.left(qMax(0, n - 6 - k));
-    shown.parity = parity < 0 ? QString() : parityNames().at(parity);
-    shown.dataBits = n - 3 - k >= 0 ? QString(at(n - 3 - k)) : QString();
-    shown.stopBits = s.right(k + 1);
+    shown.speed = QString::number(line.baudRate());
+    shown.parity = parityNames().at(QStringLiteral("eonms").indexOf(line.parityLetter()));
+    shown.dataBits = QString::number(line.dataBits());
+    shown.stopBits = line.stopBitsText();
     shown.flow = machine.Flow;
     shown.controller = machine.Controller;
     shown.echo = machine.echoes();

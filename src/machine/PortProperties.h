@@ -1,21 +1,25 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "core/MachineSettings.h"
+
 #include <QString>
 #include <QStringList>
 
-struct MachineSettings;
+#include <optional>
+
 class SerialPort;
 
 // The values of the properties dialog: shown as they are in force, returned as the user chose them.
 struct PortProperties {
     int port = 1;
     QString speed;  // as shown or typed, untrimmed
-    QString parity; // one of parityNames(); empty when the port's letter is none of them
+    QString parity; // one of parityNames(); empty when none is chosen
     QString dataBits;
     QString stopBits;
-    int flow = -1; // an option's index; one the dialog has no option for chooses none
-    int controller = -1;
+    // None when the user chose no option, as when the value in force has none.
+    std::optional<MachineSettings::FlowMode> flow;
+    std::optional<MachineSettings::ControllerFamily> controller;
     bool echo = false;
 
     // The line parameters as the port reports them, the rest from the record.

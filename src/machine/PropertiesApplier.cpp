@@ -29,10 +29,8 @@ QString PropertiesApplier::apply(const PortProperties &chosen)
 
 void PropertiesApplier::takeOptions(const PortProperties &chosen)
 {
-    if (chosen.flow >= 0)
-        m_state.Machine.Flow = qint16(chosen.flow);
-    if (chosen.controller >= 0)
-        m_state.Machine.Controller = qint16(chosen.controller);
+    m_state.Machine.Flow = chosen.flow.value_or(m_state.Machine.Flow);
+    m_state.Machine.Controller = chosen.controller.value_or(m_state.Machine.Controller);
 }
 
 void PropertiesApplier::save(const PortProperties &chosen)
@@ -45,9 +43,9 @@ void PropertiesApplier::save(const PortProperties &chosen)
     values.parity = chosen.parity.left(1);
     values.dataBits = chosen.dataBits.trimmed();
     values.stopBits = chosen.stopBits.trimmed();
-    values.flow = machine.Flow;
+    values.flow = qint16(machine.Flow);
     values.echo = machine.Echo;
-    values.controller = machine.Controller;
+    values.controller = qint16(machine.Controller);
     const QString failure =
         MachineSettingsFile::save(MachineSettingsLoader::pathIn(m_state.SettingsFolder, machine.MchFileName),
                                   MachineSettingsFile::dialogLayout(values));
@@ -58,6 +56,6 @@ void PropertiesApplier::save(const PortProperties &chosen)
         return;
     }
     m_status.setSettingsText(MachineSettingsLoader::statusText(
-        machine, QStringLiteral(" COM") + QString::number(m_port.commPort()), m_port.settings()));
+        machine, QStringLiteral(" COM") + QString::number(m_port.commPort()), m_port.line()));
     m_log.addLine(quoted + QStringLiteral("'に書き込みました。"));
 }

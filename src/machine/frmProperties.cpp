@@ -51,9 +51,12 @@ void frmProperties::LoadPropertySettings(const PortProperties &shown)
     cboParity->setCurrentIndex(int(PortProperties::parityNames().indexOf(shown.parity)));
     cboDataBits->setCurrentText(shown.dataBits);
     cboStopBits->setCurrentText(shown.stopBits);
-    // A value the dialog has no option for (a flow mode of 3) leaves its group without a choice.
+    // An option's id is the value it stands for; a value the dialog has no option for (a flow mode
+    // of 3) leaves its group without a choice.
     const std::pair<QButtonGroup *, int> choices[] = {
-        {optFlow, shown.flow}, {OptController, shown.controller}, {optEcho, shown.echo ? 1 : 0}};
+        {optFlow, shown.flow ? int(*shown.flow) : -1},
+        {OptController, shown.controller ? int(*shown.controller) : -1},
+        {optEcho, shown.echo ? 1 : 0}};
     for (const auto &[group, id] : choices) {
         group->setExclusive(false);
         for (QAbstractButton *button : group->buttons())
@@ -71,8 +74,10 @@ PortProperties frmProperties::chosen() const
     values.parity = cboParity->currentText();
     values.dataBits = cboDataBits->currentText();
     values.stopBits = cboStopBits->currentText();
-    values.flow = optFlow->checkedId();
-    values.controller = OptController->checkedId();
+    if (const int id = optFlow->checkedId(); id >= 0)
+        values.flow = MachineSettings::FlowMode(id);
+    if (const int id = OptController->checkedId(); id >= 0)
+        values.controller = MachineSettings::ControllerFamily(id);
     values.echo = optEcho->checkedId() == 1;
     return values;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "platform/PageOrientation.h"
+
 #include <QString>
 
 #include <optional>
@@ -14,8 +16,8 @@ public:
     };
 
     virtual ~PrintDialogs() = default;
-    // The orientation chosen (1 portrait, 2 landscape); none when the user cancels.
-    virtual std::optional<int> pageSetup(int orientation) = 0;
+    // The orientation chosen; none when the user cancels.
+    virtual std::optional<PageOrientation> pageSetup(PageOrientation orientation) = 0;
     // The font chosen; none when the user cancels.
     virtual std::optional<Font> font(const QString &family, int points) = 0;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "platform/PageOrientation.h"
+
 #include <QSizeF>
 #include <QString>
 
@@ -10,9 +12,9 @@ class PrintSurface {
 public:
     virtual ~PrintSurface() = default;
 
-    // Readies the surface for one print command: the printer to use, its orientation (1 portrait,
-    // 2 landscape) and the font that measures and prints.
-    virtual void prepare(int orientation, const QString &family, int points) = 0;
+    // Readies the surface for one print command: the printer to use, its orientation and the font
+    // that measures and prints.
+    virtual void prepare(PageOrientation orientation, const QString &family, int points) = 0;
     virtual QSizeF printableSize() const = 0;
     virtual double textWidth(const QString &text) const = 0;
     virtual double textHeight(const QString &text) const = 0;

@@ -7,14 +7,16 @@
 #include <QPageSetupDialog>
 #include <QPrinter>
 
-std::optional<int> QtPrintDialogs::pageSetup(int orientation)
+std::optional<PageOrientation> QtPrintDialogs::pageSetup(PageOrientation orientation)
 {
     QPrinter printer;
-    printer.setPageOrientation(orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    printer.setPageOrientation(orientation == PageOrientation::Landscape ? QPageLayout::Landscape
+                                                                         : QPageLayout::Portrait);
     QPageSetupDialog dialog(&printer, QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return printer.pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
+    return printer.pageLayout().orientation() == QPageLayout::Landscape ? PageOrientation::Landscape
+                                                                        : PageOrientation::Portrait;
 }
 
 std::optional<PrintDialogs::Font> QtPrintDialogs::font(const QString &family, int points)

@@ -5,6 +5,6 @@
 
 class QtPrintDialogs final : public PrintDialogs {
 public:
-    std::optional<int> pageSetup(int orientation) override;
+    std::optional<PageOrientation> pageSetup(PageOrientation orientation) override;
     std::optional<Font> font(const QString &family, int points) override;
 };

@@ -36,14 +36,15 @@ QtPrintSurface::QtPrintSurface(Target target, const QString &pdfFolder)
 
 QtPrintSurface::~QtPrintSurface() = default;
 
-void QtPrintSurface::prepare(int orientation, const QString &family, int points)
+void QtPrintSurface::prepare(PageOrientation orientation, const QString &family, int points)
 {
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     if (m_target == Target::Pdf || QPrinterInfo::defaultPrinter().isNull()) {
         m_printer->setOutputFormat(QPrinter::PdfFormat);
         m_printer->setPageSize(QPageSize(QPageSize::A4));
     }
-    m_printer->setPageOrientation(orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    m_printer->setPageOrientation(orientation == PageOrientation::Landscape ? QPageLayout::Landscape
+                                                                            : QPageLayout::Portrait);
     m_font = QFont(family);
     m_font.setPointSize(qMax(1, points));
     m_metrics = std::make_unique<QFontMetricsF>(m_font, m_printer.get());

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "platform/SerialSettings.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -34,6 +36,10 @@ public:
     // "4800,e,7,2": baud rate, parity as a lower-case letter, data bits, stop bits.
     virtual QString settings() const = 0;
     virtual bool setSettings(const QString &settings) = 0; // "4800,E,7,2"; a wrong or empty piece fails
+    // The same, typed, for the rest of the program. A port always reports a text that reads; one that
+    // did not would count as the default line.
+    SerialSettings line() const { return SerialSettings::parse(settings()).value_or(SerialSettings()); }
+    bool setLine(const SerialSettings &line) { return setSettings(line.toString()); }
     virtual bool setHandshaking(bool hardware) = 0;        // the program only ever switches it off
     virtual void setInputLen(int length) = 0;              // 0: a read takes all that waits; 1: one byte
     // Received bytes may wait up to this long to be raised together, as a UART's buffer holds them:

@@ -76,14 +76,24 @@ std::optional<SerialSettings> SerialSettings::parse(const QString &text, QString
     return settings;
 }
 
-QString SerialSettings::toString() const
+QChar SerialSettings::parityLetter() const
+{
+    return ParityLetters.at(qsizetype(m_parity));
+}
+
+QString SerialSettings::stopBitsText() const
 {
     static const QString stopTexts[] = {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")};
+    return stopTexts[int(m_stopBits)];
+}
+
+QString SerialSettings::toString() const
+{
     return QStringLiteral("%1,%2,%3,%4")
         .arg(m_baudRate)
-        .arg(ParityLetters.at(qsizetype(m_parity)))
+        .arg(parityLetter())
         .arg(m_dataBits)
-        .arg(stopTexts[int(m_stopBits)]);
+        .arg(stopBitsText());
 }
 
 double SerialSettings::bitsPerCharacter() const

@@ -18,6 +18,8 @@ public:
     Parity parity() const { return m_parity; }
     int dataBits() const { return m_dataBits; } // 4 to 8; the device may refuse some
     StopBits stopBits() const { return m_stopBits; }
+    QChar parityLetter() const;   // lower case: 'n', 'e', 'o', 'm' or 's'
+    QString stopBitsText() const; // "1", "1.5" or "2"
 
     // Bits on the wire for one character: start, data, parity, stop.
     double bitsPerCharacter() const;

@@ -33,7 +33,7 @@ QString ListingPrinter::PreparePrinter()
     const QSizeF page = m_surface.printableSize();
     m_n = m_h >= 1 ? int(std::floor(page.height() / m_h)) : 0;
     m_r = rounded(page.width() - qMax(0, m_options.RightMerge));
-    m_twoColumns = m_options.PrintLineNo == 2;
+    m_twoColumns = m_options.PrintLineNo == PrintOptions::Columns::Two;
     if (m_twoColumns) {
         m_w = rounded((m_r - m_left) / 2 - 1);
         m_x[0] = m_left;
@@ -52,12 +52,12 @@ QString ListingPrinter::PreparePrinter()
     return {};
 }
 
-QString ListingPrinter::headerDate(int printDate, QDate today, QDate modified)
+QString ListingPrinter::headerDate(PrintOptions::HeaderDate printDate, QDate today, QDate modified)
 {
     const QString format = QStringLiteral("yyyy.MM.dd");
-    if (printDate == 1)
+    if (printDate == PrintOptions::HeaderDate::Printed)
         return QStringLiteral("印刷日 ") + today.toString(format);
-    if (printDate == 2)
+    if (printDate == PrintOptions::HeaderDate::Modified)
         return QStringLiteral("更新日 ") + modified.toString(format);
     return {};
 }

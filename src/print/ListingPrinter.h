@@ -26,7 +26,7 @@ public:
     void PrintListingBody(const QString &text);
 
     // "印刷日 yyyy.mm.dd", "更新日 yyyy.mm.dd" or "" as the options ask.
-    static QString headerDate(int printDate, QDate today, QDate modified);
+    static QString headerDate(PrintOptions::HeaderDate printDate, QDate today, QDate modified);
 
     double lineHeight() const { return m_h; }
     int pageLines() const { return m_n; }

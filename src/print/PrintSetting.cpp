@@ -98,10 +98,13 @@ PrintSetting::PrintSetting(PrintOptions &options, PrintDialogs &dialogs, QWidget
 
 void PrintSetting::fill()
 {
-    check({{Option1, m_options.PrintLineNo == 1}, {Option2, m_options.PrintLineNo == 2}});
-    check({{Option3, m_options.PrintDate == 0},
-           {Option4, m_options.PrintDate == 1},
-           {Option5, m_options.PrintDate == 2}});
+    using Columns = PrintOptions::Columns;
+    using HeaderDate = PrintOptions::HeaderDate;
+    check(
+        {{Option1, m_options.PrintLineNo == Columns::One}, {Option2, m_options.PrintLineNo == Columns::Two}});
+    check({{Option3, m_options.PrintDate == HeaderDate::None},
+           {Option4, m_options.PrintDate == HeaderDate::Printed},
+           {Option5, m_options.PrintDate == HeaderDate::Modified}});
     Text1->setText(QString::number(m_options.LeftMerge));
     Text2->setText(QString::number(m_options.RightMerge));
 }
@@ -127,8 +130,8 @@ qint32 PrintSetting::marginValue(const QString &text)
 
 void PrintSetting::Command1_Click()
 {
-    if (const std::optional<int> orientation = m_dialogs.pageSetup(m_options.PrinterOrientation))
-        m_options.PrinterOrientation = qint16(*orientation);
+    if (const std::optional<PageOrientation> orientation = m_dialogs.pageSetup(m_options.PrinterOrientation))
+        m_options.PrinterOrientation = *orientation;
 }
 
 void PrintSetting::Command2_Click()
@@ -146,12 +149,15 @@ void PrintSetting::Command3_Click()
     m_options.LeftMerge = marginValue(Text1->text());
     m_options.RightMerge = marginValue(Text2->text());
     if (Option1->isChecked())
-        m_options.PrintLineNo = 1;
+        m_options.PrintLineNo = PrintOptions::Columns::One;
     else if (Option2->isChecked())
-        m_options.PrintLineNo = 2;
-    for (const auto &[button, value] : {std::pair{Option3, 0}, {Option4, 1}, {Option5, 2}})
+        m_options.PrintLineNo = PrintOptions::Columns::Two;
+    using HeaderDate = PrintOptions::HeaderDate;
+    for (const auto &[button, value] : {std::pair{Option3, HeaderDate::None},
+                                        {Option4, HeaderDate::Printed},
+                                        {Option5, HeaderDate::Modified}})
         if (button->isChecked())
-            m_options.PrintDate = qint16(value);
+            m_options.PrintDate = value;
     hide();
 }
 

@@ -60,12 +60,14 @@ WindowPlacement PersistedSettings::load(QSettings &store, AppState &state)
     state.StartupMchFileName = state.Machine.MchFileName;
     state.Print.PrintFontName = readText(store, QStringLiteral("PrintFontName"), print.PrintFontName);
     state.Print.PrintFontSize = readInt(store, QStringLiteral("PrintFontSize"), print.PrintFontSize);
-    state.Print.PrinterOrientation =
-        readInt(store, QStringLiteral("PrinterOrientation"), print.PrinterOrientation);
+    state.Print.PrinterOrientation = PageOrientation(
+        readInt(store, QStringLiteral("PrinterOrientation"), qint16(print.PrinterOrientation)));
     state.Print.LeftMerge = readInt(store, QStringLiteral("LeftMerge"), print.LeftMerge);
     state.Print.RightMerge = readInt(store, QStringLiteral("RightMerge"), print.RightMerge);
-    state.Print.PrintLineNo = readInt(store, QStringLiteral("PrintLineNo"), print.PrintLineNo);
-    state.Print.PrintDate = readInt(store, QStringLiteral("PrintDate"), print.PrintDate);
+    state.Print.PrintLineNo =
+        PrintOptions::Columns(readInt(store, QStringLiteral("PrintLineNo"), qint16(print.PrintLineNo)));
+    state.Print.PrintDate =
+        PrintOptions::HeaderDate(readInt(store, QStringLiteral("PrintDate"), qint16(print.PrintDate)));
     store.endGroup();
     return placement;
 }
@@ -83,11 +85,12 @@ void PersistedSettings::save(QSettings &store, const WindowPlacement &placement,
         store.setValue(QStringLiteral("MchFileName"), state.Machine.MchFileName);
     store.setValue(QStringLiteral("PrintFontName"), state.Print.PrintFontName);
     store.setValue(QStringLiteral("PrintFontSize"), QString::number(state.Print.PrintFontSize));
-    store.setValue(QStringLiteral("PrinterOrientation"), QString::number(state.Print.PrinterOrientation));
+    store.setValue(QStringLiteral("PrinterOrientation"),
+                   QString::number(qint16(state.Print.PrinterOrientation)));
     store.setValue(QStringLiteral("LeftMerge"), QString::number(state.Print.LeftMerge));
     store.setValue(QStringLiteral("RightMerge"), QString::number(state.Print.RightMerge));
-    store.setValue(QStringLiteral("PrintLineNo"), QString::number(state.Print.PrintLineNo));
-    store.setValue(QStringLiteral("PrintDate"), QString::number(state.Print.PrintDate));
+    store.setValue(QStringLiteral("PrintLineNo"), QString::number(qint16(state.Print.PrintLineNo)));
+    store.setValue(QStringLiteral("PrintDate"), QString::number(qint16(state.Print.PrintDate)));
     store.endGroup();
     store.sync();
 }

@@ -56,9 +56,7 @@ void SendJob::portConnected()
 // The wire is timed from when the line can take the first character.
 void SendJob::begin()
 {
-    const std::optional<SerialSettings> line = SerialSettings::parse(m_port.settings());
-    m_pacer.start(line ? line->charactersPerSecond() : 960.0, m_port.countsOutputToTheWire(),
-                  m_clock.nowUs());
+    m_pacer.start(m_port.line().charactersPerSecond(), m_port.countsOutputToTheWire(), m_clock.nowUs());
     nextFile();
 }
 

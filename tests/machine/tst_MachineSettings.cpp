@@ -146,7 +146,7 @@ private slots:
         QVERIFY(machine.load(Previous));
         QVERIFY(machine.load(content));
         QTEST(machine.port.commPort(), "port");
-        QTEST(machine.state.Machine.Flow, "flow");
+        QTEST(qint16(machine.state.Machine.Flow), "flow");
         QTEST(machine.state.Machine.Echo, "echo");
         QTEST(machine.reports.status, "status");
         QCOMPARE(machine.reports.lines, QStringList{"設定ファイル'M1.MCH'を読み込みました。"});
@@ -228,14 +228,14 @@ private slots:
         QFETCH(QString, settings);
         Machine machine;
         QVERIFY(machine.port.setCommPort(commPort) && machine.port.setSettings(settings));
-        machine.state.Machine.Flow = 2;
+        machine.state.Machine.Flow = MachineSettings::FlowMode::DcPacingWaitAfterName;
         machine.state.Machine.Echo = QStringLiteral("ON");
         const PortProperties shown = PortProperties::inForce(machine.port, machine.state.Machine);
         QCOMPARE(shown.port, commPort);
         QTEST((QStringList{shown.speed, shown.parity, shown.dataBits, shown.stopBits}), "shown");
         QCOMPARE(shown.settingsText(), settings);
-        QCOMPARE(shown.flow, 2);
-        QCOMPARE(shown.controller, 0);
+        QCOMPARE(shown.flow, MachineSettings::FlowMode::DcPacingWaitAfterName);
+        QCOMPARE(shown.controller, MachineSettings::ControllerFamily::Osp);
         QVERIFY(shown.echo);
     }
 
@@ -246,8 +246,8 @@ private slots:
         chosen.port = 3;
         chosen.speed = QStringLiteral(" 9600 ");
         chosen.parity = QStringLiteral("None");
-        chosen.controller = 1;
-        chosen.flow = 2;
+        chosen.controller = MachineSettings::ControllerFamily::Fanuc;
+        chosen.flow = MachineSettings::FlowMode::DcPacingWaitAfterName;
         chosen.echo = false;
         QCOMPARE(machine.applier.apply(chosen), QString());
         QCOMPARE(machine.port.commPort(), 3);
@@ -255,6 +255,31 @@ private slots:
         QCOMPARE(machine.file(), MachineSettingsFile::dialogLayout({3, "9600", "N", "7", "2", 2, "OFF", 1}));
         QCOMPARE(machine.reports.status, QStringLiteral("現在の設定:FANUC, COM3:9600,n,7,2"));
         QCOMPARE(machine.reports.lines.last(), QStringLiteral("設定ファイル'M1.MCH'に書き込みました。"));
+    }
+
+    // Numbers the dialog has no option for stay in force, count as FANUC, and go back into the file as read.
+    void unnamedNumbersAreWrittenBackAsRead_data()
+    {
+        QTest::addColumn<qint16>("flow");
+        QTest::addColumn<qint16>("controller");
+        QTest::newRow("flow 7, controller 5") << qint16(7) << qint16(5);
+        QTest::newRow("negative") << qint16(-1) << qint16(-3);
+    }
+
+    void unnamedNumbersAreWrittenBackAsRead()
+    {
+        QFETCH(qint16, flow);
+        QFETCH(qint16, controller);
+        Machine machine;
+        const auto number = [](qint16 n) { return MachineSettingsFile::signedText(n).toLatin1(); };
+        QVERIFY(machine.load(body("= 1", "=" + number(flow)) + line("CONTROLLER", number(controller))));
+        PortProperties chosen = PortProperties::inForce(machine.port, machine.state.Machine);
+        chosen.flow.reset();
+        chosen.controller.reset();
+        QCOMPARE(machine.applier.apply(chosen), QString());
+        QCOMPARE(machine.file(),
+                 MachineSettingsFile::dialogLayout({2, "9600", "N", "8", "1.5", flow, "OFF", controller}));
+        QCOMPARE(machine.reports.status, QStringLiteral("現在の設定:FANUC, COM2:9600,n,8,1.5"));
     }
 
     // The port refuses them before anything is written; a new port number stays set.

@@ -14,9 +14,20 @@ namespace {
 // A FANUC machine on Com3 at 9600 baud, no parity, 8 data bits, 1.5 stop bits, with a DC1 wait and echo.
 PortProperties inForce()
 {
-    return {
-        3,   QStringLiteral("9600"), QStringLiteral("None"), QStringLiteral("8"), QStringLiteral("1.5"), 2, 1,
-        true};
+    return {3,
+            QStringLiteral("9600"),
+            QStringLiteral("None"),
+            QStringLiteral("8"),
+            QStringLiteral("1.5"),
+            MachineSettings::FlowMode::DcPacingWaitAfterName,
+            MachineSettings::ControllerFamily::Fanuc,
+            true};
+}
+
+// The option the dialog chose, -1 for none.
+template <typename Value> int optionId(std::optional<Value> chosen)
+{
+    return chosen ? int(*chosen) : -1;
 }
 
 // Port n is an adapter's long path, whose end tells the adapters apart; port 5 is a device server.
@@ -98,7 +109,7 @@ private slots:
         QCOMPARE(m_applied.size(), 1);
         const PortProperties &chosen = m_applied[0];
         QCOMPARE(chosen.settingsText(), QStringLiteral("4800,E,8,1.5"));
-        QCOMPARE((QList<int>{chosen.port, chosen.flow, chosen.controller, chosen.echo}),
+        QCOMPARE((QList<int>{chosen.port, optionId(chosen.flow), optionId(chosen.controller), chosen.echo}),
                  (QList<int>{3, 0, 0, 0}));
     }
 
@@ -107,14 +118,15 @@ private slots:
     {
         PortProperties odd = inForce();
         odd.port = 20;
-        odd.flow = 3;
-        odd.controller = 7;
+        odd.flow = MachineSettings::FlowMode(3);
+        odd.controller = MachineSettings::ControllerFamily(7);
         odd.parity = QString();
         const frmProperties dialog(QStringLiteral("ODD.MCH"), odd, recorder(), deviceOf, m_messages);
         QCOMPARE(lineShown(dialog), (QStringList{"", "9600", "", "8", "1.5"}));
         QCOMPARE(dialog.lblDevice->device(), deviceOf(20));
         const PortProperties chosen = dialog.chosen();
-        QCOMPARE((QList<int>{chosen.port, chosen.flow, chosen.controller}), (QList<int>{20, -1, -1}));
+        QCOMPARE((QList<int>{chosen.port, optionId(chosen.flow), optionId(chosen.controller)}),
+                 (QList<int>{20, -1, -1}));
     }
 
     // A refusal is shown as the port gave it; the user may correct the values or cancel.

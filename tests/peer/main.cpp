@@ -39,7 +39,13 @@ int saveSettings(const QString &file, int writer, int rounds)
         PersistedSettings::load(store, state);
         state.CurrentFolder = QLatin1Char('/') + text;
         state.Machine.MchFileName = text + QStringLiteral(".MCH");
-        state.Print = {text, tag, qint16(tag), tag, tag, qint16(tag), qint16(tag)};
+        state.Print = {text,
+                       tag,
+                       PageOrientation(tag),
+                       tag,
+                       tag,
+                       PrintOptions::Columns(tag),
+                       PrintOptions::HeaderDate(tag)};
         PersistedSettings::save(store, {float(tag), float(tag), float(tag), float(tag)}, state);
     }
     return 0;

@@ -51,7 +51,7 @@ private slots:
     {
         init();
         options.PrintFontName = QStringLiteral("ＭＳ 明朝");
-        options.PrinterOrientation = 2;
+        options.PrinterOrientation = PageOrientation::Landscape;
         surface.page = {280, 200}; // landscape turns it to 200 by 280
         print(QStringLiteral("G01 X1\r\nM30"), QStringLiteral("更新日 2026.03.04"));
         QCOMPARE(surface.orientation, 2);
@@ -68,7 +68,7 @@ private slots:
     void twoColumnsFillDownThenAcrossThenOver()
     {
         init();
-        options.PrintLineNo = 2;
+        options.PrintLineNo = PrintOptions::Columns::Two;
         surface.page = {200, 40};
         const QList<QStringList> pages = print(lines(1, 14));
         QCOMPARE(pages, (QList<QStringList>{QString(lines(1, 12)).split(QStringLiteral("\r\n")),
@@ -117,7 +117,8 @@ private slots:
         init();
         surface.page = {pageWidth, 280};
         QFETCH(int, right);
-        options = {QStringLiteral("ＭＳ 明朝"), points, 1, left, right, 2, 0};
+        options = {QStringLiteral("ＭＳ 明朝"), points, PageOrientation::Portrait, left, right,
+                   PrintOptions::Columns::Two, PrintOptions::HeaderDate::None};
         print(QString(fit + 1, u'X') + QStringLiteral("\r\n") + lines(2, perColumn + 2));
         QCOMPARE(surface.lines.constFirst().x1, double(qMax(0, left)));
         QTEST(surface.lines.constFirst().x2, "r");
@@ -264,7 +265,9 @@ private slots:
     void headerDate()
     {
         QFETCH(int, printDate);
-        QTEST(ListingPrinter::headerDate(printDate, QDate(2026, 1, 2), QDate(1999, 12, 31)), "header");
+        QTEST(ListingPrinter::headerDate(PrintOptions::HeaderDate(printDate), QDate(2026, 1, 2),
+                                         QDate(1999, 12, 31)),
+              "header");
     }
 };
 

@@ -167,7 +167,7 @@ private slots:
     void dialogTakesFontAndOrientationAtOnceTheRestOnOk()
     {
         Rig rig;
-        rig.state.Print.PrintDate = 2;
+        rig.state.Print.PrintDate = PrintOptions::HeaderDate::Modified;
         rig.rows.list = {row("O1.MIN", true)};
         rig.commands.mnuFilePrinterSetup_Click();
         PrintSetting *dialog = rig.commands.dialog();
@@ -179,12 +179,12 @@ private slots:
         dialog->Command2->click(); // cancelled
         dialog->Command1->click(); // cancelled
         QCOMPARE(rig.state.Print.PrintFontName, QStringLiteral("ＭＳ 明朝"));
-        QCOMPARE(rig.state.Print.PrinterOrientation, qint16(1));
+        QCOMPARE(rig.state.Print.PrinterOrientation, PageOrientation::Portrait);
         rig.dialogs.font_ = PrintDialogs::Font{QStringLiteral("IPAGothic"), 10.5};
         dialog->Command2->click();
         rig.commands.mnuFilePrint_Click(); // the dialog stays open beside the window: the font holds at once
         QCOMPARE(rig.surface.font, QStringLiteral("IPAGothic"));
-        rig.dialogs.orientation_ = 2;
+        rig.dialogs.orientation_ = PageOrientation::Landscape;
         dialog->Command1->click();
         QCOMPARE(rig.dialogs.asked,
                  (QStringList{"font ＭＳ 明朝 11", "page setup 1", "font ＭＳ 明朝 11", "page setup 1"}));
@@ -194,11 +194,11 @@ private slots:
         QVERIFY(!dialog->isVisible());
         QCOMPARE(rig.state.Print.PrintFontName, QStringLiteral("IPAGothic"));
         QCOMPARE(rig.state.Print.PrintFontSize, 10);
-        QCOMPARE(rig.state.Print.PrinterOrientation, qint16(2));
+        QCOMPARE(rig.state.Print.PrinterOrientation, PageOrientation::Landscape);
         QCOMPARE(rig.state.Print.LeftMerge, 10);
-        QCOMPARE(rig.state.Print.PrintLineNo, qint16(1));
+        QCOMPARE(rig.state.Print.PrintLineNo, PrintOptions::Columns::One);
 
-        rig.state.Print.PrintLineNo = 3; // neither option: left as it is
+        rig.state.Print.PrintLineNo = PrintOptions::Columns(3); // neither option: left as it is
         rig.commands.mnuFilePrinterSetup_Click();
         QCOMPARE(rig.commands.dialog(), dialog);
         QVERIFY(!dialog->Option1->isChecked() && !dialog->Option2->isChecked());
@@ -209,8 +209,8 @@ private slots:
         dialog->Command3->click();
         QCOMPARE(rig.state.Print.LeftMerge, 14);
         QCOMPARE(rig.state.Print.RightMerge, 0);
-        QCOMPARE(rig.state.Print.PrintLineNo, qint16(3));
-        QCOMPARE(rig.state.Print.PrintDate, qint16(1));
+        QCOMPARE(rig.state.Print.PrintLineNo, PrintOptions::Columns(3));
+        QCOMPARE(rig.state.Print.PrintDate, PrintOptions::HeaderDate::Printed);
     }
 };
 

@@ -77,7 +77,7 @@ private slots:
 
         QtPrintSurface printer(QtPrintSurface::Target::Pdf, folder.filePath(QStringLiteral("Documents")));
         PrintRig rig(printer);
-        rig.state.Print.PrintLineNo = 2;
+        rig.state.Print.PrintLineNo = PrintOptions::Columns::Two;
         rig.rows.list = {{QStringLiteral("LONG.MIN"), QStringLiteral("long.min"), true, false}};
         rig.commands.mnuFilePrint_Click();
         rig.commands.mnuFilePrint_Click(); // an earlier listing is kept

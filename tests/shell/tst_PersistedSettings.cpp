@@ -22,8 +22,8 @@ class tst_PersistedSettings : public QObject {
     {
         const PrintOptions &o = s.Print;
         return QList<double>() << p.MainLeft << p.MainTop << p.MainWidth << p.MainHeight << o.PrintFontSize
-                               << o.PrinterOrientation << o.LeftMerge << o.RightMerge << o.PrintLineNo
-                               << o.PrintDate;
+                               << qint16(o.PrinterOrientation) << o.LeftMerge << o.RightMerge
+                               << qint16(o.PrintLineNo) << qint16(o.PrintDate);
     }
 
     // Loads into a state unlike every default, so that a value left unloaded would show.
@@ -31,7 +31,8 @@ class tst_PersistedSettings : public QObject {
     {
         state.CurrentFolder = QStringLiteral("/left/over");
         state.Machine.MchFileName = QStringLiteral("LEFTOVER.MCH");
-        state.Print = {QStringLiteral("Leftover"), 99, 9, 99, 99, 9, 9};
+        state.Print = {QStringLiteral("Leftover"), 99, PageOrientation(9), 99, 99, PrintOptions::Columns(9),
+                       PrintOptions::HeaderDate(9)};
         QSettings store(path(), QSettings::IniFormat);
         return numbers(PersistedSettings::load(store, state), state);
     }
@@ -61,7 +62,10 @@ private slots:
         AppState savedState;
         savedState.CurrentFolder = m_dir.filePath(QStringLiteral("加工データ/NC, 旋盤=1;#2"));
         savedState.Machine.MchFileName.clear();
-        savedState.Print = {QStringLiteral("ＭＳ Ｐゴシック"), 14, 2, 25, 7, 2, 0};
+        // Numbers the program has no name for come back as they were.
+        savedState.Print = {
+            QStringLiteral("ＭＳ Ｐゴシック"), 14, PageOrientation(-2), 25, 7, PrintOptions::Columns(3),
+            PrintOptions::HeaderDate(7)};
         {
             QSettings store(path(), QSettings::IniFormat);
             PersistedSettings::save(store, saved, savedState);

@@ -24,9 +24,9 @@ public:
         bool operator==(const Line &) const = default;
     };
 
-    void prepare(int turned, const QString &family, int size) override
+    void prepare(PageOrientation turned, const QString &family, int size) override
     {
-        orientation = turned;
+        orientation = int(turned);
         font = family;
         points = size;
     }

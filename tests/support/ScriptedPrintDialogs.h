@@ -10,9 +10,9 @@
 // Answers the page setup and font dialogs from a script (none cancels) and records what they were given.
 class ScriptedPrintDialogs final : public PrintDialogs {
 public:
-    std::optional<int> pageSetup(int orientation) override
+    std::optional<PageOrientation> pageSetup(PageOrientation orientation) override
     {
-        asked.append(QStringLiteral("page setup %1").arg(orientation));
+        asked.append(QStringLiteral("page setup %1").arg(int(orientation)));
         return std::exchange(orientation_, std::nullopt);
     }
     std::optional<Font> font(const QString &family, int points) override
@@ -21,7 +21,7 @@ public:
         return std::exchange(font_, std::nullopt);
     }
 
-    std::optional<int> orientation_;
+    std::optional<PageOrientation> orientation_;
     std::optional<Font> font_;
     QStringList asked;
 };

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "browser/FileListView.h"
 #include "core/AppState.h"
 #include "core/FolderListing.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
-#include "shell/LogPane.h"
+#include "support/FolderRows.h"
+#include "support/ListedRows.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/ScriptedSerialPort.h"
 #include "support/TestDir.h"
@@ -28,14 +28,15 @@ struct TransferRig {
     explicit TransferRig(qint16 controller = 0, qint16 flow = 1, SerialPort *line = nullptr,
                          VirtualClock *clock = nullptr)
         : lineClock(clock ? *clock : ownClock),
-          commands(state, line ? *line : port, messages, logPane, &text, files, &window,
+          commands(state, line ? *line : port, messages, logLines, &text, files, &window,
                    line && !clock ? LinePlacement{} : LinePlacement{&lineClock, false}),
           realLine(line && !clock)
     {
-        state.Machine.Controller = controller;
-        state.Machine.Flow = flow;
+        state.Machine.Controller = MachineSettings::ControllerFamily(controller);
+        state.Machine.Flow = MachineSettings::FlowMode(flow);
         state.Machine.Echo = QStringLiteral("OFF");
         QDir::setCurrent(folder.path());
+        logLines.lines.clear();
     }
     ~TransferRig() { QDir::setCurrent(previous); }
 
@@ -49,13 +50,16 @@ struct TransferRig {
     // Lists the folder and selects the named rows; the first of them becomes the current row.
     void select(const QStringList &names)
     {
-        files.fill(FolderListing::read(folder.path()));
+        files.RefreshFileList();
+        files.current = -1;
         for (int i = 0; i < files.rowCount(); ++i) {
-            QTreeWidgetItem *row = files.row(i);
-            row->setSelected(names.contains(row->text(FileListView::NameColumn)));
-            if (row->isSelected() && !files.currentItem()->isSelected())
-                files.setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
+            FileRow &row = files.list[i];
+            row.selected = names.contains(row.text);
+            if (row.selected && (files.current < 0 || !files.list[files.current].selected))
+                files.current = i;
         }
+        if (files.current < 0 && files.rowCount() > 0)
+            files.current = 0;
     }
     // Runs the line until the transfer has ended: on the test's clock, or for a real line, up to a minute.
     bool finish()
@@ -90,7 +94,7 @@ struct TransferRig {
         }
         return names;
     }
-    QStringList log() const { return logPane.toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+    QStringList log() const { return logLines.lines; }
     // Names as NativeName gives them: a Shift_JIS name on disk is reached by its bytes.
     QByteArray fileContent(const QString &name) const
     {
@@ -115,9 +119,9 @@ struct TransferRig {
     ScriptedSerialPort port;
     ScriptedMessageBoxes messages;
     QWidget window;
-    LogPane logPane;
+    LinesLog logLines;
     QTextEdit text; // the echo pane
-    FileListView files;
+    FolderRows files;
     TransferCommands commands;
     const bool realLine;
 };

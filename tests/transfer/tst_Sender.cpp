@@ -141,7 +141,7 @@ private slots:
             if (meanwhile == "other")
                 QDir::setCurrent(other.path());
             rig.files.RefreshFileList();
-            rig.files.row(meanwhile == "other" ? 0 : 2)->setSelected(true);
+            rig.files.list[meanwhile == "other" ? 0 : 2].selected = true;
         }
         QVERIFY(rig.finish());
         QTEST(rig.port.written, "line");
@@ -254,7 +254,7 @@ private slots:
                  marked);
         rig.port.refuseOpen = how == "refused";
         if (how == "unselected")
-            rig.files.setCurrentItem(rig.files.row(0), 0, QItemSelectionModel::NoUpdate);
+            rig.files.current = 0;
         if (how == "deleted")
             QFile::remove(rig.folder.filePath("B.MIN"));
         if (how == "abort")
