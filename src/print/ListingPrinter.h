@@ -28,9 +28,8 @@ public:
     // "印刷日 yyyy.mm.dd", "更新日 yyyy.mm.dd" or "" as the options ask.
     static QString headerDate(PrintOptions::HeaderDate printDate, QDate today, QDate modified);
 
+    // The layout the page came to, for checks that follow every line onto it.
     double lineHeight() const { return m_h; }
-    int pageLines() const { return m_n; }
-    double rightEdge() const { return m_r; }
     double columnWidth() const { return m_w; }
     double columnStart(int column) const { return m_x[column - 1]; }
     int page() const { return m_page; }
