@@ -228,6 +228,12 @@ private slots:
         form.tbToolBar->menuItem(QStringLiteral("CommenterOpen"))->trigger();
         // Each reached its handler once: a start, or the handler's own failure message when no tool is there.
         QCOMPARE(window.launcher.started.size() + window.messages.shown.size(), 3);
+        // The menu item, the pop-up item and the button of printing reach the print command once each.
+        form.lvListView->row(0)->setSelected(true);
+        form.menus()->item(QStringLiteral("mnuFilePrint"))->trigger();
+        form.menus()->item(QStringLiteral("mnuPopupPrint"))->trigger();
+        form.tbToolBar_ButtonClick(QStringLiteral("Print"));
+        QCOMPARE(window.recordingPrinter.documents, QStringList(3, QStringLiteral("B.SUB")));
     }
 
     // The remembered twips place the window; a window made too low comes back to the minimum height.
