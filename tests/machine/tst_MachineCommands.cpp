@@ -153,6 +153,7 @@ private slots:
         QCOMPARE(contentOf(existing), MachineSettingsFile::newLayout());
         QCOMPARE(rig.files(), (QStringList{"MILL.MCH", "OSP-E100.MCH"}));
         QCOMPARE(rig.state.Machine.MchFileName, QStringLiteral("MILL.MCH"));
+        QCOMPARE(rig.log, (QStringList{"設定ファイル'MILL.MCH'を作成しました。", loaded("MILL.MCH")}));
     }
 
     void aProtectedFileIsNotOverwritten()

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -75,6 +76,10 @@ private slots:
     {
         frmProperties dialog(QStringLiteral("MILL.MCH"), inForce(), recorder(), deviceOf, m_messages);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("MILL.MCH"));
+        QStringList notes; // the advice on the usual line stands beside the choices
+        for (const QLabel *label : dialog.findChildren<QLabel *>())
+            notes << label->text();
+        QVERIFY(notes.contains(QStringLiteral("※ 通常はﾃﾞｰﾀビット7，パリティーEven, ストップビット2にしてください。")));
         QCOMPARE(lineShown(dialog), (QStringList{"Com3", "9600", "None", "8", "1.5"}));
         QCOMPARE(dialog.optFlow->checkedId(), 2);
         QCOMPARE(dialog.OptController->checkedId(), 1);
