@@ -5,6 +5,7 @@
 #include "transfer/frmCancelSend.h"
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -215,6 +216,20 @@ private slots:
 
     // The batch ends early; a failure before the first file is taken up names the first marked file,
     // not an older one, and every row not sent keeps its mark.
+    // The abort dialog's bar follows the file as the line takes it, and stands full at the end.
+    void progressFollowsTheLine()
+    {
+        TransferRig rig(1, 0);
+        rig.list({{"LONG.MIN", QByteArray(4000, 'X') + "\r\n"}}, {"LONG.MIN"});
+        rig.commands.mnuTransOutput_Click();
+        const QProgressBar *bar = rig.commands.dialog()->Progress;
+        QVERIFY(rig.lineClock.runUntil([bar] { return bar->value() > 0 && bar->value() < 1000; }, 10'000'000));
+        const int part = bar->value();
+        QVERIFY(rig.lineClock.runUntil([bar, part] { return bar->value() > part; }, 10'000'000));
+        QVERIFY(rig.finish());
+        QCOMPARE(bar->value(), 1000);
+    }
+
     void endsEarly_data()
     {
         QTest::addColumn<QString>("how");
