@@ -14,15 +14,22 @@
 class tst_FileOpsWindow : public QObject {
     Q_OBJECT
 
+    // The window on a folder of the rig that holds the files given as FileOpsRig::put takes them.
+    static frmMain &startIn(MainWindowFixture &window, FileOpsRig &files, const QString &folder,
+                            const QStringList &contents)
+    {
+        files.put(folder, contents);
+        window.preset("OpenPathName", files.folder.filePath(folder));
+        return window.start();
+    }
+
 private slots:
     // The Delete key in the list deletes the selected file, as the command does.
     void theDeleteKeyDeletes()
     {
         FileOpsRig files;
-        files.put("f", {"a.min="});
         MainWindowFixture window;
-        window.preset("OpenPathName", files.folder.filePath("f"));
-        frmMain &form = window.start();
+        frmMain &form = startIn(window, files, "f", {"a.min="});
         form.lvListView->row(0)->setSelected(true);
         window.messages.answers = {MessageBoxes::Answer::Yes};
         QTest::keyClick(form.lvListView, Qt::Key_Delete);
@@ -36,10 +43,8 @@ private slots:
     void theFolderPaneFollows()
     {
         FileOpsRig files;
-        files.put("old", {"part.min="});
         MainWindowFixture window;
-        window.preset("OpenPathName", files.folder.filePath("old"));
-        frmMain &form = window.start();
+        frmMain &form = startIn(window, files, "old", {"part.min="});
         whenShown([](FolderNameDialog &dialog) {
             dialog.Text1->setText("new");
             dialog.Command1->click();
