@@ -115,9 +115,10 @@ private slots:
                                      done,
                                      "PLAN.XLSはテキストファイルでないので送信できません。"};
         QTest::newRow("nothing") << "" << all << sentAll << QStringList{"PLAN.XLS"};
-        QTest::newRow("abort") << "abort" << first
-                               << QStringList{"A.MINを送信中です...", done, "送信がキャンセルされました。"}
-                               << QStringList{"B.SUB", "C.MIN", "PLAN.XLS"};
+        for (const char *abort : {"abort", "escape or close box"})
+            QTest::newRow(abort) << abort << first
+                                 << QStringList{"A.MINを送信中です...", done, "送信がキャンセルされました。"}
+                                 << QStringList{"B.SUB", "C.MIN", "PLAN.XLS"};
         QTest::newRow("list rebuilt, C marked again") << "rebuilt" << all << sentAll << QStringList();
         QTest::newRow("other folder shown") << "other" << all << sentAll << QStringList{"B.SUB"};
     }
@@ -138,6 +139,8 @@ private slots:
         rig.lineClock.advance(1'000'000);
         if (meanwhile == "abort") {
             rig.commands.dialog()->Command1->click();
+        } else if (meanwhile.startsWith("escape")) {
+            static_cast<QDialog *>(rig.commands.dialog())->reject(); // what Escape and the close box do
         } else if (!meanwhile.isEmpty()) {
             if (meanwhile == "other")
                 QDir::setCurrent(other.path());
@@ -148,9 +151,10 @@ private slots:
         QTEST(rig.port.written, "line");
         QTEST(rig.log(), "log");
         QTEST(rig.marked(), "marked");
-        if (meanwhile != "abort") // a pause after each file
+        const bool aborted = meanwhile == "abort" || meanwhile.startsWith("escape");
+        if (!aborted) // a pause after each file
             QVERIFY(rig.lineClock.nowUs() - start >= 3 * SendJob::PauseUs);
-        QCOMPARE(rig.text.toPlainText(), meanwhile == "abort" ? "A\n" : "C\n");
+        QCOMPARE(rig.text.toPlainText(), aborted ? "A\n" : "C\n");
         QCOMPARE(rig.port.opened, 1);
     }
 
