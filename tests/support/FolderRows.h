@@ -11,13 +11,14 @@
 struct FolderRows final : FileRows {
     QList<FileRow> list;
     int current = -1;
+    bool boxes = false;
     int rowCount() const override { return int(list.size()); }
     QList<FileRow> rows() const override { return list; }
     std::optional<FileRow> currentRow() const override
     {
         return current >= 0 && current < list.size() ? std::optional(list[current]) : std::nullopt;
     }
-    bool checkBoxes() const override { return false; }
+    bool checkBoxes() const override { return boxes; }
     void unmark(const QString &diskName) override
     {
         for (FileRow &row : list) {

@@ -234,6 +234,17 @@ private slots:
         QCOMPARE(bar->value(), 1000);
     }
 
+    // A send takes the selected rows alone, also in check-box mode: a checked row stays at home.
+    void aCheckedRowIsNotSent()
+    {
+        TransferRig rig(1, 0);
+        rig.files.boxes = true;
+        rig.list({{"A.MIN", "A\r\n"}, {"B.MIN", "B\r\n"}}, {"A.MIN"});
+        rig.files.list[1].checked = true;
+        rig.send();
+        QCOMPARE(rig.port.written, QByteArray("%\r\nA\n%\r\n"));
+    }
+
     void endsEarly_data()
     {
         QTest::addColumn<QString>("how");
