@@ -40,6 +40,8 @@ constexpr struct {
     {ECONNREFUSED, u"接続が拒否されました。"},
     {ECONNRESET, u"接続が切断されました。"},
     {EPIPE, u"接続が切断されました。"},
+    {ENOTCONN, u"接続が切れています。"},
+    {ESTALE, u"共有先でファイルが無くなりました。"},
     {EHOSTUNREACH, u"接続先に届きません。"},
     {ENETUNREACH, u"接続先に届きません。"},
     {ENOTTY, u"デバイスがこの操作に対応していません。"},

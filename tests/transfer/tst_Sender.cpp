@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "support/BindMount.h"
 #include "support/TransferRig.h"
 #include "support/UartLine.h"
 #include "transfer/SendJob.h"
@@ -10,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <sys/resource.h>
 
 namespace {
@@ -243,6 +245,29 @@ private slots:
         rig.files.list[1].checked = true;
         rig.send();
         QCOMPARE(rig.port.written, QByteArray("%\r\nA\n%\r\n"));
+    }
+
+    // The share under a file goes away in the middle of its send: the send fails, names the file and
+    // ends, and what did not go stays away from the line.
+    void aShareThatGoesAwayMidSendEndsIt()
+    {
+        TransferRig rig(1, 0);
+        const QByteArray content(8 << 20, 'X'); // more than the kernel reads ahead
+        rig.folder.addFile("BIG.MIN", content);
+        BindMount share(rig.folder.path());
+        QVERIFY2(share.failure().isEmpty(), qPrintable(share.failure()));
+        QDir::setCurrent(share.path());
+        rig.select({"BIG.MIN"});
+        QVERIFY(rig.port.setSettings(QStringLiteral("115200,N,8,1")));
+        rig.commands.mnuTransOutput_Click();
+        QVERIFY(rig.lineClock.runUntil([&] { return rig.port.written.size() > 1000; }));
+        ::kill(pid_t(share.processId()), SIGKILL);
+        const bool ended = rig.finish();
+        QDir::setCurrent(rig.folder.path());
+        QVERIFY(ended);
+        QCOMPARE(rig.log(), (QStringList{"BIG.MINを送信中です...", "BIG.MINの送信が出来ませんでした。", "接続が切れています。"}));
+        QVERIFY(rig.port.written.size() < content.size());
+        QVERIFY(!rig.port.portOpen());
     }
 
     void endsEarly_data()
