@@ -80,6 +80,9 @@ private slots:
         for (const QLabel *label : dialog.findChildren<QLabel *>())
             notes << label->text();
         QVERIFY(notes.contains(QStringLiteral("※ 通常はﾃﾞｰﾀビット7，パリティーEven, ストップビット2にしてください。")));
+        for (const QWidget *choice : // every line setting can be seen
+             {dialog.cboPort, dialog.cboSpeed, dialog.cboDataBits, dialog.cboParity, dialog.cboStopBits})
+            QVERIFY2(choice->isVisibleTo(&dialog), qPrintable(choice->objectName()));
         QCOMPARE(lineShown(dialog), (QStringList{"Com3", "9600", "None", "8", "1.5"}));
         QCOMPARE(dialog.optFlow->checkedId(), 2);
         QCOMPARE(dialog.OptController->checkedId(), 1);

@@ -222,7 +222,8 @@ private slots:
 
     // The batch ends early; a failure before the first file is taken up names the first marked file,
     // not an older one, and every row not sent keeps its mark.
-    // The abort dialog's bar follows the file as the line takes it, and stands full at the end.
+    // The abort dialog names the file, its bar follows the file as the line takes it and stands full at
+    // the end.
     void progressFollowsTheLine()
     {
         TransferRig rig(1, 0);
@@ -231,6 +232,7 @@ private slots:
         const QProgressBar *bar = rig.commands.dialog()->Progress;
         QVERIFY(rig.lineClock.runUntil([bar] { return bar->value() > 0 && bar->value() < 1000; }, 10'000'000));
         const int part = bar->value();
+        QCOMPARE(rig.commands.dialog()->Label1->text(), QStringLiteral("LONG.MINを送信中です。"));
         QVERIFY(rig.lineClock.runUntil([bar, part] { return bar->value() > part; }, 10'000'000));
         QVERIFY(rig.finish());
         QCOMPARE(bar->value(), 1000);
