@@ -2,8 +2,6 @@
 #pragma once
 
 #include "core/AppState.h"
-#include "core/FileRows.h"
-#include "core/FolderListing.h"
 #include "core/FolderPane.h"
 #include "core/Log.h"
 #include "fileops/FileCommands.h"
@@ -12,6 +10,7 @@
 #include "platform/FileProtection.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
+#include "support/FolderRows.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TestDir.h"
 
@@ -36,26 +35,14 @@ inline void whenShown(const std::function<void(FolderNameDialog &)> &act)
 
 // The file and folder commands without a window, in a temporary folder: the list is the working
 // directory's files with marks set by name, the folder pane the working directory itself.
-struct FileOpsRig final : FileRows, FolderPane, Log {
+struct FileOpsRig final : FolderPane, Log {
     FileOpsRig() { showFolder(folder.path()); }
     ~FileOpsRig() override { QDir::setCurrent(previous); }
 
-    int rowCount() const override { return int(listed.size()); }
-    QList<FileRow> rows() const override { return listed; }
-    std::optional<FileRow> currentRow() const override { return std::nullopt; }
-    bool checkBoxes() const override { return checkBoxMode; }
-    void unmark(const QString &) override {}
-    void markAll() override {}
-    void RefreshFileList() override
-    {
-        listed.clear();
-        for (const ListedFile &file : FolderListing::read(QDir::currentPath()))
-            listed.append({file.text, file.diskName});
-    }
     void mark(const QStringList &selected, const QStringList &checked = {})
     {
-        RefreshFileList();
-        for (FileRow &row : listed) {
+        list.RefreshFileList();
+        for (FileRow &row : list.list) {
             row.selected = selected.contains(row.text);
             row.checked = checked.contains(row.text);
         }
@@ -66,15 +53,15 @@ struct FileOpsRig final : FileRows, FolderPane, Log {
     {
         QVERIFY(QDir::setCurrent(path));
         state.CurrentFolder = QDir::currentPath();
-        RefreshFileList();
+        list.RefreshFileList();
     }
     void rereadFolders() override { ++folderRereads; }
 
     void addLine(const QString &line) override { log << line; }
     void clear() override { log.clear(); }
 
-    FileCommands files() { return FileCommands(state, *this, buffer, *this, boxes, *this); }
-    FolderCommands folders() { return FolderCommands(state, *this, *this, boxes, *this, nullptr); }
+    FileCommands files() { return FileCommands(state, list, buffer, *this, boxes, *this); }
+    FolderCommands folders() { return FolderCommands(state, list, *this, boxes, *this, nullptr); }
 
     // "name=content", "!name=content" (protected) or "name/" (a folder), made in 2001, into sub. A byte
     // of a name that is not UTF-8 is written "\xE9".
@@ -149,8 +136,7 @@ struct FileOpsRig final : FileRows, FolderPane, Log {
     AppState state;
     CopyBuffer buffer;
     ScriptedMessageBoxes boxes;
-    QList<FileRow> listed;
-    bool checkBoxMode = false;
+    FolderRows list;
     QStringList log;
     int folderClicks = 0;
     int folderRereads = 0;

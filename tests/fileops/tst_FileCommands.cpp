@@ -49,7 +49,7 @@ private slots:
         QFETCH(QStringList, checked);
         FileOpsRig rig;
         rig.put(".", {"a.min=1", "b.min=2"});
-        rig.checkBoxMode = checkBoxes;
+        rig.list.boxes = checkBoxes;
         rig.mark(selected, checked);
         rig.files().mnuEditCopy_Click();
         rig.files().mnuFileProtect_Click();
@@ -117,8 +117,8 @@ private slots:
         }
         QTEST(rig.log, "log");
         QTEST(FileOpsRig::contents(), "after");
-        QCOMPARE(rig.listed.size(), FileOpsRig::contents().size()); // listed again
-        for (const FileRow &row : rig.listed)
+        QCOMPARE(rig.list.list.size(), FileOpsRig::contents().size()); // listed again
+        for (const FileRow &row : rig.list.list)
             QCOMPARE(QFileInfo(row.diskName).lastModified(), Made);
     }
 
@@ -187,7 +187,7 @@ private slots:
             QCOMPARE(box.title, QStringLiteral("ファイルの削除"));
         QTEST(rig.log, "log");
         QTEST(FileOpsRig::contents(), "after");
-        QCOMPARE(rig.listed.size(), FileOpsRig::contents().size());
+        QCOMPARE(rig.list.list.size(), FileOpsRig::contents().size());
         QCOMPARE(rig.folderClicks, 1);
     }
 
