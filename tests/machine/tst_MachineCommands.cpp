@@ -14,6 +14,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -176,7 +177,6 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("remembered"); // "" keeps OSP-E100.MCH and refuses
         // clang-format off
-        QTest::newRow("new without extension") << "new" << false << "lathe" << "lathe.MCH";
         QTest::newRow("new, extension in lower case") << "new" << false << "mill.mch" << "mill.mch";
         QTest::newRow("new, another extension") << "new" << false << "notes.txt" << "notes.txt.MCH";
         QTest::newRow("new in another folder") << "new" << true << "LATHE.MCH" << "";
@@ -236,8 +236,8 @@ private slots:
         QCOMPARE(rig.dialogs.asked[1].title, QStringLiteral("設定ファイル選択"));
     }
 
-    // The dialog opens on the file in force, beside the port the port's own device. A controller chosen
-    // before Cancel holds in memory only; OK writes it too.
+    // The dialog opens on the machine in force, beside the port the port's own device. Options chosen
+    // before Cancel hold in memory only; OK writes them and the line too.
     void theParametersDialogChangesTheMachine()
     {
         Rig rig;
@@ -247,8 +247,12 @@ private slots:
         const auto answer = [&](bool ok) {
             QTimer::singleShot(0, [ok, &seen] {
                 auto *dialog = qobject_cast<frmProperties *>(QApplication::activeModalWidget());
-                seen << dialog->windowTitle() << dialog->lblDevice->device();
+                seen << dialog->windowTitle() << dialog->lblDevice->device()
+                     << QString::number(dialog->optFlow->checkedId())
+                     << QString::number(dialog->OptController->checkedId());
                 dialog->OptController->button(1)->click();
+                dialog->optFlow->button(2)->click();
+                dialog->cboSpeed->setCurrentText(QStringLiteral(" 9600 "));
                 (ok ? dialog->cmdOK : dialog->cmdCancel)->click();
             });
             rig.commands.mnuMachinePropaty_Click();
@@ -260,10 +264,11 @@ private slots:
         QCOMPARE(rig.status, Osp);
 
         answer(true);
-        QCOMPARE(contentOf(path), MachineSettingsFile::dialogLayout({1, "4800", "E", "7", "2", 1, "ON", 1}));
-        QCOMPARE(rig.status, QStringLiteral("現在の設定:FANUC, COM1:4800,e,7,2"));
+        QCOMPARE(contentOf(path), MachineSettingsFile::dialogLayout({1, "9600", "E", "7", "2", 2, "ON", 1}));
+        QCOMPARE(rig.status, QStringLiteral("現在の設定:FANUC, COM1:9600,e,7,2"));
         QCOMPARE(rig.log.last(), QStringLiteral("設定ファイル'OSP-E100.MCH'に書き込みました。"));
-        QCOMPARE(seen, (QStringList{"OSP-E100.MCH", "scripted COM1", "OSP-E100.MCH", "scripted COM1"}));
+        QCOMPARE(seen, (QStringList{"OSP-E100.MCH", "scripted COM1", "1", "0", "OSP-E100.MCH", "scripted COM1",
+                                    "2", "1"}));
     }
 };
 
