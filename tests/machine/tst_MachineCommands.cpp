@@ -170,8 +170,6 @@ private slots:
         QTest::newRow("FANUC") << Body + line("CONTROLLER (0:OSP,1:FANUC)", " 1") << 2 << qint16(1) << "OFF"
                                << "現在の設定:FANUC,COM 2:9600,n,8,1.5";
         QTest::newRow("no controller line: OSP") << Body << 2 << qint16(1) << "OFF" << osp2;
-        QTest::newRow("new layout") << MachineSettingsFile::newLayout() << 1 << qint16(1) << "ON"
-                                    << "現在の設定:OSP,COM1:4800,e,7,2";
         QTest::newRow("no flow or echo line: none")
             << body(line("FLOW", " 1"), "").replace(line("ECHO    (ON, OFF)", "OFF"), "") << 2 << qint16(0)
             << "" << osp2;
