@@ -5,8 +5,8 @@
 #include "platform/FileProtection.h"
 #include "platform/NativeFile.h"
 #include "support/FakeTools.h"
-#include "support/RecordingLauncher.h"
 #include "support/ListedRows.h"
+#include "support/RecordingLauncher.h"
 #include "support/ScriptedMessageBoxes.h"
 
 #include <QDir>

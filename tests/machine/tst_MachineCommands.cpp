@@ -27,7 +27,6 @@ using Answers = QList<MessageBoxes::Answer>;
 
 namespace {
 
-const QByteArray Fanuc = MachineSettingsFile::dialogLayout({1, "9600", "E", "7", "2", 1, "OFF", 1});
 const QString Osp = QStringLiteral("現在の設定:OSP,COM1:4800,e,7,2");
 
 QString loaded(const QString &name)
@@ -57,7 +56,7 @@ const QByteArray Body = "Fennet Ver.1.0\r\n\r\n" + line("RS232C PROT NUMBER", " 
                         line("STOP BIT(1, 1.5, 2)", "1.5") + line("FLOW", " 1") +
                         line("ECHO    (ON, OFF)", "OFF");
 
-// A FANUC machine's on port 5 with echo and a DC1 wait: each test reads its file after this one.
+// A FANUC machine on port 5 with echo and a DC1 wait: read before the file under test, or chosen.
 const QByteArray Previous = MachineSettingsFile::dialogLayout({5, "4800", "E", "7", "2", 2, "ON", 1});
 const QString PreviousStatus = QStringLiteral("現在の設定:FANUC,COM 5:4800,e,7,2");
 
@@ -237,8 +236,7 @@ private slots:
         QVERIFY(rig.load(Previous));
         const MachineSettings before = rig.state.Machine;
         QVERIFY(!rig.loader.LoadMachineSettings(QStringLiteral("GONE.MCH")));
-        QCOMPARE(rig.log.at(1),
-                 QStringLiteral("設定ファイル'GONE.MCH'の読み込みに失敗しました。"));
+        QCOMPARE(rig.log.at(1), QStringLiteral("設定ファイル'GONE.MCH'の読み込みに失敗しました。"));
         rig.state.Transfer.Running = true;
         QVERIFY(!rig.loader.LoadMachineSettings(QStringLiteral("m1.mch")));
         QCOMPARE(rig.log.last(), QStringLiteral("通信中のため実行できません。"));
@@ -344,9 +342,8 @@ private slots:
         QTest::addColumn<QString>("status");
         // clang-format off
         QTest::newRow("none, one created") << "" << "new" << "LATHE-2.MCH" << Osp;
-        QTest::newRow("none, one chosen") << "" << "select" << "FANUC.MCH" << "現在の設定:FANUC,COM 1:9600,e,7,2";
-        QTest::newRow("unreadable, one chosen")
-            << "BAD.MCH" << "select" << "FANUC.MCH" << "現在の設定:FANUC,COM 1:9600,e,7,2";
+        QTest::newRow("none, one chosen") << "" << "select" << "FANUC.MCH" << PreviousStatus;
+        QTest::newRow("unreadable, one chosen") << "BAD.MCH" << "select" << "FANUC.MCH" << PreviousStatus;
         // clang-format on
     }
     void withoutAMachineCommunicationRestsUntilOneIsInForce()
@@ -354,8 +351,9 @@ private slots:
         QFETCH(QString, remembered);
         QFETCH(QString, file);
         Rig rig;
-        rig.folder.addFile(QStringLiteral("BAD.MCH"), QByteArray(Fanuc).replace("= 1\r\nECHO", "=x\r\nECHO"));
-        rig.folder.addFile(QStringLiteral("FANUC.MCH"), Fanuc);
+        rig.folder.addFile(QStringLiteral("BAD.MCH"),
+                           QByteArray(Previous).replace("= 2\r\nECHO", "=x\r\nECHO"));
+        rig.folder.addFile(QStringLiteral("FANUC.MCH"), Previous);
         rig.state.Machine.MchFileName = remembered;
         rig.commands.LoadStartupSettingsFile();
         QCOMPARE(rig.log.isEmpty(), remembered.isEmpty()); // a remembered file refused says why
@@ -380,7 +378,7 @@ private slots:
     void newAsksBeforeItOverwritesAMachinesFile()
     {
         Rig rig;
-        const QString existing = rig.folder.addFile(QStringLiteral("MILL.MCH"), Fanuc);
+        const QString existing = rig.folder.addFile(QStringLiteral("MILL.MCH"), Previous);
         rig.run(&MachineCommands::mnuMachineNew_Click, rig.folder.filePath("mill.mch"),
                 {MessageBoxes::Answer::No});
         QCOMPARE(rig.boxes.shown.size(), 1);
@@ -389,7 +387,7 @@ private slots:
         QCOMPARE(rig.boxes.shown[0].title, QStringLiteral("設定ファイル作成"));
         QCOMPARE(rig.boxes.shown[0].icon, MessageBoxes::Icon::Exclamation);
         QCOMPARE(rig.boxes.shown[0].buttons, MessageBoxes::Buttons::YesNo);
-        QCOMPARE(contentOf(existing), Fanuc);
+        QCOMPARE(contentOf(existing), Previous);
         QCOMPARE(rig.state.Machine.MchFileName, QStringLiteral("OSP-E100.MCH"));
         QVERIFY(rig.log.isEmpty());
 
@@ -404,10 +402,10 @@ private slots:
     void aProtectedFileIsNotOverwritten()
     {
         Rig rig;
-        const QString path = rig.folder.addFile(QStringLiteral("LOCKED.MCH"), Fanuc);
+        const QString path = rig.folder.addFile(QStringLiteral("LOCKED.MCH"), Previous);
         QFile::setPermissions(path, QFile::ReadOwner);
         rig.run(&MachineCommands::mnuMachineNew_Click, path, {MessageBoxes::Answer::Yes});
-        QCOMPARE(contentOf(path), Fanuc);
+        QCOMPARE(contentOf(path), Previous);
         QCOMPARE(rig.log.first(), QStringLiteral("設定ファイル'LOCKED.MCH'を作成出来ませんでした。"));
         QCOMPARE(rig.state.Machine.MchFileName, QStringLiteral("OSP-E100.MCH"));
     }
@@ -434,7 +432,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, remembered);
         TestDir other;
-        other.addFile(QStringLiteral("FANUC.MCH"), Fanuc);
+        other.addFile(QStringLiteral("FANUC.MCH"), Previous);
         Rig rig;
         rig.run(::command(command), (elsewhere ? other.filePath(typed) : rig.folder.filePath(typed)));
 
