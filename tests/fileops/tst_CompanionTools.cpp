@@ -114,13 +114,11 @@ private slots:
         row("double-click, no Excel", DoubleClick, "plan.xls", Plain, {"lowriter"}, {}, "エクセルが見つかりません。", {}, Icon::Information);
         row("double-click, Word", DoubleClick, "memo.doc", Plain, {"lowriter", "localc"}, {"lowriter"});
         row("double-click, other file", DoubleClick, "pic.bmp", Plain, {}, {}, "PIC.BMPは編集できません。", editing);
-        // No tool may take a name for an option, and a name that is not UTF-8 reaches it as its bytes.
-        row("editor, name like an option", Editor, "-n.min", Plain, {}, ombrel);
+        // A name that is not UTF-8 reaches the tool as its bytes and is shown as Shift_JIS.
         row("double-click, name of stray bytes", DoubleClick, "BAD\xe9.min", Plain, {}, ombrel);
         row("editor, protected Shift_JIS name", Editor, "\x89\xc1\x8dH.min", Protected, {}, {}, "加工.MINは保護されているので編集できません。", editing);
         // Failures: a message for each command, silence for the double-click.
         row("editor, no current row", Editor, "part.min", NoCurrentRow, {}, {}, noEditor, error, critical);
-        row("checker, no current row", Checker, "part.min", NoCurrentRow, {}, {}, noChecker, error, critical);
         row("double-click, no current row", DoubleClick, "part.min", NoCurrentRow, {}, {});
         row("editor, refused", Editor, "part.min", Refused, {}, ombrel, noEditor, error, critical);
         row("editor, file gone", Editor, "part.min", Gone, {}, {}, noEditor, error, critical);
