@@ -17,40 +17,27 @@
 #include <utility>
 #include <vector>
 
-#if defined(Q_OS_UNIX)
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
 const char Com7[] = "TALVERN_COM7";
 
-QByteArray everyByte()
-{
-    QByteArray bytes(256, 0);
-    for (int value = 0; value < 256; ++value)
-        bytes[value] = char(value);
-    return bytes;
-}
-
 // The speed and stop bits last set on the device: a pty keeps them although it ignores them.
 QPair<int, int> lineOf(const QSerialPort *device)
 {
-#if defined(Q_OS_UNIX)
     termios t{};
     if (device && ::tcgetattr(int(device->handle()), &t) == 0) {
         const QMap<speed_t, int> rates{{B4800, 4800}, {B9600, 9600}, {B19200, 19200}};
         return {rates.value(::cfgetospeed(&t)), t.c_cflag & CSTOPB ? 2 : 1};
     }
-#endif
     return {-1, -1};
 }
 
-#if defined(Q_OS_UNIX)
 // A pty of its own, whose far end reads only when asked to; TALVERN_COM7 names its slave.
 class SilentFarEnd {
 public:
@@ -114,7 +101,6 @@ private:
     gid_t m_group;
     bool m_left = false;
 };
-#endif
 
 } // namespace
 
@@ -198,7 +184,6 @@ private slots:
         QFETCH(QString, description);
         QTemporaryDir folder;
         if (device == QLatin1String("file")) {
-#if defined(Q_OS_UNIX)
             const struct group *owners = ::getgrnam(qPrintable(groupName));
             if (::geteuid() != 0 || !owners)
                 QSKIP("Needs root and the group, to give a device to another user");
@@ -208,9 +193,6 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             QVERIFY(::chown(path.constData(), ownFile ? ::geteuid() : 65534, owners->gr_gid) == 0);
             QVERIFY(::chmod(path.constData(), mode_t(mode)) == 0);
-#else
-            QSKIP("Needs POSIX rights");
-#endif
         }
         if (device == QLatin1String("alias")) {
             device = folder.filePath(QStringLiteral("by-id"));
@@ -231,11 +213,9 @@ private slots:
         QVERIFY(m_port->setSettings(settings));
         {
             const PermissionsEnforced enforced;
-#if defined(Q_OS_UNIX)
             std::optional<GroupsLeft> groupsLeft;
             if (outOfGroups && !groupsLeft.emplace().left())
                 QSKIP("Cannot leave the process's groups");
-#endif
             QVERIFY(!m_port->setPortOpen(true));
         }
         QVERIFY(!m_port->portOpen());
@@ -275,17 +255,6 @@ private slots:
         QVERIFY(!m_port->setCommPort(8));
         QVERIFY(m_port->errorString().startsWith(QStringLiteral("ポートが開いているので")));
         QCOMPARE(m_port->commPort(), 7);
-    }
-
-    void outputArrivesUnchanged()
-    {
-        openOnLine();
-        const QByteArray sent = everyByte().repeated(64);
-        QVERIFY(m_port->output(sent));
-        QVERIFY(m_port->outBufferCount() > 0);
-        QTRY_COMPARE(m_line->received().size(), sent.size());
-        QCOMPARE(m_line->received(), sent);
-        QTRY_COMPARE(m_port->outBufferCount(), 0);
     }
 
     // Each arrival is announced once; unread bytes are not announced again. Bytes held for a latency
@@ -392,7 +361,6 @@ private slots:
     void aHungUpLineClosesThePortOnce()
     {
         QFETCH(int, unsent);
-#if defined(Q_OS_UNIX)
         SilentFarEnd farEnd;
         QVERIFY(farEnd.isOpen());
         openOnLine();
@@ -413,16 +381,12 @@ private slots:
             QCoreApplication::processEvents();
         QCOMPARE(failures.count(), 1);
         QCOMPARE(deviceErrors.count(), 1);
-#else
-        QSKIP("Needs a pseudo-terminal");
-#endif
     }
 
     // An abort: what was handed over and has not gone stays behind, in Qt's buffer as in the
     // driver's, although the far end reads again; and the port closes without waiting for a drain.
     void discardedOutputNeverArrives()
     {
-#if defined(Q_OS_UNIX)
         SilentFarEnd farEnd;
         QVERIFY(farEnd.isOpen());
         openOnLine();
@@ -439,9 +403,6 @@ private slots:
                  qPrintable(QStringLiteral("%1 of %2").arg(arrived).arg(beforeDiscard)));
         QVERIFY(m_port->setPortOpen(false));
         QVERIFY(!m_port->portOpen());
-#else
-        QSKIP("Needs a pseudo-terminal");
-#endif
     }
 
     // A transfer takes the closed port to a thread of its own, opens it, uses it, closes it and
