@@ -17,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -37,46 +36,6 @@ QPair<int, int> lineOf(const QSerialPort *device)
     }
     return {-1, -1};
 }
-
-// A pty of its own, whose far end reads only when asked to; TALVERN_COM7 names its slave.
-class SilentFarEnd {
-public:
-    SilentFarEnd() : m_master(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK))
-    {
-        if (m_master >= 0 && ::grantpt(m_master) == 0 && ::unlockpt(m_master) == 0) {
-            m_path = QString::fromLocal8Bit(::ptsname(m_master));
-            qputenv(Com7, m_path.toLocal8Bit());
-        }
-    }
-    ~SilentFarEnd() { hangUp(); }
-    SilentFarEnd(const SilentFarEnd &) = delete;
-    SilentFarEnd &operator=(const SilentFarEnd &) = delete;
-
-    bool isOpen() const { return !m_path.isEmpty(); }
-    QString path() const { return m_path; }
-    void hangUp()
-    {
-        if (m_master >= 0)
-            ::close(std::exchange(m_master, -1));
-    }
-    // Reads, letting the port's owner run between reads, until nothing has come for some passes.
-    qint64 readUntilQuiet()
-    {
-        qint64 total = 0;
-        char chunk[4096];
-        for (int quiet = 0; quiet < 20;) {
-            QCoreApplication::processEvents();
-            const ssize_t got = ::read(m_master, chunk, sizeof chunk);
-            total += qMax<ssize_t>(got, 0);
-            quiet = got > 0 ? 0 : quiet + 1;
-        }
-        return total;
-    }
-
-private:
-    int m_master;
-    QString m_path;
-};
 
 // While it lives the process has none of its groups but nogroup, as a session begun before the user
 // was added to a group.
@@ -361,8 +320,7 @@ private slots:
     void aHungUpLineClosesThePortOnce()
     {
         QFETCH(int, unsent);
-        SilentFarEnd farEnd;
-        QVERIFY(farEnd.isOpen());
+        m_line->setLineSpeed(110, 10); // the far end hardly reads
         openOnLine();
         auto *device = m_port->findChild<QSerialPort *>();
         QVERIFY(device);
@@ -370,12 +328,13 @@ private slots:
         QSignalSpy failures(m_port.get(), &SerialPort::failed);
         QVERIFY(m_port->output(QByteArray(unsent, 'N')));
         QTRY_VERIFY(m_port->outBufferCount() >= unsent / 2);
-        farEnd.hangUp();
+        const QString path = m_line->slavePath();
+        m_line->close();
         QVERIFY(failures.wait());
         QVERIFY(!m_port->portOpen());
         QCOMPARE(m_port->errorString(), failures.at(0).at(0).toString());
         QCOMPARE(m_port->errorString(),
-                 QStringLiteral("ポート COM7 (%1) が切断されました。").arg(farEnd.path()));
+                 QStringLiteral("ポート COM7 (%1) が切断されました。").arg(path));
         // QSerialPort repeats the error at every pass of the event loop while the port stays open.
         for (int pass = 0; pass < 20; ++pass)
             QCoreApplication::processEvents();
@@ -387,8 +346,7 @@ private slots:
     // driver's, although the far end reads again; and the port closes without waiting for a drain.
     void discardedOutputNeverArrives()
     {
-        SilentFarEnd farEnd;
-        QVERIFY(farEnd.isOpen());
+        m_line->setLineSpeed(110, 10); // the far end hardly reads while the port sends
         openOnLine();
         const QByteArray sent(1 << 20, 'N'); // far more than a pty holds
         QVERIFY(m_port->output(sent));
@@ -398,7 +356,12 @@ private slots:
         const qint64 beforeDiscard = handedOver();
         QVERIFY(m_port->discardOutput());
         QCOMPARE(m_port->outBufferCount(), 0);
-        const qint64 arrived = farEnd.readUntilQuiet();
+        m_line->setLineSpeed(1000000, 10); // and then reads all there is
+        qsizetype arrived = -1;
+        while (arrived != m_line->received().size()) {
+            arrived = m_line->received().size();
+            QTest::qWait(200);
+        }
         QVERIFY2(arrived < beforeDiscard,
                  qPrintable(QStringLiteral("%1 of %2").arg(arrived).arg(beforeDiscard)));
         QVERIFY(m_port->setPortOpen(false));
