@@ -14,7 +14,6 @@
 #include <QThread>
 
 #include <optional>
-#include <utility>
 #include <vector>
 
 #include <grp.h>

@@ -17,7 +17,6 @@ private slots:
         QTest::addColumn<QStringList>("changed");
         // clang-format off
         QTest::newRow("8N2 kept") << QSerialPort::Data8 << QSerialPort::NoParity << QSerialPort::TwoStop << QStringList();
-        QTest::newRow("8N1 kept") << QSerialPort::Data8 << QSerialPort::NoParity << QSerialPort::OneStop << QStringList();
         QTest::newRow("7E2") << QSerialPort::Data7 << QSerialPort::EvenParity << QSerialPort::TwoStop << QStringList{"データビット", "パリティ"};
         QTest::newRow("8 mark") << QSerialPort::Data8 << QSerialPort::MarkParity << QSerialPort::OneStop << QStringList{"パリティ"};
         QTest::newRow("5 bits") << QSerialPort::Data5 << QSerialPort::NoParity << QSerialPort::OneStop << QStringList{"データビット"};
