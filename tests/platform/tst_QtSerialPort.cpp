@@ -215,6 +215,34 @@ private slots:
         QCOMPARE(m_port->commPort(), 7);
     }
 
+    // A pty quietly sets up 8 bits without parity, whatever it is asked; the driver's state says so.
+    void theDriverNamesWhatItChanged_data()
+    {
+        QTest::addColumn<QSerialPort::DataBits>("dataBits");
+        QTest::addColumn<QSerialPort::Parity>("parity");
+        QTest::addColumn<QSerialPort::StopBits>("stopBits");
+        QTest::addColumn<QStringList>("changed");
+        // clang-format off
+        QTest::newRow("8N2 kept") << QSerialPort::Data8 << QSerialPort::NoParity << QSerialPort::TwoStop << QStringList();
+        QTest::newRow("7E2") << QSerialPort::Data7 << QSerialPort::EvenParity << QSerialPort::TwoStop << QStringList{"データビット", "パリティ"};
+        QTest::newRow("8 mark") << QSerialPort::Data8 << QSerialPort::MarkParity << QSerialPort::OneStop << QStringList{"パリティ"};
+        QTest::newRow("5 bits") << QSerialPort::Data5 << QSerialPort::NoParity << QSerialPort::OneStop << QStringList{"データビット"};
+        // clang-format on
+    }
+
+    void theDriverNamesWhatItChanged()
+    {
+        QFETCH(QSerialPort::DataBits, dataBits);
+        QFETCH(QSerialPort::Parity, parity);
+        QFETCH(QSerialPort::StopBits, stopBits);
+        QSerialPort port(m_line->slavePath());
+        port.setDataBits(dataBits);
+        port.setParity(parity);
+        port.setStopBits(stopBits);
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        QTEST(SerialDriverState(port.handle()).changedBy(port), "changed");
+    }
+
     // Each arrival is announced once; unread bytes are not announced again. Bytes held for a latency
     // wait in the driver and come out together, in order. A last byte sent after all was read is the
     // next event, so nothing came in between: a lone byte after a quiet spell is not left behind.
