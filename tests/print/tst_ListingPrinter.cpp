@@ -71,9 +71,7 @@ private slots:
         const QList<QStringList> pages = print(lines(1, 14));
         QCOMPARE(pages, (QList<QStringList>{QString(lines(1, 12)).split(QStringLiteral("\r\n")),
                                             {QStringLiteral("L13"), QStringLiteral("L14")}}));
-        const QList<Text> expected = {{1, 111, 16, QStringLiteral("L7")},
-                                      {1, 111, 36, QStringLiteral("L12")},
-                                      {2, 101, 4, QStringLiteral("O1000.MIN")},
+        const QList<Text> expected = {{2, 101, 4, QStringLiteral("O1000.MIN")},
                                       {2, 188, 4, QStringLiteral("Page 2")},
                                       {2, 10, 16, QStringLiteral("L13")}};
         for (const Text &text : expected)
