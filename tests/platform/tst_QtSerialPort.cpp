@@ -350,8 +350,7 @@ private slots:
         QVERIFY(failures.wait());
         QVERIFY(!m_port->portOpen());
         QCOMPARE(m_port->errorString(), failures.at(0).at(0).toString());
-        QCOMPARE(m_port->errorString(),
-                 QStringLiteral("ポート COM7 (%1) が切断されました。").arg(path));
+        QCOMPARE(m_port->errorString(), QStringLiteral("ポート COM7 (%1) が切断されました。").arg(path));
         // QSerialPort repeats the error at every pass of the event loop while the port stays open.
         for (int pass = 0; pass < 20; ++pass)
             QCoreApplication::processEvents();
