@@ -119,7 +119,6 @@ private slots:
         const QString askAdministrator = refused + "デバイスの権限を管理者に確認してください。";
         // clang-format off
         QTest::newRow("missing device") << "4800,E,7,2" << "/dev/talvern-none" << false << "" << 0 << false << "ポート COM7 (%1) のデバイスが接続されていません。";
-        QTest::newRow("in use") << "4800,E,7,2" << "pty" << false << "" << 0 << false << "ポート COM7 (%1) は他のプログラムが使用中です。";
         QTest::newRow("in use under another name") << "4800,E,7,2" << "alias" << false << "" << 0 << false << "ポート COM7 (%1) は他のプログラムが使用中です。";
         QTest::newRow("4 data bits") << "4800,E,4,2" << "pty" << false << "" << 0 << false << "ポート COM7 (%1) はデータビット4に対応していません。";
         QTest::newRow("group not joined") << "4800,E,7,2" << "file" << false << "dialout" << 0660 << false << refused + "ユーザーを dialout グループに追加してください。";
