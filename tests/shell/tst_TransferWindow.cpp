@@ -79,26 +79,6 @@ private slots:
         QCOMPARE(marked(list), (QStringList{"A.MIN", "B.MIN"}));
     }
 
-    void thePreviewWaitsWhileTheAbortDialogIsUp()
-    {
-        MainWindowFixture window;
-        frmMain &form = start(window);
-        form.lvListView->setCurrentItem(form.lvListView->row(0));
-        form.lvListView->row(0)->setSelected(true);
-        QString paneDuringSend = "unset";
-        QTimer::singleShot(0, this, [&] {
-            QVERIFY(QTest::qWaitFor([&] { return form.transfer()->dialog()->isVisible(); }));
-            form.lvListView->setCurrentItem(form.lvListView->row(1), 0, QItemSelectionModel::NoUpdate);
-            form.PreviewListedFile();
-            paneDuringSend = form.Text1->toPlainText();
-            form.transfer()->dialog()->Command1->click();
-        });
-        form.tbToolBar_ButtonClick(QStringLiteral("Upload")); // waits for the machine's DC1
-        QTRY_VERIFY(!form.transfer()->running());
-        QCOMPARE(paneDuringSend, QString());
-        QCOMPARE(window.state.CurrentFileName, QStringLiteral("A.MIN"));
-    }
-
     // A program arriving in the shown folder is listed once it is whole, with all its bytes: the list
     // refreshed meanwhile (for a file someone else adds) keeps its marks and shows nothing of it, not
     // even the hidden file it arrives in, while the echo shows what came.
