@@ -20,21 +20,6 @@ UartLine::UartLine(LineClock &clock, QObject *parent)
 
 UartLine::~UartLine() = default;
 
-QString UartLine::deviceName(int port) const
-{
-    return QStringLiteral("uart COM%1").arg(port);
-}
-
-bool UartLine::setCommPort(int port)
-{
-    if (m_open) {
-        m_error = QStringLiteral("The port is open.");
-        return false;
-    }
-    m_port = port;
-    return true;
-}
-
 bool UartLine::setSettings(const QString &settings)
 {
     const std::optional<SerialSettings> parsed = SerialSettings::parse(settings, &m_error);

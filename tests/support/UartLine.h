@@ -21,9 +21,13 @@ public:
     explicit UartLine(LineClock &clock, QObject *parent = nullptr);
     ~UartLine() override;
 
-    QString deviceName(int port) const override;
+    QString deviceName(int port) const override { return QStringLiteral("uart COM%1").arg(port); }
     int commPort() const override { return m_port; }
-    bool setCommPort(int port) override;
+    bool setCommPort(int port) override
+    {
+        m_port = port;
+        return true;
+    }
     QString settings() const override { return m_settings.toString(); }
     bool setSettings(const QString &settings) override;
     bool setHandshaking(bool) override { return true; }
