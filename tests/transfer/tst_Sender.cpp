@@ -195,17 +195,24 @@ private slots:
     }
 
     // The abort dialog names the file, its bar follows the file as the line takes it and stands full at
-    // the end; while it is up, the data pane is the echo's and no preview's.
+    // the end; while it is up, the data pane is the echo's and no preview's. It leaves the window usable
+    // and is kept above it only, so that a question opened meanwhile comes in front; it takes no keys as
+    // it comes up (a window manager does the stacking and the focus: what Qt is told is checked).
     void progressFollowsTheLine()
     {
         TransferRig rig(1, 0);
         rig.list({{"LONG.MIN", QByteArray(4000, 'X') + "\r\n"}}, {"LONG.MIN"});
         rig.commands.mnuTransOutput_Click();
-        const QProgressBar *bar = rig.commands.dialog()->Progress;
+        const frmCancelSend *dialog = rig.commands.dialog();
+        const QProgressBar *bar = dialog->Progress;
         QVERIFY(rig.lineClock.runUntil([bar] { return bar->value() > 0 && bar->value() < 1000; }, 10'000'000));
         const int part = bar->value();
-        QCOMPARE(rig.commands.dialog()->Label1->text(), QStringLiteral("LONG.MINを送信中です。"));
+        QCOMPARE(dialog->Label1->text(), QStringLiteral("LONG.MINを送信中です。"));
         QVERIFY(rig.state.Transfer.DialogShown);
+        QVERIFY(!dialog->isModal());
+        QCOMPARE(dialog->parentWidget(), &rig.window);
+        QVERIFY(!(dialog->windowFlags() & Qt::WindowStaysOnTopHint));
+        QVERIFY(dialog->testAttribute(Qt::WA_ShowWithoutActivating));
         QVERIFY(rig.lineClock.runUntil([bar, part] { return bar->value() > part; }, 10'000'000));
         QVERIFY(rig.finish());
         QCOMPARE(bar->value(), 1000);

@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ControllerSimulator.h"
 #include "platform/ConfiguredSerialPort.h"
-#include "platform/QtMessageBoxes.h"
 #include "support/DeviceServer.h"
 #include "support/TransferRig.h"
 #include "transfer/frmCancelSend.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTcpServer>
@@ -154,48 +151,6 @@ private slots:
         QCOMPARE(rig.fileContent("O2000.MIN"), body);
         QCOMPARE(rig.log(),
                  (QStringList{"O2000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
-    }
-
-    // A modal dialog the operator opens during a send runs its own event loop; the line goes on. The
-    // question comes up in front of the abort dialog, which is kept above its window only and took no
-    // keys when it came up (a window manager does the stacking and the focus: what Qt is told is checked).
-    void aDialogOpenDuringASendDoesNotStopTheLine()
-    {
-        Line line;
-        line.machine.setLineSpeed(38400, 11);
-        line.machine.setDc3PauseMs(20);
-        line.machine.startReading();
-        TransferRig rig(0, 1, &line.port);
-        const QByteArray content = program(150); // more than a pseudo-terminal holds
-        rig.folder.addFile("A.MIN", content);
-        rig.select({"A.MIN"});
-        qsizetype atOpen = -1, atClose = -1;
-        bool inFront = false;
-        connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
-            if (atOpen >= 0 || line.machine.received().size() < 500)
-                return;
-            atOpen = line.machine.received().size();
-            QTimer::singleShot(0, this, [&] {
-                QTimer::singleShot(500, this, [&] {
-                    atClose = line.machine.received().size();
-                    const frmCancelSend *dialog = rig.commands.dialog();
-                    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-                    inFront = box && dialog->isVisible() && dialog->parentWidget() == &rig.window &&
-                              !(dialog->windowFlags() & Qt::WindowStaysOnTopHint) &&
-                              dialog->testAttribute(Qt::WA_ShowWithoutActivating);
-                    if (box)
-                        box->done(QMessageBox::No);
-                });
-                QtMessageBoxes().show("A.MINを削除してもいいですか？", "ファイルの削除",
-                                      MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo);
-            });
-        });
-        rig.send();
-        QVERIFY(atClose > 0);
-        QVERIFY2(atClose - atOpen > 200, qPrintable(QString::number(atClose - atOpen))); // 3490 a second
-        QVERIFY(inFront);
-        QCOMPARE(line.machine.received(),
-                 "$A.MIN%\r\n" + QByteArray(content).replace("\r\n", "\n") + "%\r\n");
     }
 
     // A device server that cannot be reached or does not answer is reported once, in the port's words,
