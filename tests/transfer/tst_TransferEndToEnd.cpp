@@ -11,6 +11,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -117,9 +118,12 @@ private slots:
         line.machine.setDc1AfterHeader(flow == 2);
         line.machine.startReading();
         QString lineWhileSending; // the port or the server puts the pty back as it found it
+        QThread *portThread = nullptr;
         connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
-            if (lineWhileSending.isEmpty())
+            if (lineWhileSending.isEmpty()) {
                 lineWhileSending = lineOf(line.machine.slavePath());
+                portThread = line.port.thread();
+            }
         });
         TransferRig rig(controller, flow, &line.port);
         const QByteArray content = program(40);
@@ -133,6 +137,7 @@ private slots:
         QVERIFY(line.machine.dc3Sent() >= 3); // it was held and let go again and again
         QVERIFY2(line.machine.maxAfterDc3() <= 64, qPrintable(QString::number(line.machine.maxAfterDc3())));
         QCOMPARE(rig.log().last(), QStringLiteral("送信が完了しました。"));
+        QVERIFY(portThread != thread()); // the line keeps its pace while the window is busy
         QCOMPARE(line.port.thread(), thread()); // back with the window, for the next command
         QCOMPARE(lineWhileSending, settings.section(',', 0, 0) + ',' + settings.section(',', 3, 3));
     }
