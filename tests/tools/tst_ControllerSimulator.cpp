@@ -86,7 +86,8 @@ private slots:
         QCOMPARE(simulator.received(), start + expectedBody + "%\r\n");
         QCOMPARE(simulator.dc3Sent() >= 1, osp); // only the OSP program is longer than 252 bytes
         QByteArray arrived;
-        QTRY_COMPARE((arrived += port->readAll()), Dc1 + QByteArray("\x13\x11").repeated(simulator.dc3Sent()));
+        QTRY_COMPARE((arrived += port->readAll()),
+                     Dc1 + QByteArray("\x13\x11").repeated(simulator.dc3Sent()));
         QTRY_COMPARE(simulator.holds(), simulator.dc3Sent()); // each DC3 ends with its DC1
     }
 

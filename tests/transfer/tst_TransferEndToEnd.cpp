@@ -137,7 +137,7 @@ private slots:
         QVERIFY(line.machine.dc3Sent() >= 3); // it was held and let go again and again
         QVERIFY2(line.machine.maxAfterDc3() <= 64, qPrintable(QString::number(line.machine.maxAfterDc3())));
         QCOMPARE(rig.log().last(), QStringLiteral("送信が完了しました。"));
-        QVERIFY(portThread != thread()); // the line keeps its pace while the window is busy
+        QVERIFY(portThread != thread());        // the line keeps its pace while the window is busy
         QCOMPARE(line.port.thread(), thread()); // back with the window, for the next command
         QCOMPARE(lineWhileSending, settings.section(',', 0, 0) + ',' + settings.section(',', 3, 3));
     }
@@ -163,7 +163,7 @@ private slots:
     void aDeviceServerThatFailsEndsTheTransfer_data()
     {
         QTest::addColumn<FarEnd>("farEnd");
-        QTest::addColumn<bool>("abort"); // while it connects
+        QTest::addColumn<bool>("abort");      // while it connects
         QTest::addColumn<QStringList>("log"); // %1: the address
         const QString cannot = "ポート COM9 (%1) に接続できません。";
         // clang-format off
