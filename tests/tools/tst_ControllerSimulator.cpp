@@ -52,7 +52,6 @@ private slots:
         const QByteArray osp = numberedLines(40), fanuc = "O0001 (\xB1\xB2)\nM30\n";
         // clang-format off
         QTest::newRow("OSP") << true << false << QByteArray("O1000.MIN") << osp << osp;
-        QTest::newRow("FANUC, 8 bits") << false << false << QByteArray() << fanuc << fanuc;
         QTest::newRow("FANUC, 7-bit line") << false << true << QByteArray() << fanuc << QByteArray("O0001 (12)\nM30\n");
         // clang-format on
     }

@@ -317,7 +317,6 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         const QByteArray crLf = QByteArray("N10 G01 X12.5 Y-3.25 F200\r\n").repeated(300);
         QTest::newRow("9600 7E2, cr lf") << "9600,E,7,2" << crLf;
-        QTest::newRow("115200 8N1, cr lf") << "115200,N,8,1" << crLf;
         QTest::newRow("115200 8N1, one long line") << "115200,N,8,1" << QByteArray(65'000, 'X');
     }
 
