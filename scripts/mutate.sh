@@ -51,10 +51,10 @@ TESTS_OF = {
 }
 # Tests of tests/shell that drive a layer's commands inside the window, beside a running transfer.
 WINDOW_TESTS = {
-    "transfer": ["tst_TransferWindow", "tst_CommandsDuringTransfer"],
+    "transfer": ["tst_TransferWindow"],
     "machine": ["tst_MachineInWindow"],
-    "fileops": ["tst_FileOpsWindow", "tst_CommandsDuringTransfer"],
-    "core": ["tst_TransferWindow", "tst_CommandsDuringTransfer", "tst_FileOpsWindow"],
+    "fileops": ["tst_FileOpsWindow", "tst_TransferWindow"],
+    "core": ["tst_TransferWindow", "tst_FileOpsWindow"],
 }
 
 SWAPS = [(" < ", " <= "), (" <= ", " < "), (" > ", " >= "), (" >= ", " > "),

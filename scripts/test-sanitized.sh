@@ -7,8 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/sanitized-build.sh
-tests=(tst_frmMain tst_FileListView tst_FolderWatch tst_FolderNavigation tst_QtSerialPort tst_NetworkSerialPort tst_TransferWindow
-  tst_CommandsDuringTransfer)
+tests=(tst_frmMain tst_FileListView tst_FolderWatch tst_FolderNavigation tst_QtSerialPort tst_NetworkSerialPort tst_TransferWindow)
 for source in tests/transfer/tst_*.cpp; do
   tests+=("$(basename "$source" .cpp)")
 done

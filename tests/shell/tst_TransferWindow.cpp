@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/FileListView.h"
+#include "fileops/FileOpsRig.h"
+#include "shell/CommandNames.h"
 #include "shell/LogPane.h"
 #include "shell/MainMenus.h"
 #include "shell/MainToolBar.h"
 #include "support/MainWindowFixture.h"
+#include "support/ScriptedSerialPort.h"
 #include "support/TestDir.h"
+#include "support/VirtualClock.h"
 #include "transfer/TransferCommands.h"
 #include "transfer/frmCancelSend.h"
 
@@ -17,8 +21,10 @@
 #include <QTextEdit>
 #include <QTimer>
 
-// Transfers as the main window runs them: from its toolbar and menus, beside its other panes, and at its
-// close.
+using Answer = MessageBoxes::Answer;
+
+// Transfers as the main window runs them: from its toolbar and menus, beside its other panes and the
+// commands of its file list, and at its close.
 class tst_TransferWindow : public QObject {
     Q_OBJECT
 
@@ -77,26 +83,6 @@ private slots:
         QVERIFY(dialogActive);
         QVERIFY(form.Text2->toPlainText().endsWith(QStringLiteral("送信がキャンセルされました。\n")));
         QCOMPARE(marked(list), (QStringList{"A.MIN", "B.MIN"}));
-    }
-
-    void thePreviewWaitsWhileTheAbortDialogIsUp()
-    {
-        MainWindowFixture window;
-        frmMain &form = start(window);
-        form.lvListView->setCurrentItem(form.lvListView->row(0));
-        form.lvListView->row(0)->setSelected(true);
-        QString paneDuringSend = "unset";
-        QTimer::singleShot(0, this, [&] {
-            QVERIFY(QTest::qWaitFor([&] { return form.transfer()->dialog()->isVisible(); }));
-            form.lvListView->setCurrentItem(form.lvListView->row(1), 0, QItemSelectionModel::NoUpdate);
-            form.PreviewListedFile();
-            paneDuringSend = form.Text1->toPlainText();
-            form.transfer()->dialog()->Command1->click();
-        });
-        form.tbToolBar_ButtonClick(QStringLiteral("Upload")); // waits for the machine's DC1
-        QTRY_VERIFY(!form.transfer()->running());
-        QCOMPARE(paneDuringSend, QString());
-        QCOMPARE(window.state.CurrentFileName, QStringLiteral("A.MIN"));
     }
 
     // A program arriving in the shown folder is listed once it is whole, with all its bytes: the list
@@ -162,6 +148,103 @@ private slots:
         QVERIFY(!portOpenAfterClose);
         QCOMPARE(window.written()->value(QStringLiteral("OpenPathName")).toString(), m_folder.path());
         QFile::remove(m_folder.filePath(QStringLiteral("KEEP.MIN")));
+    }
+
+    // A program that begins to arrive while a command's question is open, or arrives whole meanwhile,
+    // or arrives into a folder renamed since it began, is neither deleted nor pasted over, and its
+    // folder stays: it lands whole where its folder is now, and so does the next program.
+    void aReceptionIsNeverLost_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("punched"); // under the command's first question, or before a rename
+        QTest::addColumn<QStringList>("shown");
+        // clang-format off
+        const QString askDelete = "O2000.MINを削除してもいいですか？", busyDelete = "O2000.MINは受信中なので削除できません。";
+        const QByteArray begun = "$O2000.MIN%\r\nNEW", whole = begun + "\r\n%";
+        QTest::newRow("file delete") << "delete" << begun << QStringList{askDelete, busyDelete};
+        QTest::newRow("file delete, whole program") << "delete" << whole << QStringList{askDelete, askDelete};
+        QTest::newRow("paste over") << "paste" << begun << QStringList{"O2000.MINは既にファイルが存在します。\nファイルを重ね書きしますか？", "O2000.MINは受信中なので貼り付けが出来ません。"};
+        QTest::newRow("folder delete") << "folder delete" << begun << QStringList{"フォルダー'src'とフォルダー内のすべてのファイルを削除してもいいですか？", "フォルダー'src'には受信中のファイルがあるので削除できません。"};
+        QTest::newRow("folder renamed, file delete") << "rename" << begun << QStringList{busyDelete};
+        // clang-format on
+    }
+
+    void aReceptionIsNeverLost()
+    {
+        QFETCH(QString, command);
+        QFETCH(QByteArray, punched);
+        FileOpsRig rig;
+        rig.put("other", {"o2000.min=copy"});
+        rig.put("src", {"o2000.min=old", "a.min=a"});
+        rig.showFolder(rig.folder.filePath("other"));
+        rig.mark({"O2000.MIN"});
+        rig.files().mnuEditCopy_Click();
+        rig.showFolder(rig.folder.filePath("src"));
+        ScriptedSerialPort port;
+        VirtualClock clock;
+        QWidget window;
+        QTextEdit echo;
+        TransferCommands reception(rig.state, port, rig.boxes, rig, &echo, rig, &window, {&clock, false});
+        reception.mnuTransInputCont_Click();
+        const auto punch = [&port, &clock](const QByteArray &bytes) {
+            port.feed(bytes);
+            clock.runUntil([&port] { return port.waiting() == 0; });
+        };
+        int questions = 0;
+        rig.boxes.whileAsking = [&] {
+            if (questions++ == 0)
+                punch(punched);
+        };
+        rig.boxes.answers = {Answer::Yes, Answer::No};
+        if (command == "rename") {
+            punch(punched);
+            whenShown([](FolderNameDialog &dialog) {
+                dialog.Text1->setText("dst");
+                dialog.Command1->click();
+            });
+            rig.folders().mnuFolderRename_Click();
+            QCOMPARE(rig.state.CurrentFolder, rig.folder.filePath("dst"));
+        }
+        rig.mark({"O2000.MIN"});
+        if (command == "paste")
+            rig.files().mnuEditPaste_Click();
+        else if (command == "folder delete")
+            rig.folders().mnuFolderDelete_Click();
+        else
+            rig.files().mnuFileDelete_Click();
+        punch("\r\n%$O3000.MIN%\r\nX\r\n%");
+        reception.dialog()->Command1->click();
+        QVERIFY(clock.runUntil([&reception] { return !reception.running(); }));
+
+        QTEST(rig.shown(), "shown");
+        const QString done = "読込が完了しました。";
+        QCOMPARE(rig.log, (QStringList{"O2000.MINを読込中です...", done, "O3000.MINを読込中です...", done,
+                                       "受信を終了しました。"}));
+        QCOMPARE(FileOpsRig::contents(), (QStringList{"O3000.MIN=X\r\n", "a.min=a", "o2000.min=NEW\r\n"}));
+    }
+
+    // The window stays live while a reception waits: a print then leaves the reception's log lines and
+    // its file alone, and the reception goes on.
+    void printingWhileAReceptionWaits()
+    {
+        MainWindowFixture window;
+        frmMain &form = start(window);
+        form.lvListView->setCurrentItem(form.lvListView->row(0));
+        form.lvListView->row(0)->setSelected(true);
+        window.punchOnceListening("$NEW.MIN%\r\nG0 X1\r\n", [&] {
+            QVERIFY(QTest::qWaitFor(
+                [&] { return form.Text2->toPlainText().contains(QStringLiteral("読込中")); }));
+            form.menus()->item(CommandNames::mnuFilePrint)->trigger();
+            window.scriptedPort.feed("M30\r\n%");
+        });
+        form.menus()->item(CommandNames::mnuTransInput)->trigger();
+        QTRY_VERIFY(!form.transfer()->running());
+        QCOMPARE(window.recordingPrinter.documents, QStringList{"A.MIN"});
+        QVERIFY(form.Text2->toPlainText().indexOf(QStringLiteral("A.MINを印刷中です...")) > 0);
+        QFile received(m_folder.filePath(QStringLiteral("NEW.MIN")));
+        QVERIFY(received.open(QIODevice::ReadOnly));
+        QCOMPARE(received.readAll(), QByteArray("G0 X1\r\nM30\r\n"));
+        QVERIFY(received.remove());
     }
 };
 

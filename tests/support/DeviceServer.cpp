@@ -42,11 +42,6 @@ DeviceServer::DeviceServer(const QString &device) : m_port(freePort())
 
 DeviceServer::~DeviceServer()
 {
-    kill();
-}
-
-void DeviceServer::kill()
-{
     if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.kill();

@@ -15,8 +15,6 @@ public:
     // Empty when it runs; else why not, for QSKIP or a failure.
     QString failure() const { return m_failure; }
     QString address() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(m_port); }
-    // The server dies as a box whose power is cut.
-    void kill();
 
     // A TCP port on 127.0.0.1 that nothing listens on.
     static quint16 freePort();

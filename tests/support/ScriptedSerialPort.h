@@ -27,7 +27,6 @@ public:
     bool setHandshaking(bool) override { return true; }
     void setInputLen(int length) override { m_inputLen = length; }
     void setInputLatency(int) override {}
-    int inputLen() const { return m_inputLen; }
     bool portOpen() const override { return m_open; }
     bool setPortOpen(bool open) override
     {
@@ -48,11 +47,7 @@ public:
         m_sending += bytes.size();
         if (onOutput)
             onOutput(bytes);
-        QTimer::singleShot(drainMilliseconds, this, [this, bytes] {
-            m_sending -= bytes.size();
-            if (onDrained)
-                onDrained(bytes);
-        });
+        QTimer::singleShot(0, this, [this, bytes] { m_sending -= bytes.size(); });
         return true;
     }
     qint64 outBufferCount() const override { return m_sending; }
@@ -98,9 +93,7 @@ public:
     int opened = 0;
     int discarded = 0;
     bool refuseOpen = false;
-    std::function<void(const QByteArray &)> onOutput;  // the machine's answer to what it is sent
-    std::function<void(const QByteArray &)> onDrained; // ... once it has gone out
-    int drainMilliseconds = 0;                         // how long a write takes to leave
+    std::function<void(const QByteArray &)> onOutput; // the machine's answer to what it is sent
 
 private:
     int m_port = 1;

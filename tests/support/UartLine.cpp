@@ -20,21 +20,6 @@ UartLine::UartLine(LineClock &clock, QObject *parent)
 
 UartLine::~UartLine() = default;
 
-QString UartLine::deviceName(int port) const
-{
-    return QStringLiteral("uart COM%1").arg(port);
-}
-
-bool UartLine::setCommPort(int port)
-{
-    if (m_open) {
-        m_error = QStringLiteral("The port is open.");
-        return false;
-    }
-    m_port = port;
-    return true;
-}
-
 bool UartLine::setSettings(const QString &settings)
 {
     const std::optional<SerialSettings> parsed = SerialSettings::parse(settings, &m_error);
@@ -247,5 +232,4 @@ void UartLine::recordIdle(double fromUs, double toUs)
     if (idle < 0.5) // below the clock's grain
         return;
     m_idleUs += idle;
-    m_idleGaps.append(qRound64(idle));
 }

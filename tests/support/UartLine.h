@@ -21,9 +21,13 @@ public:
     explicit UartLine(LineClock &clock, QObject *parent = nullptr);
     ~UartLine() override;
 
-    QString deviceName(int port) const override;
+    QString deviceName(int port) const override { return QStringLiteral("uart COM%1").arg(port); }
     int commPort() const override { return m_port; }
-    bool setCommPort(int port) override;
+    bool setCommPort(int port) override
+    {
+        m_port = port;
+        return true;
+    }
     QString settings() const override { return m_settings.toString(); }
     bool setSettings(const QString &settings) override;
     bool setHandshaking(bool) override { return true; }
@@ -50,10 +54,9 @@ public:
     // For each DC3: the characters that reached the machine after it until the machine sent DC1.
     QList<int> afterDc3() const { return m_afterDc3; }
     int maxAfterDc3() const;
-    // The line stood idle between characters while the machine was not holding the sender (from its
-    // DC3 until its DC1 has arrived), in µs.
-    QList<qint64> idleGaps() const { return m_idleGaps; }
-    // Time spent sending over that time plus the idle gaps: 1 for a sender that never lets it rest.
+    // Time spent sending over that time plus the time the line stood idle between characters while the
+    // machine was not holding the sender (from its DC3 until its DC1 has arrived): 1 for a sender that
+    // never lets it rest.
     double utilisation() const;
     // Characters that started out after discardOutput() or while the port was closed, since it opened.
     int sentAfterDiscard() const { return m_sentAfterDiscard; }
@@ -104,7 +107,6 @@ private:
     std::optional<double> m_lastSentUs;
     double m_busyUs = 0;
     double m_idleUs = 0;
-    QList<qint64> m_idleGaps;
     int m_sentAfterDiscard = 0;
     int m_sentAfterClose = 0;
 };

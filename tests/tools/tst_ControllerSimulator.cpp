@@ -40,33 +40,26 @@ class tst_ControllerSimulator : public QObject {
     Q_OBJECT
 
 private slots:
-    // Reading, it asks with DC1 (OSP: again after the name, if so set), and every 252 bytes holds the
-    // sender off with DC3 and lets it go on with DC1 after a pause. A 7-bit line loses bit 7.
+    // Reading, it asks with DC1 and every 252 bytes holds the sender off with DC3 and lets it go on with
+    // DC1 after a pause. A 7-bit line loses bit 7.
     void readsAProgram_data()
     {
         QTest::addColumn<bool>("osp");
-        QTest::addColumn<bool>("dc1AfterHeader");
         QTest::addColumn<bool>("mask7");
-        QTest::addColumn<int>("baud");
         QTest::addColumn<QByteArray>("header");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QByteArray>("expectedBody");
         const QByteArray osp = numberedLines(40), fanuc = "O0001 (\xB1\xB2)\nM30\n";
         // clang-format off
-        QTest::newRow("OSP, DC1 once") << true << false << false << 0 << QByteArray("O1000.MIN") << osp << osp;
-        QTest::newRow("OSP, DC1 again after the name") << true << true << false << 0 << QByteArray("O1000.MIN") << osp << osp;
-        QTest::newRow("OSP, taken at the line's pace") << true << false << false << 115200 << QByteArray("O1000.MIN") << osp << osp;
-        QTest::newRow("FANUC, 8 bits") << false << false << false << 0 << QByteArray() << fanuc << fanuc;
-        QTest::newRow("FANUC, 7-bit line") << false << false << true << 0 << QByteArray() << fanuc << QByteArray("O0001 (12)\nM30\n");
+        QTest::newRow("OSP") << true << false << QByteArray("O1000.MIN") << osp << osp;
+        QTest::newRow("FANUC, 7-bit line") << false << true << QByteArray() << fanuc << QByteArray("O0001 (12)\nM30\n");
         // clang-format on
     }
 
     void readsAProgram()
     {
         QFETCH(bool, osp);
-        QFETCH(bool, dc1AfterHeader);
         QFETCH(bool, mask7);
-        QFETCH(int, baud);
         QFETCH(QByteArray, header);
         QFETCH(QByteArray, body);
         QFETCH(QByteArray, expectedBody);
@@ -74,10 +67,8 @@ private slots:
                                           : ControllerSimulator::Family::Fanuc);
         QVERIFY2(simulator.openPseudoTerminal(), qPrintable(simulator.errorString()));
         simulator.setDc3PauseMs(5);
-        simulator.setDc1AfterHeader(dc1AfterHeader);
         simulator.setDc1RepeatMs(0);
         simulator.setMask7(mask7);
-        simulator.setLineSpeed(baud, 10);
         const auto port = openFarEnd(simulator.slavePath());
         QVERIFY(port);
         const QByteArray start = osp ? "$" + header + "%\r\n" : "%\r\n";
@@ -93,10 +84,9 @@ private slots:
         QVERIFY2(program.framingOk(), qPrintable(program.framingProblem));
         QCOMPARE(simulator.received(), start + expectedBody + "%\r\n");
         QCOMPARE(simulator.dc3Sent() >= 1, osp); // only the OSP program is longer than 252 bytes
-        const QByteArray asks(dc1AfterHeader ? 2 : 1, Dc1);
         QByteArray arrived;
         QTRY_COMPARE((arrived += port->readAll()),
-                     asks + QByteArray("\x13\x11").repeated(simulator.dc3Sent()));
+                     Dc1 + QByteArray("\x13\x11").repeated(simulator.dc3Sent()));
         QTRY_COMPARE(simulator.holds(), simulator.dc3Sent()); // each DC3 ends with its DC1
     }
 

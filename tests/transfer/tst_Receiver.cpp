@@ -316,18 +316,6 @@ private slots:
         QVERIFY(!rig.commands.dialog()->isVisible());
     }
 
-    // A program whose name is on disk in Shift_JIS is that program: it is replaced in place, not stored
-    // a second time under a UTF-8 name beside it.
-    void aShiftJisNameOnDiskIsTheSameProgram()
-    {
-        TransferRig rig(0, 1);
-        rig.folder.addRawFile(SjisName, "old");
-        rig.port.feed("$\x83\x65\x83\x58\x83\x67.min%\r\nG1\r\n%");
-        receive(rig, false);
-        QCOMPARE(rig.fileNames(), QStringList{NativeName::fromBytes(SjisName)});
-        QCOMPARE(rig.fileContent(NativeName::fromBytes(SjisName)), QByteArray("G1\r\n"));
-    }
-
     // Line errors are reported and the reception goes on. A program that the device going away or a
     // full disk cuts short leaves the old program of its name as it was, and nothing else behind; an
     // abort keeps what arrived under the program's name.

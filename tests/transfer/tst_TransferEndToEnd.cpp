@@ -1,20 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ControllerSimulator.h"
 #include "platform/ConfiguredSerialPort.h"
-#include "platform/QtMessageBoxes.h"
 #include "support/DeviceServer.h"
 #include "support/TransferRig.h"
 #include "transfer/frmCancelSend.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextEdit>
+#include <QThread>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -83,20 +80,6 @@ struct Line {
     ConfiguredSerialPort port;
 };
 
-// A.MIN, a program of the given lines, selected to be sent to the simulator reading at 38400 baud.
-struct FastSend {
-    explicit FastSend(int lines) : content(program(lines))
-    {
-        line.machine.setLineSpeed(38400, 11);
-        line.machine.startReading();
-        rig.folder.addFile("A.MIN", content);
-        rig.select({"A.MIN"});
-    }
-    Line line;
-    TransferRig rig{0, 1, &line.port};
-    const QByteArray content;
-};
-
 enum class FarEnd { NothingListens, SilentServer };
 
 } // namespace
@@ -115,8 +98,6 @@ private slots:
         QTest::addColumn<int>("bitsPerCharacter");
         // clang-format off
         QTest::newRow("osp, dc1 after the name") << qint16(0) << qint16(2) << Line::Named::ByEnvironment << "9600,E,7,2" << 11;
-        QTest::newRow("fanuc, port from the settings") << qint16(1) << qint16(1) << Line::Named::BySettings << "9600,E,7,2" << 11;
-        QTest::newRow("osp, device server") << qint16(0) << qint16(2) << Line::Named::ByDeviceServer << "9600,E,7,2" << 11;
         QTest::newRow("fanuc, device server, 8N1") << qint16(1) << qint16(1) << Line::Named::ByDeviceServer << "9600,N,8,1" << 10;
         // clang-format on
     }
@@ -137,9 +118,12 @@ private slots:
         line.machine.setDc1AfterHeader(flow == 2);
         line.machine.startReading();
         QString lineWhileSending; // the port or the server puts the pty back as it found it
+        QThread *portThread = nullptr;
         connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
-            if (lineWhileSending.isEmpty())
+            if (lineWhileSending.isEmpty()) {
                 lineWhileSending = lineOf(line.machine.slavePath());
+                portThread = line.port.thread();
+            }
         });
         TransferRig rig(controller, flow, &line.port);
         const QByteArray content = program(40);
@@ -153,22 +137,14 @@ private slots:
         QVERIFY(line.machine.dc3Sent() >= 3); // it was held and let go again and again
         QVERIFY2(line.machine.maxAfterDc3() <= 64, qPrintable(QString::number(line.machine.maxAfterDc3())));
         QCOMPARE(rig.log().last(), QStringLiteral("送信が完了しました。"));
+        QVERIFY(portThread != thread());        // the line keeps its pace while the window is busy
         QCOMPARE(line.port.thread(), thread()); // back with the window, for the next command
         QCOMPARE(lineWhileSending, settings.section(',', 0, 0) + ',' + settings.section(',', 3, 3));
     }
 
-    void aPunchedProgramIsStoredByteForByte_data()
-    {
-        QTest::addColumn<Line::Named>("named");
-        QTest::newRow("serial port") << Line::Named::ByEnvironment;
-        QTest::newRow("device server") << Line::Named::ByDeviceServer;
-    }
-
     void aPunchedProgramIsStoredByteForByte()
     {
-        QFETCH(Line::Named, named);
-        Line line(ControllerSimulator::Family::Osp, named);
-        QVERIFY2(line.failure().isEmpty(), qPrintable(line.failure()));
+        Line line;
         line.machine.setLeader(20);
         line.machine.setDc2Dc4(true);
         TransferRig rig(0, 1, &line.port);
@@ -182,111 +158,26 @@ private slots:
                  (QStringList{"O2000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
     }
 
-    void anAbortMidPunchKeepsExactlyWhatArrived()
-    {
-        Line line;
-        line.machine.setLineSpeed(38400, 10);
-        TransferRig rig(0, 1, &line.port);
-        rig.state.Machine.Echo = QStringLiteral("ON");
-        const QByteArray body = program(400);
-        QTimer::singleShot(0, &line.machine, [&] { line.machine.punch("CUT.MIN", body); });
-        connect(&rig.text, &QTextEdit::textChanged, this, [&] {
-            if (rig.text.document()->characterCount() > 200 && rig.commands.dialog()->isVisible())
-                rig.commands.dialog()->Command1->click();
-        });
-
-        rig.receive();
-
-        const QByteArray stored = rig.fileContent("CUT.MIN");
-        QVERIFY(stored.size() > 100 && stored.size() < body.size());
-        QCOMPARE(stored, body.left(stored.size()));
-        QCOMPARE(rig.log().last(), QStringLiteral("受信を終了しました。"));
-    }
-
-    // A modal dialog the operator opens during a send runs its own event loop; the line goes on. The
-    // question comes up in front of the abort dialog, which is kept above its window only and took no
-    // keys when it came up (a window manager does the stacking and the focus: what Qt is told is checked).
-    void aDialogOpenDuringASendDoesNotStopTheLine()
-    {
-        FastSend send(150); // more than a pseudo-terminal holds
-        Line &line = send.line;
-        TransferRig &rig = send.rig;
-        line.machine.setDc3PauseMs(20);
-        qsizetype atOpen = -1, atClose = -1;
-        bool inFront = false;
-        connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
-            if (atOpen >= 0 || line.machine.received().size() < 500)
-                return;
-            atOpen = line.machine.received().size();
-            QTimer::singleShot(0, this, [&] {
-                QTimer::singleShot(500, this, [&] {
-                    atClose = line.machine.received().size();
-                    const frmCancelSend *dialog = rig.commands.dialog();
-                    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-                    inFront = box && dialog->isVisible() && dialog->parentWidget() == &rig.window &&
-                              !(dialog->windowFlags() & Qt::WindowStaysOnTopHint) &&
-                              dialog->testAttribute(Qt::WA_ShowWithoutActivating);
-                    if (box)
-                        box->done(QMessageBox::No);
-                });
-                QtMessageBoxes().show("A.MINを削除してもいいですか？", "ファイルの削除",
-                                      MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNo);
-            });
-        });
-        rig.send();
-        QVERIFY(atClose > 0);
-        QVERIFY2(atClose - atOpen > 200, qPrintable(QString::number(atClose - atOpen))); // 3490 a second
-        QVERIFY(inFront);
-        QCOMPARE(line.machine.received(),
-                 "$A.MIN%\r\n" + QByteArray(send.content).replace("\r\n", "\n") + "%\r\n");
-    }
-
-    // A pseudo-terminal takes whatever it is given: the sender keeps to the line's rate, so "中止" leaves
-    // little behind for the machine.
-    void anAbortLeavesLittleForTheMachine()
-    {
-        FastSend send(1000);
-        Line &line = send.line;
-        TransferRig &rig = send.rig;
-        line.machine.setDc3Every(0);
-        qsizetype atAbort = -1;
-        connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
-            if (atAbort < 0 && line.machine.received().size() >= 2000) {
-                atAbort = line.machine.received().size();
-                rig.commands.dialog()->Command1->click();
-            }
-        });
-        rig.send();
-        QTRY_COMPARE(line.machine.unreadByFarEnd(), 0);
-        QCOMPARE(rig.log().last(), QStringLiteral("送信がキャンセルされました。"));
-        QVERIFY2(line.machine.received().size() - atAbort <= 100,
-                 qPrintable(QString::number(line.machine.received().size() - atAbort)));
-    }
-
     // A device server that cannot be reached or does not answer is reported once, in the port's words,
     // and the transfer ends; "中止" ends it while it connects.
     void aDeviceServerThatFailsEndsTheTransfer_data()
     {
         QTest::addColumn<FarEnd>("farEnd");
-        QTest::addColumn<bool>("abort"); // while it connects
-        QTest::addColumn<bool>("receiving");
+        QTest::addColumn<bool>("abort");      // while it connects
         QTest::addColumn<QStringList>("log"); // %1: the address
         const QString cannot = "ポート COM9 (%1) に接続できません。";
         // clang-format off
-        QTest::newRow("refused") << FarEnd::NothingListens << false << false
+        QTest::newRow("refused") << FarEnd::NothingListens << false
             << QStringList{"A.MINの送信が出来ませんでした。", cannot + "接続が拒否されました。"};
-        QTest::newRow("refused, receiving") << FarEnd::NothingListens << false << true
-            << QStringList{"COM 9からの受信が出来ませんでした。", cannot + "接続が拒否されました。"};
-        QTest::newRow("silent") << FarEnd::SilentServer << false << false
+        QTest::newRow("silent") << FarEnd::SilentServer << false
             << QStringList{"A.MINの送信が出来ませんでした。", cannot + "0.3秒以内に応答がありませんでした。"};
-        QTest::newRow("abort while connecting") << FarEnd::SilentServer << true << false << QStringList{"送信がキャンセルされました。"};
+        QTest::newRow("abort while connecting") << FarEnd::SilentServer << true << QStringList{"送信がキャンセルされました。"};
         // clang-format on
     }
 
     void aDeviceServerThatFailsEndsTheTransfer()
     {
         QFETCH(FarEnd, farEnd);
-        QFETCH(bool, receiving);
         QFETCH(QStringList, log);
         QFETCH(bool, abort);
         Line line(ControllerSimulator::Family::Osp, Line::Named::BySettings);
@@ -301,10 +192,7 @@ private slots:
         rig.folder.addFile("A.MIN", program(10));
         rig.select({"A.MIN"});
 
-        if (receiving)
-            rig.commands.mnuTransInput_Click();
-        else
-            rig.commands.mnuTransOutput_Click();
+        rig.commands.mnuTransOutput_Click();
         if (abort) {
             QTRY_COMPARE(rig.commands.dialog()->Label1->text(),
                          QStringLiteral("ポート COM9 (%1) に接続しています。").arg(address));
