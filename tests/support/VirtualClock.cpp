@@ -10,13 +10,15 @@
 struct VirtualClock::Schedule {
     qint64 now = 0;
     quint64 starts = 0;
+    qint64 latenessUs = 0;
     std::vector<ScheduledAlarm *> alarms;
 };
 
 class VirtualClock::ScheduledAlarm final : public LineClock::Alarm {
 public:
     ScheduledAlarm(std::shared_ptr<Schedule> schedule, QObject *owner, std::function<void()> fire)
-        : m_schedule(std::move(schedule)), m_owner(owner), m_owned(owner), m_fire(std::move(fire))
+        : m_schedule(std::move(schedule)), m_owner(owner), m_owned(owner), m_fire(std::move(fire)),
+          m_latenessUs(m_schedule->latenessUs)
     {
         m_schedule->alarms.push_back(this);
     }
@@ -24,7 +26,7 @@ public:
 
     void start(qint64 afterUs) override
     {
-        m_dueUs = m_schedule->now + std::max<qint64>(0, afterUs);
+        m_dueUs = m_schedule->now + std::max<qint64>(0, afterUs) + m_latenessUs;
         m_order = m_schedule->starts++;
         m_active = true;
     }
@@ -45,6 +47,7 @@ private:
     QPointer<QObject> m_owner;
     bool m_owned;
     std::function<void()> m_fire;
+    const qint64 m_latenessUs;
     qint64 m_dueUs = 0;
     quint64 m_order = 0;
     bool m_active = false;
@@ -117,6 +120,11 @@ void VirtualClock::advance(qint64 us)
         settle();
     while (fireNext(until));
     m_schedule->now = until;
+}
+
+void VirtualClock::setLatenessUs(qint64 us)
+{
+    m_schedule->latenessUs = us;
 }
 
 // Moves time to the earliest alarm due by the limit and fires it; else to the limit, if any alarm waits

@@ -23,6 +23,8 @@ public:
     bool runUntil(const std::function<bool()> &done, qint64 limitUs = 3600'000'000);
     // Fires everything due within the next us microseconds and ends exactly that much later.
     void advance(qint64 us);
+    // Alarms made from now on fire this much later than asked, as a busy PC's timers do.
+    void setLatenessUs(qint64 us);
 
 private:
     struct Schedule;
