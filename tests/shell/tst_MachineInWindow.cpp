@@ -32,8 +32,8 @@ class tst_MachineInWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    // Communication rests until a machine is put in force; continuous reception follows the controller,
-    // also one changed in the parameters dialog. Closing leaves the user's ports alone.
+    // A machine put in force offers communication; continuous reception follows the controller, also one
+    // changed in the parameters dialog. Closing leaves the user's ports alone.
     void theCommandsFollowTheMachineInForce()
     {
         MainWindowFixture window;
@@ -42,7 +42,6 @@ private slots:
         window.preset(QStringLiteral("Ports/COM1"), adapter);
         window.settingsFile(QStringLiteral("FANUC.MCH"), Fanuc);
         frmMain &form = window.start();
-        QVERIFY(!enabled(form, "mnuTransOutput") && !form.tbToolBar->isEnabled());
         window.fileDialogs.answers = {window.settingsFile(QStringLiteral("FANUC.MCH"))};
         form.menus()->item(QStringLiteral("mnuMachineSelect"))->trigger();
         QVERIFY(enabled(form, "mnuTransOutput") && form.tbToolBar->isEnabled());
