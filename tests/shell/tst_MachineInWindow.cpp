@@ -76,7 +76,6 @@ private slots:
         // clang-format off
         QTest::newRow("remembered, another window chose meanwhile") << "" << "" << "MILL.MCH" << "OSP-E100.MCH" << "MILL.MCH";
         QTest::newRow("remembered, one chosen here") << "" << "FANUC.MCH" << "MILL.MCH" << "OSP-E100.MCH" << "FANUC.MCH";
-        QTest::newRow("given") << "FANUC.MCH" << "" << "" << "FANUC.MCH" << "OSP-E100.MCH";
         QTest::newRow("given with its folder, one chosen here") << "~/FANUC.MCH" << "MILL.MCH" << "" << "FANUC.MCH" << "MILL.MCH";
         QTest::newRow("given outside the settings folder") << "/FANUC.MCH" << "" << "" << "OSP-E100.MCH" << "OSP-E100.MCH";
         // clang-format on

@@ -364,8 +364,6 @@ private slots:
         row("OSP, list left during a reception", "OSP", "list receive folder", never + transfer + away);
         row("OSP, reception ended", "OSP", "list receive end", never);
         row("FANUC, start-up", "FANUC", "", never + atStart + cont);
-        row("FANUC, list", "FANUC", "list", never + cont);
-        row("FANUC, list left", "FANUC", "list folder", never + away + cont);
         row("FANUC, list entered during a send", "FANUC", "folder send list", never + transfer);
         row("FANUC, send ended", "FANUC", "list send end", never + cont);
         row("no settings file, start-up", "", "", never + atStart + noFile);
