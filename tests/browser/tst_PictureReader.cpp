@@ -70,8 +70,6 @@ private slots:
         QRandomGenerator generator(1234);
         for (char &byte : noise)
             byte = char(generator.bounded(256));
-        QTest::newRow("missing wmf") << "A.WMF" << QByteArray();
-        QTest::newRow("missing bmp") << "A.BMP" << QByteArray();
         QTest::newRow("empty emf") << "A.EMF" << QByteArray("");
         QTest::newRow("truncated wmf") << "A.WMF" << wmf.left(30);
         QTest::newRow("truncated emf") << "A.EMF" << emf.left(60);
@@ -89,8 +87,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, content);
         TestDir dir;
-        if (!content.isNull()) // a null content: no file at all
-            dir.addFile(name, content);
+        dir.addFile(name, content);
         QVERIFY(PictureReader::read(dir.filePath(name)).isNull());
     }
 };

@@ -19,8 +19,7 @@ class tst_FileOpsWindow : public QObject {
                             const QStringList &contents)
     {
         files.put(folder, contents);
-        window.preset("OpenPathName", files.folder.filePath(folder));
-        return window.start();
+        return window.start(files.folder.filePath(folder));
     }
 
 private slots:

@@ -33,8 +33,10 @@ void MainWindowFixture::preset(const QString &key, const QString &value)
     m_store->sync();
 }
 
-frmMain &MainWindowFixture::start()
+frmMain &MainWindowFixture::start(const QString &folder)
 {
+    if (!folder.isEmpty())
+        preset(QStringLiteral("OpenPathName"), folder);
     form = std::make_unique<frmMain>(
         state, *m_store,
         PlatformServices{messages, launcher, fileDialogs,
@@ -43,8 +45,9 @@ frmMain &MainWindowFixture::start()
     state.StartupFolderPending = true;
     form->Show();
     form->LoadStartupSettingsFile(machine);
-    if (!QTest::qWaitForWindowExposed(form.get()))
-        qFatal("the main window did not show");
+    form->activateWindow();
+    if (!QTest::qWaitForWindowActive(form.get()))
+        qFatal("the main window did not become active");
     return *form;
 }
 

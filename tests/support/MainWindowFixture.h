@@ -32,8 +32,9 @@ public:
 
     // Stores a value under Settings (or the group the key names) before the window is created.
     void preset(const QString &key, const QString &value);
-    // Starts as the program does, with no settings file unless the test gave one.
-    frmMain &start();
+    // Starts as the program does, with no settings file unless the test gave one, in the folder given
+    // (remembered as the last run's), and waits until the window is active.
+    frmMain &start(const QString &folder = {});
     // A settings file's path in the program's folder, after writing the content given, if any.
     QString settingsFile(const QString &name, const QByteArray &content = {}) const;
     // A fresh reader of what the window has written.
