@@ -6,6 +6,7 @@
 #include "core/Log.h"
 #include "fileops/FileCommands.h"
 #include "fileops/FolderCommands.h"
+#include "fileops/FolderNameDialog.h"
 #include "platform/FileProtection.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
@@ -13,9 +14,24 @@
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TestDir.h"
 
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 inline const QDateTime Made(QDate(2001, 2, 3), QTime(4, 5, 6));
+
+// Runs act on the modal dialog that the next exec() shows, then closes it if still open.
+inline void whenShown(const std::function<void(FolderNameDialog &)> &act)
+{
+    QTimer::singleShot(0, [act] {
+        auto *dialog = qobject_cast<FolderNameDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        act(*dialog);
+        dialog->reject(); // also when act failed half-way: the test goes on
+    });
+}
 
 // The file and folder commands without a window, in a temporary folder: the list is the working
 // directory's files with marks set by name, the folder pane the working directory itself.

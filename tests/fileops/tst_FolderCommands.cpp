@@ -1,34 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "fileops/FileOpsRig.h"
-#include "fileops/FolderNameDialog.h"
 #include "fileops/NewFolder.h"
 #include "platform/MountedDrives.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
-
-#include <functional>
 
 using Icon = MessageBoxes::Icon;
-
-namespace {
-
-// Runs act on the modal dialog that the next exec() shows, then closes it if still open.
-void whenShown(const std::function<void(FolderNameDialog &)> &act)
-{
-    QTimer::singleShot(0, [act] {
-        auto *dialog = qobject_cast<FolderNameDialog *>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        act(*dialog);
-        dialog->reject(); // also when act failed half-way: the test goes on
-    });
-}
-
-} // namespace
 
 // Creating, renaming and deleting folders, and the name dialogs, on real folders.
 class tst_FolderCommands : public QObject {
