@@ -184,7 +184,7 @@ private slots:
         VirtualClock clock;
         QWidget window;
         QTextEdit echo;
-        TransferCommands reception(rig.state, port, rig.boxes, rig, &echo, rig, &window, {&clock, false});
+        TransferCommands reception(rig.state, port, rig.boxes, rig, &echo, rig.list, &window, {&clock, false});
         reception.mnuTransInputCont_Click();
         const auto punch = [&port, &clock](const QByteArray &bytes) {
             port.feed(bytes);

@@ -232,4 +232,5 @@ void UartLine::recordIdle(double fromUs, double toUs)
     if (idle < 0.5) // below the clock's grain
         return;
     m_idleUs += idle;
+    m_idleGaps.append(qRound64(idle));
 }

@@ -54,9 +54,10 @@ public:
     // For each DC3: the characters that reached the machine after it until the machine sent DC1.
     QList<int> afterDc3() const { return m_afterDc3; }
     int maxAfterDc3() const;
-    // Time spent sending over that time plus the time the line stood idle between characters while the
-    // machine was not holding the sender (from its DC3 until its DC1 has arrived): 1 for a sender that
-    // never lets it rest.
+    // The line stood idle between characters while the machine was not holding the sender (from its
+    // DC3 until its DC1 has arrived), in µs.
+    QList<qint64> idleGaps() const { return m_idleGaps; }
+    // Time spent sending over that time plus the idle gaps: 1 for a sender that never lets it rest.
     double utilisation() const;
     // Characters that started out after discardOutput() or while the port was closed, since it opened.
     int sentAfterDiscard() const { return m_sentAfterDiscard; }
@@ -107,6 +108,7 @@ private:
     std::optional<double> m_lastSentUs;
     double m_busyUs = 0;
     double m_idleUs = 0;
+    QList<qint64> m_idleGaps;
     int m_sentAfterDiscard = 0;
     int m_sentAfterClose = 0;
 };
