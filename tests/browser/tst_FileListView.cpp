@@ -149,6 +149,8 @@ private slots:
         QVERIFY(list.selectedItems().isEmpty());
         list.row(1)->setSelected(true);
         allMarked(list, false);
+        list.unmark(files.at(1).diskName); // sent: the row's mark goes, the others stay
+        QVERIFY(!list.row(1)->isSelected() && list.row(2)->isSelected());
     }
 
     // A name from a Windows machine in bytes of no encoding: a rename of the row reaches the file.

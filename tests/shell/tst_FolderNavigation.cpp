@@ -15,7 +15,7 @@
 #include <QTextEdit>
 
 // Drives and folders as a user moves through them, on a real main window over a temporary tree:
-//   ROOT/A (A.MIN)  ROOT/A/A1 (DEEP.MIN)  ROOT/B (B.SUB)  ROOT/B/B1  ROOT/TOP.MIN
+//   ROOT/A (A.MIN)  ROOT/A/A1 (DEEP.MIN)  ROOT/B (B.SUB)  ROOT/B/B1  ROOT/TOP.MIN (reads "O9")
 class tst_FolderNavigation : public QObject {
     Q_OBJECT
 
@@ -62,8 +62,9 @@ private slots:
         m_root = QDir(m_tree.path()).canonicalPath();
         m_tree.addFolder(QStringLiteral("A/A1"));
         m_tree.addFolder(QStringLiteral("B/B1"));
-        for (const char *file : {"TOP.MIN", "A/A.MIN", "A/A1/DEEP.MIN", "B/B.SUB"})
+        for (const char *file : {"A/A.MIN", "A/A1/DEEP.MIN", "B/B.SUB"})
             m_tree.addFile(QString::fromLatin1(file));
+        m_tree.addFile(QStringLiteral("TOP.MIN"), "O9\n");
     }
 
     // Folders relative to the tree; "/" is the system drive, shown when the remembered folder is gone.
@@ -134,8 +135,11 @@ private slots:
             rows = form.lvListView->rowCount();
             folder = form.Dir1->path();
         };
+        form.Text1->setPlainText(QStringLiteral("stale"));
         QTest::keyClick(form.Dir1, Qt::Key(key));
         QCOMPARE(window.clock->waits, QList<int>{1});
+        if (key == Qt::Key_Right) // the list's current file is shown
+            QCOMPARE(form.Text1->toPlainText(), QStringLiteral("O9\n"));
         QCOMPARE(rows, rowsMeanwhile);
         QCOMPARE(folder, m_root + folderMeanwhile);
         expectShown(form, window.state, m_root + to);
