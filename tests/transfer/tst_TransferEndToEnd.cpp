@@ -142,9 +142,19 @@ private slots:
         QCOMPARE(lineWhileSending, settings.section(',', 0, 0) + ',' + settings.section(',', 3, 3));
     }
 
+    // Through a serial port, and through a device server on the shop network.
+    void aPunchedProgramIsStoredByteForByte_data()
+    {
+        QTest::addColumn<Line::Named>("named");
+        QTest::newRow("serial port") << Line::Named::ByEnvironment;
+        QTest::newRow("device server") << Line::Named::ByDeviceServer;
+    }
+
     void aPunchedProgramIsStoredByteForByte()
     {
-        Line line;
+        QFETCH(Line::Named, named);
+        Line line(ControllerSimulator::Family::Osp, named);
+        QVERIFY2(line.failure().isEmpty(), qPrintable(line.failure()));
         line.machine.setLeader(20);
         line.machine.setDc2Dc4(true);
         TransferRig rig(0, 1, &line.port);
