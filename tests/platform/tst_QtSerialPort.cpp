@@ -241,6 +241,16 @@ private slots:
         QTEST(SerialDriverState(port.handle()).changedBy(port), "changed");
     }
 
+    // Every byte value leaves as it was given: the device carries no translation of its own.
+    void outputArrivesUnchanged()
+    {
+        openOnLine();
+        const QByteArray sent = everyByte().repeated(64);
+        QVERIFY(m_port->output(sent));
+        QTRY_COMPARE(m_line->received().size(), sent.size());
+        QCOMPARE(m_line->received(), sent);
+    }
+
     // Bytes held for a latency wait in the driver and come out together, in order, in one event. A
     // last byte sent after all was read is the next event, so nothing came in between: a lone byte
     // after a quiet spell is not left behind.
