@@ -168,6 +168,31 @@ private slots:
                  (QStringList{"O2000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
     }
 
+    // A pseudo-terminal takes whatever it is given: the sender keeps to the line's rate, so "中止" leaves
+    // little behind for the machine.
+    void anAbortLeavesLittleForTheMachine()
+    {
+        Line line;
+        line.machine.setLineSpeed(38400, 11);
+        line.machine.setDc3Every(0);
+        line.machine.startReading();
+        TransferRig rig(0, 1, &line.port);
+        rig.folder.addFile("A.MIN", program(1000));
+        rig.select({"A.MIN"});
+        qsizetype atAbort = -1;
+        connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
+            if (atAbort < 0 && line.machine.received().size() >= 2000) {
+                atAbort = line.machine.received().size();
+                rig.commands.dialog()->Command1->click();
+            }
+        });
+        rig.send();
+        QTRY_COMPARE(line.machine.unreadByFarEnd(), 0);
+        QCOMPARE(rig.log().last(), QStringLiteral("送信がキャンセルされました。"));
+        QVERIFY2(line.machine.received().size() - atAbort <= 100,
+                 qPrintable(QString::number(line.machine.received().size() - atAbort)));
+    }
+
     // A device server that cannot be reached or does not answer is reported once, in the port's words,
     // and the transfer ends; "中止" ends it while it connects.
     void aDeviceServerThatFailsEndsTheTransfer_data()
