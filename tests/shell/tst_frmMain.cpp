@@ -225,6 +225,7 @@ private slots:
                      qPrintable(names.join(u',')));
         }
     }
+
     // The window starts in the folder pane. A click on a toolbar button leaves the focus in the list and
     // reaches its command: the check button switches check boxes, refreshes, and tells whether they are
     // shown, also when they are switched from elsewhere. Toolbar, menu and drop-down reach the same

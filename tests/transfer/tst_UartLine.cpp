@@ -98,8 +98,9 @@ private slots:
         QCOMPARE(afterDc3.isEmpty(), run.dc3Every == 0);
         QCOMPARE(line.maxAfterDc3(), afterDc3.isEmpty() ? 0 : std::ranges::max(afterDc3));
         const double gapUs = run.everyUs - run.chunk * run.characterUs; // the rest before each later write
-        const double busyUs = run.received.size() * run.characterUs,
-                     idleUs = gapUs > 0 ? (run.total / run.chunk - 1) * gapUs : 0.0;
+        const QList<qint64> gaps(gapUs > 0 ? run.total / run.chunk - 1 : 0, qRound64(gapUs));
+        QCOMPARE(line.idleGaps(), gaps); // the pacing benchmark reports them
+        const double busyUs = run.received.size() * run.characterUs, idleUs = gaps.size() * gapUs;
         QVERIFY(std::abs(line.utilisation() - busyUs / (busyUs + idleUs)) < 1e-6);
         if (!run.dc3Every) // back to back, but for the gaps
             QVERIFY(std::abs(clock.nowUs() - start - busyUs - idleUs) < 1);
