@@ -65,7 +65,6 @@ public:
         const double left = m_wireFreeUs - double(m_clock.nowUs());
         return left > 0 ? qint64(std::ceil(left / characterUs())) : 0;
     }
-    bool countsOutputToTheWire() const override { return true; }
     bool discardOutput() override
     {
         m_wireFreeUs = double(m_clock.nowUs());

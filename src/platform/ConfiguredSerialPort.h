@@ -31,7 +31,9 @@ public:
     bool connecting() const override { return m_current->connecting(); }
     bool output(const QByteArray &bytes) override { return m_current->output(bytes); }
     qint64 outBufferCount() const override { return m_current->outBufferCount(); }
-    bool countsOutputToTheWire() const override { return m_current->countsOutputToTheWire(); }
+    bool setOutputFlowControl(bool on) override { return m_current->setOutputFlowControl(on); }
+    LineHardware hardware() const override { return m_current->hardware(); }
+    std::optional<bool> transmitterEmpty() const override { return m_current->transmitterEmpty(); }
     bool discardOutput() override { return m_current->discardOutput(); }
     QByteArray input() override { return m_current->input(); }
     QString errorString() const override { return m_current->errorString(); }

@@ -94,6 +94,9 @@ void NetworkSerialPort::onConnected()
 {
     if (m_stage != Stage::Connecting)
         return;
+    // The sender hands over a few characters at a time: held back for an acknowledgement they would
+    // leave in bursts that no pacing sees, and reach the machine long after its DC3.
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (!m_rfc2217)
         return settled();
     m_socket->write(m_telnet.opening());

@@ -38,7 +38,6 @@ public:
     bool connecting() const override { return m_stage == Stage::Connecting; }
     bool output(const QByteArray &bytes) override;
     qint64 outBufferCount() const override;
-    bool countsOutputToTheWire() const override { return false; }
     bool discardOutput() override;
     QByteArray input() override;
     QString errorString() const override { return m_errorString; }

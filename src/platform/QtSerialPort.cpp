@@ -8,7 +8,40 @@
 
 #include <cerrno>
 
+#if defined(Q_OS_LINUX)
+#include <termios.h>
+#endif
+
 namespace {
+
+constexpr char Dc1 = 0x11, Dc3 = 0x13;
+
+// IXON alone: IXANY would let any character from the machine restart the output, IXOFF would send it
+// DC3. True where the tty now does as asked; errno tells why not.
+bool stopAtDc3(SerialDriverState::Handle handle, bool on)
+{
+#if defined(Q_OS_LINUX)
+    termios line{};
+    if (::tcgetattr(handle, &line) != 0)
+        return false;
+    line.c_iflag &= ~tcflag_t(IXON | IXANY | IXOFF);
+    if (on) {
+        line.c_iflag |= IXON;
+        line.c_cc[VSTART] = Dc1;
+        line.c_cc[VSTOP] = Dc3;
+    }
+    if (::tcsetattr(handle, TCSANOW, &line) != 0 || ::tcgetattr(handle, &line) != 0)
+        return false;
+    errno = EINVAL;
+    if (!on)
+        return !(line.c_iflag & IXON);
+    return (line.c_iflag & IXON) && line.c_cc[VSTART] == Dc1 && line.c_cc[VSTOP] == Dc3;
+#else
+    Q_UNUSED(handle);
+    errno = ENOTSUP;
+    return !on;
+#endif
+}
 
 QSerialPort::Parity toQt(SerialSettings::Parity parity)
 {
@@ -47,9 +80,10 @@ QSerialPort::StopBits toQt(SerialSettings::StopBits stopBits)
 
 } // namespace
 
-QtSerialPort::QtSerialPort(PortDevices devices, QObject *parent, SerialDriverState::CountReader readCounts)
+QtSerialPort::QtSerialPort(PortDevices devices, QObject *parent, SerialDriverState::CountReader readCounts,
+                           SerialHardware::Probe probe)
     : SerialPort(parent), m_devices(std::move(devices)), m_port(new QSerialPort(this)),
-      m_readCounts(std::move(readCounts))
+      m_readCounts(std::move(readCounts)), m_probe(std::move(probe))
 {
     setObjectName(QStringLiteral("MSComm1"));
     connect(m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
@@ -176,9 +210,17 @@ bool QtSerialPort::setPortOpen(bool open)
     if (!m_port->open(QIODevice::ReadWrite))
         return fail(openFailure());
     m_driver = std::make_unique<SerialDriverState>(m_port->handle(), m_readCounts);
+    m_hardware =
+        std::make_unique<SerialHardware>(m_port->handle(), device.isEmpty() ? m_device : device, m_probe);
     if (!checkLine(m_settings)) {
         close();
         return false;
+    }
+    // Whatever the device was left with: the sender sees DC1 and DC3 until it hands them over.
+    if (!stopAtDc3(m_port->handle(), false)) {
+        const QString why = flowControlFailure(errno);
+        close();
+        return fail(why);
     }
     if (m_driver->countsLineErrors())
         m_errorPoll.start();
@@ -186,10 +228,14 @@ bool QtSerialPort::setPortOpen(bool open)
     return true;
 }
 
+// A line the machine holds would keep the driver's close waiting for a drain that never comes.
 void QtSerialPort::close()
 {
     m_errorPoll.stop();
     m_hold.stop();
+    if (m_port->isOpen())
+        stopAtDc3(m_port->handle(), false);
+    m_hardware.reset();
     m_driver.reset();
     if (m_port->isOpen())
         m_port->close();
@@ -209,10 +255,31 @@ qint64 QtSerialPort::outBufferCount() const
     return m_port->bytesToWrite() + (m_driver ? m_driver->queuedOutput() : 0);
 }
 
-// A pseudo-terminal takes every write at once and its queue always reads empty.
-bool QtSerialPort::countsOutputToTheWire() const
+// Only where something below the tty stops too: elsewhere IXON would hide DC3 from the program while
+// the driver's buffer still went out.
+bool QtSerialPort::setOutputFlowControl(bool on)
 {
-    return m_driver && !SerialDriverState::isPseudoTerminal(m_device);
+    if (!m_port->isOpen() || (on && !m_hardware->stopsOutput()))
+        return false;
+    if (!stopAtDc3(m_port->handle(), on))
+        return fail(flowControlFailure(errno));
+    return on;
+}
+
+LineHardware QtSerialPort::hardware() const
+{
+    return m_hardware ? m_hardware->line(m_settings) : LineHardware();
+}
+
+std::optional<bool> QtSerialPort::transmitterEmpty() const
+{
+    return m_hardware ? m_hardware->transmitterEmpty() : std::nullopt;
+}
+
+QString QtSerialPort::flowControlFailure(int error) const
+{
+    return QStringLiteral("%1はDC1/DC3によるフロー制御を設定できません。%2")
+        .arg(named(), SystemReason::of(error));
 }
 
 // clear() empties Qt's buffer as well as the driver's queue. A pty's far end keeps what its line
@@ -299,6 +366,13 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
     if ((error != QSerialPort::ReadError && error != QSerialPort::ResourceError) || !m_port->isOpen())
         return;
+    // A pty refuses a write that comes just after the machine's DC3 has stopped it (EAGAIN): Qt
+    // writes again once the line goes on.
+    if (error == QSerialPort::ResourceError && m_port->bytesToWrite() > 0 && m_driver &&
+        !m_driver->hungUp()) {
+        m_port->clearError();
+        return;
+    }
     // Whatever the driver says (often "Resource temporarily unavailable"), the device has gone.
     const QString description = named() + QStringLiteral("が切断されました。");
     close();

@@ -3,6 +3,7 @@
 
 #include "platform/PortDevices.h"
 #include "platform/SerialDriverState.h"
+#include "platform/SerialHardware.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialSettings.h"
 
@@ -11,14 +12,16 @@
 
 #include <memory>
 
-// MSComm1 on QSerialPort, on the device that PortDevices names. Without hardware handshaking there is no flow
-// control: the program paces with DC1/DC3 itself. Line errors are raised as the driver counts them, also on a
-// line that has gone quiet; a test hands in counts of its own, as a pseudo-terminal keeps none.
+// MSComm1 on QSerialPort, on the device that PortDevices names. Without hardware handshaking the program
+// paces with DC1/DC3 itself, or lets the tty stop the output at DC3 (IXON) where something below it then
+// stops. Line errors are raised as the driver counts them, also on a line that has gone quiet; a test
+// hands in counts of its own, as a pseudo-terminal keeps none, and plays the hardware through a probe.
 class QtSerialPort final : public SerialPort {
     Q_OBJECT
 public:
     explicit QtSerialPort(PortDevices devices = {}, QObject *parent = nullptr,
-                          SerialDriverState::CountReader readCounts = SerialDriverState::readDriverCounts);
+                          SerialDriverState::CountReader readCounts = SerialDriverState::readDriverCounts,
+                          SerialHardware::Probe probe = {});
     ~QtSerialPort() override;
 
     QString deviceName(int port) const override { return m_devices.deviceName(port); }
@@ -34,7 +37,9 @@ public:
     bool setPortOpen(bool open) override;
     bool output(const QByteArray &bytes) override;
     qint64 outBufferCount() const override;
-    bool countsOutputToTheWire() const override;
+    bool setOutputFlowControl(bool on) override;
+    LineHardware hardware() const override;
+    std::optional<bool> transmitterEmpty() const override;
     bool discardOutput() override;
     QByteArray input() override;
     QString errorString() const override { return m_errorString; }
@@ -51,13 +56,16 @@ private:
     void release();
     bool fail(const QString &description);
     QString openFailure() const;
+    QString flowControlFailure(int error) const;
     QString reason() const;
     QString named() const;
 
     PortDevices m_devices;
     QSerialPort *m_port;
     std::unique_ptr<SerialDriverState> m_driver; // while open
+    std::unique_ptr<SerialHardware> m_hardware;  // while open
     SerialDriverState::CountReader m_readCounts;
+    SerialHardware::Probe m_probe;
     // Children, as is m_port: a closed port moves to the thread that runs a transfer and back.
     QTimer m_errorPoll{this};
     QTimer m_hold{this}; // while it runs, arrivals wait in the driver

@@ -5,6 +5,7 @@
 
 #if defined(Q_OS_LINUX)
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -161,5 +162,15 @@ qint64 SerialDriverState::waitingInput() const
     return driverCount(m_handle, FIONREAD);
 #else
     return 0;
+#endif
+}
+
+bool SerialDriverState::hungUp() const
+{
+#if defined(Q_OS_LINUX)
+    pollfd device{m_handle, 0, 0}; // hang-ups and errors are told unasked
+    return ::poll(&device, 1, 0) < 0 || (device.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+    return true;
 #endif
 }

@@ -43,6 +43,8 @@ public:
     qint64 queuedOutput() const;
     // Bytes the driver received that nobody has read yet; 0 where it cannot tell.
     qint64 waitingInput() const;
+    // The device went away, or a pty's far end closed; not a line merely held by the machine.
+    bool hungUp() const;
 
 private:
     Handle m_handle;

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "platform/LineHardware.h"
 #include "platform/SerialSettings.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 // The serial line to the machine (MSComm1): exactly the operations the program relies on.
 // Every failing operation returns false and leaves its description in errorString().
@@ -40,8 +43,8 @@ public:
     // did not would count as the default line.
     SerialSettings line() const { return SerialSettings::parse(settings()).value_or(SerialSettings()); }
     bool setLine(const SerialSettings &line) { return setSettings(line.toString()); }
-    virtual bool setHandshaking(bool hardware) = 0;        // the program only ever switches it off
-    virtual void setInputLen(int length) = 0;              // 0: a read takes all that waits; 1: one byte
+    virtual bool setHandshaking(bool hardware) = 0; // the program only ever switches it off
+    virtual void setInputLen(int length) = 0;       // 0: a read takes all that waits; 1: one byte
     // Received bytes may wait up to this long to be raised together, as a UART's buffer holds them:
     // a slow line then wakes the program once a batch, not once a character. 0 raises each arrival.
     virtual void setInputLatency(int milliseconds) = 0;
@@ -51,12 +54,26 @@ public:
     // output until connected(); failed() tells when it could not connect.
     virtual bool connecting() const { return false; }
     virtual bool output(const QByteArray &bytes) = 0;
-    // Characters handed over and not yet on the wire: Qt's buffer and, where the driver tells,
-    // its queue.
+    // Characters handed over and not yet on the wire as far as the port can count them: Qt's buffer
+    // and, where the driver tells, its queue. Buffers below the driver (a UART's FIFO, a USB adapter's
+    // chip, a device server) are never in it, and a pseudo-terminal or a network port counts nothing
+    // it has passed on.
     virtual qint64 outBufferCount() const = 0;
-    // True where outBufferCount() reaches down to the wire (a UART's driver); false where the device
-    // takes bytes at once and cannot say what is still to go (a pseudo-terminal, a network port).
-    virtual bool countsOutputToTheWire() const = 0;
+    // While on, the port itself stops its output at the machine's DC3 and starts it again at DC1
+    // (termios IXON without IXANY and IXOFF; a device server's outbound XON/XOFF), which acts within a
+    // character whatever lies between the program and the wire; DC1 and DC3 then no longer reach
+    // input(). Returns whether the port now does so: false where it cannot, and after switching off.
+    // Every open starts with it off.
+    virtual bool setOutputFlowControl(bool on)
+    {
+        Q_UNUSED(on);
+        return false;
+    }
+    // Known once the port is open.
+    virtual LineHardware hardware() const { return {}; }
+    // Whether the transmitter below the driver (a UART's, a USB adapter's chip) has sent all it held;
+    // empty where the port cannot tell.
+    virtual std::optional<bool> transmitterEmpty() const { return std::nullopt; }
     // Throws away what was handed over and has not gone yet, in the program and in the driver, so
     // that nothing more reaches the machine and closing does not wait for a drain.
     virtual bool discardOutput() = 0;

@@ -7,6 +7,7 @@
 #include "platform/SerialSettings.h"
 #include "platform/ShiftJis.h"
 #include "transfer/LineFlow.h"
+#include "transfer/LineStopCheck.h"
 
 #include <QDir>
 
@@ -14,6 +15,8 @@ namespace {
 
 // A line longer than this shows only its beginning in the echo: the pane is a monitor, not the file.
 constexpr qsizetype EchoLineCap = 4096;
+
+const QByteArray TrailerLineEnd = QByteArrayLiteral("\r\n");
 
 } // namespace
 
@@ -56,7 +59,13 @@ void SendJob::portConnected()
 // The wire is timed from when the line can take the first character.
 void SendJob::begin()
 {
-    m_pacer.start(m_port.line().charactersPerSecond(), m_port.countsOutputToTheWire(), m_clock.nowUs());
+    m_pacer.start(m_port.line().charactersPerSecond(), m_clock.nowUs());
+    if (m_machine.pacesWithDc()) {
+        m_portShouldPace = LineStopCheck::portShouldStop(m_port.hardware(), m_pacer);
+        const QString warning = LineStopCheck::warning(m_port, m_pacer);
+        if (!warning.isEmpty())
+            emit logLine(warning);
+    }
     nextFile();
 }
 
@@ -75,6 +84,7 @@ void SendJob::nextFile()
             return beginFile();
         emit prompt(QStringLiteral("   ファイルを送信します。\r\n    機械側で読込み(リード)してください。"));
         emit progress(0, 1, row.text); // nothing sent yet
+        portPaces(false);              // the DC1 that starts the file is for the sender to see
         m_flow.forgetDc1();
         m_step = Step::AwaitingStart;
         return;
@@ -94,6 +104,9 @@ void SendJob::beginFile()
     emit progress(0, m_source.size(), row.text);
     emit logLine(row.text + QStringLiteral("を送信中です..."));
     m_shownPermille = -1;
+    // With the DC1 after the name still to come, the sender paces the header itself.
+    if (m_machine.pacesWithDc() && !m_machine.waitsForDc1AfterName())
+        portPaces(true);
     if (m_machine.isOsp()) {
         // The name as listed, in the machine's code page.
         const std::optional<QByteArray> name = ShiftJis::encodeExact(row.text);
@@ -117,6 +130,7 @@ void SendJob::heard()
     case Step::AwaitingName:
         if (m_flow.dc1Seen()) {
             m_step = Step::Body;
+            portPaces(true);
             pump();
         }
         break;
@@ -131,13 +145,20 @@ void SendJob::heard()
     }
 }
 
-// Keeps the line busy with at most OutputPacer::MaxInFlight characters on their way, and looks again
+// Keeps the line busy with at most the pacer's maxInFlight() characters on their way, and looks again
 // when they will have fallen to the low-water mark. Held by a DC3, it waits for the DC1.
 void SendJob::pump()
 {
     if (m_step == Step::Header || m_step == Step::Body || m_step == Step::Trailer) {
-        if (m_machine.pacesWithDc() && m_flow.held())
+        if (m_machine.pacesWithDc() && m_flow.held()) {
+            // Seen by the sender, so the port did not stop for it: the DC1 must be seen as well.
+            const bool wanted = m_portPacingWanted;
+            portPaces(false);
+            m_portPacingWanted = wanted;
             return m_alarm->stop();
+        }
+        if (m_portPacingWanted && !m_portPaces)
+            portPaces(true);
         const qint64 inFlight = m_pacer.inFlight(m_port.outBufferCount(), m_clock.nowUs());
         if (!handOver(m_pacer.room(inFlight)))
             return; // ended meanwhile
@@ -147,11 +168,23 @@ void SendJob::pump()
     case Step::Header:
     case Step::Body:
     case Step::Trailer:
-        return m_alarm->start(m_pacer.usUntil(inFlight, OutputPacer::LowWater));
-    case Step::Draining:
-        // "送信が完了しました。" only once the trailer has left the wire.
-        if (inFlight > 0)
+        return m_alarm->start(m_pacer.usUntil(inFlight, m_pacer.lowWater()));
+    case Step::Ending:
+        // The line end goes only once the "%" has gone from every buffer the port can see: a machine
+        // that ends its reading with a DC3 at the "%" may hold the line end back for good, which must
+        // not keep the send from ending nor hide a program still held in the port.
+        if (inFlight > 0 || m_port.transmitterEmpty() == false)
             return m_alarm->start(m_pacer.usUntil(inFlight, 0));
+        if (!m_port.output(TrailerLineEnd))
+            return fail(m_port.errorString());
+        m_pacer.handed(TrailerLineEnd.size(), m_clock.nowUs());
+        m_step = Step::Draining;
+        return pump();
+    case Step::Draining:
+        // "送信が完了しました。" once the line end would have left the wire; a line end held back
+        // goes when the port lets go of the line after the pause.
+        if (const qint64 onTheWire = m_pacer.inFlight(0, m_clock.nowUs()); onTheWire > 0)
+            return m_alarm->start(m_pacer.usUntil(onTheWire, 0));
         m_source.close();
         m_step = Step::Pausing;
         return m_alarm->start(PauseUs);
@@ -173,7 +206,7 @@ bool SendJob::handOver(qint64 room)
                     return false;
                 }
                 if (m_source.atEnd()) {
-                    m_pending = "%\r\n";
+                    m_pending = "%";
                     m_step = Step::Trailer;
                 }
                 continue;
@@ -209,7 +242,7 @@ bool SendJob::handOver(qint64 room)
             }
             m_step = Step::Body;
         } else if (m_pending.isEmpty() && m_step == Step::Trailer) {
-            m_step = Step::Draining;
+            m_step = Step::Ending;
             return true;
         }
     }
@@ -287,12 +320,26 @@ void SendJob::cancel()
     emit ended();
 }
 
+// The port lets go of the line before it closes: nothing is left to restart once the queue is
+// thrown away, and closing never waits for a line that the machine holds.
+void SendJob::portPaces(bool on)
+{
+    m_portPacingWanted = on;
+    if (on == m_portPaces || (on && !m_portShouldPace))
+        return;
+    m_portPaces = m_port.setOutputFlowControl(on) && on;
+    m_portShouldPace = m_portShouldPace && (m_portPaces || !on); // asked once a transfer
+}
+
 void SendJob::stop()
 {
     m_alarm->stop();
     m_source.close();
     m_pending.clear();
-    if (m_port.portOpen())
+    if (m_port.portOpen()) {
+        portPaces(false);
         m_port.setPortOpen(false);
+    }
+    m_portPaces = m_portPacingWanted = m_portShouldPace = false;
     m_step = Step::Idle;
 }

@@ -47,7 +47,18 @@ signals:
     void ended();
 
 private:
-    enum class Step { Idle, Connecting, AwaitingStart, Header, AwaitingName, Body, Trailer, Draining, Pausing };
+    enum class Step {
+        Idle,
+        Connecting,
+        AwaitingStart,
+        Header,
+        AwaitingName,
+        Body,
+        Trailer,  // the "%"
+        Ending,   // ... until it has gone, then its line end
+        Draining, // ... until that would have left the wire
+        Pausing,
+    };
 
     void begin();
     void nextFile();
@@ -56,6 +67,7 @@ private:
     bool handOver(qint64 room);
     void echoSent(const QByteArray &bytes);
     void fileSent();
+    void portPaces(bool on);
     void fail(const QString &description);
     void cancel();
     void stop();
@@ -75,4 +87,9 @@ private:
     QByteArray m_pending;  // header or trailer bytes not yet handed over
     QByteArray m_echoLine; // sent bytes of a line not yet echoed
     int m_shownPermille = -1;
+    // The port stops the output at DC3 itself; wanted while a body goes, also when a DC3 that came
+    // before the port took over has the sender hold it off meanwhile.
+    bool m_portPaces = false;
+    bool m_portPacingWanted = false;
+    bool m_portShouldPace = false; // the hardware has the port stop quicker than the sender
 };

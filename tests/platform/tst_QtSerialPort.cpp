@@ -4,6 +4,7 @@
 #include "support/CommEvents.h"
 #include "support/PermissionsEnforced.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include <grp.h>
+#include <linux/serial.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -34,6 +36,14 @@ QPair<int, int> lineOf(const QSerialPort *device)
         return {rates.value(::cfgetospeed(&t)), t.c_cflag & CSTOPB ? 2 : 1};
     }
     return {-1, -1};
+}
+
+// Who stops the device's output at DC3, and what restarts it.
+tcflag_t xonXoffOf(const QSerialPort *device)
+{
+    termios t{};
+    return device && ::tcgetattr(int(device->handle()), &t) == 0 ? t.c_iflag & (IXON | IXANY | IXOFF)
+                                                                 : ~tcflag_t(0);
 }
 
 // While it lives the process has none of its groups but nogroup, as a session begun before the user
@@ -71,10 +81,10 @@ class tst_QtSerialPort : public QObject {
     SerialDriverState::Counts m_driverCounts; // a pty keeps none: the tests play the driver's
     int m_countReads = 0;
 
-    void openOnLine(int inputLen = 0)
+    void openOnLine(int inputLen = 0, const QString &settings = QStringLiteral("4800,E,7,2"))
     {
         QVERIFY(m_port->setCommPort(7));
-        QVERIFY(m_port->setSettings(QStringLiteral("4800,E,7,2")));
+        QVERIFY(m_port->setSettings(settings));
         QVERIFY(m_port->setHandshaking(false));
         m_port->setInputLen(inputLen);
         QVERIFY2(m_port->setPortOpen(true), qPrintable(m_port->errorString()));
@@ -110,7 +120,7 @@ private slots:
         QTest::addColumn<QString>("settings");
         // "pty": the simulator's; "alias": a link to it; "file": a file of the test's
         QTest::addColumn<QString>("device");
-        QTest::addColumn<bool>("ownFile");   // else nobody's
+        QTest::addColumn<bool>("ownFile"); // else nobody's
         QTest::addColumn<QString>("groupName");
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("outOfGroups");    // a session begun before the user joined the group
@@ -365,6 +375,123 @@ private slots:
             QCoreApplication::processEvents();
         QCOMPARE(failures.count(), 1);
         QCOMPARE(deviceErrors.count(), 1);
+    }
+
+    // While on, the tty holds the output from the machine's DC3 to its DC1, whatever else comes in
+    // meanwhile, and the program sees neither; off, they are data again. Closing while held returns.
+    void theTtyHoldsTheOutputFromDc3ToDc1()
+    {
+        openOnLine();
+        QSignalSpy failures(m_port.get(), &SerialPort::failed);
+        const auto *device = m_port->findChild<QSerialPort *>();
+        QCOMPARE(xonXoffOf(device), tcflag_t(0));
+        QVERIFY(m_port->setOutputFlowControl(true));
+        QCOMPARE(xonXoffOf(device), tcflag_t(IXON));
+        QByteArray heard;
+        const auto hear = [&] { return heard += m_port->input(); };
+        m_line->sendRaw("\x13X\x12"); // any character would restart a line with IXANY
+        QTRY_COMPARE(hear(), QByteArray("X\x12"));
+        QVERIFY(m_port->output("held"));
+        QVERIFY(!QTest::qWaitFor([&] { return !m_line->received().isEmpty(); }, 300));
+        m_line->sendRaw("\x11Y");
+        QTRY_COMPARE(m_line->received(), QByteArray("held"));
+        QTRY_COMPARE(hear(), QByteArray("X\x12Y"));
+
+        QVERIFY(!m_port->setOutputFlowControl(false));
+        QCOMPARE(xonXoffOf(device), tcflag_t(0));
+        m_line->sendRaw("\x13");
+        QTRY_COMPARE(hear(), QByteArray("X\x12Y\x13"));
+        QVERIFY(m_port->output("free"));
+        QTRY_COMPARE(m_line->received(), QByteArray("heldfree"));
+
+        QVERIFY(m_port->setOutputFlowControl(true));
+        m_line->sendRaw("\x13Z");
+        QTRY_COMPARE(hear(), QByteArray("X\x12Y\x13Z"));
+        QVERIFY(m_port->output(QByteArray(65536, 'N')));
+        QVERIFY(m_port->setPortOpen(false));
+        QCOMPARE(failures.count(), 0);
+    }
+
+    // What lies below the driver, as sysfs and the serial core tell it; low latency is asked for
+    // where it is off, and put back at close.
+    void theHardwareIsKnownAtOpen_data()
+    {
+        // Under the sysfs root; empty: the system's own sysfs and serial core.
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("driver");
+        QTest::addColumn<std::optional<SerialHardware::Uart>>("uart");
+        QTest::addColumn<bool>("lowLatencyTakes");
+        QTest::addColumn<bool>("tellsWhenSent"); // the driver answers TIOCSERGETLSR
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<LineHardware::Stopper>("stopper");
+        QTest::addColumn<int>("uncounted");
+        QTest::addColumn<qint64>("dc3DelayUs");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QList<bool>>("lowLatencyWrites");
+        using Uart = SerialHardware::Uart;
+        using S = LineHardware::Stopper;
+        const QString usb = "devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0";
+        const QString board = "devices/pnp0/00:00/00:00:0/00:00:0.0";
+        // clang-format off
+        QTest::newRow("FTDI") << usb + "/ttyUSB0" << "bus/usb-serial/drivers/ftdi_sio" << std::optional(Uart{PORT_UNKNOWN, 0, false}) << true << true << "4800,E,7,2" << S::Device << 0 << qint64(0) << "ftdi_sio" << QList<bool>{true, false};
+        QTest::newRow("cp210x: its chip stops, but unseen") << usb + "/ttyUSB0" << "bus/usb-serial/drivers/cp210x" << std::optional(Uart{PORT_UNKNOWN, 0, false}) << true << false << "4800,E,7,2" << S::Program << 0 << qint64(1000) << "cp210x" << QList<bool>{true, false};
+        QTest::newRow("ch341") << usb + "/ttyUSB0" << "bus/usb-serial/drivers/ch341" << std::optional(Uart{PORT_UNKNOWN, 0, false}) << true << false << "4800,E,7,2" << S::Program << 0 << qint64(1000) << "ch341" << QList<bool>{true, false};
+        QTest::newRow("cdc_acm ignores low latency") << usb << "bus/usb/drivers/cdc_acm" << std::optional(Uart{PORT_UNKNOWN, 0, false}) << false << false << "4800,E,7,2" << S::Program << 0 << qint64(16000) << "cdc_acm" << QList<bool>{true};
+        QTest::newRow("16550A, 8N1") << board << "bus/serial-base/drivers/port" << std::optional(Uart{PORT_16550A, 16, false}) << true << false << "9600,N,8,1" << S::Kernel << 16 << qint64(4167) << "16550A" << QList<bool>{true, false};
+        QTest::newRow("16550A in low latency, 7E2") << board << "bus/serial-base/drivers/port" << std::optional(Uart{PORT_16550A, 16, true}) << true << false << "4800,E,7,2" << S::Kernel << 16 << qint64(9167) << "16550A" << QList<bool>{};
+        QTest::newRow("8250 without a FIFO") << board << "bus/serial-base/drivers/port" << std::optional(Uart{PORT_8250, 1, false}) << true << false << "4800,E,7,2" << S::Kernel << 0 << qint64(0) << "8250" << QList<bool>{true, false};
+        QTest::newRow("pseudo-terminal") << "" << "" << std::optional<Uart>() << false << false << "4800,E,7,2" << S::Kernel << 0 << qint64(0) << "" << QList<bool>{};
+        // clang-format on
+    }
+
+    void theHardwareIsKnownAtOpen()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, driver);
+        QFETCH(std::optional<SerialHardware::Uart>, uart);
+        QFETCH(bool, lowLatencyTakes);
+        QFETCH(bool, tellsWhenSent);
+        QFETCH(LineHardware::Stopper, stopper);
+        QFETCH(QList<bool>, lowLatencyWrites);
+        QTemporaryDir sysfs;
+        QList<bool> writes;
+        SerialHardware::Probe probe{sysfs.path(),
+                                    [uart](SerialHardware::Handle, SerialHardware::Uart &found) {
+                                        found = uart.value_or(found);
+                                        return uart.has_value();
+                                    },
+                                    [&](SerialHardware::Handle, bool on) {
+                                        writes << on;
+                                        return lowLatencyTakes;
+                                    },
+                                    [tellsWhenSent](SerialHardware::Handle) {
+                                        return tellsWhenSent ? std::optional(true) : std::nullopt;
+                                    }};
+        if (device.isEmpty()) {
+            probe = {}; // the system's own
+        } else {
+            const QString tty = sysfs.filePath("class/tty/" + QFileInfo(m_line->slavePath()).fileName());
+            for (const QString &path : {tty, sysfs.filePath(device), sysfs.filePath(driver)})
+                QVERIFY(QDir().mkpath(path));
+            QVERIFY(QFile::link(sysfs.filePath(device), tty + "/device"));
+            QVERIFY(QFile::link(sysfs.filePath(driver), sysfs.filePath(device) + "/driver"));
+        }
+        m_port = std::make_unique<QtSerialPort>(PortDevices(), nullptr, SerialDriverState::readDriverCounts,
+                                                probe);
+        QFETCH(QString, settings);
+        openOnLine(0, settings);
+        const LineHardware found = m_port->hardware();
+        QCOMPARE(found.stopper, stopper);
+        QTEST(found.uncountedCharacters, "uncounted");
+        QTEST(found.dc3DelayUs, "dc3DelayUs");
+        QTEST(found.name, "name");
+        QCOMPARE(writes, lowLatencyWrites.first(qMin(lowLatencyWrites.size(), qsizetype(1))));
+        // IXON where nothing below would stop would only hide DC3 from the program.
+        const bool stops = stopper != LineHardware::Stopper::Program;
+        QCOMPARE(m_port->setOutputFlowControl(true), stops);
+        QCOMPARE(xonXoffOf(m_port->findChild<QSerialPort *>()), stops ? tcflag_t(IXON) : tcflag_t(0));
+        QVERIFY(m_port->setPortOpen(false));
+        QCOMPARE(writes, lowLatencyWrites);
     }
 
     // An abort: what was handed over and has not gone stays behind, in Qt's buffer as in the

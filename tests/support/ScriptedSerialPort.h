@@ -51,12 +51,17 @@ public:
         return true;
     }
     qint64 outBufferCount() const override { return m_sending; }
-    bool countsOutputToTheWire() const override { return true; }
     bool discardOutput() override
     {
         ++discarded;
         return true;
     }
+    bool setOutputFlowControl(bool on) override
+    {
+        flowControl << on;
+        return on && pacesOutput;
+    }
+    LineHardware hardware() const override { return reportedHardware; }
     // All that waits, or one byte; the rest is announced again.
     QByteArray input() override
     {
@@ -93,6 +98,9 @@ public:
     int opened = 0;
     int discarded = 0;
     bool refuseOpen = false;
+    bool pacesOutput = false; // setOutputFlowControl(true) takes
+    QList<bool> flowControl;  // each switch, in order
+    LineHardware reportedHardware;
     std::function<void(const QByteArray &)> onOutput; // the machine's answer to what it is sent
 
 private:

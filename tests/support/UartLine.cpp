@@ -13,8 +13,8 @@ constexpr double Never = std::numeric_limits<double>::infinity();
 
 } // namespace
 
-UartLine::UartLine(LineClock &clock, QObject *parent)
-    : SerialPort(parent), m_clock(clock), m_alarm(clock.alarm(this, [this] { onAlarm(); }))
+UartLine::UartLine(LineClock &clock, const LineModel &model, QObject *parent)
+    : SerialPort(parent), m_clock(clock), m_model(model), m_alarm(clock.alarm(this, [this] { onAlarm(); }))
 {
 }
 
@@ -38,10 +38,12 @@ bool UartLine::setPortOpen(bool open)
     if (open) {
         m_sentAfterDiscard = m_sentAfterClose = 0;
         m_discarded = false;
-        if (m_queue.isEmpty())
+        if (!m_shifting)
             m_lastSentUs.reset(); // the time between sessions is nobody's idle time
     }
     m_open = open;
+    // The port lets go of the line before it closes, and every open starts without flow control.
+    setOutputFlowControl(false);
     m_input.clear();
     m_announce = false;
     if (open && dc1OnOpen)
@@ -57,10 +59,8 @@ bool UartLine::output(const QByteArray &bytes)
         return false;
     }
     catchUp();
-    const bool idle = m_queue.isEmpty();
     m_queue += bytes;
-    if (idle && !m_queue.isEmpty())
-        startCharacter(m_nowUs);
+    moveDown();
     schedule();
     return true;
 }
@@ -68,10 +68,42 @@ bool UartLine::output(const QByteArray &bytes)
 qint64 UartLine::outBufferCount() const
 {
     // A real clock's alarm may come late: count what has gone by now all the same.
-    const double now = double(m_clock.nowUs());
-    if (m_queue.isEmpty() || now < m_sentAtUs)
-        return m_queue.size();
-    return std::max<qint64>(0, m_queue.size() - 1 - qint64((now - m_sentAtUs) / characterUs()));
+    const_cast<UartLine *>(this)->catchUp();
+    return m_queue.size() + (m_model.buffer == 0 && m_shifting ? 1 : 0);
+}
+
+// Switching off restarts a stopped output, as the kernel and the chip do.
+bool UartLine::setOutputFlowControl(bool on)
+{
+    catchUp();
+    if (on && (!m_open || m_model.flow == LineModel::Flow::None))
+        return false;
+    m_flowControl = on;
+    if (!on) {
+        m_kernelStopped = m_chipStopped = false;
+        moveDown();
+        schedule();
+    }
+    return on;
+}
+
+LineHardware UartLine::hardware() const
+{
+    using Stopper = LineHardware::Stopper;
+    const Stopper stopper = m_model.flow == LineModel::Flow::Kernel ? Stopper::Kernel
+                            : m_model.flow == LineModel::Flow::Chip ? Stopper::Device
+                                                                    : Stopper::Program;
+    // A pseudo-terminal's far end is no buffer the port could know of.
+    const int uncounted = std::max(0, m_model.buffer);
+    return {stopper, uncounted, qint64(std::ceil(receiveDelayUs())), m_model.name};
+}
+
+std::optional<bool> UartLine::transmitterEmpty() const
+{
+    if (m_model.buffer == LineModel::Unbounded)
+        return std::nullopt;
+    const_cast<UartLine *>(this)->catchUp();
+    return !m_shifting && m_below.isEmpty();
 }
 
 bool UartLine::discardOutput()
@@ -81,7 +113,7 @@ bool UartLine::discardOutput()
         return false;
     }
     catchUp();
-    m_queue.truncate(1);
+    m_queue.clear();
     m_discarded = true;
     schedule();
     return true;
@@ -118,15 +150,17 @@ void UartLine::catchUp()
     for (double next = nextEventUs(); next <= now; next = nextEventUs()) {
         m_nowUs = next;
         // A character and an answer that end together: the character is in first, as the sender sees it.
-        if (!m_queue.isEmpty() && m_sentAtUs == next) {
+        if (m_shifting && m_sentAtUs == next) {
             characterSent();
         } else if (m_dc1AtUs == next) {
             m_dc1AtUs.reset();
             m_countingAfterDc3 = false;
             m_sinceDc1 = 0;
             machineSends(QByteArray(1, Dc1));
-        } else {
+        } else if (!m_replies.isEmpty() && m_replySentAtUs == next) {
             replyArrived();
+        } else {
+            replySeen();
         }
     }
     m_nowUs = now;
@@ -155,27 +189,59 @@ void UartLine::onAlarm()
 
 double UartLine::nextEventUs() const
 {
-    return std::min({m_queue.isEmpty() ? Never : m_sentAtUs, m_dc1AtUs.value_or(Never),
-                     m_replies.isEmpty() ? Never : m_replySentAtUs});
+    return std::min({m_shifting ? m_sentAtUs : Never, m_dc1AtUs.value_or(Never),
+                     m_replies.isEmpty() ? Never : m_replySentAtUs,
+                     m_heard.isEmpty() ? Never : m_heard.front().seenAtUs});
 }
 
-void UartLine::startCharacter(double atUs)
+double UartLine::receiveDelayUs() const
 {
-    if (m_lastSentUs && atUs > *m_lastSentUs)
-        recordIdle(*m_lastSentUs, atUs);
-    m_sentAtUs = atUs + characterUs();
-    m_sentAfterClose += !m_open;
+    return m_model.rxTimeoutCharacters * characterUs() + double(m_model.rxLatencyUs);
+}
+
+// Characters go down as the hardware takes them: from the driver's queue into the buffer below it,
+// and from there onto the wire.
+void UartLine::moveDown()
+{
+    for (;;) {
+        QByteArray &source = m_model.buffer == 0 ? m_queue : m_below;
+        const bool stopped = m_chipStopped || (m_model.buffer == 0 && m_kernelStopped);
+        if (!m_shifting && !stopped && !source.isEmpty()) {
+            m_sentAfterClose += m_model.buffer == 0 && !m_open;
+            startCharacter(source.front());
+            source.remove(0, 1);
+            continue;
+        }
+        if (m_model.buffer == 0 || m_kernelStopped || m_queue.isEmpty())
+            return;
+        // The 8250 driver refills its FIFO at the interrupt that says it has run empty.
+        const qsizetype room = m_model.buffer == LineModel::Unbounded ? m_queue.size()
+                               : m_model.refillWhenEmpty ? (m_below.isEmpty() ? m_model.buffer : 0)
+                                                         : m_model.buffer - m_below.size();
+        const qsizetype moved = std::min(room, m_queue.size());
+        if (moved <= 0)
+            return;
+        m_sentAfterClose += m_open ? 0 : int(moved);
+        m_below += m_queue.left(moved);
+        m_queue.remove(0, moved);
+    }
+}
+
+void UartLine::startCharacter(char c)
+{
+    if (m_lastSentUs && m_nowUs > *m_lastSentUs)
+        recordIdle(*m_lastSentUs, m_nowUs);
+    m_shifting = c;
+    m_sentAtUs = m_nowUs + characterUs();
     m_sentAfterDiscard += m_discarded;
 }
 
 void UartLine::characterSent()
 {
-    const char c = m_queue.front();
-    m_queue.remove(0, 1);
+    const char c = *std::exchange(m_shifting, std::nullopt);
     m_busyUs += characterUs();
     m_lastSentUs = m_nowUs;
-    if (!m_queue.isEmpty())
-        startCharacter(m_nowUs);
+    moveDown();
     machineReceives(c);
 }
 
@@ -185,14 +251,19 @@ void UartLine::machineReceives(char c)
     if (m_countingAfterDc3) {
         ++m_afterDc3.last();
     } else if (dc3Every > 0 && ++m_sinceDc1 >= dc3Every) {
-        m_afterDc3.append(0);
-        m_countingAfterDc3 = true;
-        holdSender();
-        machineSends(QByteArray(1, Dc3));
+        sendDc3();
         m_dc1AtUs = m_nowUs + dc1AfterMs * 1000.0;
     }
     if (onCharacter)
         onCharacter(c);
+}
+
+void UartLine::machineStops()
+{
+    catchUp();
+    sendDc3();
+    m_dc1AtUs.reset();
+    schedule();
 }
 
 void UartLine::machineSends(const QByteArray &bytes)
@@ -202,9 +273,13 @@ void UartLine::machineSends(const QByteArray &bytes)
     m_replies += bytes;
 }
 
-// The sender is not to blame for the line's rest until the machine's DC1 reaches it.
-void UartLine::holdSender()
+// What reaches the machine is counted from now on, and the sender is not to blame for the line's
+// rest until the machine's DC1 can be seen.
+void UartLine::sendDc3()
 {
+    m_afterDc3.append(0);
+    m_countingAfterDc3 = true;
+    machineSends(QByteArray(1, Dc3));
     if (m_holds.isEmpty() || m_holds.last().toUs != Never)
         m_holds.append({m_nowUs, Never});
 }
@@ -215,8 +290,30 @@ void UartLine::replyArrived()
     m_replies.remove(0, 1);
     if (!m_replies.isEmpty())
         m_replySentAtUs = m_nowUs + characterUs();
+    const bool chipActs = m_flowControl && m_model.flow == LineModel::Flow::Chip;
+    // Nobody can restart the line before the DC1 shows where they look: a 16550's receive time-out is
+    // the hardware's rest, not the sender's.
     if (c == Dc1 && !m_holds.isEmpty() && m_holds.last().toUs == Never)
-        m_holds.last().toUs = m_nowUs;
+        m_holds.last().toUs = m_nowUs + (chipActs ? 0 : receiveDelayUs());
+    if (chipActs && (c == Dc1 || c == Dc3)) {
+        m_chipStopped = c == Dc3;
+        moveDown();
+    }
+    m_heard.append({c, m_nowUs + receiveDelayUs()});
+}
+
+// Where the program and the kernel see it: the line discipline keeps DC1 and DC3 to itself while the
+// port obeys them.
+void UartLine::replySeen()
+{
+    const char c = m_heard.takeFirst().c;
+    if (m_flowControl && (c == Dc1 || c == Dc3)) {
+        if (m_model.flow == LineModel::Flow::Kernel) {
+            m_kernelStopped = c == Dc3;
+            moveDown();
+        }
+        return;
+    }
     if (m_open) {
         m_input += c;
         m_announce = true;

@@ -4,6 +4,7 @@
 #include "core/LineClock.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialSettings.h"
+#include "support/LineModel.h"
 
 #include <QList>
 
@@ -11,14 +12,15 @@
 #include <memory>
 #include <optional>
 
-// A UART line with a machine reading a program at its far end, timed on a LineClock: characters leave
-// back to back, one character time apart, the driver's queue counts down as they go, and the machine
-// holds the sender with DC3 and DC1 as a drip-feeding controller does. What reached the machine, and
-// how well the line was kept busy, is recorded to judge a sender by.
+// A serial line with a machine reading a program at its far end, timed on a LineClock: characters leave
+// back to back, one character time apart, through the driver's queue and whatever the model puts below
+// it, and the machine holds the sender with DC3 and DC1 as a drip-feeding controller does. What reached
+// the machine, and how well the line was kept busy, is recorded to judge a sender by.
 class UartLine final : public SerialPort {
     Q_OBJECT
 public:
-    explicit UartLine(LineClock &clock, QObject *parent = nullptr);
+    explicit UartLine(LineClock &clock, const LineModel &model = LineModel::idealUart(),
+                      QObject *parent = nullptr);
     ~UartLine() override;
 
     QString deviceName(int port) const override { return QStringLiteral("uart COM%1").arg(port); }
@@ -36,9 +38,12 @@ public:
     bool portOpen() const override { return m_open; }
     bool setPortOpen(bool open) override; // a close without a discard lets the queue drain
     bool output(const QByteArray &bytes) override;
-    qint64 outBufferCount() const override; // includes the character in the shift register
-    bool countsOutputToTheWire() const override { return true; }
-    bool discardOutput() override; // the character in the shift register still goes
+    // The driver's queue; with no buffer below it, the character in the shift register too.
+    qint64 outBufferCount() const override;
+    bool setOutputFlowControl(bool on) override;
+    LineHardware hardware() const override;
+    std::optional<bool> transmitterEmpty() const override; // below the count; a pty cannot tell
+    bool discardOutput() override; // the driver's queue: what lies below it still goes
     QByteArray input() override;
     QString errorString() const override { return m_error; }
 
@@ -47,6 +52,8 @@ public:
     int dc1AfterMs = 0;                    // ... and DC1 this long after the DC3
     bool dc1OnOpen = false;                // asks for data as soon as the port opens
     std::function<void(char)> onCharacter; // each character as it reaches the machine
+    // DC3 now and no DC1 after it, as a control may end its reading; from onCharacter too.
+    void machineStops();
 
     // What the line did.
     double characterUs() const { return 1e6 / m_settings.charactersPerSecond(); }
@@ -59,7 +66,8 @@ public:
     QList<qint64> idleGaps() const { return m_idleGaps; }
     // Time spent sending over that time plus the idle gaps: 1 for a sender that never lets it rest.
     double utilisation() const;
-    // Characters that started out after discardOutput() or while the port was closed, since it opened.
+    // Characters that started out after discardOutput(), and that left the driver's queue while the
+    // port was closed, since it opened.
     int sentAfterDiscard() const { return m_sentAfterDiscard; }
     int sentAfterClose() const { return m_sentAfterClose; }
 
@@ -68,20 +76,28 @@ private:
         double fromUs;
         double toUs;
     };
+    struct Heard {
+        char c;
+        double seenAtUs;
+    };
 
     void catchUp();
     void schedule();
     void onAlarm();
     double nextEventUs() const;
-    void startCharacter(double atUs);
+    double receiveDelayUs() const;
+    void startCharacter(char c);
+    void moveDown();
     void characterSent();
     void machineReceives(char c);
     void machineSends(const QByteArray &bytes);
-    void holdSender();
+    void sendDc3();
     void replyArrived();
+    void replySeen();
     void recordIdle(double fromUs, double toUs);
 
     LineClock &m_clock;
+    const LineModel m_model;
     std::unique_ptr<LineClock::Alarm> m_alarm;
     SerialSettings m_settings;
     int m_port = 1;
@@ -91,14 +107,20 @@ private:
 
     double m_nowUs = 0; // the moment being played: an event's time while catching up
     bool m_catchingUp = false;
-    bool m_announce = false; // received bytes to raise
-    QByteArray m_queue;      // the driver's queue; its first character is shifting out
-    double m_sentAtUs = 0;   // ... until then
-    QByteArray m_replies;    // the machine's, likewise
+    bool m_announce = false;        // received bytes to raise
+    QByteArray m_queue;             // the driver's
+    QByteArray m_below;             // the model's buffer below it
+    std::optional<char> m_shifting; // on the wire...
+    double m_sentAtUs = 0;          // ... until then
+    QByteArray m_replies;           // the machine's; the first is on the wire until then
     double m_replySentAtUs = 0;
+    QList<Heard> m_heard; // arrived, not yet seen
     std::optional<double> m_dc1AtUs;
     QByteArray m_input;
     bool m_discarded = false;
+    bool m_flowControl = false;
+    bool m_kernelStopped = false;
+    bool m_chipStopped = false;
 
     QByteArray m_received;
     int m_sinceDc1 = 0;
