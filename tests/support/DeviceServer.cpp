@@ -18,7 +18,10 @@ DeviceServer::DeviceServer(const QString &device) : m_port(freePort())
     config.open(QIODevice::WriteOnly);
     config.write(QStringLiteral("connection: &machine\n"
                                 "  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
-                                "  connector: serialdev,%2,9600n81,local\n")
+                                "  connector: serialdev,%2,9600n81,local\n"
+                                // What the README asks of a server: the DC3 passed on at once.
+                                "  options:\n"
+                                "    chardelay: false\n")
                      .arg(m_port)
                      .arg(device)
                      .toUtf8());

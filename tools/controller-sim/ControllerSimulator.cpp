@@ -75,6 +75,11 @@ qint64 ControllerSimulator::unreadByFarEnd() const
     return m_line->unreadByFarEnd();
 }
 
+qint64 ControllerSimulator::unreadFromFarEnd() const
+{
+    return m_line->unreadHere();
+}
+
 QString ControllerSimulator::errorString() const
 {
     return m_line->errorString();
@@ -188,19 +193,15 @@ void ControllerSimulator::onReceived(const QByteArray &arrived)
 void ControllerSimulator::countWhileHeld(qint64 bytes)
 {
     const double rate = m_pacer->rate();
-    qint64 late = 0;
-    if (rate > 0.0) {
-        const qint64 sinceGraceNs = m_lastArrivalNs - m_graceEndNs;
-        if (sinceGraceNs > 0)
-            late = std::min(bytes, qint64(std::ceil(double(sinceGraceNs) * rate / 1e9)));
-    } else {
-        late = std::max<qint64>(0, m_arrivedThisHold + bytes - UnpacedGrace) -
-               std::max<qint64>(0, m_arrivedThisHold - UnpacedGrace);
-    }
-    m_arrivedThisHold += bytes;
-    m_lateThisHold += late;
-    m_receivedWhileHeld += late;
-    m_maxAfterDc3 = std::max(m_maxAfterDc3, m_lateThisHold);
+    const qint64 after =
+        rate > 0.0 ? std::min(bytes, qint64(std::ceil(double(m_lastArrivalNs - m_holdStartNs) * rate / 1e9)))
+                   : bytes;
+    const bool wasWithin = m_afterThisDc3 <= m_alarmAfter;
+    m_afterThisDc3 += after;
+    m_receivedWhileHeld += after;
+    m_maxAfterDc3 = std::max(m_maxAfterDc3, m_afterThisDc3);
+    if (m_alarmAfter > 0 && wasWithin && m_afterThisDc3 > m_alarmAfter)
+        emit alarmRaised(m_afterThisDc3);
 }
 
 void ControllerSimulator::punch(const QByteArray &name, const QByteArray &body)
@@ -229,10 +230,7 @@ void ControllerSimulator::onReached(int id)
 {
     if (id == HoldMark) {
         m_holdStartNs = LineCredit::nowNs();
-        const double rate = m_pacer->rate();
-        m_graceEndNs = m_holdStartNs + (rate > 0.0 ? qint64(GraceCharacters * 1e9 / rate) : 0);
-        m_arrivedThisHold = 0;
-        m_lateThisHold = 0;
+        m_afterThisDc3 = 0;
         m_holding = true;
         return;
     }
@@ -242,6 +240,7 @@ void ControllerSimulator::onReached(int id)
         m_heldNs += LineCredit::nowNs() - m_holdStartNs;
         m_heldOff = false;
         m_sinceDc1 = 0;
+        emit holdEnded(m_afterThisDc3);
         return;
     }
     if (m_punchNames.contains(id))

@@ -40,6 +40,9 @@ public:
     QString errorString() const;
     // Bytes sent that the far end has not read yet: known for a pty only, else -1.
     qint64 unreadByFarEnd() const;
+    // Bytes the far end has sent that the simulator has not taken yet, which a paced read leaves in
+    // the pty as the far end's transmit queue: known for a pty only, else -1.
+    qint64 unreadFromFarEnd() const;
 
     Family family() const { return m_family; }
 
@@ -71,14 +74,17 @@ public:
     int holds() const { return m_holds; }
     double heldSeconds() const { return double(m_heldNs) / 1e9; }
     // What the sender still put on the line while held, which the line carries on as it would to a
-    // controller whose buffer then overflows: the characters that arrived later than a grace after
-    // the DC3 left, over all holds and the most in one. The grace is GraceCharacters character
-    // times at the line's speed, for a DC3 being read and a character already leaving; unpaced,
-    // where arrival times mean nothing, the first UnpacedGrace characters of each hold.
+    // controller whose buffer then overflows: every character that arrived from when a DC3 had left
+    // until its DC1 had, over all holds and the most in one; holdEnded() tells each hold's count. A
+    // paced read takes what the line carried since the last look, so of those characters the ones
+    // that had come before the DC3 left are told apart by the line's rate. On a pty whose far end
+    // stops its output at DC3 itself, what waits in the pty is its transmit queue, which its kernel
+    // holds: the simulator takes no more of it until the DC1 has left.
     qint64 receivedWhileHeld() const { return m_receivedWhileHeld; }
     qint64 maxAfterDc3() const { return m_maxAfterDc3; }
-    static constexpr int GraceCharacters = 4;
-    static constexpr int UnpacedGrace = 64;
+    // A FANUC control takes 10 characters after its DC3 and stops with an alarm on the 11th: the
+    // simulator reports alarmRaised() once in a hold that goes past this many. 0: never.
+    void setAlarmAfter(int characters) { m_alarmAfter = characters; }
     LineRun arrived() const { return {m_received.size(), m_firstArrivalNs, m_lastArrivalNs}; }
 
     // Punching: what the machine sends. Programs queue; a pause separates queued programs.
@@ -99,6 +105,8 @@ signals:
     void programPunched(const QByteArray &name);
     void punchFinished();
     void lineFailed(const QString &message);
+    void holdEnded(qint64 afterDc3); // as its DC1 leaves
+    void alarmRaised(qint64 afterDc3);
 
 private:
     void onReceived(const QByteArray &bytes);
@@ -125,11 +133,10 @@ private:
     qint64 m_lastArrivalNs = 0;
     qint64 m_holdStartNs = 0;
     qint64 m_heldNs = 0;
-    qint64 m_graceEndNs = 0;
-    qint64 m_arrivedThisHold = 0;
-    qint64 m_lateThisHold = 0;
+    qint64 m_afterThisDc3 = 0;
     qint64 m_receivedWhileHeld = 0;
     qint64 m_maxAfterDc3 = 0;
+    int m_alarmAfter = 0;
     int m_holds = 0;
     int m_baud = 0;
     int m_dc3Every = 252;

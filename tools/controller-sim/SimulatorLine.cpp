@@ -199,6 +199,14 @@ qint64 SimulatorLine::unreadByFarEnd() const
     return count;
 }
 
+qint64 SimulatorLine::unreadHere() const
+{
+    int count = 0;
+    if (m_master < 0 || ::ioctl(m_master, FIONREAD, &count) != 0)
+        return -1;
+    return count;
+}
+
 // Drains the master at once: a notifier left readable fires again and again.
 void SimulatorLine::readMaster()
 {
@@ -310,6 +318,11 @@ bool SimulatorLine::attachMaster(int)
 }
 
 qint64 SimulatorLine::unreadByFarEnd() const
+{
+    return -1;
+}
+
+qint64 SimulatorLine::unreadHere() const
 {
     return -1;
 }

@@ -38,6 +38,7 @@ public:
     void setReadRate(double charactersPerSecond);
     qint64 pendingBytes() const;   // queued here or in the serial driver, not yet taken
     qint64 unreadByFarEnd() const; // waiting at a pty's slave; -1 when unknown
+    qint64 unreadHere() const;     // what the far end wrote, waiting at a pty's master; -1 when unknown
 
     // Start, data, parity and stop bits of a frame such as "7E2" (11), or -1 when it is not one.
     static int frameBits(const QString &frame);

@@ -75,7 +75,8 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Plays an OSP or FANUC controller at the far end of Talvern's serial line: --read stores "
-        "what Talvern sends, pacing it with DC1/DC3; --punch sends files as programs."));
+        "what Talvern sends, pacing it with DC1/DC3 and counting every character that still comes "
+        "after each DC3 has left; --punch sends files as programs."));
     parser.addHelpOption();
     const QCommandLineOption family({QStringLiteral("family")}, QStringLiteral("osp or fanuc (osp)."),
                                     QStringLiteral("family"), QStringLiteral("osp"));
@@ -114,6 +115,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption dc3Pause({QStringLiteral("dc3-pause-ms")},
                                       QStringLiteral("Pause between DC3 and the next DC1 (200)."),
                                       QStringLiteral("ms"), QStringLiteral("200"));
+    const QCommandLineOption alarmAfter(
+        {QStringLiteral("alarm-after")},
+        QStringLiteral("Report an alarm when more than n characters come after one DC3, as a FANUC "
+                       "control does past 10; 0 never (0)."),
+        QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption dc1Repeat(
         {QStringLiteral("dc1-repeat-ms")},
         QStringLiteral("Repeat DC1 while no program comes in, 0 never (1000)."), QStringLiteral("ms"),
@@ -138,9 +144,10 @@ int main(int argc, char *argv[])
                                    QStringLiteral("rate"), QStringLiteral("0"));
     const QCommandLineOption seed({QStringLiteral("seed")}, QStringLiteral("Seed of the noise (1)."),
                                   QStringLiteral("n"), QStringLiteral("1"));
-    parser.addOptions({family, device,  frame,        read,     count,     punch,          delay,
-                       baud,   bits,    dc3Every,     dc3Pause, dc1Repeat, dc1AfterHeader, leader,
-                       dc2Dc4, lineEnd, programPause, mask7,    noise,     seed,           stay});
+    parser.addOptions({family,    device,         frame,  read,     count,    punch,
+                       delay,     baud,           bits,   dc3Every, dc3Pause, alarmAfter,
+                       dc1Repeat, dc1AfterHeader, leader, dc2Dc4,   lineEnd,  programPause,
+                       mask7,     noise,          seed,   stay});
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("More files to punch."),
                                  QStringLiteral("[file...]"));
     parser.process(app);
@@ -161,8 +168,8 @@ int main(int argc, char *argv[])
     if (lineEndIndex < 0)
         return usageError(QStringLiteral("--line-end is crlf, lf or crcrlf"));
 
-    for (const QCommandLineOption *option :
-         {&count, &delay, &baud, &bits, &dc3Every, &dc3Pause, &dc1Repeat, &leader, &programPause, &seed}) {
+    for (const QCommandLineOption *option : {&count, &delay, &baud, &bits, &dc3Every, &dc3Pause, &alarmAfter,
+                                             &dc1Repeat, &leader, &programPause, &seed}) {
         bool ok = false;
         if (parser.isSet(*option) && (parser.value(*option).toInt(&ok) < 0 || !ok))
             return usageError(QStringLiteral("--%1 takes a whole number").arg(option->names().constFirst()));
@@ -179,6 +186,7 @@ int main(int argc, char *argv[])
     simulator.setNoise(noiseRate, parser.value(seed).toUInt());
     simulator.setDc3Every(parser.value(dc3Every).toInt());
     simulator.setDc3PauseMs(parser.value(dc3Pause).toInt());
+    simulator.setAlarmAfter(parser.value(alarmAfter).toInt());
     simulator.setDc1RepeatMs(parser.value(dc1Repeat).toInt());
     simulator.setDc1AfterHeader(parser.isSet(dc1AfterHeader));
     simulator.setLeader(parser.value(leader).toInt());
@@ -243,8 +251,8 @@ int main(int argc, char *argv[])
                         .arg(framing) +
                     (rate > 0.0 ? QStringLiteral(" (%1 chars/s so far)").arg(qRound(rate)) : QString()));
                 say(lineSummary(simulator.arrived()) +
-                    QStringLiteral(
-                        ", held %1 times for %2 s, %3 arrived while held, at most %4 after one DC3")
+                    QStringLiteral(", held %1 times for %2 s; %3 characters still came while it held "
+                                   "Talvern off, at most %4 after one DC3")
                         .arg(simulator.holds())
                         .arg(simulator.heldSeconds(), 0, 'f', 4)
                         .arg(simulator.receivedWhileHeld())
@@ -252,6 +260,12 @@ int main(int argc, char *argv[])
                 if (wanted > 0 && simulator.programs().size() >= wanted)
                     QCoreApplication::quit();
             });
+        QObject::connect(&simulator, &ControllerSimulator::alarmRaised, &app, [&](qint64 afterDc3) {
+            say(QStringLiteral("alarm: %1 characters came after DC3, more than the %2 a control takes")
+                    .arg(afterDc3)
+                    .arg(parser.value(alarmAfter)),
+                stderr);
+        });
         simulator.startReading();
         say(QStringLiteral("Reading %1 programs into %2 (DC3 every %3 bytes); Ctrl+C ends")
                 .arg(isOsp ? QStringLiteral("OSP") : QStringLiteral("FANUC"), store->fileName())
