@@ -435,7 +435,6 @@ private slots:
         // clang-format off
         QTest::newRow("FTDI") << usb + "/ttyUSB0" << "bus/usb-serial/drivers/ftdi_sio" << std::optional(Uart{PORT_UNKNOWN, 0, false}) << true << true << "4800,E,7,2" << S::Device << 0 << qint64(0) << "ftdi_sio" << QList<bool>{true, false};
         QTest::newRow("cp210x: its chip stops, but unseen") << usb + "/ttyUSB0" << "bus/usb-serial/drivers/cp210x" << std::optional(Uart{PORT_UNKNOWN, 0, false}) << true << false << "4800,E,7,2" << S::Program << 0 << qint64(1000) << "cp210x" << QList<bool>{true, false};
-        QTest::newRow("ch341") << usb + "/ttyUSB0" << "bus/usb-serial/drivers/ch341" << std::optional(Uart{PORT_UNKNOWN, 0, false}) << true << false << "4800,E,7,2" << S::Program << 0 << qint64(1000) << "ch341" << QList<bool>{true, false};
         QTest::newRow("cdc_acm ignores low latency") << usb << "bus/usb/drivers/cdc_acm" << std::optional(Uart{PORT_UNKNOWN, 0, false}) << false << false << "4800,E,7,2" << S::Program << 0 << qint64(16000) << "cdc_acm" << QList<bool>{true};
         QTest::newRow("16550A, 8N1") << board << "bus/serial-base/drivers/port" << std::optional(Uart{PORT_16550A, 16, false}) << true << false << "9600,N,8,1" << S::Kernel << 16 << qint64(4167) << "16550A" << QList<bool>{true, false};
         QTest::newRow("16550A in low latency, 7E2") << board << "bus/serial-base/drivers/port" << std::optional(Uart{PORT_16550A, 16, true}) << true << false << "4800,E,7,2" << S::Kernel << 16 << qint64(9167) << "16550A" << QList<bool>{};
