@@ -320,17 +320,19 @@ void SendJob::cancel()
     emit ended();
 }
 
-// The port lets go of the line before it closes: nothing is left to restart once the queue is
-// thrown away, and closing never waits for a line that the machine holds.
+// Whether the port stops the line at DC3 itself: asked only where the hardware has it stop sooner
+// than the sender, and once a transfer where the port cannot.
 void SendJob::portPaces(bool on)
 {
     m_portPacingWanted = on;
     if (on == m_portPaces || (on && !m_portShouldPace))
         return;
     m_portPaces = m_port.setOutputFlowControl(on) && on;
-    m_portShouldPace = m_portShouldPace && (m_portPaces || !on); // asked once a transfer
+    m_portShouldPace = m_portShouldPace && (m_portPaces || !on);
 }
 
+// The port lets go of the line before it closes: nothing is left to restart once the queue is
+// thrown away, and closing never waits for a line that the machine holds.
 void SendJob::stop()
 {
     m_alarm->stop();
