@@ -28,17 +28,22 @@ BindMount::BindMount(const QString &underneath)
     m_failure = QStringLiteral("bindfs did not mount within 10 s");
 }
 
+// A mount whose bindfs was killed stays behind, its folder dead: it is taken down all the same.
 BindMount::~BindMount()
 {
-    if (m_bindfs.state() == QProcess::NotRunning)
-        return;
-    goOn();
-    m_bindfs.terminate(); // it unmounts as it ends
-    if (!m_bindfs.waitForFinished(5000)) {
-        QProcess::execute(QStringLiteral("fusermount"), {"-u", "-z", path()});
-        m_bindfs.kill();
-        m_bindfs.waitForFinished(5000);
+    if (m_bindfs.state() != QProcess::NotRunning) {
+        goOn();
+        m_bindfs.terminate(); // it unmounts as it ends
+        if (!m_bindfs.waitForFinished(5000)) {
+            m_bindfs.kill();
+            m_bindfs.waitForFinished(5000);
+        }
     }
+    if (m_failure.isEmpty() && QStorageInfo(path()).rootPath() == path())
+        QProcess::execute(QStandardPaths::findExecutable(QStringLiteral("fusermount3")).isEmpty()
+                              ? QStringLiteral("fusermount")
+                              : QStringLiteral("fusermount3"),
+                          {"-u", "-z", path()});
 }
 
 void BindMount::stop()
