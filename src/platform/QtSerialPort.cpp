@@ -8,40 +8,7 @@
 
 #include <cerrno>
 
-#if defined(Q_OS_LINUX)
-#include <termios.h>
-#endif
-
 namespace {
-
-constexpr char Dc1 = 0x11, Dc3 = 0x13;
-
-// IXON alone: IXANY would let any character from the machine restart the output, IXOFF would send it
-// DC3. True where the tty now does as asked; errno tells why not.
-bool stopAtDc3(SerialDriverState::Handle handle, bool on)
-{
-#if defined(Q_OS_LINUX)
-    termios line{};
-    if (::tcgetattr(handle, &line) != 0)
-        return false;
-    line.c_iflag &= ~tcflag_t(IXON | IXANY | IXOFF);
-    if (on) {
-        line.c_iflag |= IXON;
-        line.c_cc[VSTART] = Dc1;
-        line.c_cc[VSTOP] = Dc3;
-    }
-    if (::tcsetattr(handle, TCSANOW, &line) != 0 || ::tcgetattr(handle, &line) != 0)
-        return false;
-    errno = EINVAL;
-    if (!on)
-        return !(line.c_iflag & IXON);
-    return (line.c_iflag & IXON) && line.c_cc[VSTART] == Dc1 && line.c_cc[VSTOP] == Dc3;
-#else
-    Q_UNUSED(handle);
-    errno = ENOTSUP;
-    return !on;
-#endif
-}
 
 QSerialPort::Parity toQt(SerialSettings::Parity parity)
 {
@@ -217,7 +184,7 @@ bool QtSerialPort::setPortOpen(bool open)
         return false;
     }
     // Whatever the device was left with: the sender sees DC1 and DC3 until it hands them over.
-    if (!stopAtDc3(m_port->handle(), false)) {
+    if (!SerialDriverState::stopAtDc3(m_port->handle(), false)) {
         const QString why = flowControlFailure(errno);
         close();
         return fail(why);
@@ -234,7 +201,7 @@ void QtSerialPort::close()
     m_errorPoll.stop();
     m_hold.stop();
     if (m_port->isOpen())
-        stopAtDc3(m_port->handle(), false);
+        SerialDriverState::stopAtDc3(m_port->handle(), false);
     m_hardware.reset();
     m_driver.reset();
     if (m_port->isOpen())
@@ -261,7 +228,7 @@ bool QtSerialPort::setOutputFlowControl(bool on)
 {
     if (!m_port->isOpen() || (on && !m_hardware->stopsOutput()))
         return false;
-    if (!stopAtDc3(m_port->handle(), on))
+    if (!SerialDriverState::stopAtDc3(m_port->handle(), on))
         return fail(flowControlFailure(errno));
     return on;
 }

@@ -3,6 +3,8 @@
 
 #include "platform/SerialPort.h"
 
+#include <cerrno>
+
 #if defined(Q_OS_LINUX)
 #include <linux/serial.h>
 #include <poll.h>
@@ -143,6 +145,32 @@ QList<int> SerialDriverState::newLineErrors()
         events << SerialPort::TransmitFull;
     m_last = now;
     return events;
+}
+
+bool SerialDriverState::stopAtDc3(Handle handle, bool on)
+{
+#if defined(Q_OS_LINUX)
+    constexpr char Dc1 = 0x11, Dc3 = 0x13;
+    termios line{};
+    if (::tcgetattr(handle, &line) != 0)
+        return false;
+    line.c_iflag &= ~tcflag_t(IXON | IXANY | IXOFF);
+    if (on) {
+        line.c_iflag |= IXON;
+        line.c_cc[VSTART] = Dc1;
+        line.c_cc[VSTOP] = Dc3;
+    }
+    if (::tcsetattr(handle, TCSANOW, &line) != 0 || ::tcgetattr(handle, &line) != 0)
+        return false;
+    errno = EINVAL;
+    if (!on)
+        return !(line.c_iflag & IXON);
+    return (line.c_iflag & IXON) && line.c_cc[VSTART] == Dc1 && line.c_cc[VSTOP] == Dc3;
+#else
+    Q_UNUSED(handle);
+    errno = ENOTSUP;
+    return !on;
+#endif
 }
 
 // A UART driver takes kilobytes at once: they would still go out after the machine has sent DC3.

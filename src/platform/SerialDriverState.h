@@ -39,6 +39,10 @@ public:
     bool countsLineErrors() const { return m_counted; }
     // One OnComm event number for each counter that rose since the last call, in ascending order.
     QList<int> newLineErrors();
+    // The tty stops its output at DC3 and starts it again at DC1 (termios IXON alone: IXANY would let
+    // any character from the machine restart it, IXOFF would send the machine DC3). True where the
+    // tty now does as asked; errno tells why not.
+    static bool stopAtDc3(Handle handle, bool on);
     // Bytes the driver accepted but has not yet put on the line; 0 where it cannot tell.
     qint64 queuedOutput() const;
     // Bytes the driver received that nobody has read yet; 0 where it cannot tell.
