@@ -67,8 +67,8 @@ bool SerialHardware::findUsbAdapter(const QString &device, const QString &sysfs)
     if (ChipStops.contains(m_line.name) && m_readTransmitterEmpty(m_handle)) {
         m_line.stopper = LineHardware::Stopper::Device;
     } else {
-        // The tty layer would stop only its own queue: the driver's buffer still goes, and DC3 no
-        // longer reaches the program that paces.
+        // The program paces: with IXON it would no longer see DC3, while the tty layer stops only its
+        // own queue, or a chip took what follows unseen and never told when it had sent it.
         m_line.stopper = LineHardware::Stopper::Program;
         m_line.dc3DelayUs = m_lowLatency ? UsbLowLatencyUs : UsbLatencyUs;
     }
@@ -98,32 +98,16 @@ void SerialHardware::nameUart(const Uart &uart)
         m_line.uncountedCharacters = uart.transmitFifo;
         m_delayCharacters = ReceiveTimeoutCharacters;
     }
-    switch (uart.type) {
-    case PORT_8250:
-        m_line.name = QStringLiteral("8250");
-        break;
-    case PORT_16450:
-        m_line.name = QStringLiteral("16450");
-        break;
-    case PORT_16550:
-        m_line.name = QStringLiteral("16550");
-        break;
-    case PORT_16550A:
-        m_line.name = QStringLiteral("16550A");
-        break;
-    case PORT_16650:
-    case PORT_16650V2:
-        m_line.name = QStringLiteral("16650");
-        break;
-    case PORT_16750:
-        m_line.name = QStringLiteral("16750");
-        break;
-    case PORT_16C950:
-        m_line.name = QStringLiteral("16950");
-        break;
-    default:
-        m_line.name = QStringLiteral("UART");
-        break;
+    static constexpr struct {
+        int type;
+        const char *name;
+    } Names[] = {{PORT_8250, "8250"},     {PORT_16450, "16450"}, {PORT_16550, "16550"},
+                 {PORT_16550A, "16550A"}, {PORT_16650, "16650"}, {PORT_16650V2, "16650"},
+                 {PORT_16750, "16750"},   {PORT_16C950, "16950"}};
+    m_line.name = QStringLiteral("UART");
+    for (const auto &known : Names) {
+        if (known.type == uart.type)
+            m_line.name = QLatin1String(known.name);
     }
 #else
     Q_UNUSED(uart);

@@ -77,9 +77,7 @@ public:
     // controller whose buffer then overflows: every character that arrived from when a DC3 had left
     // until its DC1 had, over all holds and the most in one; holdEnded() tells each hold's count. A
     // paced read takes what the line carried since the last look, so of those characters the ones
-    // that had come before the DC3 left are told apart by the line's rate. On a pty whose far end
-    // stops its output at DC3 itself, what waits in the pty is its transmit queue, which its kernel
-    // holds: the simulator takes no more of it until the DC1 has left.
+    // that had come before the DC3 left are told apart by the line's rate.
     qint64 receivedWhileHeld() const { return m_receivedWhileHeld; }
     qint64 maxAfterDc3() const { return m_maxAfterDc3; }
     // A FANUC control takes 10 characters after its DC3 and stops with an alarm on the 11th: the
