@@ -129,15 +129,25 @@ void MachineCommands::mnuMachineNew_Click()
     load(name);
 }
 
+// Cancel leaves the machine as it was, also after an OK whose values the port refused: a port number it
+// took before the refusal is set back with the rest.
 void MachineCommands::mnuMachinePropaty_Click()
 {
+    const MachineSettings oldMachine = m_state.Machine;
+    const int oldPort = m_port.commPort();
+    const SerialSettings oldLine = m_port.line();
     frmProperties dialog(
         m_state.Machine.MchFileName, PortProperties::inForce(m_port, m_state.Machine),
         [this](const PortProperties &chosen) { return m_properties.apply(chosen); },
         [this](int port) { return m_port.deviceName(port); }, m_messages, m_window);
-    if (dialog.exec() != QDialog::Accepted)
-        m_properties.takeOptions(dialog.chosen());
-    emit controllerChosen();
+    if (dialog.exec() == QDialog::Accepted) {
+        emit controllerChosen();
+        return;
+    }
+    m_state.Machine = oldMachine;
+    if (m_port.commPort() != oldPort)
+        m_port.setCommPort(oldPort);
+    m_port.setLine(oldLine);
 }
 
 // Only the bare name is remembered and read from the settings folder: a file elsewhere would fail at

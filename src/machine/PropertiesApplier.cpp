@@ -12,8 +12,6 @@
 
 QString PropertiesApplier::apply(const PortProperties &chosen)
 {
-    takeOptions(chosen);
-    m_state.Machine.Echo = chosen.echo ? QStringLiteral("ON") : QStringLiteral("OFF");
     const int oldPort = m_port.commPort();
     if (chosen.port != oldPort && !m_port.setCommPort(chosen.port)) {
         const QString refusal = m_port.errorString();
@@ -23,14 +21,12 @@ QString PropertiesApplier::apply(const PortProperties &chosen)
     const QString refusal = MachineSettingsLoader::applyLine(m_port, chosen.settingsText());
     if (!refusal.isEmpty())
         return refusal;
+    MachineSettings &machine = m_state.Machine;
+    machine.Flow = chosen.flow.value_or(machine.Flow);
+    machine.Controller = chosen.controller.value_or(machine.Controller);
+    machine.Echo = chosen.echo ? QStringLiteral("ON") : QStringLiteral("OFF");
     save(chosen);
     return {};
-}
-
-void PropertiesApplier::takeOptions(const PortProperties &chosen)
-{
-    m_state.Machine.Flow = chosen.flow.value_or(m_state.Machine.Flow);
-    m_state.Machine.Controller = chosen.controller.value_or(m_state.Machine.Controller);
 }
 
 void PropertiesApplier::save(const PortProperties &chosen)

@@ -19,10 +19,9 @@ public:
     }
 
     // "" when the values are in force (the file written, or its failure logged); otherwise why the port
-    // refused them. A refused port number is set back; what was taken before a refusal stays.
+    // refused them, and the options are as they were. A refused port number is set back; one the port
+    // took before it refused the line stays (a cancelled dialog sets it back).
     QString apply(const PortProperties &chosen);
-    // The controller and the flow mode take effect as chosen, also when the dialog is cancelled.
-    void takeOptions(const PortProperties &chosen);
 
 private:
     void save(const PortProperties &chosen);

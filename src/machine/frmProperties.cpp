@@ -15,6 +15,21 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+namespace {
+
+// Qt makes the option that takes the focus its group's one Tab stop; until one has, every option is one,
+// and Tab lands on the first, where a single Space changes the choice. The stop is the choice.
+void tabStopOn(QButtonGroup *group, QAbstractButton *stop)
+{
+    for (QAbstractButton *button : group->buttons()) {
+        const Qt::FocusPolicy policy = button->focusPolicy();
+        button->setFocusPolicy(button == stop ? Qt::FocusPolicy(policy | Qt::TabFocus)
+                                              : Qt::FocusPolicy(policy & ~Qt::TabFocus));
+    }
+}
+
+} // namespace
+
 frmProperties::frmProperties(const QString &mchFileName, const PortProperties &shown, Apply apply,
                              DeviceOf deviceOf, MessageBoxes &messages, QWidget *parent)
     : QDialog(parent), m_apply(std::move(apply)), m_deviceOf(std::move(deviceOf)), m_messages(messages),
@@ -62,6 +77,7 @@ void frmProperties::LoadPropertySettings(const PortProperties &shown)
         for (QAbstractButton *button : group->buttons())
             button->setChecked(group->id(button) == id);
         group->setExclusive(true);
+        tabStopOn(group, group->checkedButton() ? group->checkedButton() : group->buttons().constFirst());
     }
 }
 

@@ -161,8 +161,8 @@ private slots:
         QCOMPARE(rig.dialogs.asked[1].title, QStringLiteral("設定ファイル選択"));
     }
 
-    // The dialog opens on the machine in force, beside the port the port's own device. Options chosen
-    // before Cancel hold in memory only; OK writes them and the line too.
+    // The dialog opens on the machine in force, beside the port the port's own device. Cancel (Esc)
+    // changes nothing, also after an OK the port refused on another port; OK writes the choice.
     void theParametersDialogChangesTheMachine()
     {
         MachineRig rig;
@@ -179,13 +179,22 @@ private slots:
                 dialog->OptController->button(1)->click();
                 dialog->optFlow->button(2)->click();
                 dialog->cboSpeed->setCurrentText(QStringLiteral(" 9600 "));
-                (ok ? dialog->cmdOK : dialog->cmdCancel)->click();
+                if (ok)
+                    return dialog->cmdOK->click();
+                dialog->cboPort->setCurrentIndex(1);
+                dialog->cboDataBits->setCurrentText(QStringLiteral("4"));
+                dialog->cmdOK->click();
+                QTest::keyClick(dialog, Qt::Key_Escape);
             });
             rig.commands.mnuMachinePropaty_Click();
         };
+        const MachineSettings before = rig.state.Machine;
         answer(false);
-        QVERIFY(!rig.state.Machine.isOsp());
-        QCOMPARE(rig.controllerChanges, 1);
+        QCOMPARE(rig.boxes.shown.size(), 1);
+        QVERIFY(rig.state.Machine == before); // what the next transfer goes out with
+        QCOMPARE(rig.port.commPort(), 1);
+        QCOMPARE(rig.port.settings(), QStringLiteral("4800,e,7,2"));
+        QCOMPARE(rig.controllerChanges, 0);
         QCOMPARE(contentOf(path), MachineSettingsFile::newLayout());
         QCOMPARE(rig.status, Osp);
 
@@ -193,7 +202,7 @@ private slots:
         QCOMPARE(contentOf(path), MachineSettingsFile::dialogLayout({1, "9600", "E", "7", "2", 2, "ON", 1}));
         QCOMPARE(rig.status, QStringLiteral("現在の設定:FANUC, COM1:9600,e,7,2"));
         QCOMPARE(rig.log.last(), QStringLiteral("設定ファイル'OSP-E100.MCH'に書き込みました。"));
-        QCOMPARE(seen, (QStringList{"OSP-E100.MCH", device, "1", "0", "OSP-E100.MCH", device, "2", "1"}));
+        QCOMPARE(seen, (QStringList{"OSP-E100.MCH", device, "1", "0", "OSP-E100.MCH", device, "1", "0"}));
     }
 };
 

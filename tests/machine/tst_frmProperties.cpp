@@ -4,10 +4,12 @@
 #include "support/ScriptedMessageBoxes.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 namespace {
@@ -79,7 +81,8 @@ private slots:
         QStringList notes; // the advice on the usual line stands beside the choices
         for (const QLabel *label : dialog.findChildren<QLabel *>())
             notes << label->text();
-        QVERIFY(notes.contains(QStringLiteral("※ 通常はﾃﾞｰﾀビット7，パリティーEven, ストップビット2にしてください。")));
+        QVERIFY(notes.contains(
+            QStringLiteral("※ 通常はﾃﾞｰﾀビット7，パリティーEven, ストップビット2にしてください。")));
         for (const QWidget *choice : // every line setting can be seen
              {dialog.cboPort, dialog.cboSpeed, dialog.cboDataBits, dialog.cboParity, dialog.cboStopBits})
             QVERIFY2(choice->isVisibleTo(&dialog), qPrintable(choice->objectName()));
@@ -106,6 +109,18 @@ private slots:
                      dialog.lblDevice->text().endsWith(QStringLiteral(":4001")),
                  qPrintable(dialog.lblDevice->text()));
         dialog.cboPort->setCurrentIndex(2);
+        // Tab enters each group of options on its choice: on another, a Space would change the choice.
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QWidgetList stops;
+        dialog.cboPort->setFocus();
+        int tabs = 0;
+        do {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (qobject_cast<QRadioButton *>(QApplication::focusWidget()))
+                stops << QApplication::focusWidget();
+        } while (QApplication::focusWidget() != dialog.cboPort && ++tabs < 30);
+        QCOMPARE(stops, (QWidgetList{dialog.OptController->button(1), dialog.optFlow->button(2),
+                                     dialog.optEcho->button(1)}));
 
         dialog.cboSpeed->setCurrentText(QStringLiteral(" 4800 "));
         dialog.cboParity->setCurrentIndex(0);
@@ -132,6 +147,10 @@ private slots:
         const frmProperties dialog(QStringLiteral("ODD.MCH"), odd, recorder(), deviceOf, m_messages);
         QCOMPARE(lineShown(dialog), (QStringList{"", "9600", "", "8", "1.5"}));
         QCOMPARE(dialog.lblDevice->device(), deviceOf(20));
+        const auto tabStop = [&dialog](int id) {
+            return bool(dialog.optFlow->button(id)->focusPolicy() & Qt::TabFocus);
+        };
+        QVERIFY(tabStop(0) && !tabStop(1) && !tabStop(2)); // Tab enters the group on its first option
         const PortProperties chosen = dialog.chosen();
         QCOMPARE((QList<int>{chosen.port, optionId(chosen.flow), optionId(chosen.controller)}),
                  (QList<int>{20, -1, -1}));

@@ -52,7 +52,7 @@ private slots:
             auto *dialog = qobject_cast<frmProperties *>(QApplication::activeModalWidget());
             device = dialog->lblDevice->device();
             dialog->OptController->button(0)->click();
-            dialog->cmdCancel->click();
+            dialog->cmdOK->click();
         });
         form.tbToolBar->button(4)->trigger();
         QCOMPARE(device, adapter);
