@@ -7,7 +7,8 @@
 class MessageBoxes {
 public:
     enum class Icon { None, Information, Exclamation, Critical, Question };
-    enum class Buttons { Ok, YesNo };
+    // YesNoDefaultNo: Enter answers No, where Yes ends something that is still going.
+    enum class Buttons { Ok, YesNo, YesNoDefaultNo };
     enum class Answer { Ok, Yes, No };
 
     virtual ~MessageBoxes() = default;

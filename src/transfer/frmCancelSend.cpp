@@ -3,18 +3,21 @@
 
 #include "core/TransferState.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 frmCancelSend::frmCancelSend(TransferState &transfer, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint), m_transfer(transfer)
 {
     setObjectName(QStringLiteral("frmCancelSend"));
     // Not above every window but a child of the main one: the window manager keeps it in front of that
-    // window, and a question opened later while the transfer runs comes up in front of it. It takes no
-    // keyboard focus when it appears: keys typed in the window must not reach "中止".
+    // window, and a question opened later while the transfer runs comes up in front of it (and does not
+    // block it: see stayReachable()). It takes no keyboard focus when it appears: keys typed in the
+    // window must not reach "中止".
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Talvern"));
     setModal(false);
@@ -66,8 +69,17 @@ void frmCancelSend::reject()
     Command1_Click();
 }
 
+bool frmCancelSend::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowBlocked)
+        stayReachable();
+    return QDialog::event(event);
+}
+
+// Sent before the window system shows the dialog: shown while a question is open, it comes up in front.
 void frmCancelSend::showEvent(QShowEvent *event)
 {
+    stayReachable();
     QDialog::showEvent(event);
     m_transfer.DialogShown = true;
 }
@@ -76,4 +88,34 @@ void frmCancelSend::hideEvent(QHideEvent *event)
 {
     QDialog::hideEvent(event);
     m_transfer.DialogShown = false;
+}
+
+// A question or dialog the window opens is modal, and Qt then takes input only for that window and the
+// windows that are its (transient) children: the main window's other children, this one among them, are
+// blocked. The operator must be able to stop a wrong program without first answering something else, so
+// while a modal window is open this dialog counts as its child, and as the main window's again once it
+// closes. Qt alone is told; the window manager keeps the stacking it was given when the dialog was shown.
+void frmCancelSend::stayReachable()
+{
+    QWindow *own = windowHandle();
+    if (!own)
+        return;
+    QWindow *host = QGuiApplication::modalWindow();
+    // A question asked over this dialog cannot also be its parent.
+    if (!host || own->isAncestorOf(host, QWindow::IncludeTransients))
+        host = parentWidget() ? parentWidget()->window()->windowHandle() : nullptr;
+    if (own->transientParent() == host)
+        return;
+    if (m_host)
+        disconnect(m_host, nullptr, this, nullptr);
+    m_host = host;
+    if (host && host->isModal()) {
+        // Looked at again once the modal window has left Qt's list of them.
+        const auto later = [this] {
+            QMetaObject::invokeMethod(this, &frmCancelSend::stayReachable, Qt::QueuedConnection);
+        };
+        connect(host, &QWindow::visibleChanged, this, later);
+        connect(host, &QObject::destroyed, this, later);
+    }
+    own->setTransientParent(host);
 }

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 struct TransferState;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QWindow;
 
 // The abort dialog of a transfer: its progress, and the one button that stops it.
 class frmCancelSend final : public QDialog {
@@ -27,12 +29,15 @@ signals:
     void aborted();
 
 protected:
+    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void reject() override;
 
 private:
     void Command1_Click();
+    void stayReachable();
 
     TransferState &m_transfer;
+    QPointer<QWindow> m_host; // the window Qt takes for this one's parent
 };

@@ -2,13 +2,16 @@
 #include "browser/FileListView.h"
 #include "browser/FolderList.h"
 #include "fileops/FileOpsRig.h"
+#include "platform/QtMessageBoxes.h"
 #include "shell/LogPane.h"
 #include "shell/MainMenus.h"
 #include "support/MainWindowFixture.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QWindow>
 
 // The file and folder commands in the window: the Delete key and the folder pane after a folder command.
 class tst_FileOpsWindow : public QObject {
@@ -35,6 +38,46 @@ private slots:
         QCOMPARE(window.messages.shown.size(), 1);
         QCOMPARE(window.messages.shown[0].text, QStringLiteral("A.MINを削除してもいいですか？"));
         QCOMPARE(form.lvListView->rowCount(), 0);
+    }
+
+    // A question that comes while a program goes out, even while the abort dialog is the active window,
+    // goes over the main window and leaves "中止" live: the send stops with the question still open, the
+    // answer given after is carried out, and the abort dialog is the main window's again.
+    void aQuestionDuringASendLeavesTheAbortLive()
+    {
+        FileOpsRig files;
+        MainWindowFixture window;
+        window.useScriptedPort = true;
+        frmMain &form = startIn(window, files, "f", {"a.min=O1"});
+        form.lvListView->setCurrentItem(form.lvListView->row(0));
+        form.lvListView->row(0)->setSelected(true);
+        QtMessageBoxes boxes; // the question is the program's own box, and the command takes its answer
+        window.messages.whileAsking = [&] {
+            const ScriptedMessageBoxes::Shown asked = window.messages.shown.last();
+            window.messages.answers = {boxes.show(asked.text, asked.title, asked.icon, asked.buttons)};
+        };
+        form.menus()->item(QStringLiteral("mnuTransOutput"))->trigger();
+        frmCancelSend *abort = form.transfer()->dialog();
+        QTRY_VERIFY(abort->isVisible()); // the machine has not asked for the program: the send waits
+        abort->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), abort);
+        bool stoppedWhileOpen = false;
+        QTimer::singleShot(0, &form, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            // Clicked as the window system delivers it: there Qt drops the clicks a modal window blocks.
+            QTest::mouseClick(abort->windowHandle(), Qt::LeftButton, {},
+                              abort->Command1->geometry().center());
+            stoppedWhileOpen = QTest::qWaitFor([&] { return !form.transfer()->running(); }, 2000) &&
+                               box->isVisible() && box->parentWidget() == &form;
+            box->button(QMessageBox::Yes)->click();
+        });
+        form.menus()->item(QStringLiteral("mnuFileDelete"))->trigger();
+        QVERIFY(stoppedWhileOpen);
+        QVERIFY(form.Text2->toPlainText().endsWith(
+            QStringLiteral("送信がキャンセルされました。\nA.MINを削除しました。\n")));
+        QTRY_COMPARE(abort->windowHandle()->transientParent(), form.windowHandle());
     }
 
     // After a rename the pane shows the folder under its new name, lists its files and is the working
