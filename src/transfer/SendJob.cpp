@@ -6,10 +6,14 @@
 #include "platform/SerialPort.h"
 #include "platform/SerialSettings.h"
 #include "platform/ShiftJis.h"
+#include "transfer/HighByteScan.h"
 #include "transfer/LineFlow.h"
 #include "transfer/LineStopCheck.h"
+#include "transfer/ReadAhead.h"
 
 #include <QDir>
+
+#include <cmath>
 
 namespace {
 
@@ -18,16 +22,28 @@ constexpr qsizetype EchoLineCap = 4096;
 
 const QByteArray TrailerLineEnd = QByteArrayLiteral("\r\n");
 
+// The longest the clock leaves a reader at work unlooked at.
+constexpr qint64 ReaderLookUs = 100'000;
+// The file is looked at once more this much line time before its body ends: a share that answers
+// at all answers by then, and a change it finds stops the program short of its "%".
+constexpr double EndLeadSeconds = 1.0;
+
 } // namespace
 
 SendJob::SendJob(SerialPort &port, LineFlow &flow, LineClock &clock, QObject *parent)
-    : QObject(parent), m_port(port), m_flow(flow), m_clock(clock), m_alarm(clock.alarm(this, [this] {
-          if (m_step == Step::Pausing)
-              fileSent();
-          else
-              pump();
-      }))
+    : QObject(parent), m_port(port), m_flow(flow), m_clock(clock),
+      m_alarm(clock.alarm(this,
+                          [this] {
+                              if (m_step == Step::Pausing)
+                                  fileSent();
+                              else if (m_step == Step::AwaitingStart || m_step == Step::Opening)
+                                  watchReader();
+                              else
+                                  pump();
+                          })),
+      m_reader(new ReadAhead(this))
 {
+    connect(m_reader, &ReadAhead::arrived, this, &SendJob::readerArrived);
 }
 
 void SendJob::start(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine)
@@ -36,6 +52,7 @@ void SendJob::start(const QList<FileRow> &files, const QString &folder, const Ma
     m_index = -1;
     m_folder = folder;
     m_machine = machine;
+    m_highBytesRefused = m_port.line().dataBits() < 8;
     m_port.setInputLen(0);
     m_port.setInputLatency(0); // a DC3 must stop the sending at once
     if (!m_port.setPortOpen(true))
@@ -60,6 +77,7 @@ void SendJob::portConnected()
 void SendJob::begin()
 {
     m_pacer.start(m_port.line().charactersPerSecond(), m_clock.nowUs());
+    m_reader->setEndLead(qint64(std::ceil(m_port.line().charactersPerSecond() * EndLeadSeconds)));
     if (m_machine.pacesWithDc()) {
         m_portShouldPace = LineStopCheck::portShouldStop(m_port.hardware(), m_pacer);
         const QString warning = LineStopCheck::warning(m_port, m_pacer);
@@ -69,8 +87,11 @@ void SendJob::begin()
     nextFile();
 }
 
+// The file is opened as its turn comes, and scanned and read ahead while the operator walks to the
+// control; a program the line cannot carry is refused at once.
 void SendJob::nextFile()
 {
+    m_reader->close();
     while (++m_index < m_files.size()) {
         const FileRow &row = file();
         emit current(row.text);
@@ -78,30 +99,100 @@ void SendJob::nextFile()
             emit logLine(row.text + QStringLiteral("はテキストファイルでないので送信できません。"));
             continue;
         }
+        if (m_highBytesRefused && m_machine.isOsp()) {
+            const std::optional<QByteArray> name = ShiftJis::encodeExact(row.text);
+            if (name && HighByteScan::find(*name) >= 0)
+                return fail(QStringLiteral("%1の名前に%2ビットの回線では送れない文字があります。")
+                                .arg(row.text)
+                                .arg(m_port.line().dataBits()));
+        }
         emit echoCleared();
         m_echoLine.clear();
+        m_reader->open(QDir(m_folder).filePath(row.diskName), m_highBytesRefused);
         if (!m_machine.pacesWithDc())
-            return beginFile();
+            return openFile();
         emit prompt(QStringLiteral("   ファイルを送信します。\r\n    機械側で読込み(リード)してください。"));
         emit progress(0, 1, row.text); // nothing sent yet
         portPaces(false);              // the DC1 that starts the file is for the sender to see
         m_flow.forgetDc1();
         m_step = Step::AwaitingStart;
-        return;
+        return watchReader();
     }
     stop();
     emit ended();
 }
 
-// The file is opened only now that its turn has come, and read as the line takes it.
+// The machine reads now: the file as it is now goes, once scanned and its first bytes read.
+void SendJob::openFile()
+{
+    m_reader->confirm();
+    m_step = Step::Opening;
+    m_readerSinceUs = -1;
+    watchReader();
+}
+
+void SendJob::watchReader()
+{
+    if (readerFailed())
+        return;
+    if (m_step == Step::Opening ? !m_reader->ready() : m_reader->reading())
+        return awaitReader();
+    m_readerSinceUs = -1;
+    m_alarm->stop();
+    if (m_step == Step::Opening)
+        beginFile();
+}
+
+// The reader's word wakes the job; the clock looks as well, after as long as the job has waited so
+// far: the job stays on the clock that drives it, and a reader held up long is looked at seldom.
+// While the machine waits, the first look is at once; before it has asked there is no hurry.
+void SendJob::awaitReader()
+{
+    const qint64 now = m_clock.nowUs();
+    if (m_readerSinceUs < 0)
+        m_readerSinceUs = now;
+    const qint64 least = m_step == Step::AwaitingStart ? OutputPacer::LookUs : 0;
+    m_alarm->start(qBound(least, now - m_readerSinceUs, ReaderLookUs));
+}
+
+bool SendJob::readerFailed()
+{
+    if (const qint64 line = m_reader->highByteLine(); line > 0) {
+        fail(QStringLiteral("%1の%2行目に%3ビットの回線では送れない文字があります。")
+                 .arg(file().text)
+                 .arg(line)
+                 .arg(m_port.line().dataBits()));
+        return true;
+    }
+    const QString failure = m_reader->failure();
+    if (!failure.isEmpty())
+        fail(failure);
+    return !failure.isEmpty();
+}
+
+void SendJob::readerArrived()
+{
+    switch (m_step) {
+    case Step::AwaitingStart:
+    case Step::Opening:
+        return watchReader();
+    case Step::Header:
+    case Step::Body:
+    case Step::Trailer:
+        m_starved = false;
+        if (!readerFailed())
+            pump();
+        return;
+    default:
+        return;
+    }
+}
+
 void SendJob::beginFile()
 {
     const FileRow &row = file();
-    const QString failure = m_source.open(QDir(m_folder).filePath(row.diskName));
-    if (!failure.isEmpty())
-        return fail(failure);
     emit prompt(row.text + QStringLiteral("を送信中です。"));
-    emit progress(0, m_source.size(), row.text);
+    emit progress(0, m_reader->size(), row.text);
     emit logLine(row.text + QStringLiteral("を送信中です..."));
     m_shownPermille = -1;
     // With the DC1 after the name still to come, the sender paces the header itself.
@@ -125,7 +216,7 @@ void SendJob::heard()
     switch (m_step) {
     case Step::AwaitingStart:
         if (m_flow.dc1Seen())
-            beginFile();
+            openFile();
         break;
     case Step::AwaitingName:
         if (m_flow.dc1Seen()) {
@@ -165,8 +256,12 @@ void SendJob::pump()
     }
     const qint64 inFlight = m_pacer.inFlight(m_port.outBufferCount(), m_clock.nowUs());
     switch (m_step) {
-    case Step::Header:
     case Step::Body:
+        if (m_starved)
+            return awaitReader();
+        m_readerSinceUs = -1;
+        [[fallthrough]];
+    case Step::Header:
     case Step::Trailer:
         return m_alarm->start(m_pacer.usUntil(inFlight, m_pacer.lowWater()));
     case Step::Ending:
@@ -185,7 +280,7 @@ void SendJob::pump()
         // goes when the port lets go of the line after the pause.
         if (const qint64 onTheWire = m_pacer.inFlight(0, m_clock.nowUs()); onTheWire > 0)
             return m_alarm->start(m_pacer.usUntil(onTheWire, 0));
-        m_source.close();
+        m_reader->close();
         m_step = Step::Pausing;
         return m_alarm->start(PauseUs);
     default: // awaiting the DC1 after the name, or ended meanwhile
@@ -199,16 +294,16 @@ bool SendJob::handOver(qint64 room)
     while (room > 0) {
         QByteArray piece;
         if (m_step == Step::Body) {
-            piece = m_source.next(room);
-            if (piece.isEmpty()) {
-                if (!m_source.error().isEmpty()) {
-                    fail(m_source.error());
+            piece = m_reader->next(room);
+            m_starved = piece.isEmpty();
+            if (m_starved) {
+                if (readerFailed())
                     return false;
-                }
-                if (m_source.atEnd()) {
-                    m_pending = "%";
-                    m_step = Step::Trailer;
-                }
+                m_starved = !m_reader->atEnd();
+                if (m_starved)
+                    return true; // until the reader says more has come
+                m_pending = "%";
+                m_step = Step::Trailer;
                 continue;
             }
         } else if (m_step == Step::Header || m_step == Step::Trailer) {
@@ -229,10 +324,10 @@ bool SendJob::handOver(qint64 room)
         if (m_step == Step::Body) {
             echoSent(piece);
             const int permille =
-                m_source.size() > 0 ? int(m_source.consumed() * 1000 / m_source.size()) : 1000;
+                m_reader->size() > 0 ? int(m_reader->consumed() * 1000 / m_reader->size()) : 1000;
             if (permille != m_shownPermille) {
                 m_shownPermille = permille;
-                emit progress(m_source.consumed(), m_source.size(), file().text);
+                emit progress(m_reader->consumed(), m_reader->size(), file().text);
             }
         } else if (m_pending.isEmpty() && m_step == Step::Header) {
             if (m_machine.waitsForDc1AfterName()) {
@@ -336,7 +431,9 @@ void SendJob::portPaces(bool on)
 void SendJob::stop()
 {
     m_alarm->stop();
-    m_source.close();
+    m_reader->close(); // a reader stuck on a share is left behind
+    m_readerSinceUs = -1;
+    m_starved = false;
     m_pending.clear();
     if (m_port.portOpen()) {
         portPaces(false);

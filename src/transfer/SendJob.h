@@ -5,7 +5,6 @@
 #include "core/LineClock.h"
 #include "core/MachineSettings.h"
 #include "transfer/OutputPacer.h"
-#include "transfer/SendSource.h"
 
 #include <QByteArray>
 #include <QList>
@@ -15,11 +14,12 @@
 #include <memory>
 
 class LineFlow;
+class ReadAhead;
 class SerialPort;
 
-// Sends files to the machine with its framing and DC1/DC3 pacing, driven by what the machine says and
-// by the clock, never waiting in a loop: every step returns at once. It works from the names, the
-// folder and the settings taken when the command started.
+// Sends files to the machine with its framing and DC1/DC3 pacing, driven by what the machine says, by
+// the clock and by its reader, never waiting in a loop nor on a file system: every step returns at
+// once. It works from the names, the folder and the settings taken when the command started.
 class SendJob final : public QObject {
     Q_OBJECT
 public:
@@ -51,6 +51,7 @@ private:
         Idle,
         Connecting,
         AwaitingStart,
+        Opening, // the machine asked: the file as it is now, its first bytes read
         Header,
         AwaitingName,
         Body,
@@ -62,6 +63,11 @@ private:
 
     void begin();
     void nextFile();
+    void openFile();
+    void watchReader();
+    void awaitReader();
+    bool readerFailed();
+    void readerArrived();
     void beginFile();
     void pump();
     bool handOver(qint64 room);
@@ -76,9 +82,9 @@ private:
     SerialPort &m_port;
     LineFlow &m_flow;
     LineClock &m_clock;
-    std::unique_ptr<LineClock::Alarm> m_alarm; // the next look at the line, or the end of the pause
+    std::unique_ptr<LineClock::Alarm> m_alarm; // the next look at the line or reader; the pause's end
     OutputPacer m_pacer;
-    SendSource m_source;
+    ReadAhead *m_reader;
     QList<FileRow> m_files;
     qsizetype m_index = -1;
     QString m_folder;
@@ -87,6 +93,9 @@ private:
     QByteArray m_pending;  // header or trailer bytes not yet handed over
     QByteArray m_echoLine; // sent bytes of a line not yet echoed
     int m_shownPermille = -1;
+    bool m_highBytesRefused = false; // a line of fewer than eight data bits
+    qint64 m_readerSinceUs = -1;     // when the job began to wait for its reader
+    bool m_starved = false;          // the body waits for the reader
     // The port stops the output at DC3 itself; wanted while a body goes, also when a DC3 that came
     // before the port took over has the sender hold it off meanwhile.
     bool m_portPaces = false;

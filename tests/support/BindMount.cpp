@@ -2,6 +2,8 @@
 #include "support/BindMount.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <QStorageInfo>
 
@@ -54,4 +56,33 @@ void BindMount::stop()
 void BindMount::goOn()
 {
     ::kill(pid_t(m_bindfs.processId()), SIGCONT);
+}
+
+bool BindMount::holdsUpAThread()
+{
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile waitsIn(tasks.filePath(task + QStringLiteral("/wchan")));
+        if (waitsIn.open(QIODevice::ReadOnly) && waitsIn.readAll() == "request_wait_answer")
+            return true;
+    }
+    return false;
+}
+
+StoppedShare::StoppedShare(BindMount &mount) : m_share(mount)
+{
+    m_share.stop();
+    m_watch = std::thread([this] {
+        if (!m_over.tryAcquire(1, 60'000)) {
+            m_wentOn = true;
+            m_share.goOn();
+        }
+    });
+}
+
+StoppedShare::~StoppedShare()
+{
+    m_over.release();
+    m_watch.join();
+    m_share.goOn();
 }

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <QSemaphore>
+#include <atomic>
+#include <thread>
+
 // A folder seen through a FUSE mount of its own (bindfs), as a file server's share is seen: what is
 // done in the folder underneath reaches the mount without a change notice.
 class BindMount {
@@ -21,9 +25,30 @@ public:
     // The server stops answering: every call that needs it waits until it goes on.
     void stop();
     void goOn();
+    // Whether a thread of this process waits for the answer of a FUSE file system's server.
+    static bool holdsUpAThread();
 
 private:
     QTemporaryDir m_point;
     QProcess m_bindfs;
     QString m_failure;
+};
+
+// The share's server stops until this goes, also when a check fails. Should the test itself wait on
+// the share, the share goes on after a minute all the same: the test then fails instead of hanging.
+class StoppedShare {
+public:
+    explicit StoppedShare(BindMount &mount);
+    ~StoppedShare();
+    StoppedShare(const StoppedShare &) = delete;
+    StoppedShare &operator=(const StoppedShare &) = delete;
+
+    // The minute ran out: something waited on the share.
+    bool wentOnByItself() const { return m_wentOn; }
+
+private:
+    BindMount &m_share;
+    QSemaphore m_over;
+    std::atomic<bool> m_wentOn = false;
+    std::thread m_watch;
 };
