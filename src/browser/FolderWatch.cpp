@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/FolderWatch.h"
 
+#include "core/ReceivingPath.h"
 #include "platform/NativeName.h"
 #include "platform/SharedFileSystem.h"
 
@@ -135,14 +136,19 @@ void FolderWatch::look()
     }
     const quint64 folderTurn = m_folderTurn;
     if (!m_polls) { // first what kind of file system the folder lies on
-        away([folder = m_folder] { return SharedFileSystem::holds(folder); },
-             [this, folderTurn](bool shared) {
-                 if (folderTurn != m_folderTurn || !shared)
-                     return;
-                 m_polls = true;
-                 watchFiles();
-                 m_poll.start();
-             });
+        away(
+            [folder = m_folder] {
+                // Off the window's thread, once for each folder opened: a share may not answer.
+                ReceivingPath::removeLeftovers(folder);
+                return SharedFileSystem::holds(folder);
+            },
+            [this, folderTurn](bool shared) {
+                if (folderTurn != m_folderTurn || !shared)
+                    return;
+                m_polls = true;
+                watchFiles();
+                m_poll.start();
+            });
         return;
     }
     if (m_shown.files.size() > PollDetails && m_shown.sortedNames.isEmpty())

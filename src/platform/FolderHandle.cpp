@@ -9,6 +9,7 @@
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,6 +83,27 @@ QString FolderHandle::replace(const QString &from, const QString &to) const
     return failure(::renameat(m_fd, source.constData(), m_fd, target.constData()) == 0);
 }
 
+QString FolderHandle::keepAside(const QString &name, const QString &aside, int *error) const
+{
+    const QByteArray source = NativeName::toBytes(name), target = NativeName::toBytes(aside);
+    bool done = ::linkat(m_fd, source.constData(), m_fd, target.constData(), 0) == 0;
+    if (!done && (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS || errno == EMLINK)) {
+#if defined(Q_OS_LINUX)
+        done = ::renameat2(m_fd, source.constData(), m_fd, target.constData(), RENAME_NOREPLACE) == 0;
+        if (!done && (errno == EINVAL || errno == ENOSYS)) // a share that cannot promise it: looked at first
+#endif
+        {
+            struct stat existing {};
+            if (::fstatat(m_fd, target.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
+                errno = EEXIST;
+            else
+                done = ::renameat(m_fd, source.constData(), m_fd, target.constData()) == 0;
+        }
+    }
+    *error = done ? 0 : errno;
+    return failure(done);
+}
+
 QString FolderHandle::remove(const QString &name) const
 {
     return failure(::unlinkat(m_fd, NativeName::toBytes(name).constData(), 0) == 0);
@@ -90,6 +112,8 @@ QString FolderHandle::remove(const QString &name) const
 #else // A folder that holds an open file cannot be renamed here: its path stays good.
 
 #include <qt_windows.h>
+
+#include <cerrno>
 
 QString FolderHandle::open(const QString &path)
 {
@@ -124,6 +148,19 @@ QString FolderHandle::replace(const QString &from, const QString &to) const
     if (replacing)
         QFile::setPermissions(target, kept);
     return why;
+}
+
+QString FolderHandle::keepAside(const QString &name, const QString &aside, int *error) const
+{
+    const QString source = NativeFile::join(m_path, name), target = NativeFile::join(m_path, aside);
+    *error = !QFile::exists(source) ? ENOENT : QFile::exists(target) ? EEXIST : 0;
+    if (*error)
+        return SystemReason::of(*error);
+    QFile file(source);
+    if (file.copy(target))
+        return {};
+    *error = EIO;
+    return SystemReason::of(file);
 }
 
 QString FolderHandle::remove(const QString &name) const

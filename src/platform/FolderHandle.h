@@ -28,6 +28,10 @@ public:
     QString create(QFile &file, const QString &name) const;
     // Gives from's file the name to, in place of what to held, and the permission bits to had.
     QString replace(const QString &from, const QString &to) const;
+    // Gives name's file the name aside as well, so that replacing name leaves what it held there;
+    // where the file system has no second names, name moves to aside. Never in place of a file.
+    // *error: the failure's error number, EEXIST when aside was taken, ENOENT when name was not there.
+    QString keepAside(const QString &name, const QString &aside, int *error) const;
     QString remove(const QString &name) const;
 
 private:

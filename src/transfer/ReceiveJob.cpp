@@ -2,24 +2,35 @@
 #include "transfer/ReceiveJob.h"
 
 #include "core/ReceivingPath.h"
-#include "platform/NativeFile.h"
+#include "platform/NativeName.h"
 #include "platform/SerialPort.h"
 #include "platform/ShiftJis.h"
-#include "platform/SystemReason.h"
 #include "transfer/LineFlow.h"
 #include "transfer/ReceivedName.h"
 
-#include <QRandomGenerator>
+#include <limits>
 
 namespace {
 
 constexpr char Cr = 0x0D, Lf = 0x0A;
+// The writer's end, which the end of a reception that began a program waits for: nothing is left
+// behind then.
+constexpr quint64 WriterDone = std::numeric_limits<quint64>::max();
 
 } // namespace
 
 ReceiveJob::ReceiveJob(SerialPort &port, ReceivingPath &receiving, QObject *parent)
-    : QObject(parent), m_port(port), m_receiving(receiving)
+    : QObject(parent), m_port(port), m_receiving(receiving), m_slowDisk(this) // goes to the line's thread too
 {
+    m_slowDisk.setSingleShot(true);
+    m_slowDisk.setInterval(SlowDiskMs);
+    connect(&m_slowDisk, &QTimer::timeout, this, &ReceiveJob::slowDisk);
+}
+
+ReceiveJob::~ReceiveJob()
+{
+    const std::lock_guard hold(m_writerLock);
+    m_writer.reset(); // it still does what it was asked, and tells no one
 }
 
 void ReceiveJob::start(bool continuous, const QString &folder, const MachineSettings &machine,
@@ -27,6 +38,7 @@ void ReceiveJob::start(bool continuous, const QString &folder, const MachineSett
 {
     m_machine = machine;
     m_continuous = continuous;
+    m_folder = folder;
     m_receiveName = typedName;
     m_state = WaitingForProgram;
     m_name.clear();
@@ -37,11 +49,28 @@ void ReceiveJob::start(bool continuous, const QString &folder, const MachineSett
     m_echoText.resetState();
     m_echo.clear();
     m_echoLine.clear();
+    m_chunk.clear();
+    m_said.clear();
+    m_end = End::None;
+    m_slowShown = false;
+    m_lineErrors.clear();
+    m_batchErrors.clear();
+    m_programOpen = false;
+    m_hit = false;
+    m_active = true;
+    m_awaitWriter = false;
+    {
+        const std::lock_guard hold(m_writerLock);
+        m_writer = std::make_shared<ReceiveWriter>(
+            m_receiving, this, [this, generation = ++m_generation](const ReceiveWriter::Report &report) {
+                if (generation == m_generation) // else an earlier reception's: its programs were told of
+                    onWriter(report);
+            });
+    }
+    m_writer->open(folder);
     m_port.setInputLen(0); // all that waits: a fast line outruns one event per byte
     // Nothing answers a received byte, so bytes may gather briefly: one wake-up a batch, not a byte.
     m_port.setInputLatency(ReceiveLatencyMs);
-    if (const QString why = m_folder.open(folder); !why.isEmpty())
-        return fail(why);
     if (!m_port.setPortOpen(true))
         return fail(m_port.errorString());
     m_listening = true;
@@ -56,18 +85,60 @@ void ReceiveJob::start(bool continuous, const QString &folder, const MachineSett
 void ReceiveJob::take(QByteArrayView text)
 {
     const qint64 before = m_received;
+    // Where in the read the error lies is not told: every program the read carries is suspect.
+    m_batchErrors += std::exchange(m_lineErrors, {});
+    m_errorRead = !m_batchErrors.isEmpty();
+    if (m_errorRead && m_programOpen)
+        m_hit = true;
     for (const char byte : text) {
         if (!m_listening || m_ending)
             break;
         if (!LineFlow::isControl(byte))
             step(byte);
     }
-    if (m_listening)
+    if (m_listening) {
+        pass();
         showEcho();
+    }
+    m_errorRead = false;
+    sayLineErrors();
     if (m_received != before)
         emit received(m_received);
     if (m_listening && m_ending)
         finish();
+}
+
+void ReceiveJob::lineError(const QString &message)
+{
+    m_lineErrors << message;
+    if (!m_errorsQueued) { // after the port has told all it has to tell
+        m_errorsQueued = true;
+        QMetaObject::invokeMethod(this, &ReceiveJob::takeWaiting, Qt::QueuedConnection);
+    }
+}
+
+// A port that holds received bytes back for a while hands them over at once when told to gather
+// them no longer, through TransferLine and take(); a port that keeps them hands them to input().
+void ReceiveJob::takeWaiting()
+{
+    m_errorsQueued = false;
+    if (m_lineErrors.isEmpty())
+        return; // a read took them along
+    if (m_listening && m_port.portOpen()) {
+        m_port.setInputLatency(0);
+        if (!m_lineErrors.isEmpty() && m_listening && m_port.portOpen())
+            take(m_port.input());
+        if (m_port.portOpen())
+            m_port.setInputLatency(ReceiveLatencyMs);
+    }
+    if (m_lineErrors.isEmpty())
+        return;
+    if (m_listening) {
+        take({});
+    } else {
+        for (const QString &line : std::exchange(m_lineErrors, {}))
+            say(line);
+    }
 }
 
 void ReceiveJob::step(char byte)
@@ -123,34 +194,29 @@ bool ReceiveJob::openProgram()
         }
     }
     m_receiveName = m_receiveName.toUpper();
-    QString why;
-    const QString path = ReceivedName::pathFor(m_folder.path(), m_receiveName, &why);
-    if (path.isEmpty()) {
+    if (const QString why = ReceivedName::refusal(m_receiveName); !why.isEmpty()) {
         fail(why);
         return false;
     }
-    // The program arrives under a hidden name beside its own, which keeps what it holds until the
-    // program is whole. No received name holds "..", so none is ever this one.
-    m_target = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    m_temporary = QStringLiteral(".talvern-receive..%1")
-                      .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     // Published before the file exists: no file command may take it from under the reception.
-    m_receiving.set({m_folder.identity(), m_target, m_temporary});
-    if (const QString failure = m_folder.create(m_file, m_temporary); !failure.isEmpty()) {
-        m_temporary.clear();
-        fail(failure);
-        return false;
-    }
+    const QString temporary = ReceivingPath::hiddenName();
+    m_receiving.set({FileIdentity(), m_folder, m_receiveName, temporary});
+    // Said once the disk has the file, or never when it refuses the name.
+    m_said.append({m_writer->begin(m_receiveName, temporary), m_receiveName, Verdict::Whole, {}});
+    m_programOpen = true;
+    m_awaitWriter = true;
+    m_hit = m_errorRead;
     m_state = EndOfHeaderLine;
-    emit logLine(m_receiveName + QStringLiteral("を読込中です..."));
     return true;
 }
 
 void ReceiveJob::closeProgram()
 {
-    if (!keepProgram())
+    pass();
+    if (!m_listening)
         return;
-    emit logLine(QStringLiteral("読込が完了しました。"));
+    sayLineErrors(); // before what is said of the program they hit
+    keepProgram(m_hit ? Verdict::LineError : Verdict::Whole);
     m_receiveName.clear();
     m_state = WaitingForProgram;
     m_name.clear();
@@ -160,16 +226,31 @@ void ReceiveJob::closeProgram()
         m_ending = true;
 }
 
-// Written first, then shown: whatever runs while the echo is shown finds the byte on its way to disk.
+void ReceiveJob::keepProgram(Verdict verdict)
+{
+    m_said.append({m_writer->keep(verdict != Verdict::Whole), m_receiveName, verdict, {}});
+    m_programOpen = false;
+    m_hit = false;
+}
+
+// Gathered, then shown: whatever runs while the echo is shown finds the byte on its way to disk.
 void ReceiveJob::store(char byte)
 {
-    if (m_file.write(&byte, 1) != 1) {
-        fail(SystemReason::of(m_file));
-        return;
-    }
+    m_chunk += byte;
     if (m_machine.echoes())
         show(byte);
     ++m_received;
+}
+
+// The read's bytes to the writer, at one go.
+void ReceiveJob::pass()
+{
+    if (m_chunk.isEmpty())
+        return;
+    const bool taken = m_writer->append(m_chunk);
+    m_chunk.clear();
+    if (!taken)
+        overflow();
 }
 
 // A received byte as the echo shows it: CR, LF and CR LF each end one line. A line end is no part
@@ -203,47 +284,19 @@ void ReceiveJob::abort()
 {
     if (m_listening)
         finish();
+    else if (m_end != End::None && m_slowShown)
+        giveUp(m_writer->abandon());
 }
 
-// What arrived takes the program's name in the folder, wherever that folder is now; false when that
-// failed, which is then reported. A program reported as read is on the disk whole.
-bool ReceiveJob::keepProgram()
-{
-    if (m_temporary.isEmpty())
-        return true;
-    if (!m_file.flush()) {
-        fail(SystemReason::of(m_file));
-        return false;
-    }
-    m_file.close();
-    if (const QString why = m_folder.replace(m_temporary, m_target); !why.isEmpty()) {
-        fail(why);
-        return false;
-    }
-    m_temporary.clear();
-    m_receiving.clear();
-    return true;
-}
-
-// A program cut short never takes the program's name, which keeps what it held.
-void ReceiveJob::dropProgram()
-{
-    m_file.close();
-    if (!m_temporary.isEmpty())
-        m_folder.remove(m_temporary);
-    m_temporary.clear();
-    m_receiving.clear();
-}
-
+// The port closes at once; a program cut short keeps its place in the writer's queue.
 void ReceiveJob::finish()
 {
-    if (!keepProgram())
-        return;
-    m_folder.close();
-    m_listening = false;
-    m_port.setPortOpen(false);
-    emit logLine(QStringLiteral("受信を終了しました。"));
-    emit ended(false);
+    pass();
+    if (!m_listening)
+        return; // the disk's buffer was full: the reception has failed
+    if (m_programOpen)
+        keepProgram(Verdict::CutShort);
+    end(End::Ended);
 }
 
 void ReceiveJob::portFailed(const QString &description)
@@ -252,17 +305,141 @@ void ReceiveJob::portFailed(const QString &description)
         fail(description);
 }
 
+// What waits before it is still said; the program being received is never kept.
 void ReceiveJob::fail(const QString &description)
 {
-    dropProgram();
-    m_folder.close();
-    m_listening = false;
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
+    sayLineErrors();
+    m_chunk.clear();
+    m_programOpen = false;
     // Before a program names itself, what could not be received is what the port carries.
     const QString what =
         m_receiveName.isEmpty() ? QStringLiteral("COM %1から").arg(m_port.commPort()) : m_receiveName;
-    emit logLine(what + QStringLiteral("の受信が出来ませんでした。"));
-    emit logLine(description);
-    emit ended(true);
+    m_said.append(
+        {0, {}, Verdict::Whole, {what + QStringLiteral("の受信が出来ませんでした。"), description}});
+    end(End::Failed);
+}
+
+// The disk has taken nothing for minutes: no more of the line waits in memory, and nothing that
+// waited replaces anything.
+void ReceiveJob::overflow()
+{
+    say(QStringLiteral("保存先が応答しないため、受信を中止しました。"));
+    giveUp(m_writer->abandon());
+    end(End::Failed);
+}
+
+// What waited for the disk's answer will hear none.
+void ReceiveJob::giveUp(const QStringList &lost)
+{
+    m_awaitWriter = false;
+    m_said.removeIf([](const Said &said) { return said.ticket != 0; });
+    for (const QString &line : lost)
+        say(line);
+    flush();
+}
+
+void ReceiveJob::end(End how)
+{
+    m_listening = false;
+    m_programOpen = false;
+    if (m_port.portOpen())
+        m_port.setPortOpen(false);
+    m_writer->close();
+    if (std::exchange(m_awaitWriter, false))
+        m_said.append({WriterDone, {}, Verdict::Whole, {}});
+    if (how == End::Failed || m_end == End::None)
+        m_end = how;
+    flush();
+    if (m_end != End::None && !m_slowDisk.isActive() && !m_slowShown)
+        m_slowDisk.start();
+}
+
+void ReceiveJob::sayLineErrors()
+{
+    for (const QString &line : std::exchange(m_batchErrors, {}))
+        say(line);
+}
+
+void ReceiveJob::say(const QString &line)
+{
+    m_said.append({0, {}, Verdict::Whole, {line}});
+    flush();
+}
+
+// Lines go out in order, each once what it waits for has been done; the end, once all have.
+void ReceiveJob::flush()
+{
+    while (!m_said.isEmpty() && m_said.first().ticket == 0) {
+        for (const QString &line : m_said.takeFirst().lines)
+            emit logLine(line);
+    }
+    if (!m_said.isEmpty() || m_end == End::None)
+        return;
+    const End how = std::exchange(m_end, End::None);
+    m_active = false;
+    m_slowDisk.stop();
+    if (how == End::Ended)
+        emit logLine(QStringLiteral("受信を終了しました。"));
+    emit ended(how == End::Failed);
+}
+
+void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
+{
+    using Kind = ReceiveWriter::Report::Kind;
+    if (!m_active)
+        return;
+    if (report.kind == Kind::Failed) {
+        // What waited will not come; the reception ends as a failure to write always did, unless
+        // the line had failed first.
+        m_said.removeIf([](const Said &said) { return said.ticket != 0; });
+        if (m_end == End::Failed)
+            return flush();
+        m_receiveName = report.name;
+        return fail(report.reason);
+    }
+    if (report.kind == Kind::Finished) { // lost: given up by settle()
+        giveUp(report.lost);
+        if (m_listening)
+            end(End::Ended);
+        return;
+    }
+    const auto waited = std::find_if(m_said.begin(), m_said.end(),
+                                     [&report](const Said &said) { return said.ticket == report.ticket; });
+    if (waited == m_said.end())
+        return;
+    const QString old = report.backup.isEmpty()
+                            ? QString()
+                            : QStringLiteral("元の%1は%2に残しました。")
+                                  .arg(NativeName::shown(report.name), NativeName::shown(report.backup));
+    if (report.kind == Kind::Created)
+        waited->lines = {waited->name + QStringLiteral("を読込中です...")};
+    else if (waited->verdict == Verdict::Whole)
+        waited->lines = {QStringLiteral("読込が完了しました。")};
+    else if (waited->verdict == Verdict::CutShort)
+        waited->lines = {waited->name + QStringLiteral("は途中までしか受信していません。") + old};
+    else
+        waited->lines = {waited->name + QStringLiteral("の受信中に回線エラーがありました。") + old};
+    waited->ticket = 0;
+    flush();
+}
+
+// The line is done with, the disk is not: the dialog comes back to say so, and offers to give up.
+void ReceiveJob::slowDisk()
+{
+    if (m_end == End::None)
+        return;
+    m_slowShown = true;
+    emit waiting(QStringLiteral("受信したプログラムを保存しています。\r\n保存先が応答しません。\r\n"
+                                "[中止]を押すと保存をあきらめます。元のプログラムはそのままです。"));
+    emit received(m_received);
+}
+
+QString ReceiveJob::settle(int timeoutMs)
+{
+    std::shared_ptr<ReceiveWriter> writer;
+    {
+        const std::lock_guard hold(m_writerLock);
+        writer = m_writer;
+    }
+    return writer ? writer->settle(timeoutMs) : QString();
 }

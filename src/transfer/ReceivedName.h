@@ -9,8 +9,11 @@ public:
     // The longest name a folder can hold, in bytes on disk.
     static constexpr qsizetype MaxNameBytes = 255;
 
+    // Why name can be no file's name in the folder, by the name alone; "" when it can.
+    static QString refusal(const QString &name);
     // The full path for name in folder (a NativeName), reusing an existing file's own spelling when
-    // only the case or the encoding differs; "" with the reason when the name cannot be taken or the file is protected.
+    // only the case or the encoding differs; "" with the reason when the name cannot be taken or the
+    // file is protected. It asks the file system.
     static QString pathFor(const QString &folder, const QString &name, QString *why);
     static QString tooLong();
 };

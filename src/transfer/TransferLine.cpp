@@ -93,7 +93,12 @@ void TransferLine::MSComm1_OnComm(int event)
 {
     if (event != SerialPort::Receive) {
         const QString message = lineErrorMessage(event);
-        if (!message.isEmpty())
+        if (message.isEmpty())
+            return;
+        // A reception says it after the bytes that came before it, whose program it marks.
+        if (m_receive->listening())
+            m_receive->lineError(message);
+        else
             emit logLine(message); // reported; the transfer goes on
         return;
     }
@@ -103,6 +108,11 @@ void TransferLine::MSComm1_OnComm(int event)
         m_receive->take(text);
     else
         m_send->heard();
+}
+
+QString TransferLine::settle(int timeoutMs)
+{
+    return m_receive->settle(timeoutMs);
 }
 
 void TransferLine::handBack(bool newFiles)

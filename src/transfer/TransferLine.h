@@ -36,6 +36,9 @@ public:
     // The program ends: nothing more for the machine, the file as it stands, the port closed; unlike
     // an abort it reports nothing.
     void shutdown();
+    // From any thread: waits up to the time given until what was received is on disk under its name.
+    // "" then, else the log line that says what was not saved.
+    QString settle(int timeoutMs);
 
     void MSComm1_OnComm(int event);
 

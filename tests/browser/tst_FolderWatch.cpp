@@ -3,12 +3,14 @@
 #include "browser/FolderWatch.h"
 #include "browser/ListedFolder.h"
 #include "core/FolderListing.h"
+#include "core/ReceivingPath.h"
 #include "support/TestDir.h"
 
 #include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -189,6 +191,22 @@ private slots:
         QCOMPARE(ListedFolder::shown(list), QStringList{"A.MIN:0*"});
         QTest::keyClick(editor, Qt::Key_Escape);
         QTRY_COMPARE(ListedFolder::shown(list), (QStringList{"A.MIN:0*", "NEW.MIN:0"}));
+    }
+    // A folder opened loses the hidden files that a reception on this computer left when its process
+    // ended first.
+    void leftoversOfEndedReceptionsGo()
+    {
+        QProcess ended;
+        ended.start(QStringLiteral("true"));
+        QVERIFY(ended.waitForStarted());
+        QStringList name = ReceivingPath::hiddenName().split(u'.'); // .talvern-receive..<host>.<pid>.<random>
+        name[4] = QString::number(ended.processId());
+        QVERIFY(ended.waitForFinished());
+        TestDir dir;
+        const QString leftover = dir.addFile(name.join(u'.'));
+        FolderWatch watch;
+        watch.watch(dir.path());
+        QTRY_VERIFY(!QFile::exists(leftover));
     }
     // Changes in quick succession make one notice.
     void aBurstOfChangesIsOneNotice()

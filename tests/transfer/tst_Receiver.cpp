@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "core/ReceivingPath.h"
 #include "platform/FileProtection.h"
 #include "support/FileSizeLimit.h"
 #include "support/PermissionsEnforced.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStringDecoder>
@@ -25,14 +27,14 @@ namespace {
 const QByteArray SjisName("\x83\x65\x83\x58\x83\x67.MIN");
 
 // The reception starts; once it has taken every byte the machine punched, then runs (while it is
-// still receiving), and the reception is run to its end.
+// still receiving), and the reception is run to its end, which waits for its disk's thread too.
 void receive(TransferRig &rig, bool continuous, const std::function<void()> &then = {})
 {
     continuous ? rig.commands.mnuTransInputCont_Click() : rig.commands.mnuTransInput_Click();
     rig.lineClock.runUntil([&rig] { return rig.port.waiting() == 0; });
     if (then && rig.commands.running())
         then();
-    QVERIFY(rig.finish());
+    QTRY_VERIFY(rig.finish());
 }
 
 void abort(TransferRig &rig)
@@ -145,6 +147,7 @@ private slots:
         QCOMPARE(rig.fileContent(name), QByteArray("G0"));
 
         rig.select({name});
+        rig.port.setSettings("4800,n,8,1"); // a line that carries the name's bytes
         rig.port.onOutput = [&rig](const QByteArray &bytes) {
             if (bytes.startsWith('$'))
                 rig.port.feed("\r\n"); // the machine's stray line end
@@ -170,6 +173,7 @@ private slots:
         QSignalSpy running(&rig.commands, &TransferCommands::runningChanged);
         rig.port.feed("$A.MIN%\r\nA1\r\n%$B.SUB%\r\nB1\r\n%");
         receive(rig, true, [&rig] {
+            QTRY_COMPARE(rig.log().size(), 4); // both programs on disk
             rig.commands.mnuTransOutput_Click();
             rig.commands.mnuTransInput_Click();
             abort(rig);
@@ -316,54 +320,103 @@ private slots:
         QVERIFY(!rig.commands.dialog()->isVisible());
     }
 
-    // Line errors are reported and the reception goes on. A program that the device going away or a
-    // full disk cuts short leaves the old program of its name as it was, and nothing else behind; an
-    // abort keeps what arrived under the program's name.
+    // A program cut short by an abort, or hit by a line error, takes its name, and the program it
+    // replaces stays beside it under the first backup name free. Line errors, which a port tells ahead
+    // of the bytes they came with, are logged after the program those bytes begin. A program that the
+    // device going away or a full disk cuts short leaves the old program as it was, and nothing else.
     void aProgramCutShort_data()
     {
         QTest::addColumn<QString>("end");
-        QTest::addColumn<QByteArray>("kept");
-        QTest::addColumn<QStringList>("last"); // the log after the line errors
-        const QString failed = "A.MINの受信が出来ませんでした。";
-        QTest::newRow("aborted") << "abort" << QByteArray("G01") << QStringList{"受信を終了しました。"};
-        QTest::newRow("device gone") << "vanish" << QByteArray("old")
-                                     << QStringList{failed, "The device was unplugged."};
+        QTest::addColumn<QStringList>("before"); // name=content
+        QTest::addColumn<QStringList>("after");  // every file, hidden or not
+        QTest::addColumn<QStringList>("last");   // the log after the line errors
+        const QString failed = "A.MINの受信が出来ませんでした。",
+                      short_ = "A.MINは途中までしか受信していません。";
+        const QString backup = "元のa.minはa.min.BAKに残しました。", ended = "受信を終了しました。";
+        // clang-format off
+        QTest::newRow("aborted") << "abort" << QStringList{"a.min=old"} << QStringList{"a.min=G01", "a.min.BAK=old"} << QStringList{short_ + backup, ended};
+        QTest::newRow("aborted, a backup there") << "abort" << QStringList{"a.min=old", "A.MIN.bak=first"}
+            << QStringList{"A.MIN.bak=first", "a.min=G01", "a.min.BAK2=old"} << QStringList{short_ + "元のa.minはa.min.BAK2に残しました。", ended};
+        QTest::newRow("aborted, nothing replaced") << "abort" << QStringList() << QStringList{"A.MIN=G01"} << QStringList{short_, ended};
+        QTest::newRow("line error, then the end") << "%" << QStringList{"a.min=old"} << QStringList{"a.min=G01\r\n", "a.min.BAK=old"}
+            << QStringList{"A.MINの受信中に回線エラーがありました。" + backup, ended};
+        QTest::newRow("device gone") << "vanish" << QStringList{"a.min=old"} << QStringList{"a.min=old"} << QStringList{failed, "The device was unplugged."};
 #if defined(Q_OS_UNIX)
-        QTest::newRow("disk full") << "full" << QByteArray("old") << QStringList{failed, "ファイルが大きすぎます。"};
+        QTest::newRow("disk full") << "full" << QStringList{"a.min=old"} << QStringList{"a.min=old"} << QStringList{failed, "ファイルが大きすぎます。"};
 #endif
+        // clang-format on
     }
 
     void aProgramCutShort()
     {
         QFETCH(QString, end);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
         TransferRig rig(0, 1);
-        rig.folder.addFile("a.min", "old");
+        for (const QString &file : before)
+            rig.folder.addFile(file.section('=', 0, 0), file.section('=', 1).toLatin1());
+        std::optional<FileSizeLimit> limit;
+        rig.commands.mnuTransInput_Click();
         rig.port.feed("$A.MIN%\r\nG0");
-        receive(rig, false, [&rig, &end] {
-            emit rig.port.OnComm(SerialPort::Parity);
-            emit rig.port.OnComm(SerialPort::Overrun);
-            emit rig.port.OnComm(3); // a modem-line change means nothing here
-            rig.port.feed("1");
-            rig.lineClock.runUntil([&rig] { return rig.port.waiting() == 0; });
-            if (end == "abort")
-                abort(rig);
-            else if (end == "vanish")
-                rig.port.vanish("The device was unplugged.");
-#if defined(Q_OS_UNIX)
-            else {
-                const FileSizeLimit limit(100'000);
-                rig.port.feed(QByteArray(200'000, 'G'));
-                rig.lineClock.runUntil([&rig] { return !rig.commands.running(); });
-            }
-#endif
-        });
-        QTEST(rig.fileContent("a.min"), "kept");
-        QCOMPARE(QDir(rig.folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.min"});
+        emit rig.port.OnComm(SerialPort::Parity); // ahead of the bytes above, as ports tell them
+        emit rig.port.OnComm(SerialPort::Overrun);
+        emit rig.port.OnComm(3); // a modem-line change means nothing here
+        rig.port.feed(end == "%" ? "1\r\n%" : "1");
+        rig.lineClock.runUntil([&rig] { return rig.port.waiting() == 0; });
+        if (end == "abort") {
+            abort(rig);
+        } else if (end == "vanish") {
+            rig.port.vanish("The device was unplugged.");
+        } else if (end == "full") {
+            limit.emplace(100'000);
+            rig.port.feed(QByteArray(200'000, 'G'));
+        }
+        QTRY_VERIFY(rig.finish());
+        limit.reset();
+
+        QStringList files;
+        for (const QString &name : QDir(rig.folder.path()).entryList(QDir::Files | QDir::Hidden))
+            files << name + '=' + rig.fileContent(name);
+        files.sort();
+        after.sort();
+        QCOMPARE(files, after);
         const QStringList log = rig.log();
         QCOMPARE(log.mid(0, 3), (QStringList{"A.MINを読込中です...", "ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。",
                                              "ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"}));
         QTEST(log.mid(3), "last");
         QVERIFY(!rig.commands.dialog()->isVisible());
+    }
+
+    // Hidden files that receptions left when their process ended first go when the next reception
+    // opens the folder: only this computer's, and only those of a process that is no Talvern now.
+    void leftoversOfEndedReceptionsGo_data()
+    {
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("ended") << "ended" << false;
+        QTest::newRow("another program now") << "sleep" << false;
+        QTest::newRow("this running Talvern") << "self" << true;
+        QTest::newRow("another computer's") << "elsewhere" << true;
+    }
+
+    void leftoversOfEndedReceptionsGo()
+    {
+        QFETCH(QString, owner);
+        QProcess process;
+        process.start("sh", {"-c", owner == "sleep" ? "echo; exec sleep 30" : "echo"});
+        QVERIFY(process.waitForStarted());
+        const qint64 pid = owner == "self" ? QCoreApplication::applicationPid() : process.processId();
+        // once it says so, it runs a program of its own, no copy of this one
+        QVERIFY(owner == "sleep" ? process.waitForReadyRead() : process.waitForFinished());
+        // ".talvern-receive..<host>.<pid>.<random>", as this process names its own
+        QStringList name = ReceivingPath::hiddenName().split('.');
+        name[3] = owner == "elsewhere" ? "other-pc" : name[3];
+        name[4] = QString::number(pid);
+        TransferRig rig(0, 1);
+        const QString leftover = rig.folder.addFile(name.join('.'), "G0");
+        rig.port.feed("$A.MIN%\r\nG0\r\n%"); // reported once on disk: the folder was looked at first
+        receive(rig, false);
+        QTEST(QFile::exists(leftover), "kept");
     }
 };
 

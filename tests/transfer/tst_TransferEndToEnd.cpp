@@ -1,31 +1,37 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ControllerSimulator.h"
 #include "platform/ConfiguredSerialPort.h"
+#include "support/BindMount.h"
 #include "support/DeviceServer.h"
 #include "support/TransferRig.h"
 #include "transfer/LineStopCheck.h"
+#include "transfer/TransferLine.h"
 #include "transfer/frmCancelSend.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
 #include <fcntl.h>
+#include <optional>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-// A program of some kilobytes with comments in half-width katakana, as shop files have them.
-QByteArray program(int lines)
+// A program of some kilobytes with comments in half-width katakana, as shop files have them, unless
+// it is for a 7-bit line, which carries none.
+QByteArray program(int lines, bool eightBits = true)
 {
-    QByteArray text = "O1000 (\xb1\xd7\xb6\xba\xb3)\r\n";
+    QByteArray text = eightBits ? "O1000 (\xb1\xd7\xb6\xba\xb3)\r\n" : "O1000 (ARAKAKO)\r\n";
     for (int i = 1; i <= lines; ++i)
         text += "N" + QByteArray::number(i * 10) + " G01 X" + QByteArray::number(i % 97) + ".125 Y-" +
                 QByteArray::number(i % 53) + ".5 F200\r\n";
@@ -152,7 +158,7 @@ private slots:
             }
         });
         TransferRig rig(controller, flow, &line.port);
-        const QByteArray content = program(40);
+        const QByteArray content = program(40, settings.section(',', 2, 2) == "8");
         rig.folder.addFile("o1000.min", content);
         rig.select({"O1000.MIN"});
 
@@ -196,6 +202,135 @@ private slots:
                  (QStringList{"O2000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
     }
 
+    // A share that stops answering in the middle of a program at 115 200 baud holds up no reading of
+    // the port, which a UART's driver would lose within seconds: the disk's share waits in memory, and
+    // once the share goes on the program is there byte for byte. "中止" meanwhile closes the port at
+    // once and keeps what arrived beside the old program; a window that closes meanwhile gives the disk
+    // up, and the old program stays.
+    void aStoppedShareHoldsUpNoReading_data()
+    {
+        QTest::addColumn<QString>("then"); // while the share is stopped
+        QTest::newRow("goes on") << "";
+        QTest::newRow("abort") << "abort";
+        QTest::newRow("abort, the disk given up") << "give up";
+        QTest::newRow("window closes") << "settle";
+    }
+
+    void aStoppedShareHoldsUpNoReading()
+    {
+        QFETCH(QString, then);
+        Line line(ControllerSimulator::Family::Osp, Line::Named::ByEnvironment, "115200,N,8,1");
+        line.machine.setLineSpeed(115200, 10);
+        TransferRig rig(0, 1, &line.port);
+        rig.folder.addFile("O2000.MIN", "old");
+        BindMount share(rig.folder.path());
+        if (!share.failure().isEmpty())
+            QSKIP(qPrintable(share.failure()));
+        QDir::setCurrent(share.path());
+        qint64 handled = 0, mostUnread = 0;
+        connect(rig.commands.line(), &TransferLine::received, this,
+                [&handled](qint64 bytes) { handled = bytes; });
+        QTimer look; // at what waits in the pty for the port to read it, as in a UART's driver
+        connect(&look, &QTimer::timeout, this,
+                [&] { mostUnread = qMax(mostUnread, line.machine.unreadByFarEnd()); });
+        const QByteArray body = program(1400);
+        QTimer::singleShot(0, &line.machine, [&] { line.machine.punch("o2000.min", body); });
+        rig.commands.mnuTransInput_Click();
+        QDir::setCurrent(rig.folder.path()); // the list the rig refreshes at the end: never the stopped share
+        QTRY_VERIFY(rig.log().contains("O2000.MINを読込中です..."));
+
+        std::optional<StoppedShare> stopped(std::in_place, share);
+        look.start(5);
+        const qint64 atStop = handled;
+        QTRY_VERIFY_WITH_TIMEOUT(handled >= atStop + (then.isEmpty() ? 32768 : 4096), 10'000);
+        look.stop();
+        QVERIFY2(mostUnread <= 2048, qPrintable(QString::number(mostUnread)));
+        QString said;
+        if (!then.isEmpty()) {
+            rig.commands.dialog()->Command1->click();
+            QTRY_VERIFY(!line.port.portOpen());
+            if (then == "settle")
+                said = rig.commands.line()->settle(200);
+            if (then == "give up") { // once the dialog says the disk is slow
+                QTRY_VERIFY(rig.commands.dialog()->isVisible());
+                rig.commands.dialog()->Command1->click();
+                QTRY_VERIFY(!rig.commands.running());
+                said = rig.log().value(1);
+            }
+        }
+        stopped.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.commands.running(), 20'000);
+
+        const QString start = "O2000.MINを読込中です...", ended = "受信を終了しました。";
+        const auto files = [&rig] { return QDir(rig.folder.path()).entryList(QDir::Files | QDir::Hidden); };
+        if (then.isEmpty()) {
+            QCOMPARE(files(), QStringList{"O2000.MIN"});
+            QCOMPARE(rig.fileContent("O2000.MIN"), body);
+            QCOMPARE(rig.log(), (QStringList{start, "読込が完了しました。", ended}));
+        } else if (then == "abort") {
+            QCOMPARE(files(), (QStringList{"O2000.MIN", "O2000.MIN.BAK"}));
+            QCOMPARE(rig.fileContent("O2000.MIN"), body.left(handled));
+            QCOMPARE(rig.fileContent("O2000.MIN.BAK"), QByteArray("old"));
+            QCOMPARE(rig.log(), (QStringList{start,
+                                             "O2000.MINは途中までしか受信していません。"
+                                             "元のO2000.MINはO2000.MIN.BAKに残しました。",
+                                             ended}));
+        } else {
+            QVERIFY2(QRegularExpression("^O2000.MINの受信データ\\d+バイトを保存できませんでした。"
+                                        "元のプログラムはそのままです。$")
+                         .match(said)
+                         .hasMatch(),
+                     qPrintable(said));
+            QTRY_COMPARE(files(), QStringList{"O2000.MIN"}); // the hidden file goes as the disk goes on
+            QCOMPARE(rig.fileContent("O2000.MIN"), QByteArray("old"));
+            QCOMPARE(rig.log(), (QStringList{start, said, ended}));
+        }
+    }
+
+    // A device server tells line errors as they come; the port hands over the bytes before them a
+    // little later. The errors are logged after the line that begins their program all the same, and
+    // the program is kept as it came, beside the old one, never reported as read.
+    void lineErrorsThroughADeviceServerMarkTheirProgram()
+    {
+        Line line(ControllerSimulator::Family::Osp, Line::Named::BySettings); // 9600,E,7,2
+        QTcpServer server; // answers as ser2net does, then forwards what the machine punches
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        line.name(QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.serverPort()));
+        QTcpSocket *client = nullptr;
+        QByteArray heard;
+        connect(&server, &QTcpServer::newConnection, this, [&] {
+            client = server.nextPendingConnection();
+            client->write(QByteArrayLiteral(
+                "\xff\xfb\x03\xff\xfd\x03\xff\xfb\x01\xff\xfe\x01\xff\xfd\x00\xff\xfb\x00\xff\xfd\x2c"));
+            connect(client, &QTcpSocket::readyRead, this, [&] {
+                heard += client->readAll();
+                if (heard.contains(QByteArrayLiteral("\xff\xfa\x2c\x0b\x00\xff\xf0")) &&
+                    !heard.contains("answered")) {
+                    heard += "answered"; // the line as asked: 9600 baud, 7 bits, even, 2 stop bits
+                    client->write(
+                        QByteArrayLiteral("\xff\xfa\x2c\x65\x00\x00\x25\x80\xff\xf0\xff\xfa\x2c\x66\x07"
+                                          "\xff\xf0\xff\xfa\x2c\x67\x03\xff\xf0\xff\xfa\x2c\x68\x02"
+                                          "\xff\xf0\xff\xfa\x2c\x69\x01\xff\xf0"));
+                }
+            });
+        });
+        TransferRig rig(0, 1, &line.port);
+        rig.folder.addFile("PAR.MIN", "old");
+        rig.commands.mnuTransInput_Click();
+        QTRY_VERIFY(client && line.port.portOpen() && !line.port.connecting());
+        client->write(
+            "$PAR.MIN%\r\nG0\r\n\xff\xfa\x2c\x6a\x08\xff\xf0G1\r\n\xff\xfa\x2c\x6a\x04\xff\xf0G2\r\n%");
+        QVERIFY(rig.finish());
+
+        QCOMPARE(
+            rig.log(),
+            (QStringList{"PAR.MINを読込中です...", "ﾌﾚｰﾐﾝｸﾞ ｴﾗｰが発生しました。", "ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。",
+                         "PAR.MINの受信中に回線エラーがありました。元のPAR.MINはPAR.MIN.BAKに残しました。",
+                         "受信を終了しました。"}));
+        QCOMPARE(rig.fileContent("PAR.MIN"), QByteArray("G0\r\nG1\r\nG2\r\n"));
+        QCOMPARE(rig.fileContent("PAR.MIN.BAK"), QByteArray("old"));
+    }
+
     // A pseudo-terminal takes whatever it is given and keeps what the machine has not read yet: the
     // sender keeps no more on its way than the line carries in a few milliseconds, so after "中止" the
     // machine gets no more than it would take after a DC3.
@@ -206,7 +341,7 @@ private slots:
         line.machine.setDc3Every(0);
         line.machine.startReading();
         TransferRig rig(0, 1, &line.port);
-        rig.folder.addFile("A.MIN", program(1000));
+        rig.folder.addFile("A.MIN", program(1000, false));
         rig.select({"A.MIN"});
         qsizetype atAbort = -1;
         connect(&line.machine, &ControllerSimulator::dataArrived, this, [&] {
