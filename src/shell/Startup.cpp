@@ -13,10 +13,13 @@
 #include "platform/QtPrintSurface.h"
 #include "platform/QtProcessLauncher.h"
 #include "platform/QtTranslations.h"
+#include "platform/TerminationSignals.h"
 #include "shell/frmMain.h"
+#include "transfer/TransferCommands.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QSessionManager>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
@@ -62,6 +65,24 @@ struct CommandLine {
                                         QStringLiteral("file")};
 };
 
+// The application is told to quit, which the session manager's last word comes as: the window then
+// closes without a question.
+class QuitUnasked final : public QObject {
+public:
+    QuitUnasked(TransferCommands &transfer, QObject *parent) : QObject(parent), m_transfer(transfer) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit)
+            m_transfer.closeWithoutAsking();
+        return false;
+    }
+
+private:
+    TransferCommands &m_transfer;
+};
+
 } // namespace
 
 void Startup::answerInformationRequests(int &argc, char **argv)
@@ -105,6 +126,8 @@ int Startup::run(QApplication &app)
     QtPrintDialogs printDialogs;
     frmMain form(state, store, {messages, launcher, fileDialogs, port, printer, printDialogs});
     QObject::connect(&form, &frmMain::unloaded, &app, [] { endProcess(); });
+    const TerminationSignals termination;
+    closeAtSessionEnd(form, termination);
     state.StartupFolderPending = true;
     form.Show();
     form.LoadStartupSettingsFile(options.parser.value(options.machine));
@@ -121,4 +144,30 @@ int Startup::run(QApplication &app)
         });
     }
     return QApplication::exec();
+}
+
+void Startup::closeAtSessionEnd(frmMain &form, const TerminationSignals &termination)
+{
+    TransferCommands *transfer = form.transfer();
+    QObject::connect(&termination, &TerminationSignals::received, &form, [&form, transfer] {
+        transfer->closeWithoutAsking();
+        form.close();
+    });
+    QCoreApplication::instance()->installEventFilter(new QuitUnasked(*transfer, &form));
+    // Asked for only with a transfer running: the manager may hold the session's end until it is
+    // answered. A checkpoint comes the same way, so without a transfer nothing closes here; the
+    // manager's quit closes the window in the end.
+    QObject::connect(
+        qApp, &QGuiApplication::commitDataRequest, &form,
+        [&form, transfer](QSessionManager &manager) {
+            if (!transfer->running() || !manager.allowsInteraction())
+                return;
+            const bool end = transfer->mayClose();
+            manager.release();
+            if (!end)
+                return manager.cancel();
+            transfer->closeWithoutAsking();
+            QTimer::singleShot(0, &form, &QWidget::close); // once the manager has heard the answer
+        },
+        Qt::DirectConnection);
 }

@@ -228,16 +228,18 @@ void frmMain::Form_Unload()
 {
     if (!isMinimized())
         PersistedSettings::save(m_store, outerGeometry(), m_state);
-    // The program ends at once, also mid-transfer: nothing more for the machine, and what was
-    // received is on the disk first.
-    m_transfer->shutdown();
-    if (m_services.port.portOpen())
+    // The program ends within a second, also mid-transfer: nothing more for the machine, and what was
+    // received is on the disk first as far as its share lets it. A port the line still holds is left
+    // to the process's end.
+    if (m_transfer->shutdown() && m_services.port.portOpen())
         m_services.port.setPortOpen(false);
     emit unloaded();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    if (!m_transfer->mayClose())
+        return event->ignore();
     Form_Unload();
     event->accept();
 }

@@ -6,16 +6,22 @@
 #include "core/Log.h"
 #include "core/MarkedRows.h"
 #include "core/SteadyLineClock.h"
+#include "platform/MessageBoxes.h"
 #include "platform/SerialPort.h"
 #include "transfer/ProgramNo.h"
 #include "transfer/TransferLine.h"
 #include "transfer/frmCancelSend.h"
 
+#include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QSemaphore>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QThread>
+
+#include <memory>
 
 TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log,
                                    QTextEdit *echoPane, FileRows &files, QWidget *window, LinePlacement line)
@@ -57,13 +63,20 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
     connect(m_dialog, &frmCancelSend::aborted, this, [this] { onLine([line = m_line] { line->abort(); }); });
 }
 
-// The window's widgets may be gone already: only the line is stopped.
+// The window's widgets may be gone already: only the line is stopped. A line's thread that does not
+// end in time is stuck on something it waits for: it is left running with all it uses (Qt never
+// destroys a running thread), and the process's exit ends it.
 TransferCommands::~TransferCommands()
 {
-    stopLine();
+    if (QString unsaved; m_state.Transfer.Running)
+        stopLine(unsaved);
     if (m_thread) {
         m_thread->quit();
-        m_thread->wait();
+        if (!m_thread->wait(QDeadlineTimer(StopMs))) {
+            m_thread->setParent(nullptr);
+            (void)m_steadyClock.release();
+            return;
+        }
     }
     delete m_line;
 }
@@ -74,23 +87,59 @@ template <typename Call> void TransferCommands::onLine(Call call)
     QMetaObject::invokeMethod(m_line, std::move(call), Qt::AutoConnection);
 }
 
-void TransferCommands::shutdown()
+bool TransferCommands::mayClose()
 {
-    if (stopLine())
-        ended(false);
+    if (!m_askOnClose || !m_state.Transfer.Running)
+        return true;
+    m_asking = true;
+    const MessageBoxes::Answer answer =
+        m_messages.show(QStringLiteral("通信中です。\n通信を中止して終了しますか？"), QString(),
+                        MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNoDefaultNo);
+    m_asking = false;
+    return answer == MessageBoxes::Answer::Yes || !m_askOnClose;
 }
 
-// False when no transfer ran.
-bool TransferCommands::stopLine()
+void TransferCommands::closeWithoutAsking()
+{
+    m_askOnClose = false;
+    if (QWidget *question = m_asking ? QApplication::activeModalWidget() : nullptr)
+        question->close();
+}
+
+bool TransferCommands::shutdown()
 {
     if (!m_state.Transfer.Running)
-        return false;
-    const auto stop = [line = m_line] { line->shutdown(); };
-    if (m_thread && m_thread->isRunning())
-        QMetaObject::invokeMethod(m_line, stop, Qt::BlockingQueuedConnection);
-    else
-        stop();
-    return true;
+        return !m_lineHeld;
+    QString unsaved;
+    m_lineHeld = !stopLine(unsaved);
+    if (!unsaved.isEmpty())
+        m_log.addLine(unsaved);
+    ended(false);
+    return !m_lineHeld;
+}
+
+// The line stops at once on this thread, else as soon as its own thread gets to it; what it received
+// then has the rest of StopMs to reach the disk, and unsaved says what did not. False when the line's
+// thread did not answer in time: nothing here waits on it for longer.
+bool TransferCommands::stopLine(QString &unsaved)
+{
+    const QDeadlineTimer deadline(StopMs);
+    bool answered = true;
+    if (m_thread && m_thread->isRunning()) {
+        const auto stopped = std::make_shared<QSemaphore>();
+        QMetaObject::invokeMethod(
+            m_line,
+            [line = m_line, stopped] {
+                line->shutdown();
+                stopped->release();
+            },
+            Qt::QueuedConnection);
+        answered = stopped->tryAcquire(1, int(deadline.remainingTime()));
+    } else {
+        m_line->shutdown();
+    }
+    unsaved = m_line->settle(int(deadline.remainingTime()));
+    return answered;
 }
 
 // One transfer at a time: a command given while one runs would share its port and its file.

@@ -38,8 +38,18 @@ public:
     void mnuTransOutput_Click();
     void mnuTransInput_Click();
     void mnuTransInputCont_Click();
-    // The window closes: the line stops at once, the port's queue is thrown away and the port closed.
-    void shutdown();
+    // The window is to close: true unless a transfer runs and the operator keeps it going. The transfer
+    // goes on while the question is open, and may have ended by the answer.
+    bool mayClose();
+    // The next close asks nothing, and a question open now gives way: nobody is there to answer.
+    void closeWithoutAsking();
+    // The window closes: the line stops, the port's queue is thrown away and the port closed, and what
+    // was received is on disk, within StopMs whatever a share does. False when the line's thread did not
+    // answer in time and still holds the port.
+    bool shutdown();
+
+    // How long the window's close waits for the line and for what it received to reach the disk.
+    static constexpr int StopMs = 800;
 
     // The lines of echo a transfer keeps in view: a long drip feed costs as much at its end as at its start.
     static constexpr int EchoLines = 500;
@@ -56,7 +66,7 @@ signals:
 private:
     bool busy();
     void begin();
-    bool stopLine();
+    bool stopLine(QString &unsaved);
     void ended(bool newFiles);
     void StartReception(bool continuous);
     bool askProgramName(QString &name);
@@ -83,4 +93,7 @@ private:
     qint64 m_receivedCount = -1; // not yet drawn; -1 when drawn
     QString m_sendFolder;        // where the running send reads: only there do its rows lose their marks
     bool m_continuous = false;   // the receive mode: single or continuous
+    bool m_askOnClose = true;
+    bool m_asking = false;   // the close's question is open
+    bool m_lineHeld = false; // the line's thread did not answer a stop in time
 };

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "ControllerSimulator.h"
 #include "browser/FileListView.h"
 #include "fileops/FileOpsRig.h"
+#include "platform/TerminationSignals.h"
 #include "shell/CommandNames.h"
 #include "shell/LogPane.h"
 #include "shell/MainMenus.h"
 #include "shell/MainToolBar.h"
+#include "shell/Startup.h"
+#include "support/BindMount.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedSerialPort.h"
 #include "support/TestDir.h"
@@ -16,12 +20,45 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStyleHints>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 
+#include <csignal>
+
 using Answer = MessageBoxes::Answer;
+
+namespace {
+
+const QString CloseQuestion = QStringLiteral("通信中です。\n通信を中止して終了しますか？");
+
+// The machine at the far end of COM1, the default settings file's port: the simulated controller on a
+// pseudo-terminal, at the settings' 4800 baud.
+struct Machine {
+    Machine()
+    {
+        if (!controller.openPseudoTerminal())
+            qFatal("no pseudo-terminal");
+        qputenv("TALVERN_COM1", controller.slavePath().toLocal8Bit());
+        controller.setLineSpeed(4800, 11);
+    }
+    ~Machine() { qunsetenv("TALVERN_COM1"); }
+    bool receivesMore()
+    {
+        const qsizetype had = controller.received().size();
+        return QTest::qWaitFor([&] { return controller.received().size() > had; });
+    }
+    ControllerSimulator controller;
+};
+
+QStringList logLines(const frmMain &form)
+{
+    return form.Text2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
 
 // Transfers as the main window runs them: from its toolbar and menus, beside its other panes and the
 // commands of its file list, and at its close.
@@ -30,11 +67,16 @@ class tst_TransferWindow : public QObject {
 
     TestDir m_folder;
 
-    frmMain &start(MainWindowFixture &window)
+    frmMain &start(MainWindowFixture &window, const QString &folder = {}, bool scripted = true)
     {
-        window.useScriptedPort = true;
-        window.preset(QStringLiteral("OpenPathName"), m_folder.path());
-        return window.start();
+        window.useScriptedPort = scripted;
+        window.preset(QStringLiteral("OpenPathName"), folder.isEmpty() ? m_folder.path() : folder);
+        frmMain &form = window.start();
+        if (!folder.isEmpty()) { // its one file marked
+            form.lvListView->setCurrentItem(form.lvListView->row(0));
+            form.lvListView->row(0)->setSelected(true);
+        }
+        return form;
     }
 
     static QStringList marked(const FileListView *list)
@@ -121,19 +163,45 @@ private slots:
         QVERIFY(QFile::remove(m_folder.filePath(QStringLiteral("OTHER.MIN"))));
     }
 
-    // The process ends at once, also in the middle of a reception: what arrived is on the disk first.
+    // The close, SIGTERM (the session's end, kill) and SIGTERM while the close's question is open all
+    // end a reception within the close, what arrived on the disk under the program's name and the
+    // settings written; a signal asks nothing.
+    void closingMidReceptionKeepsWhatArrived_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("asked");
+        QTest::newRow("closed, yes") << "close" << QStringList{CloseQuestion};
+        QTest::newRow("SIGTERM") << "signal" << QStringList();
+        QTest::newRow("SIGTERM while asked, no") << "signal while asked" << QStringList{CloseQuestion};
+    }
+
     void closingMidReceptionKeepsWhatArrived()
     {
+        QFETCH(QString, how);
         MainWindowFixture window;
         frmMain &form = start(window);
+        const TerminationSignals termination;
+        QVERIFY(termination.installed()); // else the signal would end the test
+        Startup::closeAtSessionEnd(form, termination);
+        QSignalSpy heard(&termination, &TerminationSignals::received);
+        window.messages.answers = {how == "close" ? Answer::Yes : Answer::No};
+        window.messages.whileAsking = [&] {
+            if (how == "signal while asked" && std::raise(SIGTERM) == 0)
+                heard.wait();
+        };
         QByteArray onDisk;
+        bool closed = false;
         bool portOpenAfterClose = true;
         window.punchOnceListening("$KEEP.MIN%\r\nG0 X1\r\nG1 Y");
         connect(form.Text1, &QTextEdit::textChanged, this, [&] { // the echo is on in the default settings
             if (!form.Text1->toPlainText().endsWith("G1 Y") || !portOpenAfterClose)
                 return;
             QTimer::singleShot(0, this, [&] { // once the last byte has been written too
-                form.close();
+                if (how == "signal")
+                    std::raise(SIGTERM);
+                else
+                    form.close();
+                closed = QTest::qWaitFor([&form] { return !form.isVisible(); });
                 QFile file(m_folder.filePath(QStringLiteral("KEEP.MIN")));
                 if (file.open(QIODevice::ReadOnly))
                     onDisk = file.readAll();
@@ -142,12 +210,111 @@ private slots:
         });
         form.menus()->item(QStringLiteral("mnuTransInput"))->trigger();
         QTRY_VERIFY(!form.transfer()->running());
+        QVERIFY(closed);
+        QStringList asked;
+        for (const ScriptedMessageBoxes::Shown &shown : window.messages.shown)
+            asked << shown.text;
+        QTEST(asked, "asked");
         QCOMPARE(onDisk, QByteArray("G0 X1\r\nG1 Y"));
         QCOMPARE(QDir(m_folder.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"A.MIN", "B.MIN", "KEEP.MIN"})); // nothing else, hidden or not, is left behind
         QVERIFY(!portOpenAfterClose);
         QCOMPARE(window.written()->value(QStringLiteral("OpenPathName")).toString(), m_folder.path());
         QFile::remove(m_folder.filePath(QStringLiteral("KEEP.MIN")));
+    }
+
+    // An accidental close during a drip feed asks, and the send goes on meanwhile: "No" keeps it going,
+    // "Yes" ends it and closes the port, and a send that ended meanwhile leaves "Yes" nothing to stop.
+    void closingDuringASendAsks_data()
+    {
+        QTest::addColumn<int>("lines"); // of the program sent; none: nothing is sent
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<QString>("lastLog");
+        QTest::newRow("nothing running") << 0 << Answer::No << "設定ファイル'OSP-E100.MCH'を読み込みました。";
+        QTest::newRow("no: the send goes on") << 400 << Answer::No << "送信がキャンセルされました。";
+        QTest::newRow("yes: the send ends") << 400 << Answer::Yes << "P.MINを送信中です...";
+        QTest::newRow("yes once the send has ended") << 1 << Answer::Yes << "送信が完了しました。";
+    }
+
+    void closingDuringASendAsks()
+    {
+        QFETCH(int, lines);
+        QFETCH(Answer, answer);
+        Machine machine;
+        TestDir folder;
+        folder.addFile(QStringLiteral("P.MIN"), "O1000\r\n" + QByteArray("G01 X1.0\r\n").repeated(lines - 1));
+        MainWindowFixture window;
+        frmMain &form = start(window, folder.path(), false);
+        bool wentOnWhileAsked = false;
+        window.messages.answers = {answer};
+        window.messages.whileAsking = [&] {
+            machine.controller.startReading();
+            const auto ended = [&form] { return !form.transfer()->running(); };
+            wentOnWhileAsked = lines > 1 ? machine.receivesMore() : QTest::qWaitFor(ended, 60'000);
+        };
+        if (lines > 0) // the send waits for the machine to read
+            form.menus()->item(CommandNames::mnuTransOutput)->trigger();
+        form.close();
+        const bool kept = lines > 0 && answer == Answer::No;
+        QCOMPARE(form.isVisible(), kept);
+        QCOMPARE(window.messages.shown.size(), lines > 0 ? 1 : 0);
+        if (lines > 0) {
+            QCOMPARE(window.messages.shown.first().text, CloseQuestion);
+            // Enter must not stop a drip feed.
+            QCOMPARE(window.messages.shown.first().buttons, MessageBoxes::Buttons::YesNoDefaultNo);
+            QVERIFY(wentOnWhileAsked);
+        }
+        if (kept) {
+            QVERIFY(machine.receivesMore());
+            form.transfer()->dialog()->Command1->click();
+        }
+        QTRY_VERIFY(!form.transfer()->running());
+        QVERIFY(!window.port.portOpen());
+        QTEST(logLines(form).value(logLines(form).size() - 1), "lastLog");
+    }
+
+    // A share that stops answering holds up neither the close nor the window: the close returns while
+    // the share is still stopped, and for a reception the log says what did not reach the disk. The
+    // send's file is still to be opened as the share stops; the close comes once that waits on it.
+    void closingDoesNotWaitOnAStoppedShare_data()
+    {
+        QTest::addColumn<bool>("receiving");
+        QTest::newRow("reception into it") << true;
+        QTest::newRow("send from it") << false;
+    }
+
+    void closingDoesNotWaitOnAStoppedShare()
+    {
+        QFETCH(bool, receiving);
+        TestDir underneath;
+        underneath.addFile(QStringLiteral("BIG.MIN"), QByteArray("G01 X1.0\r\n").repeated(1000));
+        BindMount share(underneath.path());
+        QVERIFY2(share.failure().isEmpty(), qPrintable(share.failure()));
+        MainWindowFixture window;
+        frmMain &form = start(window, share.path());
+        if (receiving) {
+            window.punchOnceListening("$KEEP.MIN%\r\nG0 X1\r\n");
+            form.menus()->item(CommandNames::mnuTransInput)->trigger();
+            QTRY_VERIFY(form.Text1->toPlainText().contains(QStringLiteral("G0 X1")));
+        }
+        const QStringList logBefore = logLines(form);
+        window.messages.answers = {Answer::Yes};
+        {
+            StoppedShare stopped(share);
+            if (!receiving) {
+                form.menus()->item(CommandNames::mnuTransOutput)->trigger();
+                window.scriptedPort.feed("\x11"); // the machine reads
+                QTRY_VERIFY(BindMount::holdsUpAThread());
+            }
+            form.close();
+            QVERIFY(!stopped.wentOnByItself());
+        }
+        QVERIFY(!form.isVisible());
+        const QStringList logAfter = logLines(form);
+        QCOMPARE(logAfter.mid(0, logBefore.size()), logBefore);
+        QCOMPARE(logAfter.size(), logBefore.size() + (receiving ? 1 : 0));
+        if (receiving)
+            QVERIFY2(logAfter.last().contains(QStringLiteral("KEEP.MIN")), qPrintable(logAfter.last()));
     }
 
     // A program that begins to arrive while a command's question is open, or arrives whole meanwhile,
@@ -184,11 +351,15 @@ private slots:
         VirtualClock clock;
         QWidget window;
         QTextEdit echo;
-        TransferCommands reception(rig.state, port, rig.boxes, rig, &echo, rig.list, &window, {&clock, false});
+        TransferCommands reception(rig.state, port, rig.boxes, rig, &echo, rig.list, &window,
+                                   {&clock, false});
         reception.mnuTransInputCont_Click();
-        const auto punch = [&port, &clock](const QByteArray &bytes) {
+        // Until the disk's thread has what was punched: a begun program in its hidden file, a whole one
+        // under its name, each with its log line.
+        const auto punch = [&port, &clock, &rig](const QByteArray &bytes) {
+            const qsizetype lines = rig.log.size() + bytes.count('$') + bytes.count("\r\n%");
             port.feed(bytes);
-            clock.runUntil([&port] { return port.waiting() == 0; });
+            QTRY_VERIFY(clock.runUntil([&] { return port.waiting() == 0 && rig.log.size() == lines; }));
         };
         int questions = 0;
         rig.boxes.whileAsking = [&] {
@@ -212,9 +383,10 @@ private slots:
             rig.folders().mnuFolderDelete_Click();
         else
             rig.files().mnuFileDelete_Click();
-        punch("\r\n%$O3000.MIN%\r\nX\r\n%");
+        port.feed("\r\n%$O3000.MIN%\r\nX\r\n%");
+        clock.runUntil([&port] { return port.waiting() == 0; });
         reception.dialog()->Command1->click();
-        QVERIFY(clock.runUntil([&reception] { return !reception.running(); }));
+        QTRY_VERIFY(clock.runUntil([&reception] { return !reception.running(); })); // and the disk's thread
 
         QTEST(rig.shown(), "shown");
         const QString done = "読込が完了しました。";
