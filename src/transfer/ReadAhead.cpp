@@ -3,7 +3,7 @@
 
 #include "platform/NativeFile.h"
 #include "platform/SystemReason.h"
-#include "transfer/FileStamp.h"
+#include "platform/FileStamp.h"
 #include "transfer/HighByteScan.h"
 #include "transfer/SendSource.h"
 

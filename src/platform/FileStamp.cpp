@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "transfer/FileStamp.h"
+#include "platform/FileStamp.h"
 
 #include <QFile>
 
