@@ -10,7 +10,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
 #include <ctime>
+#include <optional>
 #include <sys/resource.h>
 
 // User and system time of the whole process.
@@ -96,4 +98,21 @@ inline QString cpuByTenths(const QList<QPointF> &progress, qint64 bytes)
         tenths << QString::number(1000.0 * (cpuAt((k + 1) * tenth) - cpuAt(k * tenth)) / (tenth / 1048576.0),
                                   'f', 0);
     return tenths.join(QLatin1Char(' '));
+}
+
+// The program sizes a benchmark was given, in megabytes; 1, 100 and 1 024 when none; none after a
+// word that is not a size, which the usage line then answers.
+inline std::optional<QList<qint64>> megabytesFrom(const QStringList &arguments, const char *usage)
+{
+    QList<qint64> sizes;
+    for (const QString &argument : arguments) {
+        if (argument.toLongLong() <= 0) {
+            std::fprintf(stderr, "usage: %s\n", usage);
+            return std::nullopt;
+        }
+        sizes.append(argument.toLongLong());
+    }
+    if (sizes.isEmpty())
+        sizes = {1, 100, 1024};
+    return sizes;
 }

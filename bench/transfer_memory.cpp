@@ -135,22 +135,16 @@ int main(int argc, char *argv[])
     if (arguments.value(0) == QLatin1String("--one"))
         return sendOne(arguments.value(1).toLongLong(), echo);
 
-    QList<qint64> sizes;
-    for (const QString &argument : std::as_const(arguments)) {
-        if (argument.toLongLong() <= 0) {
-            std::fprintf(stderr, "usage: bench_transfer_memory [--echo] [megabytes...]\n");
-            return 2;
-        }
-        sizes.append(argument.toLongLong());
-    }
-    if (sizes.isEmpty())
-        sizes = {1, 100, 1024};
+    const std::optional<QList<qint64>> sizes =
+        megabytesFrom(arguments, "bench_transfer_memory [--echo] [megabytes...]");
+    if (!sizes)
+        return 2;
     std::printf("virtual clock, one thread; 1 000 000 characters/s, no DC3; echo %s\n", echo ? "on" : "off");
     std::printf("%8s %9s %8s %8s %9s %8s %10s %9s %8s %s\n", "size", "bytes", "RSS0 MB", "peak MB", "CPU s",
                 "ms/MB", "1st byte ms", "line h", "wall s", "machine got");
     std::fflush(stdout);
     int failures = 0;
-    for (const qint64 megabytes : std::as_const(sizes)) {
+    for (const qint64 megabytes : *sizes) {
         QProcess one;
         one.setProcessChannelMode(QProcess::ForwardedChannels);
         QStringList childArguments = {QStringLiteral("--one"), QString::number(megabytes)};

@@ -77,23 +77,17 @@ int main(int argc, char *argv[])
 {
     quietOffscreenRemarks();
     QApplication app(argc, argv);
-    QList<qint64> sizes;
-    for (const QString &argument : app.arguments().mid(1)) {
-        if (argument.toLongLong() <= 0) {
-            std::fprintf(stderr, "usage: bench_transfer_scan [megabytes...]\n");
-            return 2;
-        }
-        sizes.append(argument.toLongLong());
-    }
-    if (sizes.isEmpty())
-        sizes = {1, 100, 1024};
+    const std::optional<QList<qint64>> sizes =
+        megabytesFrom(app.arguments().mid(1), "bench_transfer_scan [megabytes...]");
+    if (!sizes)
+        return 2;
     QTemporaryDir work;
     QDir::setCurrent(work.path());
     std::printf("virtual clock, one thread; 115200,E,7,2, DC1 as the port opens\n");
     std::printf("%8s %14s %14s\n", "size", "cached ms", "from disk ms");
     std::fflush(stdout);
     int failures = 0;
-    for (const qint64 megabytes : std::as_const(sizes)) {
+    for (const qint64 megabytes : *sizes) {
         QString log;
         if (!writeProgram(megabytes << 20)) {
             std::printf("%5lld MB: cannot write the program\n", qlonglong(megabytes));

@@ -533,7 +533,8 @@ private slots:
         QVERIFY(rig.lineClock.runUntil([&] { return rig.port.written.size() > 4096; }));
         rig.commands.dialog()->Command1->click();
         QVERIFY(rig.finish());
-        QVERIFY2(peakKilobytes() - before < 16 * 1024, qPrintable(QString::number(peakKilobytes() - before)));
+        // Half the file: a reader thread's stack (with a sanitizer's shadow of it) is no read of the whole.
+        QVERIFY2(peakKilobytes() - before < 32 * 1024, qPrintable(QString::number(peakKilobytes() - before)));
     }
 };
 
