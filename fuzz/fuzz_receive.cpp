@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Any byte stream from the machine, for an OSP or a FANUC control: the reception ends (by itself,
-// on a failure or on the abort the operator gives once the line is quiet), and what it stores stays
-// in the receiving folder, as plain files, with nothing appearing anywhere else.
+// Any byte stream from the machine, for an OSP or a FANUC control: the reception ends (by itself, on a
+// failure or on the abort the operator gives once the line is quiet, as soon as its disk allows), and
+// what it stores stays in the receiving folder, as plain files, with nothing appearing anywhere else.
 //
 // The first byte chooses: bit 0 FANUC, bit 1 continuous, bit 2 echo, bits 3-4 how the line cuts the
 // stream into reads (whole, one byte each, or reads of the second byte's size), bit 5 the device
@@ -14,6 +14,7 @@
 #include "transfer/ReceiveJob.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -122,6 +123,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int turn = 0; turn < 3 && !ended; ++turn)
         QCoreApplication::processEvents();
     job.abort();
+    // The end comes once the disk's thread has done what it was given.
+    for (const QDeadlineTimer deadline(5'000); !ended && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     require(ended, "the reception ends");
     require(!port.portOpen(), "the port is closed when the reception ends");
     require(receiving.isEmpty(), "no file is left open when the reception ends");
