@@ -390,8 +390,9 @@ void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
         return;
     if (report.kind == Kind::Failed) {
         // What waited will not come; the reception ends as a failure to write always did, unless
-        // the line had failed first.
-        m_said.removeIf([](const Said &said) { return said.ticket != 0; });
+        // the line had failed first. Its end still waits for the writer, which lets go of the
+        // program's hidden name only as it finishes.
+        m_said.removeIf([](const Said &said) { return said.ticket != 0 && said.ticket != WriterDone; });
         if (m_end == End::Failed)
             return flush();
         m_receiveName = report.name;

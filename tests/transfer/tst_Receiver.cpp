@@ -372,6 +372,7 @@ private slots:
             rig.port.feed(QByteArray(200'000, 'G'));
         }
         QTRY_VERIFY(rig.finish());
+        QVERIFY(rig.state.Transfer.Receiving.isEmpty()); // ended only once the writer let go of it
         limit.reset();
 
         QStringList files;
