@@ -137,14 +137,17 @@ private:
         ReceivingPath::removeLeftovers(m_folder.path());
     }
 
+    // The line published the program before asking; a program never made is let go of here.
     void begin(const Command &command)
     {
         if (m_failed)
-            return;
+            return m_shared.unpublish(command.temporary);
         QString why;
         const QString path = ReceivedName::pathFor(m_folder.path(), command.text, &why);
-        if (path.isEmpty())
+        if (path.isEmpty()) {
+            m_shared.unpublish(command.temporary);
             return fail(why);
+        }
         m_target = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
         // The name as it is on disk, and the folder by what it is, before the file is made.
         m_shared.publish({m_folder.identity(), m_folderPath, m_target, command.temporary});

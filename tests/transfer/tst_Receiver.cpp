@@ -317,6 +317,7 @@ private slots:
         if (!reason.isNull())
             QCOMPARE(rig.log().at(1), reason);
         QVERIFY(!rig.port.portOpen());
+        QVERIFY(rig.state.Transfer.Receiving.isEmpty()); // no file command is refused for it later
         QVERIFY(!rig.commands.dialog()->isVisible());
     }
 
