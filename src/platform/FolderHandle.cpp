@@ -6,6 +6,7 @@
 #include "platform/SystemReason.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
@@ -109,6 +110,14 @@ QString FolderHandle::remove(const QString &name) const
     return failure(::unlinkat(m_fd, NativeName::toBytes(name).constData(), 0) == 0);
 }
 
+qint64 FolderHandle::changed() const
+{
+    struct stat info {};
+    if (m_fd < 0 || ::fstat(m_fd, &info) != 0)
+        return 0;
+    return qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
 #else // A folder that holds an open file cannot be renamed here: its path stays good.
 
 #include <qt_windows.h>
@@ -166,6 +175,11 @@ QString FolderHandle::keepAside(const QString &name, const QString &aside, int *
 QString FolderHandle::remove(const QString &name) const
 {
     return NativeFile::remove(NativeFile::join(m_path, name));
+}
+
+qint64 FolderHandle::changed() const
+{
+    return QFileInfo(m_path).lastModified().toMSecsSinceEpoch() * 1000000;
 }
 
 #endif

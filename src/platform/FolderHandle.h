@@ -33,6 +33,9 @@ public:
     // *error: the failure's error number, EEXIST when aside was taken, ENOENT when name was not there.
     QString keepAside(const QString &name, const QString &aside, int *error) const;
     QString remove(const QString &name) const;
+    // When anything in the folder last came, went or was renamed, in ns; 0 when it cannot be told. Who
+    // keeps its names looks here rather than reading them again.
+    qint64 changed() const;
 
 private:
     QString m_path;

@@ -18,6 +18,7 @@
 #include "platform/SystemRegistry.h"
 #include "platform/ToolLocator.h"
 #include "platform/Twips.h"
+#include "platform/WorkingDirectory.h"
 #include "print/PrintCommands.h"
 #include "shell/CommandNames.h"
 #include "shell/CommandRouter.h"
@@ -100,6 +101,7 @@ void frmMain::createControls()
     Image1->hide();
     m_data = std::make_unique<DataPane>(Text1, Image1);
     m_preview = std::make_unique<FilePreview>(m_state, *lvListView, *m_data, m_services.messages);
+    m_renamer = std::make_unique<FileRenamer>(m_state, m_services.messages);
     m_toolLocator = std::make_unique<ToolLocator>();
     m_tools = std::make_unique<CompanionTools>(m_state, *lvListView, m_services.messages, m_services.launcher,
                                                *m_toolLocator);
@@ -123,8 +125,8 @@ void frmMain::createControls()
 
     // The panes start where the process stands, as the platform's own drive and folder lists do.
     Drive1->refreshFromSystem();
-    Drive1->setDrive(QDir::currentPath());
-    Dir1->setPath(QDir::currentPath());
+    Drive1->setDrive(WorkingDirectory::current());
+    Dir1->setPath(WorkingDirectory::current());
     m_navigator = new FolderNavigator(m_state, *Drive1, *Dir1, *lvListView, *m_data, *Text2,
                                       FolderClickSuppressed, this);
     m_fileCommands = std::make_unique<FileCommands>(m_state, *lvListView, Buffer, *m_navigator,
@@ -196,8 +198,7 @@ void frmMain::connectPanes()
     connect(lvListView, &FileListView::renameRequested, this,
             [this](const QString &folder, const QString &oldText, const QString &diskName,
                    const QString &newText) {
-                m_state.CurrentFileName = oldText;
-                FileRenamer::rename(folder, diskName, oldText, newText); // refused silently
+                m_renamer->renameRow(folder, diskName, oldText, newText);
                 RefreshFileList();
             });
 }

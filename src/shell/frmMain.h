@@ -18,6 +18,7 @@ class CompanionTools;
 class FileCommands;
 class FileListView;
 class FilePreview;
+class FileRenamer;
 class FolderCommands;
 class FolderList;
 class FolderNavigator;
@@ -103,6 +104,7 @@ private:
     FolderNavigator *m_navigator = nullptr;
     std::unique_ptr<DataPane> m_data;
     std::unique_ptr<FilePreview> m_preview;
+    std::unique_ptr<FileRenamer> m_renamer;
     std::unique_ptr<ToolLocator> m_toolLocator;
     std::unique_ptr<CompanionTools> m_tools;
     std::unique_ptr<FileCommands> m_fileCommands;

@@ -1,17 +1,29 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "transfer/BackupName.h"
 
-#include <QSet>
+#include "core/FolderNames.h"
 
-QString BackupName::firstFree(const QString &name, const QStringList &names)
+namespace {
+
+template <typename Candidate> QString firstFreeOf(const FolderNames &names, Candidate candidate)
 {
-    QSet<QString> taken;
-    for (const QString &existing : names)
-        taken.insert(existing.toCaseFolded());
     for (int number = 1;; ++number) {
-        const QString backup =
-            name + QStringLiteral(".BAK") + (number > 1 ? QString::number(number) : QString());
-        if (!taken.contains(backup.toCaseFolded()))
-            return backup;
+        const QString name = candidate(number > 1 ? QString::number(number) : QString());
+        if (names.find(name).isEmpty())
+            return name;
     }
+}
+
+} // namespace
+
+QString BackupName::firstFree(const QString &name, const FolderNames &names)
+{
+    return firstFreeOf(names,
+                       [&name](const QString &number) { return name + QStringLiteral(".BAK") + number; });
+}
+
+QString BackupName::forReceived(const QString &name, const FolderNames &names)
+{
+    return firstFreeOf(names,
+                       [&name](const QString &number) { return QStringLiteral("受信") + number + name; });
 }

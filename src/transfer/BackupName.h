@@ -2,14 +2,17 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
-// The name a program is kept under when another takes its place: "<NAME>.BAK", or when that is
-// taken "<NAME>.BAK2", "<NAME>.BAK3", ...: the first that no file of the folder holds, whatever the
-// case of its letters (a share on a Windows server would take it for the same). A backup is never
+class FolderNames;
+
+// Names a program is kept under beside another: the first that no file of the folder holds, whatever
+// the case of its letters (a share on a Windows server would take it for the same). Neither is ever
 // written over.
 class BackupName final {
 public:
-    // names: every name in the folder, as on disk.
-    static QString firstFree(const QString &name, const QStringList &names);
+    // For the program another takes the place of: "<NAME>.BAK", then "<NAME>.BAK2", "<NAME>.BAK3", ...
+    static QString firstFree(const QString &name, const FolderNames &names);
+    // For a received program whose name was taken while it arrived: "受信<NAME>", then "受信2<NAME>", ...
+    // The name's own extension stays last, so the file list knows its kind.
+    static QString forReceived(const QString &name, const FolderNames &names);
 };

@@ -4,8 +4,9 @@
 #include "core/FolderListing.h"
 #include "platform/EnterMovesFocus.h"
 #include "platform/FileProtection.h"
-#include "platform/NativeFile.h"
 #include "platform/MessageBoxes.h"
+#include "platform/NativeFile.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -49,7 +50,7 @@ ProgramNo::ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *pare
 void ProgramNo::OKButton_Click()
 {
     m_receiveName = Text1->text() + QStringLiteral(".NC");
-    const QString existing = FolderListing::findName(QDir::currentPath(), m_receiveName);
+    const QString existing = FolderListing::findName(WorkingDirectory::current(), m_receiveName);
     if (!existing.isEmpty()) {
         const QString title = QStringLiteral("ファイル名確認");
         if (m_messages.show(m_receiveName + QStringLiteral("はすでにあります。重ね書きをしますか？"), title,
@@ -59,7 +60,7 @@ void ProgramNo::OKButton_Click()
             return;
         }
         // The existing name may be Shift_JIS bytes on disk: its status is read by those bytes.
-        const auto status = NativeFile::status(NativeFile::join(QDir::currentPath(), existing));
+        const auto status = NativeFile::status(NativeFile::join(WorkingDirectory::current(), existing));
         if (status && FileProtection::isProtected(status->permissions)) {
             m_messages.show(m_receiveName + QStringLiteral("は保護されています。"), title,
                             MessageBoxes::Icon::Critical);

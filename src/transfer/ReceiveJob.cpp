@@ -414,6 +414,8 @@ void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
                                   .arg(NativeName::shown(report.name), NativeName::shown(report.backup));
     if (report.kind == Kind::Created)
         waited->lines = {waited->name + QStringLiteral("を読込中です...")};
+    else if (report.kind == Kind::Diverted)
+        waited->lines = {waited->name + QStringLiteral("の受信が出来ませんでした。"), report.reason};
     else if (waited->verdict == Verdict::Whole)
         waited->lines = {QStringLiteral("読込が完了しました。")};
     else if (waited->verdict == Verdict::CutShort)

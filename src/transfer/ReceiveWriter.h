@@ -25,15 +25,16 @@ public:
         enum class Kind {
             Created,  // the program's hidden file is there
             Kept,     // the program has its name
+            Diverted, // its name came to hold another file or was protected: it is kept beside that
             Failed,   // nothing more is written
             Finished, // the thread is done
         };
         Kind kind = Kind::Finished;
         quint64 ticket = 0; // of the begin() or keep() answered
         QString name;       // Created, Kept: the program's on disk; Failed: as received, if a program failed
-        QString backup;     // Kept: where the program it replaced went, if it was kept
-        QString reason;     // Failed
-        QStringList lost;   // Finished after abandon(): what never reached its name
+        QString backup;   // Kept: where the program it replaced went, if it was kept; Diverted: where it went
+        QString reason;   // Failed, Diverted
+        QStringList lost; // Finished after abandon(): what never reached its name
     };
 
     // receiving is kept up to date with each program's hidden file; report runs on context's thread.

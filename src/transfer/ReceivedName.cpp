@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "transfer/ReceivedName.h"
 
-#include "core/FolderListing.h"
+#include "core/FolderNames.h"
 #include "platform/FileProtection.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
@@ -24,7 +24,7 @@ QString ReceivedName::refusal(const QString &name)
     return {};
 }
 
-QString ReceivedName::pathFor(const QString &folder, const QString &name, QString *why)
+QString ReceivedName::pathFor(const QString &folder, const QString &name, FolderNames &names, QString *why)
 {
     auto refuse = [why](const QString &reason) {
         *why = reason;
@@ -33,14 +33,24 @@ QString ReceivedName::pathFor(const QString &folder, const QString &name, QStrin
     if (const QString refused = refusal(name); !refused.isEmpty())
         return refuse(refused);
 
-    // The existing file may carry a name that is not UTF-8: it is reached by its bytes.
-    const QString existing = FolderListing::findName(folder, name);
-    const QString path = NativeFile::join(folder, existing.isEmpty() ? name : existing);
-    const std::optional<NativeFile::Status> status = NativeFile::status(path);
-    if (status && !status->isFile)
+    // The name itself when it is there, whatever names holds; else a twin that still is. The existing
+    // file may carry a name that is not UTF-8: it is reached by its bytes.
+    QString existing = name;
+    QString path = NativeFile::join(folder, name);
+    std::optional<NativeFile::Status> status = NativeFile::status(path);
+    while (!status) {
+        names.remove(existing);
+        existing = names.find(name);
+        if (existing.isEmpty())
+            return NativeFile::join(folder, name);
+        path = NativeFile::join(folder, existing);
+        status = NativeFile::status(path);
+    }
+    names.add(existing);
+    if (!status->isFile)
         return refuse(
             QStringLiteral("同じ名前のフォルダー'%1'があります。").arg(NativeName::shown(existing)));
-    if (status && FileProtection::isProtected(status->permissions))
+    if (FileProtection::isProtected(status->permissions))
         return refuse(QStringLiteral("%1は保護されています。").arg(NativeName::shown(existing)));
     return path;
 }

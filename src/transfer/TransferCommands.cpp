@@ -8,6 +8,7 @@
 #include "core/SteadyLineClock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SerialPort.h"
+#include "platform/WorkingDirectory.h"
 #include "transfer/ProgramNo.h"
 #include "transfer/TransferLine.h"
 #include "transfer/frmCancelSend.h"
@@ -55,7 +56,7 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
     connect(m_line, &TransferLine::echo, this, &TransferCommands::appendEcho);
     connect(m_line, &TransferLine::logLine, this, [this](const QString &line) { m_log.addLine(line); });
     connect(m_line, &TransferLine::sent, this, [this](const QString &diskName) {
-        if (QDir::currentPath() == m_sendFolder) // another folder shown lists other files
+        if (WorkingDirectory::current() == m_sendFolder) // another folder shown lists other files
             m_files.unmark(diskName);
     });
     connect(m_line, &TransferLine::received, this, &TransferCommands::showReceived);
@@ -186,7 +187,7 @@ void TransferCommands::mnuTransOutput_Click()
     m_files.dropRename();
     const QList<FileRow> marked = MarkedRows::of(m_files, MarkedRows::Rule::SelectionOnly);
     begin();
-    m_sendFolder = QDir::currentPath();
+    m_sendFolder = WorkingDirectory::current();
     if (m_thread)
         m_port.moveToThread(m_thread);
     onLine([line = m_line, marked, folder = m_sendFolder, machine = m_state.Machine] {
@@ -218,9 +219,8 @@ void TransferCommands::StartReception(bool continuous)
         return ended(false);
     if (m_thread)
         m_port.moveToThread(m_thread);
-    onLine([line = m_line, continuous, folder = QDir::currentPath(), machine = m_state.Machine, typedName] {
-        line->receive(continuous, folder, machine, typedName);
-    });
+    onLine([line = m_line, continuous, folder = WorkingDirectory::current(), machine = m_state.Machine,
+            typedName] { line->receive(continuous, folder, machine, typedName); });
 }
 
 bool TransferCommands::askProgramName(QString &name)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "browser/FileRenamer.h"
 #include "core/ReceivingPath.h"
 #include "platform/FileProtection.h"
 #include "support/FileSizeLimit.h"
@@ -40,6 +41,23 @@ void receive(TransferRig &rig, bool continuous, const std::function<void()> &the
 void abort(TransferRig &rig)
 {
     rig.commands.dialog()->Command1->click();
+}
+
+// Files given as "name=content".
+void put(TransferRig &rig, const QStringList &files)
+{
+    for (const QString &file : files)
+        rig.folder.addFile(file.section('=', 0, 0), file.section('=', 1).toUtf8());
+}
+
+// Every file of the folder, hidden or not, as "name=content", sorted.
+QStringList filesIn(TransferRig &rig)
+{
+    QStringList files;
+    for (const QString &name : QDir(rig.folder.path()).entryList(QDir::Files | QDir::Hidden))
+        files << name + '=' + rig.fileContent(name);
+    files.sort();
+    return files;
 }
 
 // The stream in reads of the given size, each its own event.
@@ -354,8 +372,7 @@ private slots:
         QFETCH(QStringList, before);
         QFETCH(QStringList, after);
         TransferRig rig(0, 1);
-        for (const QString &file : before)
-            rig.folder.addFile(file.section('=', 0, 0), file.section('=', 1).toLatin1());
+        put(rig, before);
         std::optional<FileSizeLimit> limit;
         rig.commands.mnuTransInput_Click();
         rig.port.feed("$A.MIN%\r\nG0");
@@ -376,17 +393,97 @@ private slots:
         QVERIFY(rig.state.Transfer.Receiving.isEmpty()); // ended only once the writer let go of it
         limit.reset();
 
-        QStringList files;
-        for (const QString &name : QDir(rig.folder.path()).entryList(QDir::Files | QDir::Hidden))
-            files << name + '=' + rig.fileContent(name);
-        files.sort();
         after.sort();
-        QCOMPARE(files, after);
+        QCOMPARE(filesIn(rig), after);
         const QStringList log = rig.log();
         QCOMPARE(log.mid(0, 3), (QStringList{"A.MINを読込中です...", "ﾊﾟﾘﾃｨ ｴﾗｰが発生しました。",
                                              "ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"}));
         QTEST(log.mid(3), "last");
         QVERIFY(!rig.commands.dialog()->isVisible());
+    }
+
+    // What another hand puts under a program's name while it arrives stays, and the program is kept
+    // beside it; nothing is asked during a transfer. The list refuses to rename a file onto that name.
+    void whatCameUnderTheNameMeanwhileStays_data()
+    {
+        QTest::addColumn<QStringList>("before"); // name=content
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QStringList>("last"); // the log after "読込中"
+        const QString failed = "A.MINの受信が出来ませんでした。",
+                      kept = "受信したプログラムは受信A.MINに残しました。", ended = "受信を終了しました。",
+                      body = "G01\r\n";
+        // clang-format off
+        QTest::newRow("a file made") << QStringList() << "make" << QStringList{"A.MIN=other", "受信A.MIN=" + body}
+            << QStringList{failed, "受信中にA.MINが作られました。" + kept, ended};
+        QTest::newRow("a file renamed onto it by another window") << QStringList{"FOO.MIN=foo"} << "rename"
+            << QStringList{"A.MIN=foo", "受信A.MIN=" + body} << QStringList{failed, "受信中にA.MINが作られました。" + kept, ended};
+        QTest::newRow("replaced") << QStringList{"A.MIN=old"} << "replace" << QStringList{"A.MIN=other", "受信A.MIN=" + body}
+            << QStringList{failed, "受信中にA.MINが別のファイルに置き換えられました。" + kept, ended};
+        QTest::newRow("protected") << QStringList{"A.MIN=old"} << "protect" << QStringList{"A.MIN=old", "受信A.MIN=" + body}
+            << QStringList{failed, "受信中にA.MINが保護されました。" + kept, ended};
+        QTest::newRow("a folder made") << QStringList() << "folder" << QStringList{"受信A.MIN=" + body}
+            << QStringList{failed, "受信中に同じ名前のフォルダー'A.MIN'が作られました。" + kept, ended};
+        QTest::newRow("the fallback name taken") << QStringList{"受信A.MIN=first"} << "make"
+            << QStringList{"A.MIN=other", "受信A.MIN=first", "受信2A.MIN=" + body}
+            << QStringList{failed, "受信中にA.MINが作られました。受信したプログラムは受信2A.MINに残しました。", ended};
+        QTest::newRow("removed") << QStringList{"A.MIN=old"} << "remove" << QStringList{"A.MIN=" + body}
+            << QStringList{"読込が完了しました。", ended};
+        // clang-format on
+    }
+
+    void whatCameUnderTheNameMeanwhileStays()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QString, meanwhile);
+        QFETCH(QStringList, after);
+        TransferRig rig(0, 1);
+        put(rig, before);
+        rig.commands.mnuTransInput_Click();
+        rig.port.feed("$A.MIN%\r\nG0");
+        rig.lineClock.runUntil([&rig] { return rig.port.waiting() == 0; });
+        QTRY_COMPARE(rig.log().value(0), QStringLiteral("A.MINを読込中です..."));
+
+        if (meanwhile == "rename") { // refused in the list, done in another window
+            FileRenamer(rig.state, rig.messages).renameRow(rig.folder.path(), "FOO.MIN", "FOO.MIN", "a.min");
+            QCOMPARE(rig.messages.shown.size(), 1);
+            QCOMPARE(rig.messages.shown.first().text,
+                     QStringLiteral("a.minは受信中なので名前を変更できません。"));
+            QCOMPARE(rig.fileContent("FOO.MIN"), QByteArray("foo"));
+        }
+        const QString target = rig.folder.path() + "/A.MIN";
+        if (meanwhile == "make" || meanwhile == "replace")
+            QVERIFY(NativeFile::rename(rig.folder.addFile("X.TMP", "other"), target).isEmpty());
+        else if (meanwhile == "rename")
+            QVERIFY(QFile::rename(rig.folder.path() + "/FOO.MIN", target));
+        else if (meanwhile == "protect")
+            QVERIFY(FileProtection::protect(target).isEmpty());
+        else if (meanwhile == "folder")
+            QVERIFY(QDir(rig.folder.path()).mkdir("A.MIN"));
+        else if (meanwhile == "remove")
+            QVERIFY(QFile::remove(target));
+        rig.port.feed("1\r\n%");
+        QTRY_VERIFY(rig.finish());
+
+        after.sort();
+        QCOMPARE(filesIn(rig), after);
+        QTEST(rig.log().mid(1), "last");
+    }
+
+    // Of two files whose names differ only in case, a program goes to the one of its own spelling,
+    // whichever of them the folder lists first.
+    void aProgramGoesToTheFileOfItsOwnSpelling()
+    {
+        for (int pair = 0; pair < 20; ++pair) {
+            TransferRig rig(0, 1);
+            const QString upper = QStringLiteral("O%1.MIN").arg(1000 + pair);
+            rig.folder.addFile(upper.toLower(), "lower");
+            rig.folder.addFile(upper, "upper");
+            rig.port.feed("$" + upper.toLatin1() + "%\r\nG1\r\n%");
+            receive(rig, false);
+            QCOMPARE(rig.fileContent(upper), QByteArray("G1\r\n"));
+            QCOMPARE(rig.fileContent(upper.toLower()), QByteArray("lower"));
+        }
     }
 
     // Hidden files that receptions left when their process ended first go when the next reception

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "core/FolderNames.h"
+#include "platform/NativeName.h"
+
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+
+// "テスト.MIN" as a Windows machine names it on a share, and as text.
+const QString SjisName = NativeName::fromBytes("\x83\x65\x83\x58\x83\x67.MIN");
+const QString TextName = QStringLiteral("テスト.MIN");
+
+} // namespace
+
+class tst_FolderNames : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The name itself wins over its twins, whatever order the folder lists them in; without it, a twin
+    // held the same way, then any twin; never a name that is only alike.
+    void aNameFindsItselfBeforeItsTwins_data()
+    {
+        QTest::addColumn<QStringList>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("exact among twins")
+            << QStringList{"o1002.min", "O1002.MIN", "O1002.min"} << "O1002.MIN"
+            << "O1002.MIN";
+        QTest::newRow("twin in another case") << QStringList{"o1002.min"} << "O1002.MIN"
+                                              << "o1002.min";
+        QTest::newRow("full-width twin") << QStringList{"ｏ１.MIN"} << "Ｏ１.min"
+                                         << "ｏ１.MIN";
+        QTest::newRow("bytes for text") << QStringList{SjisName} << TextName << SjisName;
+        QTest::newRow("text for bytes") << QStringList{TextName.toLower()} << SjisName << TextName.toLower();
+        QTest::newRow("same holding first")
+            << QStringList{TextName, SjisName} << NativeName::fromBytes("\x83\x65\x83\x58\x83\x67.min")
+            << SjisName;
+        QTest::newRow("only alike") << QStringList{"O1002.MIN.BAK", "O1002"} << "O1002.MIN"
+                                    << "";
+        QTest::newRow("empty folder") << QStringList() << "A.MIN"
+                                      << "";
+    }
+
+    void aNameFindsItselfBeforeItsTwins()
+    {
+        QFETCH(QStringList, folder);
+        QFETCH(QString, name);
+        std::sort(folder.begin(), folder.end());
+        do {
+            QTEST(FolderNames(folder).find(name), "found");
+        } while (std::next_permutation(folder.begin(), folder.end()));
+    }
+
+    // Kept current by whoever changes the folder: a name gone is found no more, its twin takes over.
+    void changesKeepTheNamesCurrent()
+    {
+        FolderNames names(QStringList{"A.MIN", "a.min"});
+        names.add("B.MIN");
+        names.add("B.MIN");
+        QCOMPARE(names.size(), 3);
+        QCOMPARE(names.find("b.min"), QStringLiteral("B.MIN"));
+        names.remove("A.MIN");
+        QCOMPARE(names.find("A.MIN"), QStringLiteral("a.min"));
+        names.remove("a.min");
+        names.remove("a.min");
+        QCOMPARE(names.find("A.MIN"), QString());
+        QCOMPARE(names.names(), QStringList{"B.MIN"});
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_FolderNames)
+#include "tst_FolderNames.moc"
