@@ -2,6 +2,7 @@
 #include "browser/DriveList.h"
 
 #include "platform/MountedDrives.h"
+#include "platform/NativeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -70,10 +71,19 @@ QString DriveList::folderOf(const QString &root) const
     const QString remembered = m_folders.value(root, root);
     if (rootOf(remembered) != root)
         return root;
-    QDir folder(remembered);
-    while (!folder.exists() && folder.absolutePath().size() > root.size() && folder.cdUp()) {
+    const auto exists = [](const QString &path) {
+        const std::optional<NativeFile::Status> status = NativeFile::status(path);
+        return status && status->isFolder;
+    };
+    // By text: a folder whose name is not UTF-8 is found by its very bytes alone.
+    QString folder = QDir::cleanPath(remembered);
+    while (!exists(folder) && folder.size() > root.size()) {
+        const QString parent = QFileInfo(folder).path();
+        if (parent == folder)
+            break;
+        folder = parent;
     }
-    return folder.exists() ? folder.absolutePath() : root;
+    return exists(folder) ? folder : root;
 }
 
 void DriveList::standOn(const QString &folder)

@@ -2,7 +2,10 @@
 #include "browser/FolderList.h"
 
 #include "browser/FolderIndentDelegate.h"
+#include "platform/NativeFile.h"
+#include "platform/NativeName.h"
 #include "platform/SystemReason.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -10,32 +13,39 @@
 #include <QKeyEvent>
 #include <QStyle>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
 
 constexpr int PathRole = Qt::UserRole;
 
+// By text alone: QDir's own look at the disk re-encodes a name that is not UTF-8 and finds nothing.
 QString cleaned(const QString &path)
 {
-    return QDir::cleanPath(QDir(path).absolutePath());
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path
+                                                      : NativeFile::join(WorkingDirectory::current(), path));
 }
 
 // From the top (the drive's root, when it lies on the way) down to path.
 QStringList ancestry(const QString &path, const QString &top)
 {
-    QStringList chain;
-    QDir dir(path);
-    chain.prepend(dir.absolutePath());
-    while (QDir::cleanPath(dir.absolutePath()) != QDir::cleanPath(top) && dir.cdUp())
-        chain.prepend(dir.absolutePath());
+    QStringList chain{path};
+    const QString stop = QDir::cleanPath(top);
+    for (QString folder = path; folder != stop;) {
+        const QString parent = QFileInfo(folder).path();
+        if (parent == folder)
+            break;
+        chain.prepend(parent);
+        folder = parent;
+    }
     return chain;
 }
 
 QString displayName(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    return name.isEmpty() ? QDir::toNativeSeparators(path) : name;
+    return name.isEmpty() ? QDir::toNativeSeparators(path) : NativeName::shown(name);
 }
 
 } // namespace
@@ -67,13 +77,13 @@ bool FolderList::reread(QString *failure)
 
 bool FolderList::load(const QString &path, QString *failure)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || !info.isDir()) {
+    const std::optional<NativeFile::Status> status = path.isEmpty() ? std::nullopt : NativeFile::status(path);
+    if (!status || !status->isFolder) {
         if (failure)
             *failure = SystemReason::of(ENOENT);
         return false;
     }
-    if (!info.isExecutable()) {
+    if (!NativeFile::mayEnter(path)) {
         if (failure)
             *failure = SystemReason::of(EACCES);
         return false;
@@ -89,11 +99,21 @@ bool FolderList::load(const QString &path, QString *failure)
         item->setData(PathRole, chain[depth]);
         item->setData(FolderIndentDelegate::DepthRole, depth);
     }
-    const QStringList subfolders =
-        QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString &name : subfolders) {
-        auto *item = new QListWidgetItem(closed, name, this);
-        item->setData(PathRole, QDir(path).absoluteFilePath(name));
+    // In the order of the text shown: a Shift_JIS name stands where a person looks for it.
+    struct Subfolder {
+        QString name;
+        QString shown;
+    };
+    QList<Subfolder> subfolders;
+    for (const QString &name : NativeFile::folderNames(path))
+        subfolders.append({name, NativeName::shown(name)});
+    std::sort(subfolders.begin(), subfolders.end(), [](const Subfolder &a, const Subfolder &b) {
+        const int order = QString::compare(a.shown, b.shown, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a.name < b.name;
+    });
+    for (const Subfolder &subfolder : std::as_const(subfolders)) {
+        auto *item = new QListWidgetItem(closed, subfolder.shown, this);
+        item->setData(PathRole, NativeFile::join(path, subfolder.name));
         item->setData(FolderIndentDelegate::DepthRole, int(chain.size()));
     }
     m_path = path;

@@ -8,6 +8,7 @@
 #include "core/AppState.h"
 #include "core/Log.h"
 #include "platform/MountedDrives.h"
+#include "platform/NativeFile.h"
 #include "platform/SystemReason.h"
 #include "platform/WorkingDirectory.h"
 
@@ -42,7 +43,8 @@ bool FolderNavigator::restore()
     m_folders.setPath(m_drives.folderOf(m_drives.drive()));
     // When no folder change ran on the way, nobody has told the user yet.
     if (m_state.StartupFolderPending)
-        m_log.addLine(m_state.CurrentFolder + QStringLiteral("の準備が出来ていません。"));
+        m_log.addLine(NativeFile::shownPath(m_state.CurrentFolder) +
+                      QStringLiteral("の準備が出来ていません。"));
     adoptShownFolder();
     m_files.RefreshFileList();
     return false;
@@ -69,7 +71,7 @@ void FolderNavigator::Dir1_Change()
 
 void FolderNavigator::notReady()
 {
-    m_log.addLine(m_state.CurrentFolder + QStringLiteral("の準備が出来ていません。"));
+    m_log.addLine(NativeFile::shownPath(m_state.CurrentFolder) + QStringLiteral("の準備が出来ていません。"));
     m_drives.setDrive(MountedDrives::systemRoot());
     m_folders.setPath(m_drives.folderOf(m_drives.drive()));
     adoptShownFolder();

@@ -143,7 +143,8 @@ void FolderWatch::look()
                 return SharedFileSystem::holds(folder);
             },
             [this, folderTurn](bool shared) {
-                if (folderTurn != m_folderTurn || !shared)
+                // The watcher reaches text paths alone: a folder whose name is not UTF-8 is looked at.
+                if (folderTurn != m_folderTurn || !(shared || NativeName::isEscaped(m_folder)))
                     return;
                 m_polls = true;
                 watchFiles();
@@ -156,9 +157,8 @@ void FolderWatch::look()
     if (m_from >= m_shown.files.size())
         m_from = 0;
     const quint64 shownTurn = m_shownTurn;
-    away([folder = m_folder, shown = m_shown, from = m_from] {
-             return FolderListing::changedFrom(folder, shown, from, PollDetails);
-         },
+    away([folder = m_folder, shown = m_shown,
+          from = m_from] { return FolderListing::changedFrom(folder, shown, from, PollDetails); },
          [this, folderTurn, shownTurn](const std::optional<QList<ListedFile>> &files) {
              if (folderTurn != m_folderTurn)
                  return; // the folder was left meanwhile

@@ -9,20 +9,20 @@
 #include "fileops/NewFolder.h"
 #include "platform/MountedDrives.h"
 #include "platform/NativeFile.h"
-#include "platform/SystemReason.h"
+#include "platform/NativeName.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <cerrno>
 
 namespace {
 
 const QString DeleteTitle = QStringLiteral("フォルダーの削除");
 
+// The name as on disk, in words as it reads.
 QString quoted(const QString &name)
 {
-    return QStringLiteral("フォルダー'") + name + QLatin1Char('\'');
+    return QStringLiteral("フォルダー'") + NativeName::shown(name) + QLatin1Char('\'');
 }
 
 bool isDriveRoot(const QString &folder)
@@ -63,7 +63,7 @@ bool FolderCommands::refusedAtRoot(const QString &folder, const QString &text, c
 void FolderCommands::mnuFolderNew_Click()
 {
     m_list.dropRename(); // an edit committed under the dialog would rename in the wrong folder
-    NewFolder dialog(currentFolder(), m_messages, m_window);
+    NewFolder dialog(m_state, currentFolder(), m_messages, m_window);
     dialog.exec();
     m_folders.rereadFolders();
 }
@@ -78,10 +78,10 @@ void FolderCommands::mnuFolderRename_Click()
     const QFileInfo info(folder);
     const QString parent = info.path();
     m_state.CurrentFileName = info.fileName();
-    QDir::setCurrent(parent);
+    WorkingDirectory::enter(parent);
     FolderRename dialog(m_state, parent, m_messages, m_window);
     dialog.exec();
-    m_folders.showFolder(QDir(parent).filePath(dialog.folderName()));
+    m_folders.showFolder(NativeFile::join(parent, dialog.folderName()));
 }
 
 void FolderCommands::mnuFolderDelete_Click()
@@ -106,10 +106,10 @@ void FolderCommands::mnuFolderDelete_Click()
     }
 
     const QString parent = info.path();
-    QDir::setCurrent(parent); // Windows removes no folder that is a working directory
-    if (!QDir(parent).rmdir(name)) {
-        QString why = SystemReason::of(errno);
-        if (!QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+    WorkingDirectory::enter(parent); // Windows removes no folder that is a working directory
+    QString why = NativeFile::removeFolder(folder);
+    if (!why.isEmpty()) {
+        if (!NativeFile::entries(folder).isEmpty())
             why = QStringLiteral("フォルダー内にサブフォルダーか隠しファイルが残っています。");
         m_notices.failure(quoted(name) + QStringLiteral("を削除できませんでした。"), why);
         m_folders.showFolder(folder);
@@ -135,14 +135,14 @@ bool FolderCommands::deleteFiles(const QString &folder)
 {
     const QList<ListedFile> files = FolderListing::read(folder);
     for (const ListedFile &file : files) {
-        if (refusedWhileReceived(folder, QDir(folder).filePath(file.diskName)))
+        if (refusedWhileReceived(folder, NativeFile::join(folder, file.diskName)))
             return false;
         if (file.isProtected) {
             m_notices.refuse(QStringLiteral("保護されたファイルがあるので削除できませんでした。"),
                              DeleteTitle);
             return false;
         }
-        const QString why = NativeFile::remove(QDir(folder).filePath(file.diskName));
+        const QString why = NativeFile::remove(NativeFile::join(folder, file.diskName));
         if (!why.isEmpty()) {
             m_notices.failure(file.text + QStringLiteral("を削除できませんでした。"), why);
             return false;

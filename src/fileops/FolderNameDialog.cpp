@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "fileops/FolderNameDialog.h"
 
+#include "core/AppState.h"
 #include "core/FileNameRules.h"
 #include "core/FolderListing.h"
 #include "platform/EnterMovesFocus.h"
+#include "platform/NativeFile.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -37,8 +39,8 @@ QString faultText(FileNameRules::Fault fault)
 } // namespace
 
 FolderNameDialog::FolderNameDialog(const QString &objectName, const QString &caption, const QString &name,
-                                   MessageBoxes &messages, QWidget *parent)
-    : QDialog(parent), m_messages(messages)
+                                   AppState &state, MessageBoxes &messages, QWidget *parent)
+    : QDialog(parent), m_state(state), m_messages(messages)
 {
     setObjectName(objectName);
     setWindowTitle(caption);
@@ -84,6 +86,9 @@ bool FolderNameDialog::refused(const QString &name, const QString &folder)
         tell(faultText(fault), windowTitle(), MessageBoxes::Icon::Exclamation);
     else if (!FolderListing::findName(folder, name).isEmpty())
         tell(QStringLiteral("既に同じ名前のフォルダーがあります。"), QString(), MessageBoxes::Icon::None);
+    else if (m_state.Transfer.Receiving.is(NativeFile::join(folder, name)))
+        tell(QStringLiteral("'%1'は受信中のファイルの名前なので使えません。").arg(name), windowTitle(),
+             MessageBoxes::Icon::Exclamation);
     else
         return false;
     return true;

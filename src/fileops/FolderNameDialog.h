@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+struct AppState;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -23,14 +24,17 @@ public:
     virtual void Command1_Click() = 0;
 
 protected:
-    FolderNameDialog(const QString &objectName, const QString &caption, const QString &name,
+    FolderNameDialog(const QString &objectName, const QString &caption, const QString &name, AppState &state,
                      MessageBoxes &messages, QWidget *parent);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
-    // Says why name cannot be given in folder, with the focus back in the field; false when it can.
+    // Says why name cannot be given in folder, with the focus back in the field; false when it can. A
+    // name a running reception will take is refused too: its rename at the end would fail on a folder.
     bool refused(const QString &name, const QString &folder);
     // A creation or rename the platform refused: the dialog stays for another try or a cancel.
     void failed(const QString &text, const QString &why);
+
+    AppState &m_state;
 
 private:
     void tell(const QString &text, const QString &title, MessageBoxes::Icon icon);

@@ -2,18 +2,17 @@
 #include "fileops/FolderRename.h"
 
 #include "core/AppState.h"
-#include "platform/SystemReason.h"
+#include "platform/NativeFile.h"
+#include "platform/NativeName.h"
 
-#include <QDir>
 #include <QLineEdit>
 
-#include <cerrno>
-
+// The field shows the name as it reads; the rename works on the name as it is on disk.
 FolderRename::FolderRename(AppState &state, const QString &parent, MessageBoxes &messages,
                            QWidget *parentWidget)
     : FolderNameDialog(QStringLiteral("FolderRename"), QStringLiteral("フォルダー名の変更"),
-                       state.CurrentFileName, messages, parentWidget),
-      m_state(state), m_parent(parent), m_name(state.CurrentFileName)
+                       NativeName::shown(state.CurrentFileName), state, messages, parentWidget),
+      m_parent(parent), m_name(state.CurrentFileName)
 {
 }
 
@@ -23,9 +22,12 @@ void FolderRename::Command1_Click()
     const QString name = Text1->text();
     if (refused(name, m_parent))
         return;
-    if (!QDir(m_parent).rename(m_name, name)) {
-        failed(QStringLiteral("フォルダー'") + m_name + QStringLiteral("'の名前を変更できませんでした。"),
-               SystemReason::of(errno));
+    const QString why =
+        NativeFile::renameFolder(NativeFile::join(m_parent, m_name), NativeFile::join(m_parent, name));
+    if (!why.isEmpty()) {
+        failed(QStringLiteral("フォルダー'") + NativeName::shown(m_name) +
+                   QStringLiteral("'の名前を変更できませんでした。"),
+               why);
         return;
     }
     m_name = name;

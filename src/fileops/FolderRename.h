@@ -5,8 +5,8 @@
 
 struct AppState;
 
-// Asks for a new name of the folder named CurrentFileName in parent, renames it and keeps the new
-// name in CurrentFileName. The folder's name is taken when the dialog opens: a transfer that goes on
+// Asks for a new name of the folder named CurrentFileName (as on disk) in parent, renames it and keeps
+// the new name in CurrentFileName. The folder's name is taken when the dialog opens: a transfer that goes on
 // while it is open sets CurrentFileName to the files it sends.
 class FolderRename final : public FolderNameDialog {
     Q_OBJECT
@@ -19,7 +19,6 @@ public:
     QString folderName() const { return m_name; }
 
 private:
-    AppState &m_state;
     QString m_parent;
     QString m_name;
 };

@@ -7,7 +7,7 @@
 class NewFolder final : public FolderNameDialog {
     Q_OBJECT
 public:
-    NewFolder(const QString &folder, MessageBoxes &messages, QWidget *parent = nullptr);
+    NewFolder(AppState &state, const QString &folder, MessageBoxes &messages, QWidget *parent = nullptr);
 
     void Command1_Click() override;
 

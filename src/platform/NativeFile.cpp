@@ -8,8 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#if defined(Q_OS_UNIX)
 #include <cerrno>
+
+#if defined(Q_OS_UNIX)
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -33,6 +34,28 @@ constexpr struct {
     {S_IRGRP, QFileDevice::ReadGroup}, {S_IWGRP, QFileDevice::WriteGroup}, {S_IXGRP, QFileDevice::ExeGroup},
     {S_IROTH, QFileDevice::ReadOther}, {S_IWOTH, QFileDevice::WriteOther}, {S_IXOTH, QFileDevice::ExeOther},
 };
+
+// The names of folder's entries of one kind (DT_REG or DT_DIR; links followed), without a look at each
+// entry where the file system tells the kind as it lists them.
+QStringList namesOf(const QString &folder, unsigned char kind, bool visibleOnly)
+{
+    QStringList names;
+    DIR *dir = ::opendir(NativeName::toBytes(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        if ((visibleOnly && entry->d_name[0] == '.') ||
+            (entry->d_type != kind && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN))
+            continue;
+        struct stat info {};
+        if (entry->d_type != kind && (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0 ||
+                                      (kind == DT_DIR ? !S_ISDIR(info.st_mode) : !S_ISREG(info.st_mode))))
+            continue;
+        names.append(NativeName::fromBytes(QByteArray(entry->d_name)));
+    }
+    ::closedir(dir);
+    return names;
+}
 #endif
 
 } // namespace
@@ -42,6 +65,16 @@ QString NativeFile::join(const QString &folder, const QString &name)
     if (folder.isEmpty())
         return name;
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+QString NativeFile::shownPath(const QString &path)
+{
+    if (!NativeName::isEscaped(path))
+        return path;
+    QStringList names = path.split(QLatin1Char('/'));
+    for (QString &name : names)
+        name = NativeName::shown(name);
+    return names.join(QLatin1Char('/'));
 }
 
 #if defined(Q_OS_UNIX)
@@ -63,21 +96,17 @@ QStringList NativeFile::entries(const QString &folder)
 
 QStringList NativeFile::fileNames(const QString &folder)
 {
-    QStringList names;
-    DIR *dir = ::opendir(NativeName::toBytes(folder).constData());
-    if (!dir)
-        return names;
-    while (const dirent *entry = ::readdir(dir)) {
-        if (entry->d_type != DT_REG && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
-            continue;
-        struct stat info {};
-        if (entry->d_type != DT_REG &&
-            (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode)))
-            continue;
-        names.append(NativeName::fromBytes(QByteArray(entry->d_name)));
-    }
-    ::closedir(dir);
-    return names;
+    return namesOf(folder, DT_REG, false);
+}
+
+QStringList NativeFile::folderNames(const QString &folder)
+{
+    return namesOf(folder, DT_DIR, true);
+}
+
+bool NativeFile::mayEnter(const QString &folder)
+{
+    return ::access(NativeName::toBytes(folder).constData(), X_OK) == 0;
 }
 
 std::optional<NativeFile::Status> NativeFile::status(const QString &path)
@@ -117,9 +146,21 @@ QString NativeFile::open(QFile &file, const QString &path, QIODevice::OpenMode m
     } else {
         flags |= O_RDONLY;
     }
-    const int fd = ::open(NativeName::toBytes(path).constData(), flags, 0666);
+    // Without O_NONBLOCK a FIFO, however many links lead to it, holds open() until a writer comes.
+    const int fd = ::open(NativeName::toBytes(path).constData(), flags | O_NONBLOCK, 0666);
     if (fd < 0)
         return failure(false);
+    struct stat info {};
+    const bool known = ::fstat(fd, &info) == 0;
+    const int error = errno;
+    if (!known || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        if (!known)
+            return SystemReason::of(error);
+        return S_ISDIR(info.st_mode) ? SystemReason::of(EISDIR)
+                                     : QStringLiteral("通常のファイルではありません。");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
         const QString why = SystemReason::of(file);
         ::close(fd);
@@ -136,6 +177,31 @@ QString NativeFile::rename(const QString &from, const QString &to)
 QString NativeFile::remove(const QString &path)
 {
     return failure(::unlink(NativeName::toBytes(path).constData()) == 0);
+}
+
+QString NativeFile::makeFolder(const QString &path)
+{
+    return failure(::mkdir(NativeName::toBytes(path).constData(), 0777) == 0);
+}
+
+QString NativeFile::removeFolder(const QString &path)
+{
+    return failure(::rmdir(NativeName::toBytes(path).constData()) == 0);
+}
+
+QString NativeFile::renameFolder(const QString &from, const QString &to)
+{
+    const QByteArray source = NativeName::toBytes(from);
+    const QByteArray target = NativeName::toBytes(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (errno != EINVAL && errno != ENOSYS)
+        return failure(false);
+    // A file system without the flag (some shares): look first, as near to the rename as can be.
+    struct stat info {};
+    if (::lstat(target.constData(), &info) == 0)
+        return SystemReason::of(EEXIST);
+    return failure(::rename(source.constData(), target.constData()) == 0);
 }
 
 QString NativeFile::setPermissions(const QString &path, QFileDevice::Permissions permissions)
@@ -159,6 +225,16 @@ QStringList NativeFile::entries(const QString &folder)
 QStringList NativeFile::fileNames(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+}
+
+QStringList NativeFile::folderNames(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+}
+
+bool NativeFile::mayEnter(const QString &folder)
+{
+    return QFileInfo(folder).isExecutable();
 }
 
 std::optional<NativeFile::Status> NativeFile::status(const QString &path)
@@ -191,6 +267,23 @@ QString NativeFile::remove(const QString &path)
 {
     QFile file(path);
     return file.remove() ? QString() : SystemReason::of(file);
+}
+
+QString NativeFile::makeFolder(const QString &path)
+{
+    return QDir().mkdir(path) ? QString() : SystemReason::of(errno);
+}
+
+QString NativeFile::removeFolder(const QString &path)
+{
+    return QDir().rmdir(path) ? QString() : SystemReason::of(errno);
+}
+
+QString NativeFile::renameFolder(const QString &from, const QString &to)
+{
+    if (QFileInfo::exists(to) && QFileInfo(from) != QFileInfo(to))
+        return QStringLiteral("%1を置き換えられません。").arg(QFileInfo(to).fileName());
+    return QDir().rename(from, to) ? QString() : SystemReason::of(errno);
 }
 
 QString NativeFile::setPermissions(const QString &path, QFileDevice::Permissions permissions)

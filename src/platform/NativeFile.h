@@ -28,13 +28,24 @@ public:
     // The names of the plain files in folder (links followed), without a look at each file where the
     // file system tells the kind of entry as it lists them.
     static QStringList fileNames(const QString &folder);
+    // The names of the visible subfolders of folder (links followed), in no particular order.
+    static QStringList folderNames(const QString &folder);
+    // Whether this process may make folder its working directory.
+    static bool mayEnter(const QString &folder);
     // Follows links, as opening the file would.
     static std::optional<Status> status(const QString &path);
     // Opens file on path; file keeps no name, so use the path for messages.
     static QString open(QFile &file, const QString &path, QIODevice::OpenMode mode);
     static QString rename(const QString &from, const QString &to);
     static QString remove(const QString &path);
+    static QString makeFolder(const QString &path);
+    static QString removeFolder(const QString &path);
+    // Never in place of what to names: rename() would replace an empty folder there.
+    static QString renameFolder(const QString &from, const QString &to);
     static QString setPermissions(const QString &path, QFileDevice::Permissions permissions);
     // The path of name in folder.
     static QString join(const QString &folder, const QString &name);
+    // A path as a person reads it: each of its names shown on its own (NativeName::shown), so that a
+    // Shift_JIS folder in a UTF-8 path reads right in both.
+    static QString shownPath(const QString &path);
 };

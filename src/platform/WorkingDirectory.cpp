@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/WorkingDirectory.h"
 
+#include "platform/NativeName.h"
 #include "platform/SystemReason.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #if defined(Q_OS_WIN)
 #include <qt_windows.h>
 #else
 #include <cerrno>
+#include <climits>
 #include <unistd.h>
+
+#include <vector>
 #endif
 
 WorkingDirectory::Result WorkingDirectory::enter(const QString &path)
@@ -23,7 +26,8 @@ WorkingDirectory::Result WorkingDirectory::enter(const QString &path)
         result.description = qt_error_string(int(error));
     }
 #else
-    const QByteArray native = QFile::encodeName(path);
+    // The very bytes of the path: a folder named in Shift_JIS is reached by no re-encoded name.
+    const QByteArray native = NativeName::toBytes(path);
     if (path.isEmpty() || ::chdir(native.constData()) != 0) {
         const int error = path.isEmpty() ? ENOENT : errno;
         result.failure = error == EACCES || error == EPERM ? Failure::AccessDenied : Failure::NotReady;
@@ -35,5 +39,16 @@ WorkingDirectory::Result WorkingDirectory::enter(const QString &path)
 
 QString WorkingDirectory::current()
 {
+#if defined(Q_OS_WIN)
     return QDir::currentPath();
+#else
+    // Every command builds its paths from this: it must give back the bytes entered, as NativeName.
+    std::vector<char> buffer(PATH_MAX);
+    while (!::getcwd(buffer.data(), buffer.size())) {
+        if (errno != ERANGE)
+            return QDir::currentPath();
+        buffer.resize(buffer.size() * 2);
+    }
+    return NativeName::fromBytes(QByteArray(buffer.data()));
+#endif
 }

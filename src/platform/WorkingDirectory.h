@@ -3,7 +3,8 @@
 
 #include <QString>
 
-// The process's working directory, with the reason when it cannot be entered.
+// The process's working directory, with the reason when it cannot be entered. Paths are NativeName
+// strings: a folder whose name is not UTF-8 is entered and given back byte for byte.
 class WorkingDirectory final {
 public:
     enum class Failure { None, AccessDenied, NotReady };

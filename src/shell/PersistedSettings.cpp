@@ -3,6 +3,7 @@
 
 #include "core/AppState.h"
 #include "platform/MountedDrives.h"
+#include "platform/NativeName.h"
 
 #include <QSettings>
 
@@ -43,6 +44,21 @@ QString readText(const QSettings &store, const QString &key, const QString &fall
     return value.isValid() ? value.toString() : fallback;
 }
 
+// A folder whose name is not UTF-8 is kept as its bytes: a lone surrogate does not survive the text
+// of the store. Any other path stays plain text, as settings written before read it.
+QString readFolder(const QSettings &store, const QString &key, const QString &fallback)
+{
+    const QVariant value = store.value(key);
+    if (value.typeId() == QMetaType::QByteArray)
+        return NativeName::fromBytes(value.toByteArray());
+    return value.isValid() ? value.toString() : fallback;
+}
+
+QVariant folderValue(const QString &path)
+{
+    return NativeName::isEscaped(path) ? QVariant(NativeName::toBytes(path)) : QVariant(path);
+}
+
 } // namespace
 
 WindowPlacement PersistedSettings::load(QSettings &store, AppState &state)
@@ -55,7 +71,7 @@ WindowPlacement PersistedSettings::load(QSettings &store, AppState &state)
     placement.MainTop = readFloat(store, QStringLiteral("MainTop"), defaults.MainTop);
     placement.MainWidth = readFloat(store, QStringLiteral("MainWidth"), defaults.MainWidth);
     placement.MainHeight = readFloat(store, QStringLiteral("MainHeight"), defaults.MainHeight);
-    state.CurrentFolder = readText(store, QStringLiteral("OpenPathName"), MountedDrives::systemRoot());
+    state.CurrentFolder = readFolder(store, QStringLiteral("OpenPathName"), MountedDrives::systemRoot());
     state.Machine.MchFileName = readText(store, QStringLiteral("MchFileName"), MachineSettings().MchFileName);
     state.StartupMchFileName = state.Machine.MchFileName;
     state.Print.PrintFontName = readText(store, QStringLiteral("PrintFontName"), print.PrintFontName);
@@ -79,7 +95,7 @@ void PersistedSettings::save(QSettings &store, const WindowPlacement &placement,
     store.setValue(QStringLiteral("MainTop"), floatText(placement.MainTop));
     store.setValue(QStringLiteral("MainWidth"), floatText(placement.MainWidth));
     store.setValue(QStringLiteral("MainHeight"), floatText(placement.MainHeight));
-    store.setValue(QStringLiteral("OpenPathName"), state.CurrentFolder);
+    store.setValue(QStringLiteral("OpenPathName"), folderValue(state.CurrentFolder));
     if (state.Machine.MchFileName != state.StartupMchFileName ||
         !store.contains(QStringLiteral("MchFileName")))
         store.setValue(QStringLiteral("MchFileName"), state.Machine.MchFileName);

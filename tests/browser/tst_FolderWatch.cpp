@@ -4,6 +4,9 @@
 #include "browser/ListedFolder.h"
 #include "core/FolderListing.h"
 #include "core/ReceivingPath.h"
+#include "platform/NativeFile.h"
+#include "platform/WorkingDirectory.h"
+#include "support/RawFolder.h"
 #include "support/TestDir.h"
 
 #include <QElapsedTimer>
@@ -11,6 +14,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -135,6 +139,24 @@ private slots:
         QTRY_COMPARE(folder.list.rowCount(), names.size() - 1);
         QCOMPARE(folder.list.row(0)->text(0), names.at(1));
     }
+    // A folder whose name is not UTF-8, which no change notice reaches, is looked at instead.
+    void aFolderNamedInShiftJisIsFollowed()
+    {
+        TestDir dir;
+        const RawFolder folder(dir.path(), "\x83\x76\x83\x8d");
+        const QString before = QDir::currentPath();
+        QVERIFY(WorkingDirectory::enter(folder.path()).ok());
+        const auto back = qScopeGuard([&before] { QDir::setCurrent(before); });
+        FileListView list;
+        list.RefreshFileList();
+        QFile file;
+        QVERIFY(NativeFile::open(file, NativeFile::join(folder.path(), "NEW.MIN"), QIODevice::WriteOnly)
+                    .isEmpty());
+        file.close();
+        QTRY_COMPARE_WITH_TIMEOUT(list.rowCount(), 1, 3 * FolderWatch::PollMs);
+        QVERIFY(list.findChild<FolderWatch *>()->polls());
+    }
+
     // A server that stops answering holds up one look at its share, never the window, and no second look
     // piles up behind it; the list moves on to another folder, and what the look reads at last is dropped.
     void aServerThatStopsAnsweringHoldsUpNothing()

@@ -2,6 +2,8 @@
 #include "fileops/FileOpsRig.h"
 #include "fileops/NewFolder.h"
 #include "platform/MountedDrives.h"
+#include "platform/WorkingDirectory.h"
+#include "support/RawFolder.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +11,44 @@
 #include <QTemporaryDir>
 
 using Icon = MessageBoxes::Icon;
+
+namespace {
+
+// プログ as a Windows share writes it, in the notation of FileOpsRig::readable.
+const QByteArray Sjis = "\x83\x76\x83\x8D\x83\x4F";
+const QString SjisNotation = FileOpsRig::readable(NativeName::fromBytes(Sjis));
+
+// The folder pane as the window's is: it opens a folder by its very bytes.
+struct NativePane final : FolderPane {
+    explicit NativePane(AppState &state) : state(state) {}
+    void Dir1_Click() override {}
+    void showFolder(const QString &path) override
+    {
+        QVERIFY(WorkingDirectory::enter(path).ok());
+        state.CurrentFolder = WorkingDirectory::current();
+    }
+    void rereadFolders() override {}
+    AppState &state;
+};
+
+// Every folder and file under folder, by path from there in FileOpsRig::readable's notation; folders
+// end in "/".
+QStringList tree(const QString &folder, const QString &prefix = {})
+{
+    QStringList all;
+    for (const QString &name : NativeFile::entries(folder)) {
+        const QString path = NativeFile::join(folder, name);
+        const QString shown = prefix + FileOpsRig::readable(name);
+        if (NativeFile::status(path)->isFolder)
+            all << shown + '/' << tree(path, shown + '/');
+        else
+            all << shown;
+    }
+    all.sort();
+    return all;
+}
+
+} // namespace
 
 // Creating, renaming and deleting folders, and the name dialogs, on real folders.
 class tst_FolderCommands : public QObject {
@@ -41,7 +81,7 @@ private slots:
         QFETCH(QString, text);
         FileOpsRig rig;
         rig.put(".", {"jobs/", "o1000.min="});
-        NewFolder dialog(rig.folder.path(), rig.boxes);
+        NewFolder dialog(rig.state, rig.folder.path(), rig.boxes);
         QCOMPARE(QStringList({dialog.windowTitle(), dialog.Label1->text(), dialog.Command1->text(),
                               dialog.Command2->text(), dialog.Text1->text()}),
                  QStringList({"フォルダーの作成", "新しいフォルダー名を入力してください。", "O  K",
@@ -198,6 +238,79 @@ private slots:
         QCOMPARE(rig.state.CurrentFolder, left.isEmpty() ? rig.folder.path() : work);
         QCOMPARE(QDir::currentPath(), rig.state.CurrentFolder);
         QCOMPARE(rig.state.CurrentFileName, QStringLiteral("work"));
+    }
+
+    // A folder whose name is not UTF-8 is worked in and on by its very bytes, and named as it reads.
+    void aFolderNamedInShiftJis_data()
+    {
+        QTest::addColumn<bool>("withSubfolder"); // old, holding b.min, beside a.min
+        QTest::addColumn<QString>("in");         // the folder shown, under the temporary folder
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("after"); // tree()
+        QTest::addColumn<QString>("shownAfter");
+        QTest::addColumn<QStringList>("texts"); // message boxes, then the log
+        const QString s = SjisNotation;
+        // clang-format off
+        QTest::newRow("new inside") << true << s << "new" << "Jobs" << QStringList{s + "/", s + "/Jobs/", s + "/a.min", s + "/old/", s + "/old/b.min"} << s << QStringList();
+        QTest::newRow("rename inside") << true << s + "/old" << "rename" << "Kept" << QStringList{s + "/", s + "/Kept/", s + "/Kept/b.min", s + "/a.min"} << s + "/Kept" << QStringList();
+        QTest::newRow("delete inside") << true << s + "/old" << "delete" << "" << QStringList{s + "/", s + "/a.min"} << s << QStringList{"フォルダー'old'とフォルダー内のすべてのファイルを削除してもいいですか？", "B.MINを削除しました。", "フォルダー'old'を削除しました。"};
+        QTest::newRow("rename to itself") << false << s << "rename" << "プログ" << QStringList{s + "/", s + "/a.min"} << s << QStringList{"既に同じ名前のフォルダーがあります。"};
+        QTest::newRow("rename") << false << s << "rename" << "プログ2" << QStringList{"プログ2/", "プログ2/a.min"} << "プログ2" << QStringList();
+        QTest::newRow("delete") << false << s << "delete" << "" << QStringList() << "" << QStringList{"フォルダー'プログ'とフォルダー内のすべてのファイルを削除してもいいですか？", "A.MINを削除しました。", "フォルダー'プログ'を削除しました。"};
+        // clang-format on
+    }
+
+    void aFolderNamedInShiftJis()
+    {
+        QFETCH(bool, withSubfolder);
+        QFETCH(QString, in);
+        QFETCH(QString, command);
+        QFETCH(QString, typed);
+        QFETCH(QString, shownAfter);
+        FileOpsRig rig;
+        const RawFolder sjis(rig.folder.path(), Sjis);
+        QStringList files = {QStringLiteral("a.min")};
+        if (withSubfolder) {
+            QVERIFY(NativeFile::makeFolder(NativeFile::join(sjis.path(), "old")).isEmpty());
+            files << QStringLiteral("old/b.min");
+        }
+        for (const QString &file : std::as_const(files)) {
+            QFile made;
+            QVERIFY(
+                NativeFile::open(made, NativeFile::join(sjis.path(), file), QIODevice::WriteOnly).isEmpty());
+        }
+        const auto pathOf = [&rig](const QString &notation) {
+            return notation.isEmpty()
+                       ? rig.folder.path()
+                       : NativeFile::join(rig.folder.path(),
+                                          NativeName::fromBytes(FileOpsRig::bytesOf(notation)));
+        };
+        NativePane pane(rig.state);
+        pane.showFolder(pathOf(in));
+        FolderCommands folders(rig.state, rig.list, pane, rig.boxes, rig, nullptr);
+        QString preset;
+        if (command != "delete") {
+            whenShown([&](FolderNameDialog &dialog) {
+                preset = dialog.Text1->text();
+                dialog.Text1->setText(typed);
+                dialog.Command1->click();
+            });
+        }
+        rig.boxes.answers = {MessageBoxes::Answer::Yes};
+        if (command == "new")
+            folders.mnuFolderNew_Click();
+        else if (command == "rename")
+            folders.mnuFolderRename_Click();
+        else
+            folders.mnuFolderDelete_Click();
+
+        if (command == "rename")
+            QCOMPARE(preset, NativeName::shown(QFileInfo(pathOf(in)).fileName()));
+        QTEST(tree(rig.folder.path()), "after");
+        QCOMPARE(rig.state.CurrentFolder, pathOf(shownAfter));
+        QCOMPARE(WorkingDirectory::current(), rig.state.CurrentFolder);
+        QTEST(rig.shown() + rig.log, "texts");
     }
 };
 

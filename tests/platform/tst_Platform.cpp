@@ -7,6 +7,7 @@
 #include "platform/SystemReason.h"
 #include "platform/WorkingDirectory.h"
 #include "support/PermissionsEnforced.h"
+#include "support/RawFolder.h"
 #include "support/TestDir.h"
 
 #include <QDir>
@@ -16,6 +17,8 @@
 #include <QTest>
 
 #include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class tst_Platform : public QObject {
     Q_OBJECT
@@ -61,11 +64,21 @@ private slots:
         TestDir dir;
         const QString source = dir.addFile(QStringLiteral("src.min"), "O1");
         const QByteArray target = QFile::encodeName(dir.path()) + "/-\x89\xc1 \xe9.min";
+        const auto removeTarget = qScopeGuard([&target] { ::unlink(target.constData()); }); // TestDir cannot
         QtProcessLauncher launcher;
         QVERIFY(launcher.launch("cp", {"--", QFile::encodeName(source), target}));
         QTRY_COMPARE(NativeFile::status(NativeName::fromBytes(target)).value_or(NativeFile::Status()).size,
                      2);
         QVERIFY(!launcher.launch("talvern-no-such-program", {}));
+
+        // It runs in the folder shown, also one whose name is not UTF-8.
+        const RawFolder folder(dir.path(), "\x83\x76\x83\x8d");
+        const QString before = QDir::currentPath();
+        QCOMPARE(::chdir(NativeName::toBytes(folder.path()).constData()), 0);
+        const bool started = launcher.launch("cp", {"--", QFile::encodeName(source), "here.min"});
+        QDir::setCurrent(before);
+        QVERIFY(started);
+        QTRY_VERIFY(NativeFile::status(NativeFile::join(folder.path(), "here.min")).has_value());
     }
 
     void aPathLiesOnTheDriveWithTheLongestMatchingRoot_data()
@@ -141,7 +154,8 @@ private slots:
         QTest::newRow("first known") << ENOSPC << "ディスクの空き容量が不足しています。";
         QTest::newRow("further down") << ECONNREFUSED << "接続が拒否されました。";
         QTest::newRow("any other") << EPROTO
-                                   << "システムエラーが発生しました(エラー番号 " + QString::number(EPROTO) + ")。";
+                                   << "システムエラーが発生しました(エラー番号 " + QString::number(EPROTO) +
+                                          ")。";
     }
 
     void systemReasons()

@@ -2,9 +2,12 @@
 #include "browser/DriveList.h"
 #include "browser/FileListView.h"
 #include "browser/FolderList.h"
+#include "platform/NativeFile.h"
+#include "platform/WorkingDirectory.h"
 #include "shell/LogPane.h"
 #include "support/MainWindowFixture.h"
 #include "support/PermissionsEnforced.h"
+#include "support/RawFolder.h"
 #include "support/TestDir.h"
 
 #include <QApplication>
@@ -179,6 +182,47 @@ private slots:
         QTRY_VERIFY(form.Dir1->path() != work);
         QCOMPARE(navigationLog(form), work + QStringLiteral("の準備が出来ていません。\n"));
         expectShown(form, window.state, form.Dir1->path());
+    }
+
+    // A folder named in Shift_JIS bytes is listed as it reads, where its text belongs, entered with its
+    // files listed, and remembered across a restart; once gone, the log names it as it reads.
+    void aFolderNamedInShiftJisIsRemembered()
+    {
+        TestDir scratch;
+        for (const char *folder : {"alpha", "Zeta", ".hidden"})
+            scratch.addFolder(QString::fromLatin1(folder));
+        const QString root = QDir(scratch.path()).canonicalPath();
+        const RawFolder sjis(root, "\x83\x76\x83\x8D\x83\x4F");
+        QFile file;
+        QVERIFY(NativeFile::open(file, NativeFile::join(sjis.path(), QStringLiteral("O1.MIN")),
+                                 QIODevice::WriteOnly)
+                    .isEmpty());
+        file.write("O1\n");
+        file.close();
+        MainWindowFixture window;
+        frmMain &form = window.start(root);
+        QStringList subfolders;
+        for (int index = 0; index < form.Dir1->subfolderCount(); ++index)
+            subfolders << form.Dir1->item(form.Dir1->count() - form.Dir1->subfolderCount() + index)->text();
+        QCOMPARE(subfolders, (QStringList{"alpha", "Zeta", "プログ"}));
+        clickEntry(form.Dir1, 2);
+        QTRY_COMPARE(form.Dir1->path(), sjis.path());
+        QCOMPARE(WorkingDirectory::current(), sjis.path());
+        QCOMPARE(window.state.CurrentFolder, sjis.path());
+        QCOMPARE(form.lvListView->rowCount(), 1);
+
+        form.close();
+        const frmMain &again = window.start();
+        QCOMPARE(again.Dir1->path(), sjis.path());
+        QCOMPARE(WorkingDirectory::current(), sjis.path());
+        QCOMPARE(again.lvListView->rowCount(), 1);
+        QCOMPARE(navigationLog(again), QString());
+
+        window.form->close();
+        RawFolder::removeAll(sjis.path());
+        const frmMain &gone = window.start();
+        QCOMPARE(navigationLog(gone), root + QStringLiteral("/プログの準備が出来ていません。\n"));
+        expectShown(gone, window.state, QStringLiteral("/"));
     }
 
     // A drive gone is reported, and the system drive comes back with its own folder.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/AppState.h"
+#include "platform/NativeName.h"
 #include "shell/PersistedSettings.h"
 #include "shell/WindowPlacement.h"
 
@@ -67,6 +68,38 @@ private slots:
         QCOMPARE(state.CurrentFolder, savedState.CurrentFolder);
         QCOMPARE(state.Machine.MchFileName, QString());
         QCOMPARE(state.Print.PrintFontName, savedState.Print.PrintFontName);
+    }
+
+    // A remembered folder comes back byte for byte, also when its name is not UTF-8 (a lone surrogate
+    // does not survive the store's text); any other path is stored as the plain text it always was.
+    void aRememberedFolderKeepsItsBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("line"); // in the file; "" when not plain text
+        QTest::newRow("utf-8") << QByteArray("/nc/加工") << "OpenPathName=/nc/加工";
+        QTest::newRow("shift_jis") << QByteArray("/nc/\x83\x76\x83\x8D\x83\x4F") << "";
+        QTest::newRow("shift_jis under utf-8") << QByteArray("/加工/\x83\x76\x83\x8D\x83\x4F/NC, 1") << "";
+        QTest::newRow("a lone byte") << QByteArray("/nc/\xE9") << "";
+    }
+
+    void aRememberedFolderKeepsItsBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, line);
+        AppState saved;
+        saved.CurrentFolder = NativeName::fromBytes(bytes);
+        {
+            QSettings store(path(), QSettings::IniFormat);
+            PersistedSettings::save(store, WindowPlacement(), saved);
+        }
+        AppState state;
+        load(state);
+        QCOMPARE(NativeName::toBytes(state.CurrentFolder), bytes);
+        if (!line.isEmpty()) {
+            QFile file(path());
+            QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+            QVERIFY(QString::fromUtf8(file.readAll()).split(u'\n').contains(line));
+        }
     }
 
     // Texts as another program or an older run might have left them: each unusable number falls back to its

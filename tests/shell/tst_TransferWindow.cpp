@@ -58,6 +58,28 @@ QStringList logLines(const frmMain &form)
     return form.Text2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// A continuous reception into the folder the rig shows, on the scripted port and a virtual clock.
+struct Reception {
+    explicit Reception(FileOpsRig &rig)
+        : commands(rig.state, port, rig.boxes, rig, &echo, rig.list, &window, {&clock, false})
+    {
+        commands.mnuTransInputCont_Click();
+    }
+    // Once the line has taken all that was fed: 中止, then until the line and the disk's thread are done.
+    void end()
+    {
+        clock.runUntil([this] { return port.waiting() == 0; });
+        commands.dialog()->Command1->click();
+        QTRY_VERIFY(clock.runUntil([this] { return !commands.running(); }));
+    }
+
+    ScriptedSerialPort port;
+    VirtualClock clock;
+    QWidget window;
+    QTextEdit echo;
+    TransferCommands commands;
+};
+
 } // namespace
 
 // Transfers as the main window runs them: from its toolbar and menus, beside its other panes and the
@@ -347,13 +369,9 @@ private slots:
         rig.mark({"O2000.MIN"});
         rig.files().mnuEditCopy_Click();
         rig.showFolder(rig.folder.filePath("src"));
-        ScriptedSerialPort port;
-        VirtualClock clock;
-        QWidget window;
-        QTextEdit echo;
-        TransferCommands reception(rig.state, port, rig.boxes, rig, &echo, rig.list, &window,
-                                   {&clock, false});
-        reception.mnuTransInputCont_Click();
+        Reception reception(rig);
+        ScriptedSerialPort &port = reception.port;
+        VirtualClock &clock = reception.clock;
         // Until the disk's thread has what was punched: a begun program in its hidden file, a whole one
         // under its name, each with its log line.
         const auto punch = [&port, &clock, &rig](const QByteArray &bytes) {
@@ -384,15 +402,62 @@ private slots:
         else
             rig.files().mnuFileDelete_Click();
         port.feed("\r\n%$O3000.MIN%\r\nX\r\n%");
-        clock.runUntil([&port] { return port.waiting() == 0; });
-        reception.dialog()->Command1->click();
-        QTRY_VERIFY(clock.runUntil([&reception] { return !reception.running(); })); // and the disk's thread
+        reception.end();
 
         QTEST(rig.shown(), "shown");
         const QString done = "読込が完了しました。";
         QCOMPARE(rig.log, (QStringList{"O2000.MINを読込中です...", done, "O3000.MINを読込中です...", done,
                                        "受信を終了しました。"}));
         QCOMPARE(FileOpsRig::contents(), (QStringList{"O3000.MIN=X\r\n", "a.min=a", "o2000.min=NEW\r\n"}));
+    }
+
+    // A new folder, or a folder renamed, may not take the name of a program being received, in any case:
+    // the reception's last step would fail on it. The program lands whole.
+    void aFolderIsNotNamedLikeAProgramBeingReceived_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("title");
+        // clang-format off
+        QTest::newRow("new folder") << "new" << "o2000.min" << "フォルダーの作成";
+        QTest::newRow("folder renamed") << "rename" << "O2000.MIN" << "フォルダー名の変更";
+        // clang-format on
+    }
+
+    void aFolderIsNotNamedLikeAProgramBeingReceived()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, typed);
+        FileOpsRig rig;
+        rig.put("src", {"job/"});
+        rig.showFolder(rig.folder.filePath("src"));
+        Reception reception(rig);
+        ScriptedSerialPort &port = reception.port;
+        VirtualClock &clock = reception.clock;
+        port.feed("$O2000.MIN%\r\nNEW");
+        QTRY_VERIFY(clock.runUntil([&] { return port.waiting() == 0 && rig.log.size() == 1; }));
+
+        whenShown([&typed](FolderNameDialog &dialog) {
+            dialog.Text1->setText(typed);
+            dialog.Command1->click();
+        });
+        if (command == "new") {
+            rig.folders().mnuFolderNew_Click();
+        } else {
+            rig.showFolder(rig.folder.filePath("src/job"));
+            rig.folders().mnuFolderRename_Click();
+        }
+        port.feed("\r\n%");
+        reception.end();
+
+        QCOMPARE(rig.shown(), QStringList{"'" + typed + "'は受信中のファイルの名前なので使えません。"});
+        QTEST(rig.boxes.shown[0].title, "title");
+        QCOMPARE(rig.log,
+                 (QStringList{"O2000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
+        QVERIFY(QFileInfo(rig.folder.filePath("src/job")).isDir());
+        QFile received(rig.folder.filePath("src/O2000.MIN"));
+        QVERIFY(received.open(QIODevice::ReadOnly));
+        QCOMPARE(received.readAll(), QByteArray("NEW\r\n"));
     }
 
     // The window stays live while a reception waits: a print then leaves the reception's log lines and
