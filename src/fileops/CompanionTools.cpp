@@ -6,6 +6,7 @@
 #include "platform/FileProtection.h"
 #include "platform/NativeFile.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QDir>
 
@@ -22,7 +23,7 @@ QString fileArgument(const QString &diskName)
 #if defined(Q_OS_WIN)
     return diskName;
 #else
-    return NativeFile::join(QDir::currentPath(), diskName);
+    return NativeFile::join(WorkingDirectory::current(), diskName);
 #endif
 }
 
@@ -59,17 +60,19 @@ void CompanionTools::mnuEditorOpen_Click()
         return;
     }
     if (!start(ombrel, {fileArgument(row->diskName)}))
-        tell(failure);
+        tell(failure, ombrel);
 }
 
 void CompanionTools::mnuEditorNew_Click()
 {
     // The editor creates A.MIN when it saves; the program neither creates nor looks for it.
-    QString folder = QDir::toNativeSeparators(QDir::currentPath());
+    QString folder = QDir::toNativeSeparators(WorkingDirectory::current());
     if (!folder.endsWith(QDir::separator())) // a drive's root already ends with one
         folder += QDir::separator();
-    if (!start(m_tools.ombrel(), {folder + QStringLiteral("A.MIN")}))
-        tell({QStringLiteral("Ombrelが見つかりません。"), ErrorTitle, MessageBoxes::Icon::Exclamation});
+    const ToolLocator::Command ombrel = m_tools.ombrel();
+    if (!start(ombrel, {folder + QStringLiteral("A.MIN")}))
+        tell({QStringLiteral("Ombrelが見つかりません。"), ErrorTitle, MessageBoxes::Icon::Exclamation},
+             ombrel);
 }
 
 void CompanionTools::mnuCommenterOpen_Click()
@@ -81,8 +84,10 @@ void CompanionTools::mnuCommenterOpen_Click()
 
 void CompanionTools::mnuCommenterNew_Click()
 {
-    if (!start(m_tools.quorrin()))
-        tell({QStringLiteral("Quorrinが見つかりません。"), ErrorTitle, MessageBoxes::Icon::Exclamation});
+    const ToolLocator::Command quorrin = m_tools.quorrin();
+    if (!start(quorrin))
+        tell({QStringLiteral("Quorrinが見つかりません。"), ErrorTitle, MessageBoxes::Icon::Exclamation},
+             quorrin);
 }
 
 void CompanionTools::mnuLaskar_Click()
@@ -94,7 +99,8 @@ void CompanionTools::mnuLaskar_Click()
 
 void CompanionTools::OpenListedFile()
 {
-    // Failures here end silently: a double-click that does nothing is its own answer.
+    // A file gone or a start refused ends silently: a double-click that does nothing is its own answer.
+    // No program to start at all is told, or the operator would wait for an editor that never comes.
     const std::optional<FileRow> row = m_list.currentRow();
     if (!row)
         return;
@@ -108,7 +114,13 @@ void CompanionTools::OpenListedFile()
             tell({name + ProtectedText, EditingTitle, MessageBoxes::Icon::Exclamation});
             return;
         }
-        start(m_tools.ombrelExists() ? m_tools.ombrel() : m_tools.notepad(), {file});
+        const ToolLocator::Command editor = m_tools.ombrelExists() ? m_tools.ombrel() : m_tools.notepad();
+        if (editor.isEmpty())
+            tell({QStringLiteral("テキストエディターが見つかりません。"), ErrorTitle,
+                  MessageBoxes::Icon::Exclamation},
+                 editor);
+        else
+            start(editor, {file});
         return;
     }
     const QString key = FileTypeCatalogue::key(name);
@@ -126,7 +138,7 @@ std::optional<FileRow> CompanionTools::rowToOpen(const ToolLocator::Command &too
 {
     if (m_list.rowCount() == 0) {
         if (!start(tool))
-            tell(failure);
+            tell(failure, tool);
         return std::nullopt;
     }
     const std::optional<FileRow> row = m_list.currentRow();
@@ -150,14 +162,14 @@ void CompanionTools::openIfText(const ToolLocator::Command &tool, const QString 
         return;
     }
     if (!start(tool, {fileArgument(row->diskName)}))
-        tell(failure);
+        tell(failure, tool);
 }
 
 void CompanionTools::openDocument(const ToolLocator::Command &tool, const QString &file,
                                   const QString &notFound)
 {
     if (tool.isEmpty()) {
-        tell({notFound, QString(), MessageBoxes::Icon::Information}); // the program's own title
+        tell({notFound, QString(), MessageBoxes::Icon::Information}, tool); // the program's own title
         return;
     }
     start(tool, {file});
@@ -180,4 +192,14 @@ bool CompanionTools::start(const ToolLocator::Command &tool, const QStringList &
 void CompanionTools::tell(const Message &message)
 {
     m_messages.show(message.text, message.title, message.icon, MessageBoxes::Buttons::Ok);
+}
+
+// A tool that is not there: the message says where it was looked for, so the operator can install it
+// there or point the program elsewhere.
+void CompanionTools::tell(const Message &failure, const ToolLocator::Command &tool)
+{
+    if (tool.isEmpty() && !tool.missing.isEmpty())
+        tell({failure.text + QLatin1Char('\n') + tool.missing, failure.title, failure.icon});
+    else
+        tell(failure);
 }

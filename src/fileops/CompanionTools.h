@@ -39,6 +39,7 @@ private:
     QString takeName(const FileRow &row);
     bool start(const ToolLocator::Command &tool, const QStringList &arguments = {});
     void tell(const Message &message);
+    void tell(const Message &failure, const ToolLocator::Command &tool);
 
     AppState &m_state;
     const FileRows &m_list;

@@ -2,60 +2,32 @@
 #include "fileops/FileCommands.h"
 
 #include "core/AppState.h"
-#include "core/FolderListing.h"
 #include "core/FolderPane.h"
 #include "core/MarkedRows.h"
-#include "fileops/FileCopier.h"
-#include "platform/BusyCursor.h"
+#include "fileops/Paste.h"
+#include "fileops/PasteProgressDialog.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileProtection.h"
 #include "platform/NativeFile.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
-const QString CopyTitle = QStringLiteral("ファイルのコピー");
 const QString DeleteTitle = QStringLiteral("ファイルの削除");
-const QString Copy = QStringLiteral("コピー");
-
-// Also when one path reaches the folder through a link.
-bool sameFolder(const QString &a, const QString &b)
-{
-    const QString canonical = QFileInfo(a).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(a) == QDir::cleanPath(b)
-                               : canonical == QFileInfo(b).canonicalFilePath();
-}
 
 } // namespace
 
-// Into another folder under the entry's own name, into the source folder as "コピー" + name once the
-// name is taken there; a name that exists in another case keeps that spelling, so no second file
-// differing only in case is made.
-FileCommands::PasteTarget FileCommands::pasteTarget(const CopyBuffer::Entry &entry, const QString &folder,
-                                                    bool intoSource)
+FileCommands::FileCommands(AppState &state, FileRows &list, CopyBuffer &buffer, FolderPane &folders,
+                           MessageBoxes &messages, Log &log, PasteProgress *progress)
+    : m_state(state), m_list(list), m_buffer(buffer), m_folders(folders), m_notices(messages, log),
+      m_ownProgress(progress ? nullptr : std::make_unique<PasteProgressDialog>()),
+      m_progress(progress ? *progress : *m_ownProgress)
 {
-    PasteTarget target;
-    target.name = entry.text;
-    target.path = entry.diskName;
-    QString existing = FolderListing::findName(folder, entry.diskName);
-    if (!existing.isEmpty() && intoSource) {
-        target.name = Copy + entry.text;
-        target.path = Copy + entry.diskName;
-        existing = FolderListing::findName(folder, target.path);
-    }
-    target.exists = !existing.isEmpty();
-    target.path = QDir(folder).filePath(target.exists ? existing : target.path);
-    target.identity = FileIdentity::of(target.path);
-    return target;
 }
 
-FileCommands::FileCommands(AppState &state, FileRows &list, CopyBuffer &buffer, FolderPane &folders,
-                           MessageBoxes &messages, Log &log)
-    : m_state(state), m_list(list), m_buffer(buffer), m_folders(folders), m_notices(messages, log)
-{
-}
+FileCommands::~FileCommands() = default;
 
 void FileCommands::mnuEditAllSelect_Click()
 {
@@ -67,79 +39,18 @@ void FileCommands::mnuEditCopy_Click()
     m_buffer.entries.clear();
     for (const FileRow &row : MarkedRows::of(m_list, MarkedRows::Rule::Copy))
         m_buffer.entries.append({row.text, row.diskName});
-    m_buffer.sourceFolder = QDir::currentPath();
+    m_buffer.sourceFolder = WorkingDirectory::current();
 }
 
 void FileCommands::mnuEditPaste_Click()
 {
-    const QString folder = QDir::currentPath();
-    const bool intoSource = sameFolder(folder, m_buffer.sourceFolder);
-    for (const CopyBuffer::Entry &entry : std::as_const(m_buffer.entries))
-        paste(entry, folder, intoSource);
+    Paste(m_state, m_buffer, m_notices, m_progress).into(WorkingDirectory::current());
     m_list.RefreshFileList();
-}
-
-// Checked again right before the copy takes the target's name: a program may have begun to arrive
-// under it while the question was open or the copy was written, or arrived whole and taken the place
-// of the file the question was about, which is then asked about anew.
-void FileCommands::paste(const CopyBuffer::Entry &entry, const QString &folder, bool intoSource)
-{
-    const QString source = QDir(m_buffer.sourceFolder).filePath(entry.diskName);
-    for (;;) {
-        const PasteTarget target = pasteTarget(entry, folder, intoSource);
-        if (refusedWhileReceived(target.path, target.name))
-            return;
-        const QString failed = target.name + QStringLiteral("をコピーできませんでした。");
-        FileCopier copier(source);
-        if (!copier.failure().isEmpty()) {
-            m_notices.failure(failed, copier.failure());
-            return;
-        }
-        if (target.exists && !mayOverwrite(target, failed))
-            return;
-        const BusyCursor busy; // while the file is written; the questions show the usual pointer
-        const auto unchanged = [this, &target] {
-            return !m_state.Transfer.Receiving.is(target.path) &&
-                   FileIdentity::of(target.path) == target.identity;
-        };
-        if (copier.copyTo(target.path, unchanged))
-            return;
-        if (!copier.failure().isEmpty()) {
-            m_notices.failure(failed, copier.failure());
-            return;
-        }
-    }
-}
-
-bool FileCommands::refusedWhileReceived(const QString &path, const QString &name)
-{
-    if (!m_state.Transfer.Receiving.is(path))
-        return false;
-    m_notices.refuse(name + QStringLiteral("は受信中なので貼り付けが出来ません。"), CopyTitle);
-    return true;
-}
-
-bool FileCommands::mayOverwrite(const PasteTarget &target, const QString &failed)
-{
-    const std::optional<NativeFile::Status> status = NativeFile::status(target.path);
-    if (!status || !status->isFile) {
-        m_notices.failure(failed, QStringLiteral("同じ名前のフォルダーがあります。"));
-        return false;
-    }
-    if (FileProtection::isProtected(status->permissions)) {
-        m_notices.refuse(
-            target.name + QStringLiteral("は既に保護されているファイルが存在するので貼り付けが出来ません。"),
-            CopyTitle);
-        return false;
-    }
-    return m_notices.ask(target.name +
-                             QStringLiteral("は既にファイルが存在します。\nファイルを重ね書きしますか？"),
-                         CopyTitle);
 }
 
 void FileCommands::mnuFileDelete_Click()
 {
-    const QString folder = QDir::currentPath();
+    const QString folder = WorkingDirectory::current();
     for (const FileRow &row : MarkedRows::of(m_list, MarkedRows::Rule::Action)) {
         m_state.CurrentFileName = row.text;
         deleteFile(row.text, QDir(folder).filePath(row.diskName));
@@ -190,7 +101,7 @@ void FileCommands::mnuFileUnprotect_Click()
 
 void FileCommands::changeProtection(QString (*change)(const QString &path), const QString &failed)
 {
-    const QString folder = QDir::currentPath();
+    const QString folder = WorkingDirectory::current();
     for (const FileRow &row : MarkedRows::of(m_list, MarkedRows::Rule::Action)) {
         m_state.CurrentFileName = row.text;
         const QString why = change(QDir(folder).filePath(row.diskName));

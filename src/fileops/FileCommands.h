@@ -4,7 +4,9 @@
 #include "core/FileRows.h"
 #include "fileops/CopyBuffer.h"
 #include "fileops/Notices.h"
-#include "platform/FileIdentity.h"
+#include "fileops/PasteProgress.h"
+
+#include <memory>
 
 struct AppState;
 class FolderPane;
@@ -14,8 +16,10 @@ class MessageBoxes;
 // Select all, copy, paste, delete, protect and unprotect over the marked rows of the file list.
 class FileCommands final {
 public:
+    // Without a progress of its own a paste that takes a while shows PasteProgressDialog.
     FileCommands(AppState &state, FileRows &list, CopyBuffer &buffer, FolderPane &folders,
-                 MessageBoxes &messages, Log &log);
+                 MessageBoxes &messages, Log &log, PasteProgress *progress = nullptr);
+    ~FileCommands();
 
     void mnuEditAllSelect_Click();
     void mnuEditCopy_Click();
@@ -25,17 +29,6 @@ public:
     void mnuFileUnprotect_Click();
 
 private:
-    struct PasteTarget {
-        QString name; // as messages give it
-        QString path;
-        bool exists = false;
-        FileIdentity identity; // of what the target's name held when it was looked at
-    };
-
-    static PasteTarget pasteTarget(const CopyBuffer::Entry &entry, const QString &folder, bool intoSource);
-    void paste(const CopyBuffer::Entry &entry, const QString &folder, bool intoSource);
-    bool refusedWhileReceived(const QString &path, const QString &name);
-    bool mayOverwrite(const PasteTarget &target, const QString &failed);
     void deleteFile(const QString &name, const QString &path);
     void changeProtection(QString (*change)(const QString &path), const QString &failed);
 
@@ -44,4 +37,6 @@ private:
     CopyBuffer &m_buffer;
     FolderPane &m_folders;
     Notices m_notices;
+    std::unique_ptr<PasteProgress> m_ownProgress;
+    PasteProgress &m_progress;
 };

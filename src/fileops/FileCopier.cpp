@@ -1,12 +1,31 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "fileops/FileCopier.h"
 
+#include "platform/FolderHandle.h"
 #include "platform/NativeFile.h"
 #include "platform/SystemReason.h"
 
-#include <QTemporaryFile>
+#include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <cerrno>
+
+namespace {
+
+constexpr int NameTries = 100;
+
+// Hidden, so that the list never shows a copy under way; made new each time, so two pastes into one
+// folder (another window, another PC) never write into each other's copy.
+QString hiddenName()
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString name = QStringLiteral(".talvern-copy-");
+    for (int i = 0; i < 6; ++i)
+        name += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))]);
+    return name;
+}
+
+} // namespace
 
 FileCopier::FileCopier(const QString &source)
 {
@@ -20,18 +39,31 @@ FileCopier::FileCopier(const QString &source)
     m_permissions = status->permissions;
 }
 
-bool FileCopier::copyTo(const QString &target, const std::function<bool()> &mayReplace)
+bool FileCopier::copyTo(const FolderHandle &folder, const QString &name,
+                        const std::function<bool()> &mayReplace, const std::function<bool()> &keepGoing)
 {
     if (!m_source.isOpen())
         return false;
     m_failure.clear();
     // Written under a hidden name of its own beside the target and renamed when whole, so a copy cut
-    // short never stands under the target's name. Unfinished, it removes itself.
-    const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
-    QTemporaryFile copy(NativeFile::join(slash < 0 ? QStringLiteral(".") : target.left(slash),
-                                         QStringLiteral(".talvern-copy-XXXXXX")));
-    if (!copy.open() || !m_source.seek(0))
-        return fail(SystemReason::of(copy.isOpen() ? m_source : copy));
+    // short never stands under the target's name.
+    QFile copy;
+    QString hidden;
+    const QString taken = SystemReason::of(EEXIST);
+    for (int tries = 1;; ++tries) {
+        hidden = hiddenName();
+        const QString why = folder.create(copy, hidden);
+        if (why.isEmpty())
+            break;
+        if (why != taken || tries == NameTries)
+            return fail(why);
+    }
+    auto discard = qScopeGuard([&copy, &folder, &hidden] {
+        copy.close();
+        folder.remove(hidden);
+    });
+    if (!m_source.seek(0))
+        return fail(SystemReason::of(m_source));
     char block[64 * 1024];
     for (;;) {
         const qint64 read = m_source.read(block, sizeof block);
@@ -41,6 +73,8 @@ bool FileCopier::copyTo(const QString &target, const std::function<bool()> &mayR
             break;
         if (copy.write(block, read) != read)
             return fail(SystemReason::of(copy));
+        if (read == qint64(sizeof block) && keepGoing && !keepGoing())
+            return fail(QString());
     }
     // Written out before the time is set, or the last write would stamp the time of the copy.
     if (!copy.flush() || !copy.setPermissions(m_permissions) ||
@@ -48,11 +82,12 @@ bool FileCopier::copyTo(const QString &target, const std::function<bool()> &mayR
         return fail(SystemReason::of(copy));
     if (mayReplace && !mayReplace())
         return fail(QString());
-    const QString why = NativeFile::rename(copy.fileName(), target);
+    const QString why = folder.replace(hidden, name);
     if (!why.isEmpty())
         return fail(why);
-    copy.setAutoRemove(false);
-    return true;
+    discard.dismiss();
+    // The rename gave the copy the protection of the file it replaced: a copy keeps its source's.
+    return copy.setPermissions(m_permissions) || fail(SystemReason::of(copy));
 }
 
 bool FileCopier::fail(const QString &why)

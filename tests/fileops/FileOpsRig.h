@@ -7,6 +7,7 @@
 #include "fileops/FileCommands.h"
 #include "fileops/FolderCommands.h"
 #include "fileops/FolderNameDialog.h"
+#include "fileops/PasteProgress.h"
 #include "platform/FileProtection.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
@@ -19,6 +20,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <limits>
 
 inline const QDateTime Made(QDate(2001, 2, 3), QTime(4, 5, 6));
 
@@ -32,6 +34,25 @@ inline void whenShown(const std::function<void(FolderNameDialog &)> &act)
         dialog->reject(); // also when act failed half-way: the test goes on
     });
 }
+
+// Stands for the paste's progress dialog: キャンセル is pressed once cancelAt files are done, at the
+// look after `pieces` pieces of the next file have been written.
+struct ScriptedPasteProgress final : PasteProgress {
+    void start(qsizetype files) override { total = files; }
+    void show(qsizetype files) override
+    {
+        done = files;
+        looks = 0;
+    }
+    bool cancelled() override { return done >= cancelAt && looks++ >= pieces; }
+    void finish() override {}
+
+    qsizetype cancelAt = std::numeric_limits<qsizetype>::max();
+    int pieces = 0;
+    qsizetype total = -1;
+    qsizetype done = 0;
+    int looks = 0;
+};
 
 // The file and folder commands without a window, in a temporary folder: the list is the working
 // directory's files with marks set by name, the folder pane the working directory itself.
@@ -60,7 +81,7 @@ struct FileOpsRig final : FolderPane, Log {
     void addLine(const QString &line) override { log << line; }
     void clear() override { log.clear(); }
 
-    FileCommands files() { return FileCommands(state, list, buffer, *this, boxes, *this); }
+    FileCommands files() { return FileCommands(state, list, buffer, *this, boxes, *this, &progress); }
     FolderCommands folders() { return FolderCommands(state, list, *this, boxes, *this, nullptr); }
 
     // "name=content", "!name=content" (protected) or "name/" (a folder), made in 2001, into sub. A byte
@@ -136,6 +157,7 @@ struct FileOpsRig final : FolderPane, Log {
     AppState state;
     CopyBuffer buffer;
     ScriptedMessageBoxes boxes;
+    ScriptedPasteProgress progress;
     FolderRows list;
     QStringList log;
     int folderClicks = 0;

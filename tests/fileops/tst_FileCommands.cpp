@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "fileops/FileOpsRig.h"
+#include "fileops/PasteProgressDialog.h"
 #include "support/FileSizeLimit.h"
+#include "support/VirtualClock.h"
+
+#include <QProgressDialog>
+#include <QPushButton>
 
 #if defined(Q_OS_UNIX)
 #include <sys/stat.h>
@@ -10,6 +15,8 @@ using Answer = MessageBoxes::Answer;
 using Answers = QList<Answer>;
 
 namespace {
+
+const QString Exists = "は既にファイルが存在します。\nファイルを重ね書きしますか？";
 
 QString initials(const QStringList &names)
 {
@@ -122,6 +129,122 @@ private slots:
             QCOMPARE(QFileInfo(row.diskName).lastModified(), Made);
     }
 
+    // Into a folder of thousands of files: a name there in another case keeps that spelling, also one
+    // the same paste has just made, so no two files differ only in case; into the source folder each
+    // goes as "コピー" + name. Each source file holds its own name.
+    void manyFilesIntoABigFolder_data()
+    {
+        QTest::addColumn<bool>("intoSource");
+        QTest::addColumn<QStringList>("copied"); // names on disk, in the buffer's order
+        QTest::addColumn<QStringList>("before"); // in the target, beside its thousands
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("after"); // the same
+        // clang-format off
+        QTest::newRow("another folder") << false << QStringList{"O0007.MIN", "N1.MIN", "Q1.MIN", "q1.min"} << QStringList{"o0007.min=old"} << QStringList{"O0007.MIN" + Exists, "Q1.MIN" + Exists} << QStringList{"N1.MIN=N1.MIN", "Q1.MIN=q1.min", "o0007.min=O0007.MIN"};
+        QTest::newRow("the source folder") << true << QStringList{"a.min", "B.MIN"} << QStringList{"a.min=a.min", "B.MIN=B.MIN", "コピーA.MIN=old"} << QStringList{"コピーA.MIN" + Exists} << QStringList{"B.MIN=B.MIN", "a.min=a.min", "コピーA.MIN=a.min", "コピーB.MIN=B.MIN"};
+        // clang-format on
+    }
+
+    void manyFilesIntoABigFolder()
+    {
+        QFETCH(bool, intoSource);
+        QFETCH(QStringList, copied);
+        QFETCH(QStringList, before);
+        const int filler = 3000;
+        FileOpsRig rig;
+        const QString target = intoSource ? "src" : "dst";
+        rig.put(target, before);
+        if (!intoSource) {
+            for (const QString &name : copied)
+                rig.put("src", {name + '=' + name});
+        }
+        for (int i = 0; i < filler; ++i) // programs the paste must leave alone
+            rig.folder.addFile(target + QStringLiteral("/p%1.min").arg(i, 4, 10, QLatin1Char('0')), "P");
+        rig.buffer.sourceFolder = rig.folder.filePath("src");
+        for (const QString &name : copied)
+            rig.buffer.entries.append({name.toUpper(), name});
+        rig.showFolder(rig.folder.filePath(target));
+        rig.boxes.answers = {Answer::Yes, Answer::Yes};
+
+        rig.files().mnuEditPaste_Click();
+
+        QTEST(rig.shown(), "shown");
+        QVERIFY(rig.log.isEmpty());
+        const QStringList all = FileOpsRig::contents();
+        const QStringList rest = QStringList(all).filter(QRegularExpression("^(?!p\\d{4}\\.min=P$)"));
+        QTEST(rest, "after");
+        QCOMPARE(all.size(), filler + rest.size()); // the thousands as they were, and no hidden copy left
+    }
+
+    // キャンセル before a file or between the pieces of a large one keeps the files done and nothing of
+    // the one under way (no hidden copy either), and says how far the paste got.
+    void cancel_data()
+    {
+        QTest::addColumn<int>("cancelAt"); // files done
+        QTest::addColumn<int>("pieces");   // of the next one
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QStringList>("log");
+        // clang-format off
+        QTest::newRow("before the first") << 0 << 0 << QStringList() << QStringList{"貼り付けを中止しました。(4個のうち0個をコピーしました)"};
+        QTest::newRow("between files") << 2 << 0 << QStringList{"a.min=a", "b.min=b"} << QStringList{"貼り付けを中止しました。(4個のうち2個をコピーしました)"};
+        QTest::newRow("in the middle of a large file") << 2 << 2 << QStringList{"a.min=a", "b.min=b"} << QStringList{"貼り付けを中止しました。(4個のうち2個をコピーしました)"};
+        // clang-format on
+    }
+
+    void cancel()
+    {
+        QFETCH(int, cancelAt);
+        QFETCH(int, pieces);
+        FileOpsRig rig;
+        rig.put("src", {"a.min=a", "b.min=b", "c.min=" + QString(300000, 'c'), "d.min=d"});
+        rig.put("dst", {});
+        rig.showFolder(rig.folder.filePath("src"));
+        rig.mark({"A.MIN", "B.MIN", "C.MIN", "D.MIN"});
+        rig.files().mnuEditCopy_Click();
+        rig.showFolder(rig.folder.filePath("dst"));
+        rig.progress.cancelAt = cancelAt;
+        rig.progress.pieces = pieces;
+
+        rig.files().mnuEditPaste_Click();
+
+        QTEST(FileOpsRig::contents(), "after");
+        QTEST(rig.log, "log");
+        QCOMPARE(rig.progress.total, 4);
+    }
+
+    // The dialog comes up once a paste has taken a second, and its キャンセル is what the paste asks after.
+    void progressDialog_data()
+    {
+        QTest::addColumn<qint64>("elapsedUs");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("within the second") << qint64(999'999) << false;
+        QTest::newRow("after a second") << qint64(1'000'000) << true;
+    }
+
+    void progressDialog()
+    {
+        QFETCH(qint64, elapsedUs);
+        VirtualClock clock;
+        PasteProgressDialog progress(&clock);
+        progress.start(3);
+        progress.show(0);
+        clock.advance(elapsedUs);
+        progress.show(1);
+        QTEST(progress.dialog() != nullptr, "shown");
+        QVERIFY(!progress.cancelled());
+        if (!progress.dialog())
+            return;
+        QProgressDialog &dialog = *progress.dialog();
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("ファイルのコピー"));
+        QCOMPARE(dialog.labelText(), QStringLiteral("3個のファイルのうち2個目をコピーしています…"));
+        auto *cancel = dialog.findChild<QPushButton *>();
+        QVERIFY(cancel && cancel->text() == QStringLiteral("キャンセル"));
+        cancel->click();
+        QVERIFY(progress.cancelled());
+        progress.finish();
+        QVERIFY(!progress.dialog());
+    }
+
     // A name copied from Windows in Shift_JIS, or one of stray bytes, keeps its bytes through copy,
     // paste, protection and deletion, in every copy.
     void namesThatAreNotUtf8()
@@ -222,6 +345,45 @@ private slots:
         struct stat status = {};
         QTEST(::stat("part.min", &status) == 0 ? int(status.st_mode & 07777) : -1, "after");
         QTEST(rig.log, "log");
+    }
+
+    // Another window or PC changes the target while its question is open: protected, it is refused as
+    // a file protected before is, and keeps its content and mode; merely given another mode, it is
+    // overwritten and takes its source's.
+    void overwriteLooksAgainAtProtection_data()
+    {
+        QTest::addColumn<int>("mode"); // given during the question
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("modeAfter");
+        const QString ask = "O1.MIN" + Exists;
+        // clang-format off
+        QTest::newRow("protected meanwhile") << 0440 << QStringList{ask, "O1.MINは既に保護されているファイルが存在するので貼り付けが出来ません。"} << "!o1.min=KEEP" << 0440;
+        QTest::newRow("another mode, not protected") << 0600 << QStringList{ask} << "o1.min=NEW" << 0604; // the source's
+        // clang-format on
+    }
+
+    void overwriteLooksAgainAtProtection()
+    {
+        QFETCH(int, mode);
+        FileOpsRig rig;
+        rig.put("src", {"O1.MIN=NEW"});
+        rig.put("dst", {"o1.min=KEEP"});
+        ::chmod(QFile::encodeName(rig.folder.filePath("src/O1.MIN")).constData(), 0604);
+        rig.showFolder(rig.folder.filePath("src"));
+        rig.mark({"O1.MIN"});
+        rig.files().mnuEditCopy_Click();
+        rig.showFolder(rig.folder.filePath("dst"));
+        rig.boxes.whileAsking = [mode] { QVERIFY(::chmod("o1.min", mode_t(mode)) == 0); };
+        rig.boxes.answers = {Answer::Yes};
+
+        rig.files().mnuEditPaste_Click();
+
+        QTEST(rig.shown(), "shown");
+        QTEST(FileOpsRig::contents().join('|'), "after");
+        struct stat status = {};
+        QVERIFY(::stat("o1.min", &status) == 0);
+        QTEST(int(status.st_mode & 07777), "modeAfter");
     }
 
     // A write the kernel stops half-way (a file-size limit, which binds root too) leaves the target as
