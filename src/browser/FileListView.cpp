@@ -7,6 +7,7 @@
 #include "core/FileTypeCatalogue.h"
 #include "platform/BusyCursor.h"
 #include "platform/Twips.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QDir>
 #include <QFontInfo>
@@ -211,7 +212,7 @@ void FileListView::dropRename()
 void FileListView::RefreshFileList()
 {
     const BusyCursor busy;
-    m_folder = QDir::currentPath();
+    m_folder = WorkingDirectory::current();
     m_watch->watch(m_folder);
     const QList<ListedFile> files = FolderListing::read(m_folder);
     fill(files);

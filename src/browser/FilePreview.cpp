@@ -10,6 +10,8 @@
 #include "platform/BusyCursor.h"
 #include "platform/MessageBoxes.h"
 #include "platform/NativeFile.h"
+#include "platform/SystemReason.h"
+#include "platform/WorkingDirectory.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,12 +57,17 @@ void FilePreview::PreviewTextFile(const QString &shownName, const QString &diskN
     m_data.showTextBox();
     QFile file;
     QByteArray bytes;
+    // Opened without waiting: a row may lead, through links, to a pipe that has no writer.
+    QString why =
+        NativeFile::open(file, NativeFile::join(WorkingDirectory::current(), diskName), QIODevice::ReadOnly);
     // A program of hundreds of megabytes would hold the window for seconds: only its beginning is shown.
-    if (NativeFile::open(file, NativeFile::join(QDir::currentPath(), diskName), QIODevice::ReadOnly)
-            .isEmpty())
+    if (why.isEmpty()) {
         bytes = file.read(PreviewBytes + 1);
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        m_messages.show(shownName + QStringLiteral(" ファイルが開けません."), QString(),
+        if (file.error() != QFileDevice::NoError)
+            why = SystemReason::of(file);
+    }
+    if (!why.isEmpty()) {
+        m_messages.show(shownName + QStringLiteral(" ファイルが開けません.\n") + why, QString(),
                         MessageBoxes::Icon::None);
         return;
     }
@@ -88,7 +95,7 @@ void FilePreview::PreviewImageFile(const QString &diskName)
     m_data.hideText();
     // A picture that cannot be read shows the empty text box, as any file that cannot be previewed;
     // the previous picture must not stay up under another row. Not reported.
-    const QImage picture = PictureReader::read(NativeFile::join(QDir::currentPath(), diskName));
+    const QImage picture = PictureReader::read(NativeFile::join(WorkingDirectory::current(), diskName));
     if (picture.isNull())
         m_data.clear();
     else

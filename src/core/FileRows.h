@@ -8,7 +8,7 @@
 
 // One row of the file list as a command sees it: a copy, never the widget's own row.
 struct FileRow {
-    QString text;     // the name as listed, upper case
+    QString text;     // the name as listed: upper case, but a twin differing only in case as it is
     QString diskName; // the name on disk (NativeName); every operation uses this, never text
     bool selected = false;
     bool checked = false;

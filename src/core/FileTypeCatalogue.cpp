@@ -57,9 +57,11 @@ const Entry *find(const QString &key)
 
 } // namespace
 
+// Listed names are upper case but for names that differ only in case, which show as they are: such a
+// twin is of the same type as the other.
 QString FileTypeCatalogue::key(const QString &fileName)
 {
-    return fileName.right(3);
+    return fileName.right(3).toUpper();
 }
 
 bool FileTypeCatalogue::IsTextFile(const QString &fileName)

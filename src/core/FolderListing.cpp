@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/FolderListing.h"
 
+#include "core/FolderNames.h"
+
 #include "platform/FileProtection.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
@@ -10,12 +12,27 @@
 
 namespace {
 
-// NTFS hands names out in upper-case order; the shop's users know their folders that way.
+// NTFS hands names out in upper-case order; the shop's users know their folders that way. Names that
+// are one in upper case are each shown as they are, or the operator could not tell their rows apart.
 void sortListed(QList<ListedFile> &files)
 {
+    for (ListedFile &file : files) {
+        if (!file.text.isUpper())
+            file.text = file.text.toUpper();
+    }
     std::sort(files.begin(), files.end(), [](const ListedFile &a, const ListedFile &b) {
         return a.text != b.text ? a.text < b.text : a.diskName < b.diskName;
     });
+    for (qsizetype first = 0; first < files.size();) {
+        qsizetype end = first + 1;
+        while (end < files.size() && files[end].text == files[first].text)
+            ++end;
+        if (end - first > 1) {
+            for (qsizetype i = first; i < end; ++i)
+                files[i].text = NativeName::shown(files[i].diskName);
+        }
+        first = end;
+    }
 }
 
 } // namespace
@@ -59,7 +76,7 @@ FolderListing::Shown FolderListing::Shown::of(const QList<ListedFile> &files)
 }
 
 std::optional<QList<ListedFile>> FolderListing::changedFrom(const QString &folder, const Shown &shown,
-                                                           qsizetype from, qsizetype details)
+                                                            qsizetype from, qsizetype details)
 {
     if (shown.files.size() <= details) {
         QList<ListedFile> files = read(folder);
@@ -78,7 +95,13 @@ std::optional<QList<ListedFile>> FolderListing::changedFrom(const QString &folde
         someNames.reserve(some.size());
         for (const ListedFile &file : some)
             someNames.append(file.diskName);
-        const QList<ListedFile> now = FolderListing::details(folder, someNames);
+        QList<ListedFile> now = FolderListing::details(folder, someNames);
+        // The same names: a twin stays one, though the files read here may hold only one of a pair.
+        for (qsizetype i = 0, j = 0; i < now.size(); ++i) {
+            while (some[j].diskName != now[i].diskName)
+                ++j;
+            now[i].text = some[j].text;
+        }
         if (now == some)
             return std::nullopt;
         // The same names keep their places; one gone meanwhile is left out.
@@ -102,23 +125,5 @@ std::optional<QList<ListedFile>> FolderListing::changedFrom(const QString &folde
 
 QString FolderListing::findName(const QString &folder, const QString &name)
 {
-    const QStringList candidates = NativeFile::entries(folder);
-    for (const QString &candidate : candidates) {
-        if (candidate.compare(name, Qt::CaseInsensitive) == 0)
-            return candidate;
-    }
-    // A name a Windows machine wrote in Shift_JIS is the same name as its text: a program of that name
-    // is found, not stored a second time beside it.
-    const auto readable = [](const QString &text) { return !text.contains(QChar::ReplacementCharacter); };
-    const QString wanted = NativeName::shown(name);
-    if (!readable(wanted))
-        return {};
-    for (const QString &candidate : candidates) {
-        if (NativeName::isEscaped(candidate) == NativeName::isEscaped(name))
-            continue;
-        const QString text = NativeName::shown(candidate);
-        if (readable(text) && text.compare(wanted, Qt::CaseInsensitive) == 0)
-            return candidate;
-    }
-    return {};
+    return FolderNames::read(folder).find(name);
 }

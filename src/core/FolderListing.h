@@ -10,7 +10,7 @@
 // One file of a folder as the file list shows it.
 struct ListedFile {
     QString diskName; // as it is on disk (NativeName); every operation uses this, never text
-    QString text;     // upper case, as listed
+    QString text;     // as listed: upper case, but as it is when another name is the same in upper case
     qint64 size = 0;
     QDateTime modified;
     bool isProtected = false;
@@ -33,9 +33,9 @@ public:
     // The files of folder when they are not what shown holds, else nothing. Compares every file's
     // details up to `details` files; above that, the names and the details of those files alone that
     // stand from `from` on: each file there costs the file system a look of its own.
-    static std::optional<QList<ListedFile>> changedFrom(const QString &folder, const Shown &shown, qsizetype from,
-                                                        qsizetype details);
-    // The on-disk name in folder that equals name without regard to case, whether either is held as
-    // Shift_JIS bytes or as text; "" when there is none.
+    static std::optional<QList<ListedFile>> changedFrom(const QString &folder, const Shown &shown,
+                                                        qsizetype from, qsizetype details);
+    // The on-disk name in folder that is name (FolderNames::find); "" when there is none. Reads the
+    // folder: a caller that looks up many names keeps a FolderNames instead.
     static QString findName(const QString &folder, const QString &name);
 };

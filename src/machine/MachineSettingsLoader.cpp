@@ -7,11 +7,10 @@
 #include "core/StatusLine.h"
 #include "core/TextLines.h"
 #include "machine/MachineSettingsFile.h"
+#include "platform/NativeFile.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialSettings.h"
-#include "platform/SystemReason.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -20,9 +19,11 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
     // The port belongs to the line while a transfer runs, and the job works with the machine it started on.
     if (m_state.Transfer.Running)
         return fail(fileName, QStringLiteral("通信中のため実行できません。"));
-    QFile file(pathIn(m_state.SettingsFolder, fileName));
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(fileName, SystemReason::of(file));
+    // Through NativeFile: a pipe named like a settings file must not hold the window.
+    QFile file;
+    const QString why = NativeFile::open(file, pathIn(m_state.SettingsFolder, fileName), QIODevice::ReadOnly);
+    if (!why.isEmpty())
+        return fail(fileName, why);
     const QStringList lines = TextLines::split(QString::fromLatin1(file.readAll()));
     file.close();
 
@@ -117,5 +118,5 @@ QString MachineSettingsLoader::pathIn(const QString &folder, const QString &file
     // Only a bare name is ever stored; a path smuggled into the setting stays in the folder.
     const QString bare = QFileInfo(fileName).fileName();
     const QString onDisk = FolderListing::findName(folder, bare);
-    return QDir(folder).filePath(onDisk.isEmpty() ? bare : onDisk);
+    return NativeFile::join(folder, onDisk.isEmpty() ? bare : onDisk);
 }

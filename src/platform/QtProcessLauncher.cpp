@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/QtProcessLauncher.h"
+#include "platform/WorkingDirectory.h"
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
@@ -18,7 +19,8 @@
 
 // QProcess would re-encode the arguments as text and lose the bytes of a name that is not UTF-8.
 // The tool runs in a session of its own under init, so it outlives this program and leaves no zombie.
-// It inherits the working directory, which is always the folder shown.
+// It inherits the working directory, which is always the folder shown: entered by its bytes, so a folder
+// name that is not UTF-8 reaches the tool exactly, where a path handed over as text would not.
 bool QtProcessLauncher::launch(const QByteArray &program, const QByteArrayList &arguments)
 {
     std::vector<char *> argv; // built before the fork: the child may only call what is safe there
@@ -70,7 +72,7 @@ bool QtProcessLauncher::launch(const QByteArray &program, const QByteArrayList &
     QStringList texts;
     for (const QByteArray &argument : arguments)
         texts.append(QString::fromUtf8(argument));
-    return QProcess::startDetached(QString::fromUtf8(program), texts, QDir::currentPath());
+    return QProcess::startDetached(QString::fromUtf8(program), texts, WorkingDirectory::current());
 }
 
 #endif

@@ -45,12 +45,12 @@ bool ToolLocator::ombrelExists() const
 
 ToolLocator::Command ToolLocator::windowsProgram(const QString &path) const
 {
-    return {path, {}};
+    return {path, {}, {}};
 }
 
 ToolLocator::Command ToolLocator::notepad() const
 {
-    return {QStringLiteral("notepad.exe"), {}};
+    return {QStringLiteral("notepad.exe"), {}, {}};
 }
 
 // The registry names the system information tool here (the About dialog asks it first).
@@ -66,9 +66,11 @@ ToolLocator::Command ToolLocator::office(const QString &exe, const QString &libr
     Q_UNUSED(libreOfficeLauncher);
     for (const QString &folder : OfficeFolders) {
         if (QFileInfo(folder + exe).isFile())
-            return {folder + exe, {}};
+            return {folder + exe, {}, {}};
     }
-    return {};
+    return {{},
+            {},
+            QStringLiteral("%1は'%2'にも'%3'にもありません。").arg(exe, OfficeFolders[0], OfficeFolders[1])};
 }
 
 #else
@@ -95,6 +97,12 @@ QString ToolLocator::findOnPath(const QString &name) const
     return QStandardPaths::findExecutable(name, m_searchPath);
 }
 
+QString ToolLocator::notOnPath(const QString &names) const
+{
+    return QStringLiteral("%1PATH（%2）のどのフォルダーにもありません。")
+        .arg(names, m_searchPath.join(QDir::listSeparator()));
+}
+
 bool ToolLocator::ombrelExists() const
 {
     // Only a copy that can be started counts, so a double-click falls back to a text editor.
@@ -106,21 +114,28 @@ ToolLocator::Command ToolLocator::windowsProgram(const QString &path) const
     QString relative = path.mid(3); // after "C:\"
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
     const QString exe = m_driveC + QLatin1Char('/') + relative;
+    const QString name = QFileInfo(exe).completeBaseName();
+    if (!QFileInfo(exe).isFile())
+        return {{}, {}, QStringLiteral("%1は'%2'にありません。").arg(name, exe)};
     const QString wine = findOnPath(QStringLiteral("wine"));
-    if (wine.isEmpty() || !QFileInfo(exe).isFile())
-        return {};
-    return {wine, {exe}};
+    if (wine.isEmpty())
+        return {{}, {}, name + QStringLiteral("を動かす") + notOnPath(QStringLiteral("wineが"))};
+    return {wine, {exe}, {}};
 }
 
 ToolLocator::Command ToolLocator::notepad() const
 {
+    QStringList tried;
     for (const char *editor : TextEditors) {
-        const QString found = findOnPath(QString::fromLatin1(editor));
+        tried.append(QString::fromLatin1(editor));
+        const QString found = findOnPath(tried.last());
         if (!found.isEmpty())
-            return {found, {}};
+            return {found, {}, {}};
     }
     const QString opener = findOnPath(QStringLiteral("xdg-open"));
-    return {opener.isEmpty() ? QStringLiteral("xdg-open") : opener, {}};
+    if (!opener.isEmpty())
+        return {opener, {}, {}};
+    return {{}, {}, notOnPath(QStringLiteral("テキストエディター（%1）もxdg-openも").arg(tried.join(u'、')))};
 }
 
 ToolLocator::Command ToolLocator::systemInformation() const
@@ -128,7 +143,8 @@ ToolLocator::Command ToolLocator::systemInformation() const
     for (const auto &tool : SystemInformationTools) {
         const QString found = findOnPath(QString::fromLatin1(tool.program));
         if (!found.isEmpty())
-            return {found, tool.argument ? QStringList{QString::fromLatin1(tool.argument)} : QStringList()};
+            return {
+                found, tool.argument ? QStringList{QString::fromLatin1(tool.argument)} : QStringList(), {}};
     }
     return {};
 }
@@ -136,18 +152,22 @@ ToolLocator::Command ToolLocator::systemInformation() const
 ToolLocator::Command ToolLocator::office(const QString &exe, const QString &libreOfficeSwitch,
                                          const QString &libreOfficeLauncher) const
 {
+    QStringList missing;
     for (const QString &folder : OfficeFolders) {
         const Command command = windowsProgram(folder + exe);
         if (!command.isEmpty())
             return command;
+        missing.append(command.missing);
     }
     const QString suite = findOnPath(QStringLiteral("libreoffice"));
     if (!suite.isEmpty())
-        return {suite, {libreOfficeSwitch}};
+        return {suite, {libreOfficeSwitch}, {}};
     const QString launcher = findOnPath(libreOfficeLauncher);
     if (!launcher.isEmpty())
-        return {launcher, {}};
-    return {};
+        return {launcher, {}, {}};
+    missing.removeDuplicates();
+    missing.append(notOnPath(QStringLiteral("libreofficeも") + libreOfficeLauncher + QStringLiteral("も")));
+    return {{}, {}, missing.join(u'\n')};
 }
 
 #endif

@@ -10,10 +10,12 @@
 // stand-ins found on the search path.
 class ToolLocator final {
 public:
-    // A program and the arguments that go before the file; empty when there is nothing to start.
+    // A program and the arguments that go before the file; empty when there is nothing to start, and
+    // then `missing` says, for the operator, where it was looked for.
     struct Command {
         QString program;
         QStringList arguments;
+        QString missing;
         bool isEmpty() const { return program.isEmpty(); }
     };
 
@@ -25,7 +27,7 @@ public:
     Command ombrel() const;
     Command quorrin() const;
     Command laskar() const;
-    Command notepad() const; // never empty
+    Command notepad() const; // a text editor, else the desktop's opener
     Command excel() const;   // empty when no copy is installed
     Command word() const;    // likewise
     // A system-information program where the platform registers none; empty when there is none.
@@ -37,6 +39,8 @@ private:
                    const QString &libreOfficeLauncher) const;
 #if !defined(Q_OS_WIN)
     QString findOnPath(const QString &name) const;
+    // names ends in its particle: "wineが", "AもBも".
+    QString notOnPath(const QString &names) const;
 
     QString m_driveC;
     QStringList m_searchPath;

@@ -10,6 +10,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/NativeFile.h"
 #include "platform/PrintSurface.h"
+#include "platform/SystemReason.h"
 #include "print/ListingPrinter.h"
 #include "print/PrintSetting.h"
 
@@ -80,19 +81,32 @@ void PrintCommands::printFile(ListingPrinter &listing, const FileRow &row)
         return;
     }
     m_log.addLine(name + QStringLiteral("を印刷中です..."));
-    if (!m_printer.beginDocument(name)) {
+    // Read whole before the job starts: a file that cannot be read prints nothing, not a lone header.
+    const auto failed = [this, &name](const QString &why) {
         m_log.addLine(name + QStringLiteral("を印刷出来ませんでした。"));
-        m_log.addLine(m_printer.errorString());
+        m_log.addLine(why);
+    };
+    QFile file;
+    QString why = NativeFile::open(file, row.diskName, QIODevice::ReadOnly);
+    QByteArray bytes;
+    if (why.isEmpty()) {
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            why = SystemReason::of(file);
+    }
+    if (!why.isEmpty()) {
+        m_messages.show(name + QStringLiteral(" ファイルが開けません."), QString(), MessageBoxes::Icon::None);
+        failed(why);
+        return;
+    }
+    if (!m_printer.beginDocument(name)) {
+        failed(m_printer.errorString());
         return;
     }
     listing.startFile(name,
                       ListingPrinter::headerDate(m_state.Print.PrintDate, QDate::currentDate(),
                                                  status ? status->modified.toLocalTime().date() : QDate()));
-    QFile file;
-    if (NativeFile::open(file, row.diskName, QIODevice::ReadOnly).isEmpty())
-        listing.PrintListingBody(DisplayText::decode(file.readAll()));
-    else
-        m_messages.show(name + QStringLiteral(" ファイルが開けません."), QString(), MessageBoxes::Icon::None);
+    listing.PrintListingBody(DisplayText::decode(bytes));
     if (!m_printer.endDocument()) {
         m_log.addLine(name + QStringLiteral("を印刷出来ませんでした。"));
         m_log.addLine(m_printer.errorString());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/FileListView.h"
 #include "browser/FileRenamer.h"
+#include "browser/ListedFolder.h"
 #include "core/FolderListing.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLocale>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <ctime>
@@ -96,6 +98,69 @@ private slots:
             QVERIFY2(list.columnWidth(column) >= std::max(list.header()->sectionSizeHint(column), content),
                      qPrintable(list.headerItem()->text(column) + u' ' + list.row(0)->text(column)));
         }
+    }
+
+    // Names that are one in upper case show as they are, so that their rows can be told apart; every
+    // other name stays in upper case. A look that compares some files only keeps the rule whole.
+    void caseTwinsShowTheirOwnCase_data()
+    {
+        QTest::addColumn<QString>("change"); // as ListedFolder::make takes them
+        QTest::addColumn<int>("from");       // the first of the two files a partial look reads
+        QTest::addColumn<QStringList>("rows");
+        const QStringList before = {"A.MIN", "B.MIN", "O4000.MIN", "o4000.min", "Z.MIN"};
+        QTest::newRow("as listed") << "" << 0 << before;
+        QTest::newRow("a third twin")
+            << "+o4000.MIN" << 0
+            << QStringList{"A.MIN", "B.MIN", "O4000.MIN", "o4000.MIN", "o4000.min", "Z.MIN"};
+        QTest::newRow("a twin gone") << "-O4000.MIN" << 0
+                                     << QStringList{"A.MIN", "B.MIN", "O4000.MIN", "Z.MIN"};
+        QTest::newRow("a new pair") << "+b.min" << 0 << QStringList{"A.MIN",     "B.MIN",     "b.min",
+                                                                    "O4000.MIN", "o4000.min", "Z.MIN"};
+        QTest::newRow("a folder is no twin") << "/a.min" << 0 << before;
+        QTest::newRow("one twin looked at") << "~o4000.min" << 3 << before;
+        QTest::newRow("one twin looked at, unchanged") << "" << 3 << before;
+    }
+    void caseTwinsShowTheirOwnCase()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, from);
+        TestDir dir;
+        for (const char *name : {"A.MIN", "B.MIN", "o4000.min", "O4000.MIN", "Z.MIN"})
+            dir.addFile(QString::fromLatin1(name));
+        const auto shown = FolderListing::Shown::of(FolderListing::read(dir.path()));
+        QVERIFY(ListedFolder::make(dir, change));
+        const QList<ListedFile> read = FolderListing::read(dir.path());
+        QStringList rows;
+        for (const ListedFile &file : read) {
+            rows << file.text;
+            QCOMPARE(file.text.toUpper(), NativeName::shown(file.diskName).toUpper());
+        }
+        QTEST(rows, "rows");
+        const auto looked = FolderListing::changedFrom(dir.path(), shown, from, 2);
+        QCOMPARE(looked.value_or(shown.files), read);
+        QCOMPARE(looked.has_value(), change.contains(u'~') || shown.files != read);
+    }
+
+    // Twins keep their current row, selection and marks apart when the list follows the disk, and the row
+    // of the one deleted hands over to its neighbour.
+    void caseTwinsFollowTheDiskApart()
+    {
+        ListedFolder folder({"o1.min", "O1.MIN", "O2.MIN"});
+        FileListView &list = folder.list;
+        list.toggleCheckBoxes();
+        QCOMPARE(ListedFolder::shown(list), (QStringList{"O1.MIN:0*", "o1.min:0", "O2.MIN:0"}));
+        list.row(1)->setCheckState(FileListView::NameColumn, Qt::Checked);
+        list.setCurrentItem(list.row(1), 0, QItemSelectionModel::NoUpdate);
+        QSignalSpy vanished(&list, &FileListView::currentRowVanished);
+        QVERIFY(ListedFolder::make(folder.dir, QStringLiteral("~O1.MIN")));
+        list.followDisk();
+        QCOMPARE(ListedFolder::shown(list), (QStringList{"O1.MIN:3", "[o1.min:0]*", "O2.MIN:0"}));
+        QCOMPARE(list.currentRow()->diskName, QStringLiteral("o1.min"));
+        QVERIFY(ListedFolder::make(folder.dir, QStringLiteral("-o1.min")));
+        list.followDisk();
+        QCOMPARE(ListedFolder::shown(list), (QStringList{"O1.MIN:3", "O2.MIN:0*"}));
+        QCOMPARE(vanished.size(), 1);
+        QCOMPARE(vanished.at(0).at(0).toString(), QStringLiteral("o1.min"));
     }
 
     void aFileThatVanishesIsLeftOutAndTheRestStays()

@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <sys/stat.h>
+
 // What the data pane shows of the list's current row.
 class tst_FilePreview : public QObject {
     Q_OBJECT
@@ -98,13 +100,39 @@ private slots:
         QVERIFY(QFile::remove(p.dir.filePath(QStringLiteral("gone.min"))));
         QCOMPARE(p.click(QStringLiteral("GONE.MIN")), QStringLiteral("O1\n"));
         QCOMPARE(p.messages.shown.size(), 1);
-        QCOMPARE(p.messages.shown[0].text, QStringLiteral("GONE.MIN ファイルが開けません."));
+        QCOMPARE(
+            p.messages.shown[0].text,
+            QStringLiteral("GONE.MIN ファイルが開けません.\nファイルまたはフォルダーが見つかりません。"));
         QCOMPARE(p.messages.shown[0].title, QString());
         QCOMPARE(p.messages.shown[0].icon, MessageBoxes::Icon::None);
 
         p.state.Transfer.DialogShown = true;
         QCOMPARE(p.click(QStringLiteral("C.XLS")), QStringLiteral("O1\n"));
         QCOMPARE(p.state.CurrentFileName, QStringLiteral("GONE.MIN"));
+    }
+
+    // A row that has come to lead, through two links, to a pipe with no writer must not hold the window:
+    // a program is reported with the reason, a picture shows the empty text box.
+    void aPipeBehindLinksDoesNotBlock()
+    {
+        Previewed p;
+        p.dir.addFile(QStringLiteral("A.MIN"), "O1\n");
+        p.dir.addFile(QStringLiteral("P.MIN"), "O2\n");
+        addPicture(p.dir, QStringLiteral("P.BMP"), QSize(20, 20));
+        p.listed();
+        QCOMPARE(::mkfifo(QFile::encodeName(p.dir.filePath(QStringLiteral("fifo"))).constData(), 0644), 0);
+        QVERIFY(QFile::link(QStringLiteral("fifo"), p.dir.filePath(QStringLiteral("l1"))));
+        for (const QString &name : {QStringLiteral("P.MIN"), QStringLiteral("P.BMP")}) {
+            QVERIFY(QFile::remove(p.dir.filePath(name)));
+            QVERIFY(QFile::link(QStringLiteral("l1"), p.dir.filePath(name)));
+        }
+        QCOMPARE(p.click(QStringLiteral("A.MIN")), QStringLiteral("O1\n"));
+        QCOMPARE(p.click(QStringLiteral("P.MIN")), QStringLiteral("O1\n"));
+        QCOMPARE(p.messages.shown.size(), 1);
+        QCOMPARE(p.messages.shown[0].text,
+                 QStringLiteral("P.MIN ファイルが開けません.\n通常のファイルではありません。"));
+        QCOMPARE(p.click(QStringLiteral("P.BMP")), QString());
+        QVERIFY(!p.picture());
     }
 
     // Pictures fit the pane whole in their proportions, also after the pane changes size; metafiles too;

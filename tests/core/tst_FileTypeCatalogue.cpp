@@ -44,7 +44,8 @@ private slots:
         addRow("O1234.NC", u"NCﾌﾟﾛｸﾞﾗﾑ", true, false, 1);
         addRow("O1234NC", u"4NC ﾌｧｲﾙ", false, false, 1);
         addRow("", u" ﾌｧｲﾙ", false, false, 1);
-        addRow("ABC.min", u"min ﾌｧｲﾙ", false, false, 1); // keys are compared exactly
+        addRow("o1234.min", u"ﾒｲﾝ ﾌﾟﾛｸﾞﾗﾑ", true, false, 1); // a twin shown in its own case
+        addRow("plan.xls", u"ｴｸｾﾙ ﾌｧｲﾙ", false, false, 2);
     }
 
     void classify()

@@ -111,20 +111,26 @@ private slots:
         row("double-click, protected", DoubleClick, "lock.txt", Protected, {"gedit"}, {}, "LOCK.TXTは保護されているので編集できません。", editing);
         row("double-click, not selected: Ombrel", DoubleClick, "part.min", Unselected, {"gedit"}, ombrel);
         row("double-click, no Ombrel: Notepad", DoubleClick, "part.min", NoOmbrel, {"gedit"}, {"gedit"});
-        row("double-click, no Excel", DoubleClick, "plan.xls", Plain, {"lowriter"}, {}, "エクセルが見つかりません。", {}, Icon::Information);
+        row("double-click, no Excel", DoubleClick, "plan.xls", Plain, {"lowriter"}, {}, "エクセルが見つかりません。\n"
+            "EXCELは'{C}/Program Files/Microsoft Office/Office/EXCEL.EXE'にありません。\nEXCELは'{C}/Program Files/Microsoft Office/Office11/EXCEL.EXE'にありません。\n"
+            "libreofficeもlocalcもPATH（{PATH}）のどのフォルダーにもありません。", {}, Icon::Information);
         row("double-click, Word", DoubleClick, "memo.doc", Plain, {"lowriter", "localc"}, {"lowriter"});
         row("double-click, other file", DoubleClick, "pic.bmp", Plain, {}, {}, "PIC.BMPは編集できません。", editing);
         // A name that is not UTF-8 reaches the tool as its bytes and is shown as Shift_JIS.
         row("double-click, name of stray bytes", DoubleClick, "BAD\xe9.min", Plain, {}, ombrel);
         row("editor, protected Shift_JIS name", Editor, "\x89\xc1\x8dH.min", Protected, {}, {}, "加工.MINは保護されているので編集できません。", editing);
-        // Failures: a message for each command, silence for the double-click.
+        // Failures: a message for each command, one naming where the tool was looked for when it is not
+        // there; the double-click is silent but for a text file with no editor to open it.
         row("editor, no current row", Editor, "part.min", NoCurrentRow, {}, {}, noEditor, error, critical);
         row("double-click, no current row", DoubleClick, "part.min", NoCurrentRow, {}, {});
         row("editor, refused", Editor, "part.min", Refused, {}, ombrel, noEditor, error, critical);
         row("editor, file gone", Editor, "part.min", Gone, {}, {}, noEditor, error, critical);
-        row("editor new, not installed", EditorNew, {}, NotInstalled, {}, {}, "Ombrelが見つかりません。", error);
-        row("commenter, empty list, not installed", Commenter, {}, NotInstalled, {}, {}, noCommenter, error);
-        row("commenter new, not installed", CommenterNew, {}, NotInstalled, {}, {}, "Quorrinが見つかりません。", error);
+        row("editor, not installed", Editor, "part.min", NotInstalled, {}, {}, noEditor + "\nOmbrelは'{C}/" + OmbrelExe + "'にありません。", error, critical);
+        row("editor new, not installed", EditorNew, {}, NotInstalled, {}, {}, "Ombrelが見つかりません。\nOmbrelは'{C}/" + OmbrelExe + "'にありません。", error);
+        row("commenter, empty list, not installed", Commenter, {}, NotInstalled, {}, {}, noCommenter + "\nQuorrinは'{C}/" + QuorrinExe + "'にありません。", error);
+        row("commenter new, not installed", CommenterNew, {}, NotInstalled, {}, {}, "Quorrinが見つかりません。\nQuorrinは'{C}/" + QuorrinExe + "'にありません。", error);
+        row("double-click, no editor at all", DoubleClick, "part.min", NoOmbrel, {}, {}, "テキストエディターが見つかりません。\n"
+            "テキストエディター（gnome-text-editor、gedit、mousepad、pluma、xed、kate、kwrite、featherpad、leafpad）もxdg-openもPATH（{PATH}）のどのフォルダーにもありません。", error);
         row("checker, refused", Checker, "part.min", Refused, {}, laskar, noChecker, error, critical);
         row("double-click, refused", DoubleClick, "part.min", Refused, {}, ombrel);
         row("double-click, workbook refused", DoubleClick, "plan.xls", Refused, {"localc"}, {"localc"});
@@ -171,6 +177,8 @@ private slots:
         rig.run(Handler(handler));
 
         QFETCH(QString, text);
+        text.replace(QStringLiteral("{C}"), rig.tools.driveC({}).chopped(1))
+            .replace(QStringLiteral("{PATH}"), rig.tools.environment().value(QStringLiteral("PATH")));
         QCOMPARE(rig.boxes.shown.size(), text.isEmpty() ? 0 : 1);
         if (!text.isEmpty()) {
             QCOMPARE(rig.boxes.shown[0].text, text);

@@ -89,17 +89,54 @@ private slots:
     }
 
     // The program's own PATH must not stand in for the one it was given.
-    void withoutAPathNotepadIsTheOpenerByName()
+    void withoutAPathThereIsNoEditor()
     {
         FakeTools fake;
-        fake.install({"gedit"});
+        fake.install({"gedit", "xdg-open"});
         QProcessEnvironment environment = fake.environment();
         const QByteArray ownPath = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(environment.value(QStringLiteral("PATH"))));
         environment.remove(QStringLiteral("PATH"));
         const ToolLocator::Command notepad = ToolLocator(environment).notepad();
         qputenv("PATH", ownPath);
-        QCOMPARE(line(notepad), QStringList{"xdg-open"});
+        QCOMPARE(line(notepad), QStringList());
+        QVERIFY2(notepad.missing.endsWith(QStringLiteral("もPATH（）のどのフォルダーにもありません。")),
+                 qPrintable(notepad.missing));
+    }
+
+    // What is not there says where it was looked for: the file in the prefix, else the PATH.
+    void aMissingToolSaysWhere_data()
+    {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QString>("missing"); // {C} drive C
+        // clang-format off
+        QTest::newRow("Ombrel not installed") << "Ombrel" << QStringList{"wine"} << "Ombrelは'{C}/Program Files/Ombrel/Ombrel.exe'にありません。";
+        QTest::newRow("Laskar without Wine") << "Laskar" << QStringList{LaskarExe} << "Laskarを動かすwineがPATH（{PATH}）のどのフォルダーにもありません。";
+        QTest::newRow("no editor, no opener") << "Notepad" << QStringList{"notepad"}
+            << "テキストエディター（gnome-text-editor、gedit、mousepad、pluma、xed、kate、kwrite、featherpad、leafpad）もxdg-openもPATH（{PATH}）のどのフォルダーにもありません。";
+        QTest::newRow("no Word") << "Word" << QStringList{"wine", "localc"}
+            << "WINWORDは'{C}/Program Files/Microsoft Office/Office/WINWORD.EXE'にありません。\n"
+               "WINWORDは'{C}/Program Files/Microsoft Office/Office11/WINWORD.EXE'にありません。\n"
+               "libreofficeもlowriterもPATH（{PATH}）のどのフォルダーにもありません。";
+        // clang-format on
+    }
+    void aMissingToolSaysWhere()
+    {
+        QFETCH(QString, tool);
+        QFETCH(QStringList, installed);
+        FakeTools fake;
+        fake.install(installed);
+        const ToolLocator tools(fake.environment());
+        const ToolLocator::Command command = tool == "Ombrel"    ? tools.ombrel()
+                                             : tool == "Laskar"  ? tools.laskar()
+                                             : tool == "Notepad" ? tools.notepad()
+                                                                 : tools.word();
+        QVERIFY(command.isEmpty());
+        QFETCH(QString, missing);
+        missing.replace(QStringLiteral("{C}"), fake.driveC({}).chopped(1))
+            .replace(QStringLiteral("{PATH}"), fake.environment().value(QStringLiteral("PATH")));
+        QCOMPARE(command.missing, missing);
     }
 };
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/NativeName.h"
+#include "platform/SystemReason.h"
 #include "print/PrintSetting.h"
 #include "support/PrintRig.h"
 #include "support/RecordingPrintSurface.h"
@@ -11,6 +12,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <cerrno>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,6 +47,10 @@ private slots:
         folder.addFile(QStringLiteral("limit.min"), QByteArray(65000, 'N'));
         folder.addFile(QStringLiteral("over.min"), QByteArray(65001, 'N'));
         folder.addFile(QStringLiteral("pic.bmp"), "BM");
+        folder.addFolder(QStringLiteral("dir.min"));
+        QCOMPARE(::mkfifo("fifo", 0644), 0);
+        QVERIFY(QFile::link(QStringLiteral("fifo"), QStringLiteral("l1")));
+        QVERIFY(QFile::link(QStringLiteral("l1"), QStringLiteral("pipe.min")));
         // "(ｺﾒﾝﾄ 加工)" as a shop-floor PC writes it, named "加工.sub" in Shift_JIS, and written early on a
         // Japanese morning, when the day in UTC is still the one before.
         folder.addRawFile("\x89\xc1\x8dH.sub", QByteArray("(\xba\xd2\xdd\xc4 \x89\xc1\x8d\x48)\r\n"));
@@ -78,7 +84,11 @@ private slots:
             << QList<FileRow>{row("PIC.BMP", true), row("O1.MIN", true), row("OVER.MIN", false, true), row("LIMIT.MIN", false, true), row("SJIS.SUB", false)} << 0 << "boxes"
             << QStringList{"PIC.BMPはテキストでないので印刷が出来ません。", printing, done, "OVER.MINはサイズが大きすぎるため印刷が出来ません。", "LIMIT.MINを印刷中です...", done}
             << QStringList{"O1.MIN", "LIMIT.MIN"} << "LIMIT.MIN" << "";
-        QTest::newRow("vanished file ends its job") << QList<FileRow>{row("GONE.MIN", true)} << 0 << "" << QStringList{"GONE.MINを印刷中です...", done} << QStringList{"GONE.MIN"} << "GONE.MIN" << "GONE.MIN ファイルが開けません.";
+        // A file that cannot be read prints nothing, not a page with the header alone: it is said, and why.
+        const QString failed = "を印刷出来ませんでした。";
+        QTest::newRow("vanished file: no job") << QList<FileRow>{row("GONE.MIN", true)} << 0 << "" << QStringList{"GONE.MINを印刷中です...", "GONE.MIN" + failed, "ファイルまたはフォルダーが見つかりません。"} << none << "GONE.MIN" << "GONE.MIN ファイルが開けません.";
+        QTest::newRow("pipe behind two links: no job") << QList<FileRow>{row("PIPE.MIN", true), row("O1.MIN", true)} << 0 << "" << QStringList{"PIPE.MINを印刷中です...", "PIPE.MIN" + failed, "通常のファイルではありません。", printing, done} << o1 << "O1.MIN" << "PIPE.MIN ファイルが開けません.";
+        QTest::newRow("folder of the name: no job") << QList<FileRow>{row("DIR.MIN", true)} << 0 << "" << QStringList{"DIR.MINを印刷中です...", "DIR.MIN" + failed, SystemReason::of(EISDIR)} << none << "DIR.MIN" << "DIR.MIN ファイルが開けません.";
         QTest::newRow("saved as PDF") << QList<FileRow>{row("O1.MIN", true)} << 0 << "pdf" << QStringList{printing, "プリンターがないため'/home/op/Documents/O1.MIN.pdf'に保存しました。", done} << o1 << "O1.MIN" << "";
         QTest::newRow("refused") << QList<FileRow>{row("O1.MIN", true)} << 0 << "refuse" << QStringList{printing, "O1.MINを印刷出来ませんでした。", "no paper"} << none << "O1.MIN" << "";
         QTest::newRow("margins too wide: no job") << QList<FileRow>{row("O1.MIN", true)} << 0 << "margin" << QStringList{"余白が広すぎるため印刷が出来ません。"} << none << "" << "";

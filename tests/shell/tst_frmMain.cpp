@@ -15,6 +15,7 @@
 #include "shell/MainStatusBar.h"
 #include "shell/MainToolBar.h"
 #include "shell/frmAbout.h"
+#include "support/FakeTools.h"
 #include "support/MainWindowFixture.h"
 #include "support/TestDir.h"
 #include "transfer/ProgramNo.h"
@@ -33,6 +34,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
@@ -205,7 +207,7 @@ private slots:
             QStringLiteral("OSP-E100.MCH"), PortProperties{},
             [](const PortProperties &) { return QString(); },
             [](int) { return QStringLiteral("/dev/ttyUSB0"); }, window.messages);
-        NewFolder folderName(m_folder.path(), window.messages);
+        NewFolder folderName(window.state, m_folder.path(), window.messages);
         PrintSetting printSetting(window.state.Print, window.printDialogs);
         QString receiveName;
         ProgramNo programNo(receiveName, window.messages);
@@ -408,6 +410,11 @@ private slots:
         QImage picture(QSize(2400, 300), QImage::Format_RGB32);
         picture.fill(Qt::blue);
         QVERIFY(picture.save(dir.filePath(QStringLiteral("WIDE.BMP"))));
+        FakeTools tools; // an editor whatever this machine has
+        tools.install({QStringLiteral("mousepad")});
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", tools.environment().value(QStringLiteral("PATH")).toLocal8Bit());
+        const auto restore = qScopeGuard([&path] { qputenv("PATH", path); });
         MainWindowFixture window;
         frmMain &form = window.start(dir.path());
         QCOMPARE(form.Text1->toPlainText(), QStringLiteral("O1\n")); // start-up shows the current row
