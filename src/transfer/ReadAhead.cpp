@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "transfer/ReadAhead.h"
 
+#include "platform/FileStamp.h"
 #include "platform/NativeFile.h"
 #include "platform/SystemReason.h"
-#include "platform/FileStamp.h"
 #include "transfer/HighByteScan.h"
 #include "transfer/SendSource.h"
 
 #include <QFile>
-#include <QThread>
 
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -287,18 +287,17 @@ ReadAhead::~ReadAhead()
     close();
 }
 
-// The thread deletes itself once it ends, however late: a thread still running is never destroyed.
 void ReadAhead::open(const QString &path, bool highBytesRefused)
 {
     close();
     m_shared = std::make_shared<Shared>();
     m_shared->owner = this;
     m_shared->generation = ++m_generation;
-    QThread *thread = QThread::create(
-        [shared = m_shared, path, highBytesRefused] { Reader(shared, path, highBytesRefused).run(); });
-    thread->setObjectName(QStringLiteral("read-ahead"));
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start(QThread::NormalPriority); // not the line's: a file is no time-critical work
+    // Never joined: a share may hold it for ever. Not a QThread, whose deletion would wait for an event
+    // loop of the thread that started it, which may have ended first.
+    std::thread([shared = m_shared, path, highBytesRefused] {
+        Reader(shared, path, highBytesRefused).run();
+    }).detach();
 }
 
 void ReadAhead::confirm()
