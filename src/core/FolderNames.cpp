@@ -4,11 +4,9 @@
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
 
-#include <algorithm>
-
 FolderNames::FolderNames(const QStringList &names)
 {
-    m_alone.reserve(names.size());
+    m_names.reserve(names.size());
     for (const QString &name : names)
         add(name);
 }
@@ -30,79 +28,39 @@ QString FolderNames::key(const QString &name)
 
 QString FolderNames::find(const QString &name) const
 {
-    const QString k = key(name);
-    if (const auto alone = m_alone.constFind(k); alone != m_alone.cend())
-        return *alone;
-    const auto twins = m_twins.constFind(k);
-    if (twins == m_twins.cend())
+    const QString wanted = key(name);
+    const size_t hash = qHash(wanted);
+    QStringList twins;
+    for (auto at = m_names.constFind(hash); at != m_names.cend() && at.key() == hash; ++at) {
+        if (*at == name)
+            return name;
+        if (key(*at) == wanted)
+            twins.append(*at);
+    }
+    if (twins.isEmpty())
         return {};
-    if (twins->contains(name))
-        return name;
+    twins.sort();
     const bool escaped = NativeName::isEscaped(name);
-    for (const QString &twin : *twins) {
+    for (const QString &twin : std::as_const(twins)) {
         if (NativeName::isEscaped(twin) == escaped)
             return twin;
     }
-    return twins->first();
+    return twins.first();
 }
 
 bool FolderNames::contains(const QString &name) const
 {
-    const QString k = key(name);
-    if (const auto alone = m_alone.constFind(k); alone != m_alone.cend())
-        return *alone == name;
-    const auto twins = m_twins.constFind(k);
-    return twins != m_twins.cend() && twins->contains(name);
-}
-
-QStringList FolderNames::names() const
-{
-    QStringList names;
-    names.reserve(m_size);
-    for (const QString &name : m_alone)
-        names.append(name);
-    for (const QStringList &twins : m_twins)
-        names.append(twins);
-    return names;
+    return m_names.contains(hashOf(name), name);
 }
 
 void FolderNames::add(const QString &name)
 {
-    const QString k = key(name);
-    if (const auto alone = m_alone.find(k); alone != m_alone.end()) {
-        if (*alone == name)
-            return;
-        QStringList twins{*alone, name};
-        twins.sort();
-        m_alone.erase(alone);
-        m_twins.insert(k, twins);
-    } else if (const auto twins = m_twins.find(k); twins != m_twins.end()) {
-        const auto at = std::lower_bound(twins->begin(), twins->end(), name);
-        if (at != twins->end() && *at == name)
-            return;
-        twins->insert(at, name);
-    } else {
-        m_alone.insert(k, name);
-    }
-    ++m_size;
+    const size_t hash = hashOf(name);
+    if (!m_names.contains(hash, name))
+        m_names.insert(hash, name);
 }
 
 void FolderNames::remove(const QString &name)
 {
-    const QString k = key(name);
-    if (const auto alone = m_alone.find(k); alone != m_alone.end()) {
-        if (*alone != name)
-            return;
-        m_alone.erase(alone);
-    } else if (const auto twins = m_twins.find(k); twins != m_twins.end()) {
-        if (!twins->removeOne(name))
-            return;
-        if (twins->size() == 1) {
-            m_alone.insert(k, twins->first());
-            m_twins.erase(twins);
-        }
-    } else {
-        return;
-    }
-    --m_size;
+    m_names.remove(hashOf(name), name);
 }

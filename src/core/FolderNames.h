@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include <QHash>
+#include <QMultiHash>
 #include <QString>
 #include <QStringList>
 
@@ -19,17 +19,17 @@ public:
     // twins, the one held the same way as name, then the first in sorted order.
     QString find(const QString &name) const;
     bool contains(const QString &name) const;
-    qsizetype size() const { return m_size; }
-    QStringList names() const;
+    qsizetype size() const { return m_names.size(); }
+    QStringList names() const { return m_names.values(); }
 
     void add(const QString &name);
     void remove(const QString &name);
 
 private:
     static QString key(const QString &name);
+    static size_t hashOf(const QString &name) { return qHash(key(name)); }
 
-    // By key(): most names have no twin and take one entry; twins are kept apart, each list sorted.
-    QHash<QString, QString> m_alone;
-    QHash<QString, QStringList> m_twins;
-    qsizetype m_size = 0;
+    // By the hash of key(): a folder of many thousand names keeps each name once, and its twins (and
+    // the rare names whose keys share a hash) under the same hash.
+    QMultiHash<size_t, QString> m_names;
 };
