@@ -14,6 +14,8 @@ NetworkSerialPort::NetworkSerialPort(PortDevices devices, QObject *parent)
     setObjectName(QStringLiteral("MSComm1"));
     connect(m_socket, &QTcpSocket::connected, this, &NetworkSerialPort::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &NetworkSerialPort::onReadyRead);
+    // Read a piece at a time: a server that floods is held back by TCP, not by this process's memory.
+    m_socket->setReadBufferSize(MaxHeldBeforeLine);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &NetworkSerialPort::onSocketError);
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, &NetworkSerialPort::onTimeout);
@@ -107,18 +109,38 @@ void NetworkSerialPort::onReadyRead()
     const QByteArray bytes = m_socket->readAll();
     if (m_stage == Stage::Closed)
         return;
-    QList<int> lineErrors;
-    if (m_rfc2217) {
-        m_telnet.feed(bytes);
-        if (const QByteArray reply = m_telnet.takeReply(); !reply.isEmpty())
-            m_socket->write(reply);
-        m_input += m_telnet.takeData();
-        lineErrors = m_telnet.takeLineErrors();
-        if (m_stage == Stage::Connecting)
-            return negotiate();
-    } else {
+    if (!m_rfc2217) {
         m_input += bytes;
+        return received({});
     }
+    QList<int> lineErrors;
+    QByteArrayView rest(bytes);
+    do {
+        rest = rest.sliced(m_telnet.feed(rest));
+        if (const QByteArray reply = m_telnet.takeReply(); !reply.isEmpty()) {
+            // Whatever the system takes at once is not owed; what it leaves is.
+            m_socket->write(reply);
+            m_socket->flush();
+            if (m_socket->bytesToWrite() > MaxOwed)
+                return failConnection(lost());
+        }
+        m_input += m_telnet.takeData();
+        const QList<int> errors = m_telnet.takeLineErrors(); // before the line is set they concern no one
+        if (m_stage == Stage::Open) {
+            lineErrors += errors;
+            continue;
+        }
+        if (m_input.size() > MaxHeldBeforeLine)
+            return failConnection(lost());
+        negotiate();
+        if (m_stage != Stage::Open)
+            return; // failed, or waits for more of the server's answers
+    } while (!rest.isEmpty());
+    received(lineErrors);
+}
+
+void NetworkSerialPort::received(const QList<int> &lineErrors)
+{
     // The errors that came with the data are told before the data, as a local port does.
     for (int event : lineErrors) {
         emit OnComm(event);
@@ -179,7 +201,7 @@ void NetworkSerialPort::onSocketError(QAbstractSocket::SocketError error)
     case Stage::Connecting:
         return failConnection(QStringLiteral("%1に接続できません。%2").arg(named(), reason(error)));
     case Stage::Open:
-        return failConnection(named() + QStringLiteral("が切断されました。"));
+        return failConnection(lost());
     }
 }
 

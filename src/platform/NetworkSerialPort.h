@@ -19,6 +19,10 @@ class NetworkSerialPort final : public SerialPort {
     Q_OBJECT
 public:
     static constexpr int ConnectTimeoutMs = 5000;
+    // A server that never reads what it is owed, or sends more before the line is set, is cut off
+    // here rather than held in memory.
+    static constexpr qint64 MaxOwed = 64 * 1024;
+    static constexpr qsizetype MaxHeldBeforeLine = 64 * 1024;
 
     explicit NetworkSerialPort(PortDevices devices = {}, QObject *parent = nullptr);
     ~NetworkSerialPort() override;
@@ -47,6 +51,7 @@ private:
 
     void onConnected();
     void onReadyRead();
+    void received(const QList<int> &lineErrors);
     void onSocketError(QAbstractSocket::SocketError error);
     void onTimeout();
     void negotiate();
@@ -58,6 +63,7 @@ private:
     bool fail(const QString &description);
     QString reason(QAbstractSocket::SocketError error) const;
     QString named() const;
+    QString lost() const { return named() + QStringLiteral("が切断されました。"); }
 
     PortDevices m_devices;
     // Children: a closed port moves to the thread that runs a transfer and back.

@@ -98,9 +98,10 @@ QByteArray TelnetComPort::opening()
            command(Do, SuppressGoAhead);
 }
 
-void TelnetComPort::feed(QByteArrayView bytes)
+qsizetype TelnetComPort::feed(QByteArrayView bytes)
 {
-    for (const char c : bytes) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
         const auto byte = static_cast<unsigned char>(c);
         switch (m_parse) {
         case Parse::Data:
@@ -136,28 +137,31 @@ void TelnetComPort::feed(QByteArrayView bytes)
                 m_sub += c;
                 m_parse = Parse::Subnegotiation;
             } else {
-                if (byte == Se)
-                    subnegotiation();
                 m_parse = Parse::Data;
+                if (byte == Se && subnegotiation())
+                    return i + 1;
             }
             break;
         }
     }
+    return bytes.size();
 }
 
 // RFC 1143's rule, for the few options either side takes on: answer a request only when it changes
-// the option's state, so that two sides never answer each other for ever.
+// the option's state, so that two sides never answer each other for ever. An option turned down
+// stays down: a server that asks for it again and again gets one answer, not one each.
 void TelnetComPort::option(unsigned char verb, unsigned char option)
 {
     const bool local = verb == Do || verb == Dont;
     State &state = local ? m_local[option] : m_remote[option];
+    if (state == State::Refused)
+        return;
     const bool wanted = verb == Do || verb == Will;
     if (wanted) {
         if (state == State::No) {
             const bool accepts = local ? acceptsLocally(option) : acceptsRemotely(option);
             m_reply += command(local ? (accepts ? Will : Wont) : (accepts ? Do : Dont), option);
-            if (accepts)
-                state = State::Yes;
+            state = accepts ? State::Yes : State::Refused;
         } else {
             state = State::Yes;
         }
@@ -170,10 +174,11 @@ void TelnetComPort::option(unsigned char verb, unsigned char option)
     state = State::No;
 }
 
-void TelnetComPort::subnegotiation()
+// True when this answer completes the line's settings.
+bool TelnetComPort::subnegotiation()
 {
     if (m_sub.size() < 3 || static_cast<unsigned char>(m_sub.at(0)) != ComPort)
-        return;
+        return false;
     const auto code = static_cast<unsigned char>(m_sub.at(1));
     const QByteArray value = m_sub.mid(2);
     if (code == NotifyLineState) {
@@ -181,10 +186,11 @@ void TelnetComPort::subnegotiation()
             if (static_cast<unsigned char>(value.at(0)) & error.bit)
                 m_lineErrors << error.event;
         }
-        return;
+        return false;
     }
     if (code < SetBaudRate + 100 || code > SetControl + 100)
-        return;
+        return false;
+    const bool answered = lineAnswered();
     quint32 number = 0;
     if (code == SetBaudRate + 100) {
         for (int i = 0; i < 4 && i < value.size(); ++i)
@@ -193,6 +199,7 @@ void TelnetComPort::subnegotiation()
         number = static_cast<unsigned char>(value.at(0));
     }
     m_answers[code - 100 - SetBaudRate] = number;
+    return !answered && lineAnswered();
 }
 
 QByteArray TelnetComPort::takeData()

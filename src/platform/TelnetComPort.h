@@ -18,8 +18,10 @@ class TelnetComPort final {
 public:
     // Offers sent once connected; resets what the server said before.
     QByteArray opening();
-    // Interprets the server's bytes; what they hold waits in the take*() functions.
-    void feed(QByteArrayView bytes);
+    // Interprets the server's bytes; what they hold waits in the take*() functions. Stops right after
+    // the answer that completes the line's settings, so that the data held before it can be told from
+    // the data after it; returns how many bytes it took.
+    qsizetype feed(QByteArrayView bytes);
     QByteArray takeData();
     QByteArray takeReply();      // answers to the server's option requests
     QList<int> takeLineErrors(); // OnComm event numbers, in order of arrival
@@ -41,11 +43,12 @@ public:
     static constexpr unsigned char ComPortOption = 44;
 
 private:
-    enum class State { No, WantYes, Yes };
+    // Refused: turned down once, and not answered again however often the server asks.
+    enum class State { No, WantYes, Yes, Refused };
     enum class Parse { Data, Iac, Option, Subnegotiation, SubnegotiationIac };
 
     void option(unsigned char verb, unsigned char option);
-    void subnegotiation();
+    bool subnegotiation();
 
     std::array<State, 256> m_local{};  // what this side does (WILL)
     std::array<State, 256> m_remote{}; // what the server does (DO)

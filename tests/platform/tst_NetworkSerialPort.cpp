@@ -45,6 +45,28 @@ struct ScriptedServer {
     QByteArray heard;
 };
 
+// A scripted server that, once it has heard `cue`, sends `flood` for ever and reads nothing more.
+struct FloodingServer : ScriptedServer {
+    FloodingServer(QByteArray greeting, Answers answers, QByteArray cue, QByteArray flood)
+        : ScriptedServer(std::move(greeting), std::move(answers))
+    {
+        QObject::connect(&listener, &QTcpServer::newConnection, &listener, [=, this] {
+            QObject::connect(client, &QTcpSocket::readyRead, client, [=, this] {
+                if (flooding || !heard.contains(cue))
+                    return;
+                flooding = true;
+                client->setReadBufferSize(1);
+                QObject::connect(client, &QTcpSocket::bytesWritten, client, [=, this] {
+                    if (client->bytesToWrite() < flood.size())
+                        client->write(flood);
+                });
+                client->write(flood);
+            });
+        });
+    }
+    bool flooding = false;
+};
+
 // What ser2net says first, and its answers to the line 4800,E,7,2 and no flow control.
 const QByteArray Greeting =
     QByteArrayLiteral("\xff\xfb\x03\xff\xfd\x03\xff\xfb\x01\xff\xfe\x01\xff\xfd\x00\xff\xfb\x00\xff\xfd\x2c");
@@ -147,6 +169,90 @@ private slots:
         QCOMPARE(m_port->errorString(), failed.first().first().toString());
         QVERIFY(connected.isEmpty());
         QVERIFY(!m_port->portOpen());
+    }
+
+    // A server that asks again and again for what it was answered gets one answer, however it asks.
+    void aRepeatedRequestIsAnsweredOnce_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("to do what it turns down") << QByteArray("\xff\xfd\x18") << QByteArray("\xff\xfc\x18");
+        QTest::newRow("to take what it turns down")
+            << QByteArray("\xff\xfb\x18") << QByteArray("\xff\xfe\x18");
+        QTest::newRow("turned down, withdrawn, asked again")
+            << QByteArray("\xff\xfd\x18\xff\xfe\x18") << QByteArray("\xff\xfc\x18");
+        QTest::newRow("for what it does") << QByteArrayLiteral("\xff\xfd\x00") << QByteArray();
+    }
+
+    void aRepeatedRequestIsAnsweredOnce()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, answer);
+        ScriptedServer server(Greeting, {{LineRequest, lineAnswer('\x12', '\xc0')}});
+        open(server.address("rfc2217"));
+        QSignalSpy connected(m_port.get(), &SerialPort::connected);
+        QVERIFY(m_port->setPortOpen(true));
+        QVERIFY(connected.wait());
+        const qsizetype before = server.heard.size();
+        server.client->write(request.repeated(20000) + "end");
+        QByteArray arrived;
+        QTRY_COMPARE(arrived += m_port->input(), QByteArray("end"));
+        QVERIFY(m_port->output("!"));
+        QTRY_VERIFY(server.heard.endsWith('!'));
+        QCOMPARE(server.heard.mid(before), answer + '!');
+    }
+
+    // What the server sends before the line is set waits for it, up to 64 KB of data (IAC counts once).
+    void dataBeforeTheLineIsSetIsBounded_data()
+    {
+        QTest::addColumn<int>("bytes");
+        QTest::newRow("64 KB") << 65536;
+        QTest::newRow("a byte more") << 65537;
+    }
+
+    void dataBeforeTheLineIsSetIsBounded()
+    {
+        QFETCH(int, bytes);
+        const QByteArray data = everyByte().repeated(257).left(bytes);
+        ScriptedServer server(Greeting, {{LineRequest, doubledIac(data) + lineAnswer('\x12', '\xc0')}});
+        open(server.address("rfc2217"));
+        QSignalSpy connected(m_port.get(), &SerialPort::connected);
+        QSignalSpy failed(m_port.get(), &SerialPort::failed);
+        QVERIFY(m_port->setPortOpen(true));
+        QTRY_VERIFY(!connected.isEmpty() || !failed.isEmpty());
+        if (bytes <= NetworkSerialPort::MaxHeldBeforeLine) {
+            QCOMPARE(m_port->input(), data);
+        } else {
+            QCOMPARE(failed.size(), 1);
+            QCOMPARE(failed.first().first().toString(),
+                     QStringLiteral("ポート COM5 (%1) が切断されました。").arg(server.address("rfc2217")));
+            QVERIFY(connected.isEmpty());
+        }
+    }
+
+    // Answers a server never reads are not kept beyond 64 KB, whether the line is set yet or not.
+    void answersTheServerNeverReadsEndTheConnection_data()
+    {
+        QTest::addColumn<bool>("lineSet");
+        QTest::newRow("while the line is being set") << false;
+        QTest::newRow("once it is set") << true;
+    }
+
+    void answersTheServerNeverReadsEndTheConnection()
+    {
+        QFETCH(bool, lineSet);
+        // Each turns binary mode off and on again, so each is answered.
+        FloodingServer server(Greeting, {{LineRequest, lineSet ? lineAnswer('\x12', '\xc0') : QByteArray()}},
+                              LineRequest, QByteArrayLiteral("\xff\xfe\x00\xff\xfd\x00").repeated(10000));
+        open(server.address("rfc2217"));
+        m_port->setConnectTimeout(30'000);
+        QSignalSpy connected(m_port.get(), &SerialPort::connected);
+        QSignalSpy failed(m_port.get(), &SerialPort::failed);
+        QVERIFY(m_port->setPortOpen(true));
+        QVERIFY(failed.wait(30'000));
+        QCOMPARE(failed.first().first().toString(),
+                 QStringLiteral("ポート COM5 (%1) が切断されました。").arg(server.address("rfc2217")));
+        QCOMPARE(connected.size(), lineSet ? 1 : 0);
     }
 
     void aWrongAddressIsRefusedAtOnce()
