@@ -37,23 +37,32 @@ QString lineErrorMessage(int event)
     return {};
 }
 
+bool isLineState(const QString &line)
+{
+    for (const LineError &error : LineErrors) {
+        if (line == QStringView(error.message))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 TransferLine::TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &receiving)
     : m_port(port), m_send(new SendJob(port, m_flow, clock, this)),
-      m_receive(new ReceiveJob(port, receiving, this))
+      m_receive(new ReceiveJob(port, receiving, this)), m_tally(clock.alarm(this, [this] { tellRepeats(); }))
 {
     connect(m_send, &SendJob::current, this, &TransferLine::current);
     connect(m_send, &SendJob::prompt, this, &TransferLine::prompt);
     connect(m_send, &SendJob::progress, this, &TransferLine::progress);
     connect(m_send, &SendJob::echoCleared, this, &TransferLine::echoCleared);
     connect(m_send, &SendJob::echo, this, &TransferLine::echo);
-    connect(m_send, &SendJob::logLine, this, &TransferLine::logLine);
+    connect(m_send, &SendJob::logLine, this, &TransferLine::log);
     connect(m_send, &SendJob::sent, this, &TransferLine::sent);
     connect(m_send, &SendJob::ended, this, [this] { handBack(false); });
     connect(m_receive, &ReceiveJob::waiting, this, &TransferLine::listening);
     connect(m_receive, &ReceiveJob::echo, this, &TransferLine::echo);
-    connect(m_receive, &ReceiveJob::logLine, this, &TransferLine::logLine);
+    connect(m_receive, &ReceiveJob::logLine, this, &TransferLine::log);
     connect(m_receive, &ReceiveJob::received, this, &TransferLine::received);
     connect(m_receive, &ReceiveJob::ended, this, [this](bool failed) { handBack(!failed); });
     connect(&port, &SerialPort::OnComm, this, &TransferLine::MSComm1_OnComm);
@@ -65,6 +74,7 @@ TransferLine::TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &re
 void TransferLine::send(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine)
 {
     m_receiving = false;
+    forgetRepeats();
     m_send->start(files, folder, machine);
 }
 
@@ -72,6 +82,7 @@ void TransferLine::receive(bool continuous, const QString &folder, const Machine
                            const QString &typedName)
 {
     m_receiving = true;
+    forgetRepeats();
     m_receive->start(continuous, folder, machine, typedName);
 }
 
@@ -87,6 +98,7 @@ void TransferLine::shutdown()
 {
     const QSignalBlocker quiet(this);
     abort(); // a send throws its queue away; a reception has none
+    forgetRepeats();
 }
 
 void TransferLine::MSComm1_OnComm(int event)
@@ -99,7 +111,7 @@ void TransferLine::MSComm1_OnComm(int event)
         if (m_receive->listening())
             m_receive->lineError(message);
         else
-            emit logLine(message); // reported; the transfer goes on
+            log(message); // reported; the transfer goes on
         return;
     }
     const QByteArray text = m_port.input();
@@ -115,8 +127,50 @@ QString TransferLine::settle(int timeoutMs)
     return m_receive->settle(timeoutMs);
 }
 
+// A line state reported again only counts, until the log says something else; a flood of reports
+// never costs the window more than a line a second.
+void TransferLine::log(const QString &line)
+{
+    if (isLineState(line)) {
+        for (Repeated &repeated : m_repeated) {
+            if (repeated.line == line) {
+                ++repeated.times;
+                if (!m_tally->isActive())
+                    m_tally->start(RepeatsToldAfterUs);
+                return;
+            }
+        }
+        m_repeated.append({line, 1, 1});
+        emit logLine(line);
+        return;
+    }
+    tellRepeats();
+    m_repeated.clear();
+    emit logLine(line);
+}
+
+// Each state's count so far, once it has grown since it was last told.
+void TransferLine::tellRepeats()
+{
+    m_tally->stop();
+    for (Repeated &repeated : m_repeated) {
+        if (repeated.times == repeated.told)
+            continue;
+        repeated.told = repeated.times;
+        emit logLine(repeated.line + QStringLiteral("（%1回）").arg(repeated.times));
+    }
+}
+
+void TransferLine::forgetRepeats()
+{
+    m_tally->stop();
+    m_repeated.clear();
+}
+
 void TransferLine::handBack(bool newFiles)
 {
+    tellRepeats();
+    m_repeated.clear();
     if (m_home && thread() != m_home)
         m_port.moveToThread(m_home);
     emit ended(newFiles);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/FileRows.h"
+#include "core/LineClock.h"
 #include "core/MachineSettings.h"
 #include "transfer/LineFlow.h"
 
@@ -9,7 +10,8 @@
 #include <QObject>
 #include <QString>
 
-class LineClock;
+#include <memory>
+
 class QThread;
 class ReceiveJob;
 class ReceivingPath;
@@ -20,9 +22,14 @@ class SerialPort;
 // stall, and owns the port from the start of a transfer to its end: the window hands the port over
 // before it starts one, and gets it back, closed, before it hears that the transfer ended. It touches
 // no widget; it reports by signals, and publishes the file it receives into under that path's lock.
+// A line that reports the same line states over and over sends the window one line for each state,
+// and then now and then its count, however many come.
 class TransferLine final : public QObject {
     Q_OBJECT
 public:
+    // How soon the count of repeated line-state reports follows them when nothing else is logged.
+    static constexpr qint64 RepeatsToldAfterUs = 1'000'000;
+
     TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &receiving);
 
     // Where the port goes back to at the end of each transfer.
@@ -56,7 +63,17 @@ signals:
     void ended(bool newFiles);
 
 private:
+    // A line-state report and how often it came since the log said anything else.
+    struct Repeated {
+        QString line;
+        qint64 times = 0;
+        qint64 told = 0; // the count the log has shown
+    };
+
     void handBack(bool newFiles);
+    void log(const QString &line);
+    void tellRepeats();
+    void forgetRepeats();
 
     SerialPort &m_port;
     LineFlow m_flow;
@@ -64,4 +81,6 @@ private:
     ReceiveJob *m_receive;
     QThread *m_home = nullptr;
     bool m_receiving = false;
+    QList<Repeated> m_repeated;
+    std::unique_ptr<LineClock::Alarm> m_tally;
 };
