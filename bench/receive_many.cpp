@@ -4,9 +4,11 @@
 // The programs come through a real pseudo-terminal into Talvern's window (file list, log, echo off) at
 // the pty's speed, which is the line's time scaled down. Each stored file's modification time tells
 // when it was written; printed: programs a second in each tenth of the run, the last tenth against the
-// first, and how long 中止 took once all were in.
+// first, and how long 中止 took once all were in; resident memory after the first thousand programs were
+// logged, after the last and after 中止, and the lines the log pane holds.
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_receive_many [count]   (100000 by default)
+#include "BenchMeasures.h"
 #include "BenchWindow.h"
 #include "QuietOffscreen.h"
 #include "platform/NativeFile.h"
@@ -16,6 +18,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <atomic>
@@ -85,16 +89,35 @@ int main(int argc, char **argv)
     QtSerialPort port;
     port.setSettings(QStringLiteral("115200,N,8,1"));
     BenchWindow window(port, LinePlacement{}, false);
+    // The pane keeps the latest lines only: the programs logged are counted as their lines go in.
+    int logged = 0;
+    qint64 firstKb = -1;
+    QList<qint64> tenthsKb; // after each tenth of the programs was logged
+    const QString read = QStringLiteral("読込が完了しました。");
+    QObject::connect(
+        window.log.document(), &QTextDocument::contentsChange, &window.log, [&](int from, int, int added) {
+            if (added <= 0)
+                return; // old lines let go
+            QTextCursor cursor(window.log.document());
+            cursor.setPosition(from);
+            cursor.setPosition(std::min(from + added, window.log.document()->characterCount() - 1),
+                               QTextCursor::KeepAnchor);
+            logged += int(cursor.selectedText().count(read));
+            if (firstKb < 0 && logged >= 1000)
+                firstKb = statusKb("VmRSS:");
+            if (logged >= (tenthsKb.size() + 1) * qint64(count) / 10)
+                tenthsKb.append(statusKb("VmRSS:"));
+        });
     window.commands.mnuTransInputCont_Click();
     runEventsFor(500); // the port is open and waits
     std::atomic<bool> stop = false;
     std::thread machine(punch, master, count, std::ref(stop));
 
-    // Every program stored says so in the log: two lines.
     QElapsedTimer waited;
     waited.start();
-    while (window.log.blockCount() < 2 * count && waited.elapsed() < 3600 * 1000)
+    while (logged < count && waited.elapsed() < 3600 * 1000)
         runEventsFor(200);
+    const qint64 lastKb = statusKb("VmRSS:");
     QElapsedTimer aborting;
     aborting.start();
     window.commands.dialog()->Command1->click();
@@ -103,6 +126,8 @@ int main(int argc, char **argv)
     stop = true;
     machine.join();
     ::close(master);
+    runEventsFor(1000);
+    const qint64 abortedKb = statusKb("VmRSS:");
 
     QList<qint64> times; // ms, by program number
     for (int number = 1; number <= count; ++number) {
@@ -113,6 +138,14 @@ int main(int argc, char **argv)
     std::printf("%d programs punched, %lld stored in %.1f s%s; 中止 took %lld ms\n", count,
                 static_cast<long long>(times.size()), waited.elapsed() / 1000.0,
                 ended ? "" : " (did not end)", static_cast<long long>(abortMs));
+    std::printf("resident memory: %.1f MB after 1000 programs logged, %.1f MB after %d (%+.1f MB), %.1f MB "
+                "after 中止; the log pane holds %d lines\n",
+                firstKb / 1024.0, lastKb / 1024.0, logged, (lastKb - firstKb) / 1024.0, abortedKb / 1024.0,
+                window.log.blockCount() - 1);
+    std::printf("resident MB by tenth of the programs logged:");
+    for (const qint64 kb : tenthsKb)
+        std::printf(" %.1f", kb / 1024.0);
+    std::printf("\n");
     if (times.size() != count) {
         std::printf("log: %s\n", qPrintable(window.logText().right(400)));
         return 1;

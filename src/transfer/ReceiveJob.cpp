@@ -16,6 +16,9 @@ constexpr char Cr = 0x0D, Lf = 0x0A;
 // The writer's end, which the end of a reception that began a program waits for: nothing is left
 // behind then.
 constexpr quint64 WriterDone = std::numeric_limits<quint64>::max();
+// A read from a fast network port may hold more than the writer's buffer: it goes to the writer in
+// pieces of this size, which the writer's thread takes while the rest is handled.
+constexpr qsizetype PassBytes = 64 * 1024;
 
 } // namespace
 
@@ -48,7 +51,7 @@ void ReceiveJob::start(bool continuous, const QString &folder, const MachineSett
     m_afterCr = false;
     m_echoText.resetState();
     m_echo.clear();
-    m_echoLine.clear();
+    m_echoLine.end();
     m_chunk.clear();
     m_said.clear();
     m_end = End::None;
@@ -95,6 +98,8 @@ void ReceiveJob::take(QByteArrayView text)
             break;
         if (!LineFlow::isControl(byte))
             step(byte);
+        if (m_chunk.size() >= PassBytes)
+            pass();
     }
     if (m_listening) {
         pass();
@@ -254,7 +259,8 @@ void ReceiveJob::pass()
 }
 
 // A received byte as the echo shows it: CR, LF and CR LF each end one line. A line end is no part
-// of a two-byte character: the decoder never sees it.
+// of a two-byte character: the decoder never sees it, and half a character left before it, as where
+// a long line was cut, is dropped there.
 void ReceiveJob::show(char byte)
 {
     const bool secondHalf = byte == Lf && m_afterCr;
@@ -262,22 +268,21 @@ void ReceiveJob::show(char byte)
     if (secondHalf)
         return;
     if (byte != Cr && byte != Lf) {
-        m_echoLine += byte;
+        m_echoLine.add(byte);
         return;
     }
-    m_echo += m_echoText.decode(m_echoLine);
-    m_echo += QLatin1Char('\n');
-    m_echoLine.clear();
+    m_echo.append(QString(m_echoText.decode(m_echoLine.take())) + QLatin1Char('\n'));
+    m_echoText.resetState();
+    m_echoLine.end();
 }
 
-// Once a read, not once a byte: the pane takes the text of a whole read in one go.
+// Once a read, not once a byte: the pane takes the text of a whole read in one go, of which only
+// what it keeps in view travels.
 void ReceiveJob::showEcho()
 {
-    m_echo += m_echoText.decode(m_echoLine);
-    m_echoLine.clear();
+    m_echo.append(QString(m_echoText.decode(m_echoLine.take())));
     if (!m_echo.isEmpty())
-        emit echo(m_echo);
-    m_echo.clear();
+        emit echo(m_echo.take());
 }
 
 void ReceiveJob::abort()

@@ -3,6 +3,8 @@
 
 #include "core/MachineSettings.h"
 #include "platform/ShiftJis.h"
+#include "transfer/EchoLine.h"
+#include "transfer/EchoTail.h"
 #include "transfer/ReceiveWriter.h"
 
 #include <QByteArray>
@@ -109,8 +111,8 @@ private:
     QByteArray m_name; // an OSP name's bytes as they arrive
     QStringDecoder m_nameText = ShiftJis::streamDecoder();
     QStringDecoder m_echoText = ShiftJis::streamDecoder();
-    QString m_echo;            // echo of the read being handled, shown once it is done
-    QByteArray m_echoLine;     // its bytes since the last line end, not yet decoded
+    EchoTail m_echo;           // echo of the read being handled, shown once it is done
+    EchoLine m_echoLine;       // its bytes since the last line end, not yet decoded
     QStringList m_lineErrors;  // reported, not yet handled
     QStringList m_batchErrors; // came with the read being handled, not yet logged
     qint64 m_received = 0;

@@ -17,9 +17,6 @@
 
 namespace {
 
-// A line longer than this shows only its beginning in the echo: the pane is a monitor, not the file.
-constexpr qsizetype EchoLineCap = 4096;
-
 const QByteArray TrailerLineEnd = QByteArrayLiteral("\r\n");
 
 // The longest the clock leaves a reader at work unlooked at.
@@ -107,7 +104,7 @@ void SendJob::nextFile()
                                 .arg(m_port.line().dataBits()));
         }
         emit echoCleared();
-        m_echoLine.clear();
+        m_echoLine.end();
         m_reader->open(QDir(m_folder).filePath(row.diskName), m_highBytesRefused);
         if (!m_machine.pacesWithDc())
             return openFile();
@@ -352,14 +349,13 @@ void SendJob::echoSent(const QByteArray &bytes)
     QString text;
     for (const char byte : bytes) {
         if (byte != '\n') {
-            if (m_echoLine.size() < EchoLineCap)
-                m_echoLine += byte;
+            m_echoLine.add(byte);
             continue;
         }
-        text += m_echoLine.size() < EchoLineCap ? DisplayText::decode(m_echoLine)
-                                                : DisplayText::decodeBeginning(m_echoLine);
+        text += m_echoLine.cut() ? DisplayText::decodeBeginning(m_echoLine.bytes())
+                                 : DisplayText::decode(m_echoLine.bytes());
         text += QLatin1Char('\n');
-        m_echoLine.clear();
+        m_echoLine.end();
     }
     if (!text.isEmpty())
         emit echo(text);

@@ -4,6 +4,7 @@
 #include "core/FileRows.h"
 #include "core/LineClock.h"
 #include "core/MachineSettings.h"
+#include "transfer/EchoLine.h"
 #include "transfer/OutputPacer.h"
 
 #include <QByteArray>
@@ -90,8 +91,8 @@ private:
     QString m_folder;
     MachineSettings m_machine;
     Step m_step = Step::Idle;
-    QByteArray m_pending;  // header or trailer bytes not yet handed over
-    QByteArray m_echoLine; // sent bytes of a line not yet echoed
+    QByteArray m_pending; // header or trailer bytes not yet handed over
+    EchoLine m_echoLine;  // sent bytes of a line not yet echoed
     int m_shownPermille = -1;
     bool m_highBytesRefused = false; // a line of fewer than eight data bits
     qint64 m_readerSinceUs = -1;     // when the job began to wait for its reader

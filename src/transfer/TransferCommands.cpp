@@ -52,14 +52,26 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
         showDialog(text);
     });
     connect(m_line, &TransferLine::progress, m_dialog, &frmCancelSend::setProgress);
-    connect(m_line, &TransferLine::echoCleared, this, &TransferCommands::clearEcho);
-    connect(m_line, &TransferLine::echo, this, &TransferCommands::appendEcho);
+    connect(
+        m_line, &TransferLine::echoCleared, this,
+        [this] {
+            fromLine([this] {
+                m_echo.clear();
+                m_clearEcho = true;
+            });
+        },
+        Qt::DirectConnection);
+    connect(
+        m_line, &TransferLine::echo, this,
+        [this](const QString &text) { fromLine([&] { m_echo.append(text); }); }, Qt::DirectConnection);
     connect(m_line, &TransferLine::logLine, this, [this](const QString &line) { m_log.addLine(line); });
     connect(m_line, &TransferLine::sent, this, [this](const QString &diskName) {
         if (WorkingDirectory::current() == m_sendFolder) // another folder shown lists other files
             m_files.unmark(diskName);
     });
-    connect(m_line, &TransferLine::received, this, &TransferCommands::showReceived);
+    connect(
+        m_line, &TransferLine::received, this,
+        [this](qint64 bytes) { fromLine([this, bytes] { m_receivedCount = bytes; }); }, Qt::DirectConnection);
     connect(m_line, &TransferLine::ended, this, &TransferCommands::ended);
     connect(m_dialog, &frmCancelSend::aborted, this, [this] { onLine([line = m_line] { line->abort(); }); });
 }
@@ -69,6 +81,12 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
 // destroys a running thread), and the process's exit ends it.
 TransferCommands::~TransferCommands()
 {
+    // What the line reports reaches this directly from its thread, which may outlive this: no report
+    // starts from now on, and one under way is done once the lock is free.
+    disconnect(m_line, nullptr, this, nullptr);
+    {
+        const std::lock_guard hold(m_waitingLock);
+    }
     if (QString unsaved; m_state.Transfer.Running)
         stopLine(unsaved);
     if (m_thread) {
@@ -235,42 +253,61 @@ void TransferCommands::showDialog(const QString &text)
     m_dialog->show();
 }
 
-void TransferCommands::appendEcho(const QString &text)
+// On the line's thread, or on this one when the line has none.
+template <typename Change> void TransferCommands::fromLine(Change change)
 {
-    m_echo += text;
-    if (!m_redrawSoon.isActive())
-        m_redrawSoon.start();
+    const std::lock_guard hold(m_waitingLock);
+    change();
+    if (std::exchange(m_redrawAsked, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_redrawSoon.isActive())
+                m_redrawSoon.start();
+        },
+        Qt::QueuedConnection);
 }
 
 void TransferCommands::clearEcho()
 {
-    m_echo.clear();
+    {
+        const std::lock_guard hold(m_waitingLock);
+        m_echo.clear();
+        m_clearEcho = false;
+    }
     m_echoPane->clear();
-}
-
-void TransferCommands::showReceived(qint64 bytes)
-{
-    m_receivedCount = bytes;
-    if (!m_redrawSoon.isActive())
-        m_redrawSoon.start();
 }
 
 // The echo goes at the end of the pane, which then shows its end. The pane's limit is set here
 // rather than when the transfer starts: a preview still shown until the first echo keeps its start.
+// Echo that would scroll out at once is never drawn: when more came than the pane keeps, the pane
+// shows only the last of it.
 void TransferCommands::redraw()
 {
     m_redrawSoon.stop();
-    if (m_receivedCount >= 0)
-        m_dialog->setProgress(m_receivedCount, -1);
-    m_receivedCount = -1;
-    if (m_echo.isEmpty())
+    bool dropped = false;
+    QString echo;
+    bool clear = false;
+    qint64 received = -1;
+    {
+        const std::lock_guard hold(m_waitingLock);
+        echo = m_echo.take(&dropped);
+        clear = std::exchange(m_clearEcho, false) || dropped;
+        received = std::exchange(m_receivedCount, -1);
+        m_redrawAsked = false;
+    }
+    if (received >= 0)
+        m_dialog->setProgress(received, -1);
+    if (clear)
+        m_echoPane->clear();
+    if (echo.isEmpty())
         return;
     QTextDocument *document = m_echoPane->document();
     if (document->maximumBlockCount() == 0)
         document->setMaximumBlockCount(EchoLines);
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(m_echo);
+    cursor.insertText(echo);
     m_echoPane->setTextCursor(cursor);
-    m_echo.clear();
 }

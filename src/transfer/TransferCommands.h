@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "transfer/EchoTail.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <memory>
+#include <mutex>
 
 struct AppState;
 class FileRows;
@@ -51,8 +54,7 @@ public:
     // How long the window's close waits for the line and for what it received to reach the disk.
     static constexpr int StopMs = 800;
 
-    // The lines of echo a transfer keeps in view: a long drip feed costs as much at its end as at its start.
-    static constexpr int EchoLines = 500;
+    static constexpr int EchoLines = int(EchoTail::Lines);
 
     frmCancelSend *dialog() const { return m_dialog; }
     bool running() const;
@@ -72,9 +74,8 @@ private:
     bool askProgramName(QString &name);
     template <typename Call> void onLine(Call call);
     void showDialog(const QString &text);
-    void appendEcho(const QString &text);
+    template <typename Change> void fromLine(Change change);
     void clearEcho();
-    void showReceived(qint64 bytes);
     void redraw();
 
     AppState &m_state;
@@ -88,9 +89,14 @@ private:
     std::unique_ptr<LineClock> m_steadyClock;
     QThread *m_thread = nullptr;
     TransferLine *m_line;
-    QTimer m_redrawSoon;         // the echo and the count are drawn a few times a second, not once a read
-    QString m_echo;              // not yet drawn
-    qint64 m_receivedCount = -1; // not yet drawn; -1 when drawn
+    QTimer m_redrawSoon; // the echo and the count are drawn a few times a second, not once a read
+    // What the line's thread reported and the window has not drawn yet. It is taken there as it comes
+    // and the window hears of it once a redraw, so a far end faster than the window queues nothing.
+    std::mutex m_waitingLock;
+    EchoTail m_echo;
+    bool m_clearEcho = false;    // the pane empties before the echo that waits is drawn
+    qint64 m_receivedCount = -1; // -1 when drawn
+    bool m_redrawAsked = false;  // the window is to hear of what waits, or has heard
     QString m_sendFolder;        // where the running send reads: only there do its rows lose their marks
     bool m_continuous = false;   // the receive mode: single or continuous
     bool m_askOnClose = true;

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -147,6 +148,38 @@ private slots:
         QVERIFY(dialogActive);
         QVERIFY(form.Text2->toPlainText().endsWith(QStringLiteral("送信がキャンセルされました。\n")));
         QCOMPARE(marked(list), (QStringList{"A.MIN", "B.MIN"}));
+    }
+
+    // A machine punching as fast as a pseudo-terminal goes, into the window as the program runs it, its
+    // line on a thread of its own: the program is stored whole, and the pane shows its last lines, of
+    // the long one its first 4 KB.
+    void aFastReceptionShowsOnlyWhatThePaneKeeps()
+    {
+        Machine machine;
+        machine.controller.setLineSpeed(0, 10);
+        TestDir folder;
+        folder.addFile(QStringLiteral("OLD.MIN"), "O1\r\n");
+        MainWindowFixture window;
+        frmMain &form = start(window, folder.path(), false);
+        QByteArray body;
+        QString kept;
+        for (int i = 0, count = 40 * TransferCommands::EchoLines; i < count; ++i) {
+            body += "N" + QByteArray::number(i).rightJustified(6, '0') + " G01 X1.\r\n";
+            if (i > count - TransferCommands::EchoLines + 1)
+                kept += QString::fromLatin1(body.last(17).first(15)) + '\n';
+        }
+        body += QByteArray(3 * 4096, 'X') + "\r\n";
+        kept += QString(4096, QLatin1Char('X')) + '\n';
+        QTimer::singleShot(0, &form, [&] {
+            if (QTest::qWaitFor([&form] { return form.transfer()->dialog()->isVisible(); }))
+                machine.controller.punch("FAST.MIN", body);
+        });
+        form.menus()->item(CommandNames::mnuTransInput)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.transfer()->running(), 60'000);
+        QFile stored(folder.filePath(QStringLiteral("FAST.MIN")));
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        QCOMPARE(stored.readAll(), body);
+        QCOMPARE(form.Text1->toPlainText(), kept);
     }
 
     // A program arriving in the shown folder is listed once it is whole, with all its bytes: the list

@@ -5,7 +5,9 @@
 #include "support/FileSizeLimit.h"
 #include "support/PermissionsEnforced.h"
 #include "support/TransferRig.h"
+#include "transfer/EchoLine.h"
 #include "transfer/ProgramNo.h"
+#include "transfer/ReceiveWriter.h"
 #include "transfer/ReceivedName.h"
 #include "transfer/frmCancelSend.h"
 
@@ -152,6 +154,69 @@ private slots:
             lines += "line\n";
         rig.text.setPlainText(QString::fromLatin1(lines));
         QCOMPARE(rig.text.document()->blockCount(), TransferCommands::EchoLines * 2 + 1);
+    }
+
+    // The echo shows of a line its first 4 KB, never half a character, and of a backlog the lines the
+    // pane keeps, whatever the reads; no redraw takes in much more than that, and the file holds all.
+    void theEchoShowsOnlyWhatThePaneKeeps_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("echo");
+        const QByteArray a("\x82\xa0"); // あ
+        const QString x(EchoLine::Cap, QLatin1Char('X'));
+        QTest::newRow("one-byte characters") << QByteArray(3 * EchoLine::Cap, 'X') + "\r\nG1\r\n"
+                                             << x + "\nG1\n";
+        QTest::newRow("the cut splits a two-byte character")
+            << "G" + a.repeated(EchoLine::Cap) + "\r(\x82\xa2)\r\n"
+            << "G" + QString(EchoLine::Cap / 2 - 1, QChar(u'あ')) + QString::fromUtf8("\n(い)\n");
+        QTest::newRow("the cut ends a two-byte character")
+            << a.repeated(EchoLine::Cap) + "\r\n\x82\xa2\r\n"
+            << QString(EchoLine::Cap / 2, QChar(u'あ')) + QString::fromUtf8("\nい\n");
+        QTest::newRow("no line end before the program's") << QByteArray(3 * EchoLine::Cap, 'X') << x;
+        QByteArray backlog;
+        QString kept;
+        for (int i = 0, count = 20 * TransferCommands::EchoLines; i < count; ++i) {
+            backlog += "N" + QByteArray::number(i).rightJustified(6, '0') + " G01 X1.\r\n";
+            if (i > count - TransferCommands::EchoLines)
+                kept += QString::fromLatin1(backlog.last(17).first(15)) + '\n';
+        }
+        QTest::newRow("a backlog of lines") << backlog << kept;
+    }
+
+    void theEchoShowsOnlyWhatThePaneKeeps()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, echo);
+        for (const qsizetype size : {qsizetype(1000), EchoLine::Cap + 7, body.size() + 20}) {
+            TransferRig rig(0, 1);
+            rig.state.Machine.Echo = QStringLiteral("ON");
+            qsizetype largestDraw = 0;
+            connect(rig.text.document(), &QTextDocument::contentsChange, this,
+                    [&largestDraw](int, int, int added) {
+                        largestDraw = std::max<qsizetype>(largestDraw, added);
+                    });
+            punchInReads(rig, "$A.MIN%\r\n" + body + "%", size);
+            receive(rig, false);
+            QCOMPARE(rig.fileContent("A.MIN"), body);
+            QCOMPARE(rig.text.toPlainText(), echo);
+            QVERIFY2(largestDraw <= echo.size() + 100, qPrintable(QString::number(largestDraw)));
+        }
+    }
+
+    // A fast device server hands over more in one read than the disk's buffer holds: the program is
+    // stored whole all the same.
+    void aReadLargerThanTheDiskBufferIsStored()
+    {
+        TransferRig rig(0, 1);
+        QByteArray body;
+        qint64 number = 0;
+        while (body.size() < ReceiveWriter::Capacity + 256 * 1024)
+            body += "N" + QByteArray::number(number++) + " G01 X1.\r\n";
+        rig.port.feed("$A.MIN%\r\n" + body + "%");
+        receive(rig, false);
+        QCOMPARE(rig.log(),
+                 (QStringList{"A.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
+        QVERIFY(rig.fileContent("A.MIN") == body);
     }
 
     // An aborted reception leaves its state behind; none of it reaches a later send or reception. The
