@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "transfer/ReceiveWriter.h"
 
-#include "core/FolderNames.h"
 #include "core/ReceivingPath.h"
-#include "platform/FileProtection.h"
 #include "platform/FolderHandle.h"
-#include "platform/NativeFile.h"
 #include "platform/NativeName.h"
 #include "platform/SystemReason.h"
-#include "transfer/BackupName.h"
-#include "transfer/ReceivedName.h"
+#include "transfer/ProgramPlace.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -138,28 +134,7 @@ private:
             return fail(why);
         m_folderPath = folder;
         ReceivingPath::removeLeftovers(m_folder.path());
-        freshen();
-    }
-
-    // The folder's names are read once and kept as this thread changes them: a continuous reception
-    // of new names never reads the folder again unless someone else changes it.
-    void freshen()
-    {
-        const qint64 changed = m_folder.changed();
-        if (changed != 0 && changed == m_namesAt)
-            return;
-        m_names = FolderNames::read(m_folder.path());
-        m_namesAt = changed;
-    }
-
-    // change() alters the folder; names stay known as they were unless someone else changed it first.
-    template <typename Change> QString ownChange(Change change)
-    {
-        const bool known = m_namesAt != 0 && m_folder.changed() == m_namesAt;
-        const QString why = change();
-        if (known)
-            m_namesAt = m_folder.changed();
-        return why;
+        m_place.freshen();
     }
 
     // The line published the program before asking; a program never made is let go of here.
@@ -167,23 +142,18 @@ private:
     {
         if (m_failed)
             return m_shared.unpublish(command.temporary);
-        freshen();
         QString why;
-        const QString path = ReceivedName::pathFor(m_folder.path(), command.text, m_names, &why);
-        if (path.isEmpty()) {
+        m_target = m_place.begin(command.text, &why);
+        if (m_target.isEmpty()) {
             m_shared.unpublish(command.temporary);
             return fail(why);
         }
-        m_target = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-        m_replaces = FileIdentity::of(path);
         // The name as it is on disk, and the folder by what it is, before the file is made.
         m_shared.publish({m_folder.identity(), m_folderPath, m_target, command.temporary});
-        if (const QString failure = ownChange([&] { return m_folder.create(m_file, command.temporary); });
-            !failure.isEmpty()) {
+        if (const QString failure = m_place.create(m_file, command.temporary); !failure.isEmpty()) {
             m_shared.unpublish(command.temporary);
             return fail(failure);
         }
-        m_names.add(command.temporary);
         m_temporary = command.temporary;
         m_shared.post({Report::Kind::Created, command.ticket, m_target, {}, {}, {}});
     }
@@ -208,23 +178,13 @@ private:
         int phase = Working;
         if (!m_shared.phase.compare_exchange_strong(phase, Renaming))
             return; // abandoned: leave() takes the hidden file away
-        QString backup;
-        QString taken = takenMeanwhile();
-        QString why;
-        if (taken.isEmpty() && command.keepOld)
-            why = keepAside(&backup);
-        if (why.isEmpty() && taken.isEmpty())
-            why = m_replaces.isValid() ? ownChange([this] { return m_folder.replace(m_temporary, m_target); })
-                                       : takeFreeName(&taken);
-        if (why.isEmpty() && !taken.isEmpty())
-            why = divert(&backup);
+        ProgramPlace::Placed placed;
+        const QString why = m_place.keep(m_temporary, command.keepOld, &placed);
         phase = Renaming;
         if (!m_shared.phase.compare_exchange_strong(phase, Working))
             m_shared.phase = Abandoned;
         if (!why.isEmpty())
             return fail(why);
-        m_names.remove(m_temporary);
-        m_names.add(taken.isEmpty() ? m_target : backup);
         m_shared.unpublish(m_temporary);
         m_temporary.clear();
         {
@@ -232,90 +192,12 @@ private:
             if (!m_shared.programs.empty())
                 m_shared.programs.pop_front();
         }
-        if (taken.isEmpty())
-            m_shared.post({Report::Kind::Kept, command.ticket, m_target, backup, {}, {}});
-        else
-            m_shared.post(
-                {Report::Kind::Diverted,
-                 command.ticket,
-                 m_target,
-                 backup,
-                 taken +
-                     QStringLiteral("受信したプログラムは%1に残しました。").arg(NativeName::shown(backup)),
-                 {}});
-    }
-
-    // Why the program's name may not be taken now, though it could be as the program began: no
-    // question can be asked during a transfer, so what another hand put there meanwhile stays.
-    QString takenMeanwhile() const
-    {
-        const QString path = NativeFile::join(m_folder.path(), m_target);
-        const std::optional<NativeFile::Status> status = NativeFile::status(path);
-        if (!status)
-            return {}; // gone: taking the name loses nothing
-        const QString shown = NativeName::shown(m_target);
-        if (status->isFolder)
-            return QStringLiteral("受信中に同じ名前のフォルダー'%1'が作られました。").arg(shown);
-        if (!(FileIdentity::of(path) == m_replaces))
-            return (m_replaces.isValid() ? QStringLiteral("受信中に%1が別のファイルに置き換えられました。")
-                                         : QStringLiteral("受信中に%1が作られました。"))
-                .arg(shown);
-        if (FileProtection::isProtected(status->permissions))
-            return QStringLiteral("受信中に%1が保護されました。").arg(shown);
-        return {};
-    }
-
-    // The program takes name, never in place of a file: EEXIST in *error when name holds one. The
-    // hidden file goes once the name holds the program.
-    QString moveTo(const QString &name, int *error)
-    {
-        const QString why = ownChange([&] { return m_folder.keepAside(m_temporary, name, error); });
-        if (why.isEmpty())
-            ownChange([this] { return m_folder.remove(m_temporary); }); // gone already where it moved
-        return why;
-    }
-
-    QString takeFreeName(QString *taken)
-    {
-        int error = 0;
-        const QString why = moveTo(m_target, &error);
-        if (error != EEXIST)
-            return why;
-        *taken = QStringLiteral("受信中に%1が作られました。").arg(NativeName::shown(m_target));
-        return {};
-    }
-
-    QString divert(QString *aside)
-    {
-        freshen();
-        for (;;) {
-            *aside = BackupName::forReceived(m_target, m_names);
-            int error = 0;
-            const QString why = moveTo(*aside, &error);
-            if (error != EEXIST)
-                return why;
-            m_names.add(*aside); // made meanwhile
-        }
-    }
-
-    // The old program gets a name of its own first, so that no moment leaves it without one.
-    QString keepAside(QString *backup)
-    {
-        freshen();
-        for (;;) {
-            *backup = BackupName::firstFree(m_target, m_names);
-            int error = 0;
-            const QString why = ownChange([&] { return m_folder.keepAside(m_target, *backup, &error); });
-            if (error == EEXIST) { // made meanwhile
-                m_names.add(*backup);
-                continue;
-            }
-            if (error != 0)
-                backup->clear();
-            else
-                m_names.add(*backup);
-            return error == ENOENT ? QString() : why; // no old program
-        }
+        if (placed.taken.isEmpty())
+            return m_shared.post({Report::Kind::Kept, command.ticket, m_target, placed.backup, {}, {}});
+        const QString kept =
+            QStringLiteral("受信したプログラムは%1に残しました。").arg(NativeName::shown(placed.backup));
+        m_shared.post(
+            {Report::Kind::Diverted, command.ticket, m_target, placed.backup, placed.taken + kept, {}});
     }
 
     void fail(const QString &reason)
@@ -348,10 +230,8 @@ private:
     QString m_folderPath;
     QFile m_file; // under m_temporary while open
     QString m_temporary;
+    ProgramPlace m_place{m_folder};
     QString m_target;
-    FileIdentity m_replaces; // what the program's name held as the program began
-    FolderNames m_names;     // the folder's, as this thread last knew them
-    qint64 m_namesAt = 0;    // the folder's change time that they tell of
     bool m_failed = false;
 };
 
