@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/PageOrientation.h"
-
 #include <QString>
 
 #include <optional>
@@ -16,8 +14,8 @@ public:
     };
 
     virtual ~PrintDialogs() = default;
-    // The orientation chosen; none when the user cancels.
-    virtual std::optional<PageOrientation> pageSetup(PageOrientation orientation) = 0;
+    // Whether the page is to lie turned; none when the user cancels.
+    virtual std::optional<bool> pageSetup(bool landscape) = 0;
     // The font chosen; none when the user cancels.
     virtual std::optional<Font> font(const QString &family, int points) = 0;
 };

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/PageOrientation.h"
-
 #include <QSizeF>
 #include <QString>
 
@@ -12,9 +10,9 @@ class PrintSurface {
 public:
     virtual ~PrintSurface() = default;
 
-    // Readies the surface for one print command: the printer to use, its orientation and the font
-    // that measures and prints.
-    virtual void prepare(PageOrientation orientation, const QString &family, int points) = 0;
+    // Readies the surface for one print command: the printer to use, whether the page lies turned,
+    // and the font that measures and prints.
+    virtual void prepare(bool landscape, const QString &family, int points) = 0;
     virtual QSizeF printableSize() const = 0;
     virtual double textWidth(const QString &text) const = 0;
     virtual double textHeight(const QString &text) const = 0;

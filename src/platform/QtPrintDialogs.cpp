@@ -7,16 +7,14 @@
 #include <QPageSetupDialog>
 #include <QPrinter>
 
-std::optional<PageOrientation> QtPrintDialogs::pageSetup(PageOrientation orientation)
+std::optional<bool> QtPrintDialogs::pageSetup(bool landscape)
 {
     QPrinter printer;
-    printer.setPageOrientation(orientation == PageOrientation::Landscape ? QPageLayout::Landscape
-                                                                         : QPageLayout::Portrait);
+    printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     QPageSetupDialog dialog(&printer, QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return printer.pageLayout().orientation() == QPageLayout::Landscape ? PageOrientation::Landscape
-                                                                        : PageOrientation::Portrait;
+    return printer.pageLayout().orientation() == QPageLayout::Landscape;
 }
 
 std::optional<PrintDialogs::Font> QtPrintDialogs::font(const QString &family, int points)

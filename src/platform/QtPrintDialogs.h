@@ -5,6 +5,6 @@
 
 class QtPrintDialogs final : public PrintDialogs {
 public:
-    std::optional<PageOrientation> pageSetup(PageOrientation orientation) override;
+    std::optional<bool> pageSetup(bool landscape) override;
     std::optional<Font> font(const QString &family, int points) override;
 };

@@ -36,15 +36,14 @@ QtPrintSurface::QtPrintSurface(Target target, const QString &pdfFolder)
 
 QtPrintSurface::~QtPrintSurface() = default;
 
-void QtPrintSurface::prepare(PageOrientation orientation, const QString &family, int points)
+void QtPrintSurface::prepare(bool landscape, const QString &family, int points)
 {
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     if (m_target == Target::Pdf || QPrinterInfo::defaultPrinter().isNull()) {
         m_printer->setOutputFormat(QPrinter::PdfFormat);
         m_printer->setPageSize(QPageSize(QPageSize::A4));
     }
-    m_printer->setPageOrientation(orientation == PageOrientation::Landscape ? QPageLayout::Landscape
-                                                                            : QPageLayout::Portrait);
+    m_printer->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     m_font = QFont(family);
     m_font.setPointSize(qMax(1, points));
     m_metrics = std::make_unique<QFontMetricsF>(m_font, m_printer.get());
@@ -71,7 +70,8 @@ bool QtPrintSurface::beginDocument(const QString &name)
     m_printer->setDocName(name);
     if (m_printer->outputFormat() == QPrinter::PdfFormat) {
         if (!QDir().mkpath(m_pdfFolder)) {
-            m_error = QStringLiteral("フォルダー'%1'を作成出来ません。").arg(m_pdfFolder) + SystemReason::of(errno);
+            m_error =
+                QStringLiteral("フォルダー'%1'を作成出来ません。").arg(m_pdfFolder) + SystemReason::of(errno);
             return false;
         }
         m_pdfFile = freePdfName(name);
@@ -80,9 +80,9 @@ bool QtPrintSurface::beginDocument(const QString &name)
     m_painter = std::make_unique<QPainter>();
     if (!m_painter->begin(m_printer.get())) {
         m_painter.reset();
-        m_error = m_pdfFile.isEmpty() ? QStringLiteral("プリンターが印刷を受け付けません。")
-                                      : QStringLiteral("'%1'に書き込めません。").arg(m_pdfFile) +
-                                            whyNotWritable(m_pdfFile);
+        m_error = m_pdfFile.isEmpty()
+                      ? QStringLiteral("プリンターが印刷を受け付けません。")
+                      : QStringLiteral("'%1'に書き込めません。").arg(m_pdfFile) + whyNotWritable(m_pdfFile);
         return false;
     }
     m_painter->setFont(m_font);

@@ -21,7 +21,7 @@ public:
     explicit QtPrintSurface(Target target = Target::DefaultPrinter, const QString &pdfFolder = {});
     ~QtPrintSurface() override;
 
-    void prepare(PageOrientation orientation, const QString &family, int points) override;
+    void prepare(bool landscape, const QString &family, int points) override;
     QSizeF printableSize() const override;
     double textWidth(const QString &text) const override;
     double textHeight(const QString &text) const override;

@@ -26,7 +26,8 @@ ListingPrinter::ListingPrinter(const PrintOptions &options, PrintSurface &surfac
 
 QString ListingPrinter::PreparePrinter()
 {
-    m_surface.prepare(m_options.PrinterOrientation, m_options.PrintFontName, m_options.PrintFontSize);
+    m_surface.prepare(m_options.PrinterOrientation == PageOrientation::Landscape, m_options.PrintFontName,
+                      m_options.PrintFontSize);
     m_left = qMax(0, m_options.LeftMerge);
     m_advance = m_surface.textHeight(QStringLiteral("A"));
     m_h = rounded(m_advance);

@@ -130,8 +130,9 @@ qint32 PrintSetting::marginValue(const QString &text)
 
 void PrintSetting::Command1_Click()
 {
-    if (const std::optional<PageOrientation> orientation = m_dialogs.pageSetup(m_options.PrinterOrientation))
-        m_options.PrinterOrientation = *orientation;
+    const bool landscape = m_options.PrinterOrientation == PageOrientation::Landscape;
+    if (const std::optional<bool> turned = m_dialogs.pageSetup(landscape))
+        m_options.PrinterOrientation = *turned ? PageOrientation::Landscape : PageOrientation::Portrait;
 }
 
 void PrintSetting::Command2_Click()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "platform/PageOrientation.h"
 #include "platform/PrintSurface.h"
 
 #include <QList>
@@ -24,9 +25,9 @@ public:
         bool operator==(const Line &) const = default;
     };
 
-    void prepare(PageOrientation turned, const QString &family, int size) override
+    void prepare(bool landscape, const QString &family, int size) override
     {
-        orientation = int(turned);
+        orientation = int(landscape ? PageOrientation::Landscape : PageOrientation::Portrait);
         font = family;
         points = size;
     }

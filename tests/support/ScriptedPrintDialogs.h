@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "platform/PageOrientation.h"
 #include "platform/PrintDialogs.h"
 
 #include <QStringList>
@@ -10,10 +11,13 @@
 // Answers the page setup and font dialogs from a script (none cancels) and records what they were given.
 class ScriptedPrintDialogs final : public PrintDialogs {
 public:
-    std::optional<PageOrientation> pageSetup(PageOrientation orientation) override
+    std::optional<bool> pageSetup(bool landscape) override
     {
-        asked.append(QStringLiteral("page setup %1").arg(int(orientation)));
-        return std::exchange(orientation_, std::nullopt);
+        asked.append(QStringLiteral("page setup %1").arg(landscape ? 2 : 1));
+        const std::optional<PageOrientation> chosen = std::exchange(orientation_, std::nullopt);
+        if (!chosen)
+            return std::nullopt;
+        return *chosen == PageOrientation::Landscape;
     }
     std::optional<Font> font(const QString &family, int points) override
     {
