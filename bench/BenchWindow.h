@@ -9,6 +9,7 @@
 #include "transfer/TransferCommands.h"
 #include "transfer/frmCancelSend.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QPushButton>
 #include <QTextEdit>
@@ -38,12 +39,16 @@ struct BenchWindow {
     // Lists the working folder and marks the file of that name, as the operator does before sending.
     void select(const QString &diskName)
     {
+        state.CurrentFolder = QDir::currentPath(); // the benches enter their folder
+        QEventLoop listing;
+        QObject::connect(&files, &FileListView::listed, &listing, &QEventLoop::quit);
         files.RefreshFileList();
+        listing.exec();
         for (int i = 0; i < files.rowCount(); ++i) {
-            QTreeWidgetItem *row = files.row(i);
-            if (FileListView::diskName(row) == diskName) {
-                files.setCurrentItem(row);
-                row->setSelected(true);
+            if (FileListView::diskName(files.row(i)) == diskName) {
+                files.setCurrentIndex(files.row(i));
+                files.selectionModel()->select(files.row(i),
+                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
             }
         }
     }
@@ -80,6 +85,6 @@ struct BenchWindow {
     QWidget window;
     LogPane log;
     QTextEdit echoPane;
-    FileListView files;
+    FileListView files{state};
     TransferCommands commands;
 };

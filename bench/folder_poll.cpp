@@ -10,11 +10,11 @@
 #include "QuietOffscreen.h"
 #include "browser/FileListView.h"
 #include "browser/FolderWatch.h"
+#include "core/AppState.h"
 #include "support/BindMount.h"
 #include "support/TestDir.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTest>
@@ -56,9 +56,9 @@ void measure(int count, int seconds)
         std::printf("%6d files: %s\n", count, qPrintable(share.failure()));
         return;
     }
-    const QString before = QDir::currentPath();
-    QDir::setCurrent(share.path());
-    FileListView list;
+    AppState state;
+    state.CurrentFolder = share.path();
+    FileListView list(state);
     list.RefreshFileList();
     idle(3000); // past the first look
 
@@ -87,7 +87,6 @@ void measure(int count, int seconds)
                 count, own, server, static_cast<long long>(sum / waits.size()),
                 static_cast<long long>(*std::max_element(waits.cbegin(), waits.cend())));
     std::fflush(stdout);
-    QDir::setCurrent(before);
 }
 
 } // namespace

@@ -22,7 +22,6 @@
 #include "platform/NativeFile.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
@@ -110,7 +109,6 @@ int main(int argc, char *argv[])
         double goalSeconds;
     };
     const Case cases[] = {{1000, 0, 0.0}, {3000, 0, 0.0}, {10000, 0, 2.0}, {100, 100000, 0.2}};
-    const QString start = QDir::currentPath();
     std::printf("%8s %9s %9s %9s %9s %9s %9s %7s\n", "files", "in folder", "wall s", "CPU s", "sys s",
                 "µs/file", "names s", "goal s");
     int failures = 0;
@@ -122,6 +120,7 @@ int main(int argc, char *argv[])
             continue;
         }
         AppState state;
+        state.CurrentFolder = target.path();
         NoRows rows;
         NoPane pane;
         NoAnswers answers;
@@ -137,14 +136,12 @@ int main(int argc, char *argv[])
         namesClock.start();
         const qsizetype names = FolderNames::read(target.path()).size();
         const double namesSeconds = namesClock.nsecsElapsed() / 1e9;
-        QDir::setCurrent(target.path());
         const double cpuBefore = cpuSeconds(), systemBefore = systemSeconds();
         QElapsedTimer clock;
         clock.start();
         commands.mnuEditPaste_Click();
         const double wall = clock.nsecsElapsed() / 1e9, cpu = cpuSeconds() - cpuBefore,
                      system = systemSeconds() - systemBefore;
-        QDir::setCurrent(start);
         const qsizetype made = NativeFile::entries(target.path()).size() - run.already;
         if (names != run.already || made != run.files || log.lines != 0 || answers.shown != 0) {
             std::printf("%8d pasted %lld, %d log lines, %d questions\n", run.files, qlonglong(made),

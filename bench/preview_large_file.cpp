@@ -44,7 +44,7 @@ int main(int argc, char *argv[])
     window.resize(640, 480);
     window.show();
     AppState state;
-    FileListView files;
+    FileListView files(state);
     DataPane pane(text, image);
     ScriptedMessageBoxes messages;
     FilePreview preview(state, files, pane, messages);

@@ -28,6 +28,7 @@
 #include "SimulatorProcess.h"
 #include "platform/ConfiguredSerialPort.h"
 #include "support/DeviceServer.h"
+#include "transfer/ReceiveJob.h"
 #include "transfer/TransferLine.h"
 #include "transfer/frmCancelSend.h"
 
@@ -158,7 +159,7 @@ int throughServer(qint64 megabytes, bool echo)
     qint64 endShownNs = 0;
     std::atomic<qint64> handledNs = 0; // the line's thread handled the last read
     QObject::connect(
-        window.commands.line(), &TransferLine::received, window.commands.line(),
+        window.commands.line()->receiveJob(), &ReceiveJob::received, window.commands.line()->receiveJob(),
         [&handledNs](qint64) { handledNs = LineCredit::nowNs(); }, Qt::DirectConnection);
     QObject::connect(window.commands.line(), &TransferLine::logLine, &window.window,
                      [&](const QString &line) {
@@ -210,7 +211,7 @@ int longLine(qint64 megabytes, bool echo)
     BenchWindow window(port, LinePlacement{}, echo);
     std::atomic<qint64> handled = 0;
     QObject::connect(
-        window.commands.line(), &TransferLine::received, window.commands.line(),
+        window.commands.line()->receiveJob(), &ReceiveJob::received, window.commands.line()->receiveJob(),
         [&handled](qint64 bytes) { handled = bytes; }, Qt::DirectConnection);
     qint64 pressedNs = 0, endedNs = 0;
     QObject::connect(window.commands.dialog(), &frmCancelSend::aborted, &window.window,

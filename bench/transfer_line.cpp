@@ -28,6 +28,8 @@
 #include "SimulatorProcess.h"
 #include "WindowLoad.h"
 #include "platform/QtSerialPort.h"
+#include "transfer/ReceiveJob.h"
+#include "transfer/SendJob.h"
 #include "transfer/TransferLine.h"
 
 #include <QApplication>
@@ -118,11 +120,12 @@ Measured transfer(const Run &run, qint64 bytes, const QStringList &arguments, co
     Talvern talvern(run);
     BenchWindow &window = talvern.window;
     std::atomic<qint64> doneNs = 0;
+    const TransferLine *line = window.commands.line();
+    const auto done = [&doneNs] { doneNs = LineCredit::nowNs(); };
+    QObject::connect(line->sendJob(), &SendJob::ended, line->sendJob(), done, Qt::DirectConnection);
+    QObject::connect(line->receiveJob(), &ReceiveJob::ended, line->receiveJob(), done, Qt::DirectConnection);
     QObject::connect(
-        window.commands.line(), &TransferLine::ended, window.commands.line(),
-        [&doneNs] { doneNs = LineCredit::nowNs(); }, Qt::DirectConnection);
-    QObject::connect(
-        window.commands.line(), &TransferLine::received, window.commands.line(),
+        line->receiveJob(), &ReceiveJob::received, line->receiveJob(),
         [&measured](qint64 bytes) {
             measured.handled.append({double(LineCredit::nowNs()), double(bytes)});
         },

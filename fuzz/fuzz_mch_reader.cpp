@@ -7,8 +7,8 @@
 #include "core/Log.h"
 #include "core/StatusLine.h"
 #include "machine/MachineSettingsLoader.h"
+#include "platform/PortInForce.h"
 #include "platform/QtSerialPort.h"
-#include "platform/SerialSettings.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -56,8 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const MachineSettings recordBefore = state.Machine;
     Lines log;
     Panel status;
-    MachineSettingsLoader loader(state, port, log, status);
-    if (loader.LoadMachineSettings(name)) {
+    PortInForce inForce(port);
+    MachineSettingsLoader loader(state, inForce, log, status);
+    const bool read = loader.LoadMachineSettings(name);
+    QCoreApplication::sendPostedEvents(); // the values reach the port by queued call
+    require(port.commPort() == inForce.commPort() && port.line() == inForce.line(),
+            "the port takes the values");
+    if (read) {
         require(log.lines == QStringList{QStringLiteral("設定ファイル'FUZZ.MCH'を読み込みました。")},
                 "a file read says so in one line");
         require(status.text.startsWith(QStringLiteral("現在の設定:")), "the status bar shows the settings");

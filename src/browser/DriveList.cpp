@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/DriveList.h"
 
+#include "platform/MountQuestion.h"
 #include "platform/MountedDrives.h"
 #include "platform/NativeFile.h"
 
@@ -33,6 +34,21 @@ void DriveList::setRoots(const QStringList &roots, bool mountPoints)
 void DriveList::refreshFromSystem()
 {
     setRoots(MountedDrives::roots(), true);
+    // Listed from the mount table at once; a mount that then answers that it is not ready goes, one
+    // that does not answer stays and is found not ready when chosen.
+    for (const QString &root : roots()) {
+        if (root == MountedDrives::systemRoot())
+            continue;
+        MountQuestion::ask(
+            this, root, [root] { return MountedDrives::answers(root); },
+            [this, root](std::optional<bool> ready) {
+                if (ready == false && root != drive() && m_mountPoints) {
+                    const QSignalBlocker blocker(this);
+                    removeItem(findText(root));
+                }
+            },
+            MountQuestion::TimeLimitMs, 0);
+    }
 }
 
 QStringList DriveList::roots() const
@@ -57,20 +73,24 @@ bool DriveList::setDrive(const QString &pathOrDrive)
     return true;
 }
 
-bool DriveList::isReady(const QString &root) const
+bool DriveList::isReady(const QString &root, bool mountPoint)
 {
-    if (m_mountPoints)
-        return MountedDrives::isMounted(root);
-    return QFileInfo(root).isDir();
+    if (mountPoint)
+        return MountedDrives::isMounted(root) && MountedDrives::answers(root);
+    const std::optional<NativeFile::Status> status = NativeFile::status(root);
+    return status && status->isFolder;
 }
 
-QString DriveList::folderOf(const QString &root) const
+QString DriveList::rememberedFolder(const QString &root) const
 {
-    // A remembered folder removed since falls back to its nearest remaining ancestor; one that now
-    // lies on a drive mounted since, to this drive's root.
+    // One that now lies on a drive mounted since falls back to this drive's root.
     const QString remembered = m_folders.value(root, root);
-    if (rootOf(remembered) != root)
-        return root;
+    return rootOf(remembered) == root ? remembered : root;
+}
+
+QString DriveList::nearestFolder(const QString &remembered, const QString &root)
+{
+    // A remembered folder removed since falls back to its nearest remaining ancestor.
     const auto exists = [](const QString &path) {
         const std::optional<NativeFile::Status> status = NativeFile::status(path);
         return status && status->isFolder;

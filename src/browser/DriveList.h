@@ -18,11 +18,16 @@ public:
     QString drive() const { return currentText(); }
     // Selects the drive that a path or drive text lies on; the change notification runs when it changes.
     bool setDrive(const QString &pathOrDrive);
-    bool isReady(const QString &root) const;
+    bool mountPoints() const { return m_mountPoints; }
+    // Whether the drive at root is there and answers. Asks the drive: for a worker only.
+    static bool isReady(const QString &root, bool mountPoint);
 
     // The drive a path lies on, "" when none of the listed drives holds it.
     QString rootOf(const QString &path) const;
-    QString folderOf(const QString &root) const;
+    // The drive's own folder as last shown, by text alone.
+    QString rememberedFolder(const QString &root) const;
+    // remembered, or its nearest ancestor on root still there. Asks the drive: for a worker only.
+    static QString nearestFolder(const QString &remembered, const QString &root);
     // The folder shown becomes its drive's current folder, and that drive the one selected, quietly.
     void standOn(const QString &folder);
     // Selects the drive holding folder without a change notification.

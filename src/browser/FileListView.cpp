@@ -1,19 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/FileListView.h"
 
-#include "browser/FileListRow.h"
+#include "browser/FolderLister.h"
 #include "browser/FolderWatch.h"
 #include "browser/RenameDelegate.h"
-#include "core/FileTypeCatalogue.h"
-#include "platform/BusyCursor.h"
+#include "core/AppState.h"
 #include "platform/Twips.h"
-#include "platform/WorkingDirectory.h"
 
-#include <QDir>
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSet>
 #include <QStyle>
@@ -23,24 +21,17 @@
 
 namespace {
 
-struct ColumnLayout {
-    const char16_t *header;
-    int twips;
-    Qt::Alignment alignment;
-};
-
-constexpr ColumnLayout Columns[] = {
-    {u"ファイル名", 2600, Qt::AlignLeft}, {u"サイズ", 850, Qt::AlignRight},
-    {u"更新日時", 1200, Qt::AlignLeft},   {u"種類", 1600, Qt::AlignLeft},
-    {u"保護", 600, Qt::AlignLeft},
-};
+constexpr int ColumnTwips[] = {2600, 850, 1200, 1600, 600};
+static_assert(std::size(ColumnTwips) == FileListModel::ColumnCount);
 
 } // namespace
 
-FileListView::FileListView(QWidget *parent)
-    : QTreeWidget(parent), m_delegate(new RenameDelegate(this)), m_watch(new FolderWatch(this))
+FileListView::FileListView(const AppState &state, QWidget *parent)
+    : QTreeView(parent), m_state(state), m_model(new FileListModel(this)),
+      m_delegate(new RenameDelegate(this)), m_watch(new FolderWatch(this)), m_lister(new FolderLister(this))
 {
     setObjectName(QStringLiteral("lvListView"));
+    setModel(m_model);
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setSortingEnabled(false);
@@ -51,20 +42,19 @@ FileListView::FileListView(QWidget *parent)
     header()->setSectionsClickable(false);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
-
-    setColumnCount(int(std::size(Columns)));
-    QStringList headers;
-    for (const ColumnLayout &column : Columns)
-        headers << QString::fromUtf16(column.header);
-    setHeaderLabels(headers);
-    for (int i = 0; i < int(std::size(Columns)); ++i)
-        headerItem()->setTextAlignment(i, Columns[i].alignment | Qt::AlignVCenter);
     fitColumns();
 
-    connect(this, &QTreeWidget::itemChanged, this, &FileListView::syncSelectionToCheck);
+    m_readingShown.setSingleShot(true);
+    m_readingShown.setInterval(ReadingShownMs);
+    connect(&m_readingShown, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
     connect(m_delegate, &RenameDelegate::edited, this, &FileListView::commitRename);
     connect(m_watch, &FolderWatch::changed, this, &FileListView::followDisk);
-    connect(m_watch, &FolderWatch::reread, this, [this](const QList<ListedFile> &files) { follow(&files); });
+    connect(m_watch, &FolderWatch::reread, this, [this](const QList<ListedFile> &files) {
+        if (!m_lister->busy()) // else what is being read is newer
+            follow(files);
+    });
+    connect(m_lister, &FolderLister::rows, this, &FileListView::arrived);
+    connect(m_lister, &FolderLister::finished, this, &FileListView::finished);
 }
 
 // The widths were set for a smaller font than most desktops use: they grow with the font, and no column
@@ -75,15 +65,15 @@ void FileListView::fitColumns()
     const QDate date(2088, 12, 28); // two-digit days and hours, before and after noon
     const int widest[] = {
         0,
-        textWidth(FileListRow::sizeText(999'999'999)),
-        std::max(textWidth(FileListRow::modifiedText(QDateTime(date, QTime(10, 58, 58)))),
-                 textWidth(FileListRow::modifiedText(QDateTime(date, QTime(22, 58, 58))))),
+        textWidth(FileListModel::sizeText(999'999'999)),
+        std::max(textWidth(FileListModel::modifiedText(QDateTime(date, QTime(10, 58, 58)))),
+                 textWidth(FileListModel::modifiedText(QDateTime(date, QTime(22, 58, 58))))),
         0,
         0,
     };
-    for (int i = 0; i < int(std::size(Columns)); ++i)
-        setColumnWidth(i, std::max({Twips::toPixels(Columns[i].twips, fontPixels),
-                                    header()->sectionSizeHint(i), widest[i]}));
+    for (int i = 0; i < ColumnCount; ++i)
+        setColumnWidth(i, std::max({Twips::toPixels(ColumnTwips[i], fontPixels), header()->sectionSizeHint(i),
+                                    widest[i]}));
 }
 
 // As wide as a cell showing this text wants to be.
@@ -98,102 +88,79 @@ int FileListView::textWidth(const QString &text) const
 
 void FileListView::changeEvent(QEvent *event)
 {
-    QTreeWidget::changeEvent(event);
+    QTreeView::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         fitColumns();
 }
 
 void FileListView::commitRename(const QModelIndex &index, const QString &text)
 {
-    const QTreeWidgetItem *edited = itemFromIndex(index);
-    if (!edited)
+    if (!index.isValid())
         return;
     // The file is named now: by the time the queued call runs another folder may be listed.
     // Queued, so the refresh after the rename does not pull rows away under the closing editor.
     QMetaObject::invokeMethod(
         this,
-        [this, folder = m_folder, oldText = edited->text(NameColumn), disk = diskName(edited), text] {
-            emit renameRequested(folder, oldText, disk, text);
-        },
+        [this, folder = m_folder, oldText = index.siblingAtColumn(NameColumn).data().toString(),
+         disk = diskName(index), text] { emit renameRequested(folder, oldText, disk, text); },
         Qt::QueuedConnection);
 }
 
-namespace {
-
-FileRow copyOf(const QTreeWidgetItem *row)
+FileRow FileListView::copyOf(int at) const
 {
-    return {row->text(FileListView::NameColumn), FileListView::diskName(row), row->isSelected(),
-            (row->flags() & Qt::ItemIsUserCheckable) &&
-                row->checkState(FileListView::NameColumn) == Qt::Checked};
+    const ListedFile &file = m_model->files()[at];
+    return {file.text, file.diskName, selectionModel()->isSelected(row(at)), m_model->isChecked(at)};
 }
-
-} // namespace
 
 QList<FileRow> FileListView::rows() const
 {
     QList<FileRow> all;
     all.reserve(rowCount());
     for (int i = 0; i < rowCount(); ++i)
-        all.append(copyOf(row(i)));
+        all.append(copyOf(i));
     return all;
 }
 
 std::optional<FileRow> FileListView::currentRow() const
 {
-    const QTreeWidgetItem *current = rowCount() > 0 ? currentItem() : nullptr;
-    if (!current)
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
         return std::nullopt;
-    return copyOf(current);
+    return copyOf(current.row());
 }
 
 void FileListView::unmark(const QString &diskName)
 {
-    for (int i = 0; i < rowCount(); ++i) {
-        QTreeWidgetItem *listed = row(i);
-        if (FileListView::diskName(listed) != diskName)
-            continue;
-        if (listed->flags() & Qt::ItemIsUserCheckable)
-            listed->setCheckState(NameColumn, Qt::Unchecked);
-        listed->setSelected(false);
+    const QList<ListedFile> &files = m_model->files();
+    const auto listed = std::find_if(files.cbegin(), files.cend(), [&diskName](const ListedFile &file) {
+        return file.diskName == diskName;
+    });
+    if (listed == files.cend())
         return;
-    }
+    const QModelIndex at = row(int(listed - files.cbegin()));
+    m_model->setData(at, Qt::Unchecked, Qt::CheckStateRole);
+    selectionModel()->select(at, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
 }
 
 void FileListView::markAll()
 {
     setFocus();
     if (m_checkBoxes)
-        check([](const QTreeWidgetItem *) { return true; });
-    selectOnly([](const QTreeWidgetItem *) { return true; });
+        m_model->check([](int) { return true; });
+    selectOnly([](int) { return true; });
 }
 
-void FileListView::check(const std::function<bool(const QTreeWidgetItem *)> &picked)
-{
-    // Told to the view once: a change told row by row costs the view a search each time. The
-    // selection is the caller's to set.
-    {
-        const QSignalBlocker quiet(model());
-        for (int i = 0; i < rowCount(); ++i) {
-            if (picked(row(i)))
-                row(i)->setCheckState(NameColumn, Qt::Checked);
-        }
-    }
-    if (rowCount() > 0)
-        emit model()->dataChanged(model()->index(0, NameColumn), model()->index(rowCount() - 1, NameColumn),
-                                  {Qt::CheckStateRole});
-}
-
-void FileListView::selectOnly(const std::function<bool(const QTreeWidgetItem *)> &picked)
+void FileListView::selectOnly(const std::function<bool(int row)> &picked)
 {
     // One selection of whole runs: rows selected one by one cost the selection so far each time.
     QItemSelection selection;
     int first = -1;
     for (int i = 0; i <= rowCount(); ++i) {
-        const bool in = i < rowCount() && picked(row(i));
+        const bool in = i < rowCount() && picked(i);
         if (in && first < 0) {
             first = i;
         } else if (!in && first >= 0) {
-            selection.select(model()->index(first, NameColumn), model()->index(i - 1, NameColumn));
+            selection.select(row(first), row(i - 1));
             first = -1;
         }
     }
@@ -211,27 +178,74 @@ void FileListView::dropRename()
 
 void FileListView::RefreshFileList()
 {
-    const BusyCursor busy;
-    m_folder = WorkingDirectory::current();
-    m_watch->watch(m_folder);
-    const QList<ListedFile> files = FolderListing::read(m_folder);
-    fill(files);
-    m_watch->follow(files);
+    const QString folder = m_state.CurrentFolder;
+    m_watch->watch(folder);
+    if (folder == m_folder)
+        return list(Landing::Replace);
+    m_folder = folder;
+    fill({});
+    list(Landing::Stream);
+}
+
+void FileListView::list(Landing landing)
+{
+    // One listing of a folder at a time: a share that does not answer holds one thread, not one a refresh.
+    if (m_lister->busy() && m_lister->folder() == m_folder) {
+        m_next = std::max(m_next.value_or(landing), landing);
+        return;
+    }
+    m_next.reset();
+    m_landing = landing;
+    m_read.clear();
+    m_lister->list(m_folder);
+    m_readingShown.start();
+}
+
+void FileListView::arrived(const QList<ListedFile> &files)
+{
+    if (m_landing != Landing::Stream) {
+        m_read += files;
+        return;
+    }
+    const bool first = rowCount() == 0;
+    m_model->append(files);
+    // The first row is where the keyboard starts, but nothing is picked until the user picks it.
+    if (first)
+        selectionModel()->setCurrentIndex(row(0), QItemSelectionModel::NoUpdate);
+}
+
+void FileListView::finished()
+{
+    viewport()->update();
+    const QList<ListedFile> read = std::exchange(m_read, {});
+    if (m_landing == Landing::Follow) {
+        follow(read);
+    } else {
+        if (m_landing == Landing::Replace)
+            fill(read);
+        m_watch->follow(m_model->files());
+    }
+    if (m_next)
+        return list(*std::exchange(m_next, std::nullopt));
+    emit listed();
+}
+
+bool FileListView::reading() const
+{
+    return m_lister->busy();
 }
 
 void FileListView::clearRows()
 {
     m_watch->watch({});
+    m_lister->drop();
+    m_next.reset();
     m_folder.clear();
-    clear();
+    fill({});
+    viewport()->update();
 }
 
 void FileListView::followDisk()
-{
-    follow(nullptr);
-}
-
-void FileListView::follow(const QList<ListedFile> *read)
 {
     if (m_folder.isEmpty())
         return;
@@ -239,85 +253,68 @@ void FileListView::follow(const QList<ListedFile> *read)
         m_followPending = true;
         return;
     }
-    const QList<ListedFile> files = read ? *read : FolderListing::read(m_folder);
-    if (shows(files))
+    list(Landing::Follow);
+}
+
+void FileListView::follow(const QList<ListedFile> &files)
+{
+    if (m_folder.isEmpty())
+        return;
+    if (state() == EditingState) {
+        m_followPending = true;
+        return;
+    }
+    if (files == m_model->files())
         return; // a change of nothing shown, or one the last refresh already has
     QStringList before;
     QSet<QString> selected;
     QSet<QString> checked;
-    for (int i = 0; i < rowCount(); ++i) {
-        const QTreeWidgetItem *listed = row(i);
-        before << diskName(listed);
-        if (listed->isSelected())
-            selected.insert(before.last());
-        if ((listed->flags() & Qt::ItemIsUserCheckable) && listed->checkState(NameColumn) == Qt::Checked)
-            checked.insert(before.last());
+    for (const FileRow &listed : rows()) {
+        before << listed.diskName;
+        if (listed.selected)
+            selected.insert(listed.diskName);
+        if (listed.checked)
+            checked.insert(listed.diskName);
     }
-    const QTreeWidgetItem *current = currentItem();
-    const bool hadCurrent = current != nullptr;
-    const QString currentName = diskName(current);
-    const QString currentText = current ? current->text(NameColumn) : QString();
+    const std::optional<FileRow> current = currentRow();
+    const QString currentName = current ? current->diskName : QString();
     const int scrolled = verticalScrollBar()->value();
     fill(files);
     m_watch->follow(files);
     restoreMarks(before, currentName, selected, checked);
     verticalScrollBar()->setValue(scrolled);
-    if (hadCurrent && diskName(currentItem()) != currentName)
-        emit currentRowVanished(currentText);
-}
-
-bool FileListView::shows(const QList<ListedFile> &files) const
-{
-    if (files.size() != rowCount())
-        return false;
-    for (int i = 0; i < rowCount(); ++i) {
-        if (static_cast<const FileListRow *>(row(i))->file() != files[i])
-            return false;
-    }
-    return true;
+    if (current && diskName(currentIndex()) != currentName)
+        emit currentRowVanished(current->text);
 }
 
 void FileListView::restoreMarks(const QStringList &before, const QString &current,
                                 const QSet<QString> &selected, const QSet<QString> &checked)
 {
-    const QSignalBlocker blocker(this);
-    QHash<QString, QTreeWidgetItem *> byName;
+    const QList<ListedFile> &files = m_model->files();
+    QHash<QString, int> byName;
+    byName.reserve(files.size());
     for (int i = 0; i < rowCount(); ++i)
-        byName.insert(diskName(row(i)), row(i));
+        byName.insert(files[i].diskName, i);
     if (m_checkBoxes)
-        check([&](const QTreeWidgetItem *listed) { return checked.contains(diskName(listed)); });
-    selectOnly([&](const QTreeWidgetItem *listed) { return selected.contains(diskName(listed)); });
+        m_model->check([&](int at) { return checked.contains(files[at].diskName); });
+    selectOnly([&](int at) { return selected.contains(files[at].diskName); });
     // A current row gone hands over to the next row still listed, else to the one before it.
     const qsizetype at = before.indexOf(current);
-    QTreeWidgetItem *now = byName.value(current);
-    for (qsizetype i = at + 1; !now && i < before.size(); ++i)
-        now = byName.value(before[i]);
-    for (qsizetype i = at - 1; !now && i >= 0; --i)
-        now = byName.value(before[i]);
-    if (now)
-        setCurrentItem(now, NameColumn, QItemSelectionModel::NoUpdate);
+    int now = byName.value(current, -1);
+    for (qsizetype i = at + 1; now < 0 && i < before.size(); ++i)
+        now = byName.value(before[i], -1);
+    for (qsizetype i = at - 1; now < 0 && i >= 0; --i)
+        now = byName.value(before[i], -1);
+    if (now >= 0)
+        selectionModel()->setCurrentIndex(row(now), QItemSelectionModel::NoUpdate);
 }
 
 void FileListView::fill(const QList<ListedFile> &files)
 {
-    const QSignalBlocker blocker(this);
-    clear();
-    QList<QTreeWidgetItem *> rows;
-    rows.reserve(files.size());
-    for (const ListedFile &file : files) {
-        auto *row = new FileListRow(file, m_icons.icon(FileTypeCatalogue::ListIconIndex(file.text)));
-        Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
-        if (m_checkBoxes) {
-            flags |= Qt::ItemIsUserCheckable;
-            row->setCheckState(NameColumn, Qt::Unchecked);
-        }
-        row->setFlags(flags);
-        rows.append(row);
-    }
-    addTopLevelItems(rows);
+    m_model->reset(files, m_checkBoxes);
     // The first row is where the keyboard starts, but nothing is picked until the user picks it.
-    if (!rows.isEmpty())
-        setCurrentItem(rows.first(), NameColumn, QItemSelectionModel::NoUpdate);
+    if (!files.isEmpty())
+        selectionModel()->setCurrentIndex(row(0), QItemSelectionModel::NoUpdate);
 }
 
 void FileListView::setCheckBoxes(bool on)
@@ -331,44 +328,64 @@ void FileListView::setCheckBoxes(bool on)
 void FileListView::toggleCheckBoxes()
 {
     setCheckBoxes(!m_checkBoxes);
-    RefreshFileList();
+    // The boxes show at once; the folder read anew follows, keeping the marks set meanwhile.
+    fill(QList<ListedFile>(m_model->files()));
+    if (m_folder == m_state.CurrentFolder)
+        followDisk();
+    else
+        RefreshFileList();
 }
 
-QString FileListView::diskName(const QTreeWidgetItem *row)
+void FileListView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                               const QList<int> &roles)
 {
-    return row ? row->data(NameColumn, DiskNameRole).toString() : QString();
+    QTreeView::dataChanged(topLeft, bottomRight, roles);
+    // A check the user sets or clears takes the row's selection with it; the list's own checks of
+    // many rows set the selection themselves.
+    if (m_checkBoxes && topLeft.row() == bottomRight.row() && roles.contains(Qt::CheckStateRole)) {
+        const auto command =
+            m_model->isChecked(topLeft.row()) ? QItemSelectionModel::Select : QItemSelectionModel::Deselect;
+        selectionModel()->select(topLeft, command | QItemSelectionModel::Rows);
+    }
 }
 
-void FileListView::syncSelectionToCheck(QTreeWidgetItem *row, int column)
+void FileListView::paintEvent(QPaintEvent *event)
 {
-    if (m_checkBoxes && column == NameColumn)
-        row->setSelected(row->checkState(NameColumn) == Qt::Checked);
-}
-
-void FileListView::syncAllSelectionsToChecks()
-{
-    selectOnly([](const QTreeWidgetItem *row) { return row->checkState(NameColumn) == Qt::Checked; });
+    QTreeView::paintEvent(event);
+    if (!m_lister->busy() || m_readingShown.isActive())
+        return;
+    // Where the next row will stand, or over the pane's last line when the rows fill it.
+    const int rows = rowCount();
+    QRect line(0, rows > 0 ? visualRect(row(rows - 1)).bottom() + 1 : 0, viewport()->width(),
+               rows > 0 ? rowHeight(row(0)) : fontMetrics().height() + 4);
+    if (line.bottom() >= viewport()->height())
+        line.moveBottom(viewport()->height() - 1);
+    QPainter painter(viewport());
+    painter.fillRect(line, palette().base());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(line.adjusted(iconSize().width() + 8, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("読み込み中…"));
 }
 
 void FileListView::mousePressEvent(QMouseEvent *event)
 {
-    QTreeWidget::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
     if (event->button() == Qt::RightButton)
         emit popupRequested(event->globalPosition().toPoint());
 }
 
 void FileListView::mouseReleaseEvent(QMouseEvent *event)
 {
-    QTreeWidget::mouseReleaseEvent(event);
-    if (m_checkBoxes)
-        syncAllSelectionsToChecks();
+    QTreeView::mouseReleaseEvent(event);
+    if (m_checkBoxes) // a click on a row's name selects it for a moment; the check marks come back
+        selectOnly([this](int at) { return m_model->isChecked(at); });
     if (event->button() == Qt::LeftButton)
         emit clickNotified();
 }
 
 void FileListView::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    QTreeWidget::mouseDoubleClickEvent(event);
+    QTreeView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton)
         emit openRequested();
 }
@@ -387,13 +404,13 @@ void FileListView::keyPressEvent(QKeyEvent *event)
         emit deletePressed();
         return;
     default:
-        QTreeWidget::keyPressEvent(event);
+        QTreeView::keyPressEvent(event);
     }
 }
 
 void FileListView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
 {
-    QTreeWidget::closeEditor(editor, hint);
+    QTreeView::closeEditor(editor, hint);
     // Queued behind a rename the edit may have asked for.
     if (std::exchange(m_followPending, false))
         QMetaObject::invokeMethod(this, &FileListView::followDisk, Qt::QueuedConnection);
@@ -401,7 +418,7 @@ void FileListView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHi
 
 void FileListView::keyReleaseEvent(QKeyEvent *event)
 {
-    QTreeWidget::keyReleaseEvent(event);
+    QTreeView::keyReleaseEvent(event);
     if (!event->isAutoRepeat() && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down))
         emit arrowReleased();
 }

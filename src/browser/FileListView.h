@@ -1,46 +1,59 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "browser/ListIcons.h"
+#include "browser/FileListModel.h"
 #include "core/FileRows.h"
-#include "core/FolderListing.h"
 
-#include <QTreeWidget>
+#include <QTimer>
+#include <QTreeView>
 
 #include <functional>
+#include <optional>
 
+struct AppState;
+class FolderLister;
 class FolderWatch;
 class RenameDelegate;
 
-// The file list (lvListView): one row per file of the working directory, rebuilt whole on refresh.
-class FileListView final : public QTreeWidget, public FileRows {
+// The file list (lvListView): one row per file of CurrentFolder. The folder is read on a thread of its
+// own, so a share that does not answer leaves the window alone; another folder's rows show as they
+// are read, a refresh of the same folder takes the place of the rows at once when it is read whole.
+class FileListView final : public QTreeView, public FileRows {
     Q_OBJECT
 public:
-    enum Column { NameColumn, SizeColumn, ModifiedColumn, TypeColumn, ProtectedColumn };
-    static constexpr int DiskNameRole = Qt::UserRole;
+    using enum FileListModel::Column;
+    static constexpr int DiskNameRole = FileListModel::DiskNameRole;
+    // A listing that takes longer says so.
+    static constexpr int ReadingShownMs = 250;
 
-    explicit FileListView(QWidget *parent = nullptr);
+    explicit FileListView(const AppState &state, QWidget *parent = nullptr);
 
     void RefreshFileList() override;
     void fill(const QList<ListedFile> &files);
-    // Rebuilds the rows when the listed folder's files changed on disk, keeping the current row, the
-    // selection and the check marks by name. An open rename is left alone and followed by this.
+    // Reads the listed folder again and, when its files changed on disk, shows them keeping the current
+    // row, the selection and the check marks by name. An open rename is left alone and followed by this.
     void followDisk();
     // Removes all rows; the list follows the disk again from its next refresh.
     void clearRows();
+    // A listing is under way.
+    bool reading() const;
 
     bool checkBoxes() const override { return m_checkBoxes; }
     void setCheckBoxes(bool on);
     void toggleCheckBoxes();
 
-    int rowCount() const override { return topLevelItemCount(); }
+    int rowCount() const override { return m_model->rowCount(); }
     QList<FileRow> rows() const override;
     std::optional<FileRow> currentRow() const override;
     void unmark(const QString &diskName) override;
     void markAll() override;
     void dropRename() override;
-    QTreeWidgetItem *row(int index) const { return topLevelItem(index); }
-    static QString diskName(const QTreeWidgetItem *row);
+    FileListModel *listModel() const { return m_model; }
+    QModelIndex row(int index) const { return m_model->index(index, NameColumn); }
+    static QString diskName(const QModelIndex &row)
+    {
+        return row.siblingAtColumn(NameColumn).data(DiskNameRole).toString();
+    }
 
 signals:
     // The end of an in-place edit of a row's name, delivered after the editor has closed, with the
@@ -56,6 +69,8 @@ signals:
     void checkBoxesChanged(bool on);
     // The current row's file went away on disk; the row now current, if any, stands nearest to it.
     void currentRowVanished(const QString &text);
+    // The folder is listed whole.
+    void listed();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -65,25 +80,37 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles) override;
 
 private:
+    // How the rows of a listing land: as they come (another folder), in place of all rows once read
+    // (a refresh), or so too but keeping the marks (the disk followed).
+    enum class Landing { Follow, Replace, Stream };
+
     void fitColumns();
     int textWidth(const QString &text) const;
     void commitRename(const QModelIndex &index, const QString &text);
-    bool shows(const QList<ListedFile> &files) const;
-    // Follows the disk with files read already elsewhere, or read now when there are none.
-    void follow(const QList<ListedFile> *read);
+    void list(Landing landing);
+    void arrived(const QList<ListedFile> &files);
+    void finished();
+    void follow(const QList<ListedFile> &files);
     void restoreMarks(const QStringList &before, const QString &current, const QSet<QString> &selected,
                       const QSet<QString> &checked);
-    void syncSelectionToCheck(QTreeWidgetItem *row, int column);
-    void syncAllSelectionsToChecks();
-    void check(const std::function<bool(const QTreeWidgetItem *)> &picked);
-    void selectOnly(const std::function<bool(const QTreeWidgetItem *)> &picked);
+    void selectOnly(const std::function<bool(int row)> &picked);
+    FileRow copyOf(int row) const;
 
-    QString m_folder; // the folder the rows were read from
+    const AppState &m_state;
+    FileListModel *m_model;
+    QString m_folder; // the folder the rows are read from
     bool m_checkBoxes = false;
     bool m_followPending = false;
-    ListIcons m_icons;
-    RenameDelegate *m_delegate = nullptr;
-    FolderWatch *m_watch = nullptr;
+    Landing m_landing = Landing::Stream;
+    std::optional<Landing> m_next; // asked for while the same folder was being read
+    QList<ListedFile> m_read;      // read so far, for a listing that lands whole
+    QTimer m_readingShown;
+    RenameDelegate *m_delegate;
+    FolderWatch *m_watch;
+    FolderLister *m_lister;
 };

@@ -33,5 +33,5 @@ bool FileRenamer::rename(const QString &folder, const QString &diskName, const Q
     const QString existing = FolderListing::findName(folder, newName);
     if (!existing.isEmpty() && existing != diskName)
         return false;
-    return NativeFile::rename(from, NativeFile::join(folder, newName)).isEmpty();
+    return NativeFile::rename(from, NativeFile::join(folder, newName)).ok();
 }

@@ -2,10 +2,9 @@
 #include "browser/FolderList.h"
 
 #include "browser/FolderIndentDelegate.h"
+#include "platform/MountQuestion.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
-#include "platform/SystemReason.h"
-#include "platform/WorkingDirectory.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,11 +19,31 @@ namespace {
 
 constexpr int PathRole = Qt::UserRole;
 
-// By text alone: QDir's own look at the disk re-encodes a name that is not UTF-8 and finds nothing.
-QString cleaned(const QString &path)
+using Subfolder = FolderList::Subfolder;
+
+// Read on a worker: a folder on a share may not answer.
+struct Listing {
+    int error = 0;
+    QList<Subfolder> subfolders;
+};
+
+Listing listed(const QString &path)
 {
-    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path
-                                                      : NativeFile::join(WorkingDirectory::current(), path));
+    const std::optional<NativeFile::Status> status = path.isEmpty() ? std::nullopt : NativeFile::status(path);
+    if (!status || !status->isFolder)
+        return {ENOENT, {}};
+    if (!NativeFile::mayEnter(path))
+        return {EACCES, {}};
+    Listing listing;
+    // In the order of the text shown: a Shift_JIS name stands where a person looks for it.
+    for (const QString &name : NativeFile::folderNames(path))
+        listing.subfolders.append({name, NativeName::shown(name)});
+    std::sort(listing.subfolders.begin(), listing.subfolders.end(),
+              [](const Subfolder &a, const Subfolder &b) {
+                  const int order = QString::compare(a.shown, b.shown, Qt::CaseInsensitive);
+                  return order != 0 ? order < 0 : a.name < b.name;
+              });
+    return listing;
 }
 
 // From the top (the drive's root, when it lies on the way) down to path.
@@ -59,67 +78,61 @@ FolderList::FolderList(QWidget *parent) : QListWidget(parent)
     setUniformItemSizes(true);
 }
 
-bool FolderList::setPath(const QString &path, QString *failure)
+void FolderList::setPath(const QString &path, const Done &done)
 {
-    const QString target = cleaned(path);
-    if (target == m_path)
-        return true;
-    if (!load(target, failure))
-        return false;
-    emit change();
-    return true;
+    // By text alone: QDir's own look at the disk re-encodes a name that is not UTF-8 and finds nothing.
+    const QString target = QDir::cleanPath(path);
+    if (target == m_path && !target.isEmpty())
+        return done ? done(0) : void();
+    load(target, done);
 }
 
-bool FolderList::reread(QString *failure)
+void FolderList::reread(const Done &done)
 {
-    return load(m_path, failure);
+    load(m_path, done);
 }
 
-bool FolderList::load(const QString &path, QString *failure)
+void FolderList::load(const QString &path, const Done &done)
 {
-    const std::optional<NativeFile::Status> status = path.isEmpty() ? std::nullopt : NativeFile::status(path);
-    if (!status || !status->isFolder) {
-        if (failure)
-            *failure = SystemReason::of(ENOENT);
-        return false;
-    }
-    if (!NativeFile::mayEnter(path)) {
-        if (failure)
-            *failure = SystemReason::of(EACCES);
-        return false;
-    }
+    const quint64 turn = ++m_turn;
+    MountQuestion::ask(
+        this, path, [path] { return listed(path); },
+        [this, path, done, turn](const std::optional<Listing> &listing) {
+            if (turn != m_turn)
+                return; // another folder was asked for meanwhile
+            const int error = listing ? listing->error : ETIMEDOUT;
+            if (error == 0)
+                show(path, listing->subfolders);
+            if (done)
+                done(error);
+        });
+}
 
-    const QSignalBlocker blocker(this);
-    clear();
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    const QStringList chain = ancestry(path, m_driveOf ? m_driveOf(path) : QString());
-    for (int depth = 0; depth < chain.size(); ++depth) {
-        auto *item = new QListWidgetItem(open, displayName(chain[depth]), this);
-        item->setData(PathRole, chain[depth]);
-        item->setData(FolderIndentDelegate::DepthRole, depth);
+void FolderList::show(const QString &path, const QList<Subfolder> &subfolders)
+{
+    const bool changed = path != m_path;
+    {
+        const QSignalBlocker blocker(this);
+        clear();
+        const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+        const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+        const QStringList chain = ancestry(path, m_driveOf ? m_driveOf(path) : QString());
+        for (int depth = 0; depth < chain.size(); ++depth) {
+            auto *item = new QListWidgetItem(open, displayName(chain[depth]), this);
+            item->setData(PathRole, chain[depth]);
+            item->setData(FolderIndentDelegate::DepthRole, depth);
+        }
+        for (const Subfolder &subfolder : subfolders) {
+            auto *item = new QListWidgetItem(closed, subfolder.shown, this);
+            item->setData(PathRole, NativeFile::join(path, subfolder.name));
+            item->setData(FolderIndentDelegate::DepthRole, int(chain.size()));
+        }
+        m_path = path;
+        m_openRow = int(chain.size()) - 1;
+        setCurrentRow(m_openRow);
     }
-    // In the order of the text shown: a Shift_JIS name stands where a person looks for it.
-    struct Subfolder {
-        QString name;
-        QString shown;
-    };
-    QList<Subfolder> subfolders;
-    for (const QString &name : NativeFile::folderNames(path))
-        subfolders.append({name, NativeName::shown(name)});
-    std::sort(subfolders.begin(), subfolders.end(), [](const Subfolder &a, const Subfolder &b) {
-        const int order = QString::compare(a.shown, b.shown, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a.name < b.name;
-    });
-    for (const Subfolder &subfolder : std::as_const(subfolders)) {
-        auto *item = new QListWidgetItem(closed, subfolder.shown, this);
-        item->setData(PathRole, NativeFile::join(path, subfolder.name));
-        item->setData(FolderIndentDelegate::DepthRole, int(chain.size()));
-    }
-    m_path = path;
-    m_openRow = int(chain.size()) - 1;
-    setCurrentRow(m_openRow);
-    return true;
+    if (changed)
+        emit change();
 }
 
 int FolderList::listIndex() const

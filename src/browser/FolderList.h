@@ -16,11 +16,19 @@ public:
     using DriveOf = std::function<QString(const QString &folder)>;
     void setDriveOf(DriveOf driveOf) { m_driveOf = std::move(driveOf); }
 
+    // How a look at a folder ended: 0 when it is shown, else the error (ETIMEDOUT: no answer in time).
+    // It runs at once when the folder answers at once; never when another look was asked for meanwhile.
+    using Done = std::function<void(int error)>;
+    struct Subfolder {
+        QString name;
+        QString shown; // as a person reads it
+    };
+
     QString path() const { return m_path; }
-    // Opens a folder; the change notification runs, synchronously, only when the path changes.
-    bool setPath(const QString &path, QString *failure = nullptr);
+    // Opens an absolute path; the change notification runs, before done, only when the path changes.
+    void setPath(const QString &path, const Done &done = {});
     // Lists the open folder again, for subfolders made or removed meanwhile.
-    bool reread(QString *failure = nullptr);
+    void reread(const Done &done = {});
 
     int listIndex() const;
     void setListIndex(int index);
@@ -41,9 +49,11 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
-    bool load(const QString &path, QString *failure);
+    void load(const QString &path, const Done &done);
+    void show(const QString &path, const QList<Subfolder> &subfolders);
 
     DriveOf m_driveOf;
     QString m_path;
     int m_openRow = -1;
+    quint64 m_turn = 0; // a new one with every look asked for
 };

@@ -7,10 +7,10 @@
 #include "browser/FolderList.h"
 #include "core/AppState.h"
 #include "core/Log.h"
+#include "platform/MountQuestion.h"
 #include "platform/MountedDrives.h"
 #include "platform/NativeFile.h"
 #include "platform/SystemReason.h"
-#include "platform/WorkingDirectory.h"
 
 #include <QDir>
 
@@ -30,39 +30,43 @@ FolderNavigator::FolderNavigator(AppState &state, DriveList &drives, FolderList 
             m_folders.reread();
         m_drives.standOn(m_folders.path());
     });
+    // Counted from the last key released: a quick run of keys opens only where the highlight ends.
+    m_keyWait.setParent(this);
+    m_keyWait.setObjectName(QStringLiteral("Dir1_KeyWait"));
+    m_keyWait.setSingleShot(true);
+    m_keyWait.setInterval(1000);
+    connect(&m_keyWait, &QTimer::timeout, this,
+            [this] { openEntry(m_folders.entry(m_folders.listIndex())); });
 }
 
-bool FolderNavigator::restore()
+void FolderNavigator::restore(const std::function<void()> &shown)
 {
-    if (m_drives.setDrive(m_state.CurrentFolder) && m_folders.setPath(m_state.CurrentFolder)) {
-        adoptShownFolder(); // the folder may have been shown already, with no change to clear the flag
-        return true;
-    }
-
-    m_drives.setDrive(MountedDrives::systemRoot());
-    m_folders.setPath(m_drives.folderOf(m_drives.drive()));
-    // When no folder change ran on the way, nobody has told the user yet.
-    if (m_state.StartupFolderPending)
-        m_log.addLine(NativeFile::shownPath(m_state.CurrentFolder) +
-                      QStringLiteral("の準備が出来ていません。"));
-    adoptShownFolder();
-    m_files.RefreshFileList();
-    return false;
+    m_drives.selectDriveOf(m_state.CurrentFolder);
+    m_folders.setPath(QDir::fromNativeSeparators(m_state.CurrentFolder), [this, shown](int error) {
+        if (!error) {
+            adoptShownFolder(); // the folder may have been shown already, with no change to clear the flag
+            return shown();
+        }
+        // When no folder change ran on the way, nobody has told the user yet.
+        if (m_state.StartupFolderPending)
+            notReady();
+        else
+            toSystemDrive();
+    });
 }
 
 void FolderNavigator::Dir1_Change()
 {
     if (m_state.StartupFolderPending) {
         m_state.StartupFolderPending = false;
-        if (!m_folders.setPath(m_state.CurrentFolder)) {
-            notReady();
-            return;
-        }
+        return m_folders.setPath(QDir::fromNativeSeparators(m_state.CurrentFolder),
+                                 [this](int error) { error ? notReady() : entered(); });
     }
-    if (!WorkingDirectory::enter(m_folders.path()).ok()) {
-        notReady();
-        return;
-    }
+    entered();
+}
+
+void FolderNavigator::entered()
+{
     m_state.CurrentFolder = QDir::toNativeSeparators(m_folders.path());
     m_drives.standOn(m_folders.path());
     m_data.clear();
@@ -71,53 +75,76 @@ void FolderNavigator::Dir1_Change()
 
 void FolderNavigator::notReady()
 {
+    m_state.StartupFolderPending = false; // told now
     m_log.addLine(NativeFile::shownPath(m_state.CurrentFolder) + QStringLiteral("の準備が出来ていません。"));
-    m_drives.setDrive(MountedDrives::systemRoot());
-    m_folders.setPath(m_drives.folderOf(m_drives.drive()));
-    adoptShownFolder();
-    m_files.RefreshFileList();
+    toSystemDrive();
 }
 
-// The working directory and CurrentFolder follow the folder shown, also when no change ran to do it.
+void FolderNavigator::toSystemDrive()
+{
+    m_drives.setDrive(MountedDrives::systemRoot());
+    openDrive(MountedDrives::systemRoot(), [this](int) {
+        adoptShownFolder();
+        m_files.RefreshFileList();
+    });
+}
+
+// CurrentFolder follows the folder shown, also when no change ran to do it.
 void FolderNavigator::adoptShownFolder()
 {
     m_state.StartupFolderPending = false;
-    if (WorkingDirectory::enter(m_folders.path()).ok()) {
-        m_state.CurrentFolder = QDir::toNativeSeparators(m_folders.path());
-        m_drives.standOn(m_folders.path());
-    }
+    if (m_folders.path().isEmpty())
+        return;
+    m_state.CurrentFolder = QDir::toNativeSeparators(m_folders.path());
+    m_drives.standOn(m_folders.path());
+}
+
+// The drive's own folder, or its nearest ancestor still there, shown once the drive has answered.
+void FolderNavigator::openDrive(const QString &root, const FolderList::Done &done)
+{
+    const quint64 turn = ++m_driveTurn;
+    const QString from = m_folders.path();
+    MountQuestion::ask(
+        this, root,
+        [root, remembered = m_drives.rememberedFolder(root), mountPoint = m_drives.mountPoints()] {
+            return DriveList::isReady(root, mountPoint) ? DriveList::nearestFolder(remembered, root)
+                                                        : QString();
+        },
+        [this, turn, from, done](const std::optional<QString> &folder) {
+            if (turn != m_driveTurn || from != m_folders.path())
+                return; // the operator went elsewhere meanwhile
+            if (!folder || folder->isEmpty())
+                return done(folder ? ENODEV : ETIMEDOUT);
+            m_folders.setPath(*folder, done);
+        });
 }
 
 void FolderNavigator::Drive1_Change()
 {
     const QString root = m_drives.drive();
-    const QString folder = m_drives.folderOf(root);
-    WorkingDirectory::Result result;
-    if (!m_drives.isReady(root)) {
-        result.failure = WorkingDirectory::Failure::NotReady;
-        result.description = SystemReason::of(ENODEV);
-    } else {
-        result = WorkingDirectory::enter(folder);
-    }
-    if (result.ok() && !m_folders.setPath(folder, &result.description))
-        result.failure = WorkingDirectory::Failure::NotReady;
-
-    if (result.failure == WorkingDirectory::Failure::NotReady) {
-        m_log.addLine(root + QStringLiteral(" は") + result.description);
-        m_drives.setDrive(MountedDrives::systemRoot());
-    } else if (result.failure == WorkingDirectory::Failure::AccessDenied) {
-        // Silent, the folder as it was, and the drive pane back on the drive that holds it.
-        m_drives.selectDriveOf(m_folders.path());
-    }
+    openDrive(root, [this, root](int error) {
+        if (error == EACCES || error == EPERM) {
+            // Silent, the folder as it was, and the drive pane back on the drive that holds it.
+            m_drives.selectDriveOf(m_folders.path());
+        } else if (error) {
+            m_log.addLine(root + QStringLiteral(" は") + SystemReason::of(error));
+            m_drives.setDrive(MountedDrives::systemRoot());
+        }
+    });
 }
 
 void FolderNavigator::openEntry(const QString &path)
 {
-    if (path.isEmpty() || m_folders.setPath(path))
+    if (path.isEmpty())
         return;
-    // The folder went away under the user's hand: show the open folder as it is now.
-    if (!m_folders.reread())
-        notReady();
+    m_folders.setPath(path, [this](int error) {
+        // The folder went away under the user's hand: show the open folder as it is now.
+        if (error)
+            m_folders.reread([this](int error) {
+                if (error)
+                    notReady();
+            });
+    });
 }
 
 void FolderNavigator::Dir1_Click()
@@ -132,12 +159,16 @@ void FolderNavigator::Dir1_Click()
 void FolderNavigator::showFolder(const QString &path)
 {
     // The pane's own change runs only when the path differs; the rest must happen either way.
-    if (!m_folders.setPath(path) || !m_folders.reread()) {
-        notReady();
-        return;
-    }
-    adoptShownFolder();
-    m_files.RefreshFileList();
+    m_folders.setPath(path, [this](int error) {
+        if (error)
+            return notReady();
+        m_folders.reread([this](int error) {
+            if (error)
+                return notReady();
+            adoptShownFolder();
+            m_files.RefreshFileList();
+        });
+    });
 }
 
 void FolderNavigator::rereadFolders()
@@ -176,6 +207,5 @@ void FolderNavigator::Dir1_KeyUp(int key)
     default:
         break;
     }
-    m_state.WaitSeconds(1);
-    openEntry(m_folders.entry(m_folders.listIndex()));
+    m_keyWait.start();
 }

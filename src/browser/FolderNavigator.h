@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "browser/FolderList.h"
 #include "core/FolderPane.h"
 
 #include <QObject>
+#include <QTimer>
+
+#include <functional>
 
 struct AppState;
 class DataPane;
 class DriveList;
 class FileListView;
-class FolderList;
 class Log;
 
-// Keeps the folder pane, the working directory and CurrentFolder in step, and gives the drive and
+// Keeps the folder pane and CurrentFolder in step, and gives the drive and
 // folder panes their mouse and keyboard behaviour.
 class FolderNavigator final : public QObject, public FolderPane {
     Q_OBJECT
@@ -20,8 +23,9 @@ public:
     FolderNavigator(AppState &state, DriveList &drives, FolderList &folders, FileListView &files,
                     DataPane &data, Log &log, bool &folderClickSuppressed, QObject *parent = nullptr);
 
-    // Shows the remembered folder at start-up; false when it was gone and the system drive is shown instead.
-    bool restore();
+    // Shows the remembered folder at start-up, then runs shown; when it is gone or does not answer, the
+    // system drive is shown instead.
+    void restore(const std::function<void()> &shown);
 
     void Dir1_Change();
     void Drive1_Change();
@@ -38,7 +42,10 @@ signals:
 
 private:
     void openEntry(const QString &path);
+    void openDrive(const QString &root, const FolderList::Done &done);
+    void entered();
     void notReady();
+    void toSystemDrive();
     void adoptShownFolder();
 
     AppState &m_state;
@@ -48,4 +55,6 @@ private:
     DataPane &m_data;
     Log &m_log;
     bool &m_folderClickSuppressed;
+    QTimer m_keyWait;
+    quint64 m_driveTurn = 0; // a new one with every drive opened
 };

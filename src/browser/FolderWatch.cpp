@@ -2,26 +2,20 @@
 #include "browser/FolderWatch.h"
 
 #include "core/ReceivingPath.h"
+#include "platform/MountQuestion.h"
 #include "platform/NativeName.h"
 #include "platform/SharedFileSystem.h"
 
 #include <QDir>
 #include <QSet>
 
-#include <mutex>
-#include <system_error>
-#include <thread>
-
-// How a look that ends finds its watch, or learns that the watch is gone.
-struct FolderWatch::Channel {
-    std::mutex lock;
-    FolderWatch *watch = nullptr;
-};
+namespace {
+constexpr int NoLimit = -1;
+} // namespace
 
 FolderWatch::FolderWatch(QObject *parent, int settleMs, int fileLimit, int pollMs)
-    : QObject(parent), m_channel(std::make_shared<Channel>()), m_fileLimit(fileLimit)
+    : QObject(parent), m_fileLimit(fileLimit)
 {
-    m_channel->watch = this;
     m_settle.setSingleShot(true);
     m_settle.setInterval(settleMs);
     connect(&m_settle, &QTimer::timeout, this, [this] {
@@ -45,45 +39,15 @@ FolderWatch::FolderWatch(QObject *parent, int settleMs, int fileLimit, int pollM
     connect(&m_poll, &QTimer::timeout, this, &FolderWatch::look);
 }
 
-FolderWatch::~FolderWatch()
-{
-    // A look stuck on a server ends some time, or never; what it finds then goes nowhere.
-    const std::lock_guard<std::mutex> hold(m_channel->lock);
-    m_channel->watch = nullptr;
-}
-
-// Runs job on a thread of its own, then done with its result on this object's thread, unless this
-// object is gone by then. The thread is left to itself: a call stuck on a server cannot be waited for.
-template <typename Job, typename Done> void FolderWatch::away(Job job, Done done)
-{
-    ++m_looks;
-    try {
-        std::thread([channel = m_channel, job, done] {
-            auto result = job();
-            const std::lock_guard<std::mutex> hold(channel->lock);
-            if (FolderWatch *watch = channel->watch) {
-                QMetaObject::invokeMethod(
-                    watch,
-                    [watch, done, result] {
-                        --watch->m_looks;
-                        done(result);
-                    },
-                    Qt::QueuedConnection);
-            }
-        }).detach();
-    } catch (const std::system_error &) {
-        --m_looks; // no thread to be had now: the next look tries again
-        m_poll.start();
-    }
-}
-
 void FolderWatch::watch(const QString &folder)
 {
-    if (folder == m_folder && m_watcher.directories() == QStringList{folder})
+    // A folder deleted and made again has lost its watch.
+    if (folder == m_folder && (!m_known || m_watcher.directories() == QStringList{folder}))
         return;
     m_settle.stop(); // what happened in the folder left behind matters no more
     m_poll.stop();
     m_polls = false;
+    m_known = false;
     ++m_folderTurn;
     m_shown = {};
     m_from = 0;
@@ -91,10 +55,8 @@ void FolderWatch::watch(const QString &folder)
     if (!watched.isEmpty())
         m_watcher.removePaths(watched);
     m_folder = folder;
-    if (folder.isEmpty())
-        return;
-    m_watcher.addPath(folder);
-    look();
+    if (!folder.isEmpty())
+        look();
 }
 
 void FolderWatch::follow(const QList<ListedFile> &shown)
@@ -108,10 +70,12 @@ void FolderWatch::follow(const QList<ListedFile> &shown)
 
 void FolderWatch::watchFiles()
 {
+    // On a share the looks see the files written over, and a watch costs the server a round trip.
+    if (!m_known || m_polls)
+        return;
     const QDir dir(m_folder);
     QSet<QString> wanted;
-    // On a share the looks see the files written over, and a watch costs the server a round trip.
-    if (!m_polls && m_shown.files.size() <= m_fileLimit) {
+    if (m_shown.files.size() <= m_fileLimit) {
         for (const ListedFile &file : std::as_const(m_shown.files)) {
             // The watcher takes text names only; such a file is still seen when it is added or removed.
             if (!NativeName::isEscaped(file.diskName))
@@ -130,26 +94,34 @@ void FolderWatch::watchFiles()
 
 void FolderWatch::look()
 {
-    if (m_looks >= MaxLooks) {
-        m_poll.start(); // servers that do not answer: no more threads waiting on them
-        return;
-    }
     const quint64 folderTurn = m_folderTurn;
-    if (!m_polls) { // first what kind of file system the folder lies on
-        away(
+    if (!m_known) { // first what kind of file system the folder lies on
+        m_asking = true;
+        MountQuestion::ask(
+            this, m_folder,
             [folder = m_folder] {
-                // Off the window's thread, once for each folder opened: a share may not answer.
-                ReceivingPath::removeLeftovers(folder);
+                ReceivingPath::removeLeftovers(folder); // once for each folder opened
                 return SharedFileSystem::holds(folder);
             },
-            [this, folderTurn](bool shared) {
-                // The watcher reaches text paths alone: a folder whose name is not UTF-8 is looked at.
-                if (folderTurn != m_folderTurn || !(shared || NativeName::isEscaped(m_folder)))
+            [this, folderTurn](std::optional<bool> shared) {
+                if (folderTurn != m_folderTurn)
                     return;
-                m_polls = true;
+                if (!shared) // too many questions wait on that server: asked again later
+                    return m_poll.start();
+                m_known = true;
+                // The watcher reaches text paths alone: a folder whose name is not UTF-8 is looked at.
+                m_polls = *shared || NativeName::isEscaped(m_folder);
+                // Only once the server has answered: the kernel then keeps the path a while, so the
+                // watch seldom asks the server again.
+                m_watcher.addPath(m_folder);
                 watchFiles();
-                m_poll.start();
-            });
+                if (m_polls)
+                    m_poll.start();
+                else if (!m_asking) // answered late: the list may have been read before the watch began
+                    m_settle.start();
+            },
+            NoLimit);
+        m_asking = false;
         return;
     }
     if (m_shown.files.size() > PollDetails && m_shown.sortedNames.isEmpty())
@@ -157,15 +129,21 @@ void FolderWatch::look()
     if (m_from >= m_shown.files.size())
         m_from = 0;
     const quint64 shownTurn = m_shownTurn;
-    away([folder = m_folder, shown = m_shown,
-          from = m_from] { return FolderListing::changedFrom(folder, shown, from, PollDetails); },
-         [this, folderTurn, shownTurn](const std::optional<QList<ListedFile>> &files) {
-             if (folderTurn != m_folderTurn)
-                 return; // the folder was left meanwhile
-             m_from += PollDetails;
-             m_poll.start();
-             // A list shown meanwhile is newer than what this look read.
-             if (files && shownTurn == m_shownTurn)
-                 emit reread(*files);
-         });
+    MountQuestion::ask(
+        this, m_folder,
+        [folder = m_folder, shown = m_shown, from = m_from] {
+            return FolderListing::changedFrom(folder, shown, from, PollDetails);
+        },
+        [this, folderTurn, shownTurn](const std::optional<std::optional<QList<ListedFile>>> &files) {
+            if (folderTurn != m_folderTurn)
+                return; // the folder was left meanwhile
+            m_poll.start();
+            if (!files)
+                return;
+            m_from += PollDetails;
+            // A list shown meanwhile is newer than what this look read.
+            if (*files && shownTurn == m_shownTurn)
+                emit reread(**files);
+        },
+        NoLimit, 0); // nothing is shown at once: the window need not wait for it
 }

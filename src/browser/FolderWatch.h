@@ -7,13 +7,13 @@
 #include <QObject>
 #include <QTimer>
 
-#include <memory>
-
 // Tells when the entries of one folder change on disk: once for a burst of changes, shortly after the
 // first, so a program writing many files, or one file in many steps, costs one refresh at a time.
 // A folder on a network share or a FUSE mount is also compared with what the list shows every few
-// seconds: there the kernel's notices miss what other computers do. Each look runs on a thread of
-// its own, so a server that does not answer holds up only that look, never the window.
+// seconds: there the kernel's notices miss what other computers do. Each look is a MountQuestion with
+// no time limit, so a server that does not answer holds up only that look, never the window, and no
+// second look at the folder starts behind it. Nothing is watched before the first look has told what
+// file system the folder lies on: a watch asks a share's server too.
 class FolderWatch final : public QObject {
     Q_OBJECT
 public:
@@ -26,12 +26,9 @@ public:
     // Files of a share whose details each look compares: in a bigger folder the looks take turns
     // through it, and a file written over in place shows within a look for every so many files.
     static constexpr int PollDetails = 500;
-    // Looks still waiting for a server, also at folders left behind, before no new one starts.
-    static constexpr int MaxLooks = 4;
 
     explicit FolderWatch(QObject *parent = nullptr, int settleMs = SettleMs, int fileLimit = FileLimit,
                          int pollMs = PollMs);
-    ~FolderWatch() override;
 
     // Watches folder from now on, and no other; "" watches nothing.
     void watch(const QString &folder);
@@ -50,8 +47,6 @@ signals:
     void reread(const QList<ListedFile> &files);
 
 private:
-    struct Channel;
-    template <typename Job, typename Done> void away(Job job, Done done);
     void watchFiles();
     void look();
 
@@ -60,11 +55,11 @@ private:
     QTimer m_poll;
     QString m_folder;
     FolderListing::Shown m_shown;
-    qsizetype m_from = 0; // the first file whose details the next look compares
-    std::shared_ptr<Channel> m_channel;
+    qsizetype m_from = 0;     // the first file whose details the next look compares
     quint64 m_folderTurn = 0; // a new one with every folder watched
     quint64 m_shownTurn = 0;  // a new one with every list shown
     int m_fileLimit;
-    int m_looks = 0; // looks under way
+    bool m_known = false;  // the first look has told the folder's file system
+    bool m_asking = false; // within the first look's ask, where a local disk answers at once
     bool m_polls = false;
 };

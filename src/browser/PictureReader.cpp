@@ -23,7 +23,7 @@ QImage PictureReader::read(const QString &path)
 {
     // Opened here, not by name in Qt's readers: the name may hold bytes that are not UTF-8.
     QFile file;
-    if (!NativeFile::open(file, path, QIODevice::ReadOnly).isEmpty())
+    if (!NativeFile::open(file, path, QIODevice::ReadOnly))
         return {};
     const QString key = FileTypeCatalogue::key(path.toUpper());
     if (key == QLatin1String("WMF") || key == QLatin1String("EMF"))

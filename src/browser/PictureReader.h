@@ -10,6 +10,8 @@ class PictureReader final {
 public:
     // The longest side a metafile is drawn at; its own size may claim anything.
     static constexpr int MaximumSide = 4096;
+    // The longest a read may take: a metafile's conversion, and its file on a share.
+    static constexpr int LongestMs = 12000;
 
     static QImage read(const QString &path);
     static QImage readMetafile(const QByteArray &metafile, const QString &kind);

@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "core/EventLoopClock.h"
 #include "core/MachineSettings.h"
 #include "core/PrintOptions.h"
 #include "core/TransferState.h"
 
 #include <QString>
-
-#include <memory>
 
 // The program-wide state: created once at start-up and handed by reference to whoever needs it.
 struct AppState {
@@ -22,8 +19,4 @@ struct AppState {
     PrintOptions Print;
     TransferState Transfer;
     QString SettingsFolder;
-    std::unique_ptr<WaitClock> Clock = std::make_unique<EventLoopClock>();
-
-    // Returns after the given number of seconds, handling the window's events meanwhile.
-    void WaitSeconds(int seconds) const { Clock->waitSeconds(seconds); }
 };

@@ -39,10 +39,44 @@ void sortListed(QList<ListedFile> &files)
 
 QList<ListedFile> FolderListing::read(const QString &folder)
 {
+    QStringList all = names(folder);
+    order(all, 0, all.size());
+    return details(folder, all);
+}
+
+QStringList FolderListing::names(const QString &folder)
+{
     // Names first, details after: a file can vanish in between. Hidden names start with a dot.
     QStringList names = NativeFile::entries(folder);
     names.removeIf([](const QString &name) { return name.startsWith(QLatin1Char('.')); });
-    return details(folder, names);
+    return names;
+}
+
+qsizetype FolderListing::order(QStringList &names, qsizetype from, qsizetype count)
+{
+    QList<std::pair<QString, QString>> keyed; // shown in upper case, on disk
+    keyed.reserve(names.size() - from);
+    for (qsizetype i = from; i < names.size(); ++i)
+        keyed.append({sortKey(names[i]), std::move(names[i])});
+    // A few beyond count, so that the run of one key at its end is known whole.
+    const qsizetype sorted = std::min(keyed.size(), count + 16);
+    std::partial_sort(keyed.begin(), keyed.begin() + sorted, keyed.end());
+    qsizetype ready = std::min(count, sorted);
+    while (ready < sorted && ready > 0 && keyed[ready].first == keyed[ready - 1].first)
+        ++ready;
+    if (ready == sorted && sorted < keyed.size()) { // a run longer than the margin
+        std::sort(keyed.begin(), keyed.end());
+        ready = keyed.size();
+    }
+    for (qsizetype i = 0; i < keyed.size(); ++i)
+        names[from + i] = std::move(keyed[i].second);
+    return from + ready;
+}
+
+QString FolderListing::sortKey(const QString &name)
+{
+    const QString shown = NativeName::shown(name);
+    return shown.isUpper() ? shown : shown.toUpper(); // most names are: no copy of each
 }
 
 QList<ListedFile> FolderListing::details(const QString &folder, const QStringList &names)
@@ -55,7 +89,7 @@ QList<ListedFile> FolderListing::details(const QString &folder, const QStringLis
             continue;
         ListedFile file;
         file.diskName = name;
-        file.text = NativeName::shown(name).toUpper();
+        file.text = sortKey(name);
         file.size = status->size;
         file.modified = status->modified;
         file.isProtected = FileProtection::isProtected(status->permissions);

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -22,6 +23,13 @@ struct ListedFile {
 class FolderListing final {
 public:
     static QList<ListedFile> read(const QString &folder);
+    // The visible names of folder, files and others, as the file system gives them.
+    static QStringList names(const QString &folder);
+    // Puts names from `from` on in the order their rows stand, at least `count` of them; returns where
+    // the ordered names end, never inside a run of one sortKey(). The details of any such run are rows
+    // in list order.
+    static qsizetype order(QStringList &names, qsizetype from, qsizetype count);
+    static QString sortKey(const QString &name);
     // The rows for names already enumerated; a name whose details cannot be read is left out.
     static QList<ListedFile> details(const QString &folder, const QStringList &names);
     // What a list shows of a folder, for comparing with the disk.

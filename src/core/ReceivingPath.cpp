@@ -145,7 +145,7 @@ void ReceivingPath::removeLeftovers(const QString &folder)
         bool number = false;
         const qint64 pid = owner.size() == 3 ? owner.at(1).toLongLong(&number) : 0;
         if (number && pid > 0 && owner.at(0) == host && !isTalvern(pid))
-            NativeFile::remove(NativeFile::join(folder, name));
+            (void)NativeFile::remove(NativeFile::join(folder, name)); // left for the next start
     }
 #else
     Q_UNUSED(folder); // whose a file is cannot be told here

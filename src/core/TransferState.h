@@ -5,7 +5,6 @@
 
 // What the window knows of the transfer that runs on the line's thread.
 struct TransferState {
-    bool EndFlag = true;      // the running transfer has finished or was aborted
     bool Running = false;     // a transfer command is in progress; a second one is refused
     bool DialogShown = false; // the abort dialog is up: the data pane belongs to the transfer
     ReceivingPath Receiving;  // written by the line's thread, under its lock

@@ -6,7 +6,6 @@
 #include "platform/FileProtection.h"
 #include "platform/NativeFile.h"
 #include "platform/ProcessLauncher.h"
-#include "platform/WorkingDirectory.h"
 
 #include <QDir>
 
@@ -18,12 +17,13 @@ const QString ProtectedText = QStringLiteral("は保護されているので編�
 
 // The tools here are Linux programs or run under Wine, and a bare "-n.min" would read as an option:
 // they get the file's full path, which also reaches the file whatever their working directory.
-QString fileArgument(const QString &diskName)
+QString fileArgument(const QString &folder, const QString &diskName)
 {
 #if defined(Q_OS_WIN)
+    Q_UNUSED(folder)
     return diskName;
 #else
-    return NativeFile::join(WorkingDirectory::current(), diskName);
+    return NativeFile::join(folder, diskName);
 #endif
 }
 
@@ -50,7 +50,7 @@ void CompanionTools::mnuEditorOpen_Click()
         return;
     }
     // A file gone since the last refresh has no protection to read: that is the command's failure.
-    const std::optional<NativeFile::Status> file = NativeFile::status(row->diskName);
+    const std::optional<NativeFile::Status> file = NativeFile::status(pathOf(*row));
     if (!file) {
         tell(failure);
         return;
@@ -59,14 +59,14 @@ void CompanionTools::mnuEditorOpen_Click()
         tell({name + ProtectedText, EditingTitle, MessageBoxes::Icon::Exclamation});
         return;
     }
-    if (!start(ombrel, {fileArgument(row->diskName)}))
+    if (!start(ombrel, {fileArgument(m_state.CurrentFolder, row->diskName)}))
         tell(failure, ombrel);
 }
 
 void CompanionTools::mnuEditorNew_Click()
 {
     // The editor creates A.MIN when it saves; the program neither creates nor looks for it.
-    QString folder = QDir::toNativeSeparators(WorkingDirectory::current());
+    QString folder = QDir::toNativeSeparators(m_state.CurrentFolder);
     if (!folder.endsWith(QDir::separator())) // a drive's root already ends with one
         folder += QDir::separator();
     const ToolLocator::Command ombrel = m_tools.ombrel();
@@ -105,9 +105,9 @@ void CompanionTools::OpenListedFile()
     if (!row)
         return;
     const QString name = takeName(*row);
-    const QString file = fileArgument(row->diskName);
+    const QString file = fileArgument(m_state.CurrentFolder, row->diskName);
     if (FileTypeCatalogue::IsTextFile(name)) {
-        const std::optional<NativeFile::Status> status = NativeFile::status(row->diskName);
+        const std::optional<NativeFile::Status> status = NativeFile::status(pathOf(*row));
         if (!status)
             return;
         if (FileProtection::isProtected(status->permissions)) {
@@ -161,7 +161,7 @@ void CompanionTools::openIfText(const ToolLocator::Command &tool, const QString 
         tell({name + notText, notTextTitle, MessageBoxes::Icon::Exclamation});
         return;
     }
-    if (!start(tool, {fileArgument(row->diskName)}))
+    if (!start(tool, {fileArgument(m_state.CurrentFolder, row->diskName)}))
         tell(failure, tool);
 }
 
@@ -175,6 +175,11 @@ void CompanionTools::openDocument(const ToolLocator::Command &tool, const QStrin
     start(tool, {file});
 }
 
+QString CompanionTools::pathOf(const FileRow &row) const
+{
+    return NativeFile::join(m_state.CurrentFolder, row.diskName);
+}
+
 QString CompanionTools::takeName(const FileRow &row)
 {
     m_state.CurrentFileName = row.text;
@@ -182,11 +187,12 @@ QString CompanionTools::takeName(const FileRow &row)
 }
 
 // The file travels as one argument of its own, so blanks and shell characters in it arrive whole.
+// The tool works in the folder shown, as it did when started from there by hand.
 bool CompanionTools::start(const ToolLocator::Command &tool, const QStringList &arguments)
 {
     if (tool.isEmpty())
         return false;
-    return m_launcher.start(tool.program, tool.arguments + arguments);
+    return m_launcher.start(tool.program, tool.arguments + arguments, m_state.CurrentFolder);
 }
 
 void CompanionTools::tell(const Message &message)

@@ -36,6 +36,7 @@ private:
     void openIfText(const ToolLocator::Command &tool, const QString &notText, const QString &notTextTitle,
                     const Message &failure);
     void openDocument(const ToolLocator::Command &tool, const QString &file, const QString &notFound);
+    QString pathOf(const FileRow &row) const;
     QString takeName(const FileRow &row);
     bool start(const ToolLocator::Command &tool, const QStringList &arguments = {});
     void tell(const Message &message);

@@ -9,9 +9,6 @@
 #include "platform/FileIdentity.h"
 #include "platform/FileProtection.h"
 #include "platform/NativeFile.h"
-#include "platform/WorkingDirectory.h"
-
-#include <QDir>
 
 namespace {
 
@@ -39,21 +36,21 @@ void FileCommands::mnuEditCopy_Click()
     m_buffer.entries.clear();
     for (const FileRow &row : MarkedRows::of(m_list, MarkedRows::Rule::Copy))
         m_buffer.entries.append({row.text, row.diskName});
-    m_buffer.sourceFolder = WorkingDirectory::current();
+    m_buffer.sourceFolder = m_state.CurrentFolder;
 }
 
 void FileCommands::mnuEditPaste_Click()
 {
-    Paste(m_state, m_buffer, m_notices, m_progress).into(WorkingDirectory::current());
+    Paste(m_state, m_buffer, m_notices, m_progress).into(m_state.CurrentFolder);
     m_list.RefreshFileList();
 }
 
 void FileCommands::mnuFileDelete_Click()
 {
-    const QString folder = WorkingDirectory::current();
+    const QString folder = m_state.CurrentFolder;
     for (const FileRow &row : MarkedRows::of(m_list, MarkedRows::Rule::Action)) {
         m_state.CurrentFileName = row.text;
-        deleteFile(row.text, QDir(folder).filePath(row.diskName));
+        deleteFile(row.text, NativeFile::join(folder, row.diskName));
     }
     m_list.RefreshFileList();
     m_folders.Dir1_Click();
@@ -82,11 +79,10 @@ void FileCommands::deleteFile(const QString &name, const QString &path)
             return;
     }
     // A file gone since the list was read fails here unasked, in the platform's own words.
-    const QString why = NativeFile::remove(path);
-    if (why.isEmpty())
+    if (const Outcome removed = NativeFile::remove(path); removed)
         m_notices.log(name + QStringLiteral("を削除しました。"));
     else
-        m_notices.failure(name + QStringLiteral("を削除できませんでした。"), why);
+        m_notices.failure(name + QStringLiteral("を削除できませんでした。"), removed.reason());
 }
 
 void FileCommands::mnuFileProtect_Click()
@@ -99,14 +95,13 @@ void FileCommands::mnuFileUnprotect_Click()
     changeProtection(&FileProtection::unprotect, QStringLiteral("の保護を解除できませんでした。"));
 }
 
-void FileCommands::changeProtection(QString (*change)(const QString &path), const QString &failed)
+void FileCommands::changeProtection(Outcome (*change)(const QString &path), const QString &failed)
 {
-    const QString folder = WorkingDirectory::current();
+    const QString folder = m_state.CurrentFolder;
     for (const FileRow &row : MarkedRows::of(m_list, MarkedRows::Rule::Action)) {
         m_state.CurrentFileName = row.text;
-        const QString why = change(QDir(folder).filePath(row.diskName));
-        if (!why.isEmpty())
-            m_notices.failure(row.text + failed, why);
+        if (const Outcome changed = change(NativeFile::join(folder, row.diskName)); !changed)
+            m_notices.failure(row.text + failed, changed.reason());
     }
     m_list.RefreshFileList();
 }

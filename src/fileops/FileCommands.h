@@ -5,6 +5,7 @@
 #include "fileops/CopyBuffer.h"
 #include "fileops/Notices.h"
 #include "fileops/PasteProgress.h"
+#include "platform/Outcome.h"
 
 #include <memory>
 
@@ -30,7 +31,7 @@ public:
 
 private:
     void deleteFile(const QString &name, const QString &path);
-    void changeProtection(QString (*change)(const QString &path), const QString &failed);
+    void changeProtection(Outcome (*change)(const QString &path), const QString &failed);
 
     AppState &m_state;
     FileRows &m_list;

@@ -30,9 +30,9 @@ QString hiddenName()
 FileCopier::FileCopier(const QString &source)
 {
     const std::optional<NativeFile::Status> status = NativeFile::status(source);
-    const QString why = NativeFile::open(m_source, source, QIODevice::ReadOnly);
-    if (!why.isEmpty() || !status) {
-        fail(why.isEmpty() ? SystemReason::of(ENOENT) : why);
+    const Outcome opened = NativeFile::open(m_source, source, QIODevice::ReadOnly);
+    if (!opened || !status) {
+        fail(opened ? SystemReason::of(ENOENT) : opened.reason());
         return;
     }
     m_modified = status->modified;
@@ -52,15 +52,15 @@ bool FileCopier::copyTo(const FolderHandle &folder, const QString &name,
     const QString taken = SystemReason::of(EEXIST);
     for (int tries = 1;; ++tries) {
         hidden = hiddenName();
-        const QString why = folder.create(copy, hidden);
-        if (why.isEmpty())
+        const Outcome created = folder.create(copy, hidden);
+        if (created)
             break;
-        if (why != taken || tries == NameTries)
-            return fail(why);
+        if (created.reason() != taken || tries == NameTries)
+            return fail(created.reason());
     }
     auto discard = qScopeGuard([&copy, &folder, &hidden] {
         copy.close();
-        folder.remove(hidden);
+        (void)folder.remove(hidden); // a leftover is a hidden file the list never shows
     });
     if (!m_source.seek(0))
         return fail(SystemReason::of(m_source));
@@ -82,9 +82,8 @@ bool FileCopier::copyTo(const FolderHandle &folder, const QString &name,
         return fail(SystemReason::of(copy));
     if (mayReplace && !mayReplace())
         return fail(QString());
-    const QString why = folder.replace(hidden, name);
-    if (!why.isEmpty())
-        return fail(why);
+    if (const Outcome replaced = folder.replace(hidden, name); !replaced)
+        return fail(replaced.reason());
     discard.dismiss();
     // The rename gave the copy the protection of the file it replaced: a copy keeps its source's.
     return copy.setPermissions(m_permissions) || fail(SystemReason::of(copy));

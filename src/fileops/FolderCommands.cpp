@@ -10,7 +10,6 @@
 #include "platform/MountedDrives.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
-#include "platform/WorkingDirectory.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -78,7 +77,6 @@ void FolderCommands::mnuFolderRename_Click()
     const QFileInfo info(folder);
     const QString parent = info.path();
     m_state.CurrentFileName = info.fileName();
-    WorkingDirectory::enter(parent);
     FolderRename dialog(m_state, parent, m_messages, m_window);
     dialog.exec();
     m_folders.showFolder(NativeFile::join(parent, dialog.folderName()));
@@ -106,11 +104,11 @@ void FolderCommands::mnuFolderDelete_Click()
     }
 
     const QString parent = info.path();
-    WorkingDirectory::enter(parent); // Windows removes no folder that is a working directory
-    QString why = NativeFile::removeFolder(folder);
-    if (!why.isEmpty()) {
-        if (!NativeFile::entries(folder).isEmpty())
-            why = QStringLiteral("フォルダー内にサブフォルダーか隠しファイルが残っています。");
+    if (const Outcome removed = NativeFile::removeFolder(folder); !removed) {
+        const QString why =
+            NativeFile::entries(folder).isEmpty()
+                ? removed.reason()
+                : QStringLiteral("フォルダー内にサブフォルダーか隠しファイルが残っています。");
         m_notices.failure(quoted(name) + QStringLiteral("を削除できませんでした。"), why);
         m_folders.showFolder(folder);
         return;
@@ -142,9 +140,8 @@ bool FolderCommands::deleteFiles(const QString &folder)
                              DeleteTitle);
             return false;
         }
-        const QString why = NativeFile::remove(NativeFile::join(folder, file.diskName));
-        if (!why.isEmpty()) {
-            m_notices.failure(file.text + QStringLiteral("を削除できませんでした。"), why);
+        if (const Outcome removed = NativeFile::remove(NativeFile::join(folder, file.diskName)); !removed) {
+            m_notices.failure(file.text + QStringLiteral("を削除できませんでした。"), removed.reason());
             return false;
         }
         m_notices.log(file.text + QStringLiteral("を削除しました。"));

@@ -22,12 +22,12 @@ void FolderRename::Command1_Click()
     const QString name = Text1->text();
     if (refused(name, m_parent))
         return;
-    const QString why =
+    const Outcome renamed =
         NativeFile::renameFolder(NativeFile::join(m_parent, m_name), NativeFile::join(m_parent, name));
-    if (!why.isEmpty()) {
+    if (!renamed) {
         failed(QStringLiteral("フォルダー'") + NativeName::shown(m_name) +
                    QStringLiteral("'の名前を変更できませんでした。"),
-               why);
+               renamed.reason());
         return;
     }
     m_name = name;

@@ -17,9 +17,9 @@ void NewFolder::Command1_Click()
     const QString name = Text1->text();
     if (refused(name, m_folder))
         return;
-    const QString why = NativeFile::makeFolder(NativeFile::join(m_folder, name));
-    if (!why.isEmpty()) {
-        failed(QStringLiteral("フォルダー'") + name + QStringLiteral("'を作成できませんでした。"), why);
+    if (const Outcome made = NativeFile::makeFolder(NativeFile::join(m_folder, name)); !made) {
+        failed(QStringLiteral("フォルダー'") + name + QStringLiteral("'を作成できませんでした。"),
+               made.reason());
         return;
     }
     accept();

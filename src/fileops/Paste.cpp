@@ -30,9 +30,8 @@ void Paste::into(const QString &folder)
     const QList<CopyBuffer::Entry> entries = m_buffer.entries;
     if (entries.isEmpty())
         return;
-    const QString why = m_folder.open(folder);
-    if (!why.isEmpty()) {
-        m_notices.failure(QStringLiteral("貼り付けが出来ませんでした。"), why);
+    if (const ::Outcome opened = m_folder.open(folder); !opened) {
+        m_notices.failure(QStringLiteral("貼り付けが出来ませんでした。"), opened.reason());
         return;
     }
     m_path = folder;

@@ -10,8 +10,6 @@
 #include "platform/BusyCursor.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
-#include "platform/SerialPort.h"
-#include "platform/WorkingDirectory.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -50,26 +48,15 @@ QString withSettingsExtension(const QString &name)
     return name + QStringLiteral(".MCH");
 }
 
-// The dialog may wander through folders; the folder the browser shows must not move with it.
-class WorkingDirectoryKeeper final {
-public:
-    WorkingDirectoryKeeper() : m_folder(WorkingDirectory::current()) {}
-    ~WorkingDirectoryKeeper() { WorkingDirectory::enter(m_folder); }
-    WorkingDirectoryKeeper(const WorkingDirectoryKeeper &) = delete;
-    WorkingDirectoryKeeper &operator=(const WorkingDirectoryKeeper &) = delete;
-
-private:
-    QString m_folder;
-};
-
 } // namespace
 
 MachineCommands::MachineCommands(AppState &state, SerialPort &port, FileDialogs &dialogs,
                                  MessageBoxes &messages, Log &log, StatusLine &status, QWidget *window)
     : QObject(window), m_state(state), m_port(port), m_dialogs(dialogs), m_messages(messages), m_log(log),
-      m_status(status), m_window(window), m_loader(state, port, log, status),
-      m_properties(state, port, log, status)
+      m_status(status), m_window(window), m_loader(state, m_port, log, status),
+      m_properties(state, m_port, log, status)
 {
+    connect(&m_port, &PortInForce::refused, this, [this](const QString &why) { m_log.addLine(why); });
 }
 
 // Without a machine in force a transfer would go out with whatever the port was left with.
@@ -97,7 +84,6 @@ void MachineCommands::load(const QString &name)
 
 void MachineCommands::mnuMachineSelect_Click()
 {
-    const WorkingDirectoryKeeper keeper;
     const QString chosen = m_dialogs.openFile(SelectTitle, Filter, m_state.SettingsFolder);
     const BusyCursor busy;
     if (chosen.isEmpty() || !inSettingsFolder(chosen, SelectTitle))
@@ -107,7 +93,6 @@ void MachineCommands::mnuMachineSelect_Click()
 
 void MachineCommands::mnuMachineNew_Click()
 {
-    const WorkingDirectoryKeeper keeper;
     const BusyCursor busy;
     const QString chosen = m_dialogs.openFile(NewTitle, Filter, m_state.SettingsFolder);
     if (chosen.isEmpty() || !inSettingsFolder(chosen, NewTitle))
@@ -166,11 +151,11 @@ bool MachineCommands::inSettingsFolder(const QString &chosen, const QString &tit
 
 bool MachineCommands::writeNewFile(const QString &name)
 {
-    const QString failure = MachineSettingsFile::save(
+    const Outcome made = MachineSettingsFile::save(
         MachineSettingsLoader::pathIn(m_state.SettingsFolder, name), MachineSettingsFile::newLayout());
-    if (failure.isEmpty())
+    if (made)
         return true;
     m_log.addLine(QStringLiteral("設定ファイル'") + name + QStringLiteral("'を作成出来ませんでした。"));
-    m_log.addLine(failure);
+    m_log.addLine(made.reason());
     return false;
 }

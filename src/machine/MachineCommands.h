@@ -3,6 +3,7 @@
 
 #include "machine/MachineSettingsLoader.h"
 #include "machine/PropertiesApplier.h"
+#include "platform/PortInForce.h"
 
 #include <QObject>
 
@@ -42,7 +43,7 @@ private:
     void load(const QString &name);
 
     AppState &m_state;
-    SerialPort &m_port;
+    PortInForce m_port; // the port itself is on the line's thread
     FileDialogs &m_dialogs;
     MessageBoxes &m_messages;
     Log &m_log;

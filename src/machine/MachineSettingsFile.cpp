@@ -46,14 +46,14 @@ QByteArray layout(const QStringList &values, const char *flowLabel)
 
 } // namespace
 
-QString MachineSettingsFile::save(const QString &path, const QByteArray &content)
+Outcome MachineSettingsFile::save(const QString &path, const QByteArray &content)
 {
     const QFileInfo info(path);
     if (info.exists() && FileProtection::isProtected(info))
-        return QStringLiteral("ファイルは保護されています。");
+        return Outcome::failed(QStringLiteral("ファイルは保護されています。"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        return SystemReason::of(file);
+        return Outcome::failed(SystemReason::of(file));
     return {};
 }
 

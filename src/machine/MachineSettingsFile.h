@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "platform/Outcome.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -23,7 +25,7 @@ public:
     };
 
     // Writes a settings file whole or not at all, and never over a protected one; "" or the reason.
-    static QString save(const QString &path, const QByteArray &content);
+    static Outcome save(const QString &path, const QByteArray &content);
 
     static QByteArray newLayout();
     static QByteArray dialogLayout(const Values &values);

@@ -8,8 +8,7 @@
 #include "core/TextLines.h"
 #include "machine/MachineSettingsFile.h"
 #include "platform/NativeFile.h"
-#include "platform/SerialPort.h"
-#include "platform/SerialSettings.h"
+#include "platform/PortInForce.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,9 +20,9 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
         return fail(fileName, QStringLiteral("通信中のため実行できません。"));
     // Through NativeFile: a pipe named like a settings file must not hold the window.
     QFile file;
-    const QString why = NativeFile::open(file, pathIn(m_state.SettingsFolder, fileName), QIODevice::ReadOnly);
-    if (!why.isEmpty())
-        return fail(fileName, why);
+    const auto opened = NativeFile::open(file, pathIn(m_state.SettingsFolder, fileName), QIODevice::ReadOnly);
+    if (!opened)
+        return fail(fileName, opened.reason());
     const QStringList lines = TextLines::split(QString::fromLatin1(file.readAll()));
     file.close();
 
@@ -64,16 +63,13 @@ bool MachineSettingsLoader::LoadMachineSettings(const QString &fileName)
     }
 
     const int oldPort = m_port.commPort();
-    const SerialSettings oldLine = m_port.line();
-    QString refusal;
-    if (!m_port.setCommPort(MachineSettingsFile::leadingNumber(machine.PortText)))
-        refusal = m_port.errorString();
-    else
-        refusal = applyLine(m_port, QStringList(std::begin(pieces), std::end(pieces)).join(QLatin1Char(',')));
-    if (!refusal.isEmpty()) {
+    const Outcome taken =
+        m_port.setCommPort(MachineSettingsFile::leadingNumber(machine.PortText))
+            ? applyLine(m_port, QStringList(std::begin(pieces), std::end(pieces)).join(QLatin1Char(',')))
+            : Outcome::failed(m_port.errorString());
+    if (!taken) {
         m_port.setCommPort(oldPort);
-        m_port.setLine(oldLine);
-        return fail(fileName, refusal);
+        return fail(fileName, taken.reason());
     }
 
     m_state.Machine = machine;
@@ -89,19 +85,19 @@ bool MachineSettingsLoader::fail(const QString &fileName, const QString &descrip
     return false;
 }
 
-QString MachineSettingsLoader::applyLine(SerialPort &port, const QString &settings)
+Outcome MachineSettingsLoader::applyLine(PortInForce &port, const QString &settings)
 {
     QString why;
     const std::optional<SerialSettings> parsed = SerialSettings::parse(settings, &why);
     if (!parsed)
-        return why;
+        return Outcome::failed(why);
     // The settings text allows 4 data bits, but no port here opens with fewer than 5.
     if (parsed->dataBits() < 5) {
-        return QStringLiteral("データビット'%1'は使用できません。5から8にしてください。")
-            .arg(parsed->dataBits());
+        return Outcome::failed(QStringLiteral("データビット'%1'は使用できません。5から8にしてください。")
+                                   .arg(parsed->dataBits()));
     }
-    if (!port.setLine(*parsed) || !port.setHandshaking(false))
-        return port.errorString();
+    port.setLine(*parsed);
+    port.setHandshaking(false);
     return {};
 }
 

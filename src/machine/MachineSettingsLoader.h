@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "platform/Outcome.h"
+
 #include <QString>
 
 struct AppState;
 struct MachineSettings;
 class Log;
+class PortInForce;
 class SerialSettings;
 class StatusLine;
-class SerialPort;
 
-// Reads a machine's settings file from the program's folder and applies it to the port.
+// Reads a machine's settings file from the program's folder and puts it in force on the port.
 class MachineSettingsLoader final {
 public:
-    MachineSettingsLoader(AppState &state, SerialPort &port, Log &log, StatusLine &status)
+    MachineSettingsLoader(AppState &state, PortInForce &port, Log &log, StatusLine &status)
         : m_state(state), m_port(port), m_log(log), m_status(status)
     {
     }
@@ -23,7 +25,7 @@ public:
     bool LoadMachineSettings(const QString &fileName);
 
     // Sets the line parameters read as "4800,E,7,2", handshaking off: "" or why they were refused.
-    static QString applyLine(SerialPort &port, const QString &settings);
+    static Outcome applyLine(PortInForce &port, const QString &settings);
     // "現在の設定:OSP,COM1:4800,e,7,2"; comPart is what follows the controller ("COM1" or " COM1").
     static QString statusText(const MachineSettings &machine, const QString &comPart,
                               const SerialSettings &line);
@@ -34,7 +36,7 @@ private:
     bool fail(const QString &fileName, const QString &description);
 
     AppState &m_state;
-    SerialPort &m_port;
+    PortInForce &m_port;
     Log &m_log;
     StatusLine &m_status;
 };

@@ -2,9 +2,9 @@
 #include "machine/PortProperties.h"
 
 #include "core/MachineSettings.h"
-#include "platform/SerialPort.h"
+#include "platform/PortInForce.h"
 
-PortProperties PortProperties::inForce(const SerialPort &port, const MachineSettings &machine)
+PortProperties PortProperties::inForce(const PortInForce &port, const MachineSettings &machine)
 {
     const SerialSettings line = port.line();
     PortProperties shown;

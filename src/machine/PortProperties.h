@@ -8,7 +8,7 @@
 
 #include <optional>
 
-class SerialPort;
+class PortInForce;
 
 // The values of the properties dialog: shown as they are in force, returned as the user chose them.
 struct PortProperties {
@@ -23,7 +23,7 @@ struct PortProperties {
     bool echo = false;
 
     // The line parameters as the port reports them, the rest from the record.
-    static PortProperties inForce(const SerialPort &port, const MachineSettings &machine);
+    static PortProperties inForce(const PortInForce &port, const MachineSettings &machine);
     // "4800,E,7,2": the pieces trimmed, the parity by its first letter.
     QString settingsText() const;
     // In the order of the port's letters e, o, n, m, s.

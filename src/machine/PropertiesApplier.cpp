@@ -8,19 +8,14 @@
 #include "machine/MachineSettingsLoader.h"
 #include "machine/PortProperties.h"
 #include "platform/BusyCursor.h"
-#include "platform/SerialPort.h"
+#include "platform/PortInForce.h"
 
-QString PropertiesApplier::apply(const PortProperties &chosen)
+Outcome PropertiesApplier::apply(const PortProperties &chosen)
 {
-    const int oldPort = m_port.commPort();
-    if (chosen.port != oldPort && !m_port.setCommPort(chosen.port)) {
-        const QString refusal = m_port.errorString();
-        m_port.setCommPort(oldPort);
-        return refusal;
-    }
-    const QString refusal = MachineSettingsLoader::applyLine(m_port, chosen.settingsText());
-    if (!refusal.isEmpty())
-        return refusal;
+    if (chosen.port != m_port.commPort() && !m_port.setCommPort(chosen.port))
+        return Outcome::failed(m_port.errorString());
+    if (Outcome taken = MachineSettingsLoader::applyLine(m_port, chosen.settingsText()); !taken)
+        return taken;
     MachineSettings &machine = m_state.Machine;
     machine.Flow = chosen.flow.value_or(machine.Flow);
     machine.Controller = chosen.controller.value_or(machine.Controller);
@@ -42,13 +37,13 @@ void PropertiesApplier::save(const PortProperties &chosen)
     values.flow = qint16(machine.Flow);
     values.echo = machine.Echo;
     values.controller = qint16(machine.Controller);
-    const QString failure =
+    const Outcome saved =
         MachineSettingsFile::save(MachineSettingsLoader::pathIn(m_state.SettingsFolder, machine.MchFileName),
                                   MachineSettingsFile::dialogLayout(values));
     const QString quoted = QStringLiteral("設定ファイル'") + machine.MchFileName;
-    if (!failure.isEmpty()) {
+    if (!saved) {
         m_log.addLine(quoted + QStringLiteral("'に書き込みを失敗しました。"));
-        m_log.addLine(failure);
+        m_log.addLine(saved.reason());
         return;
     }
     m_status.setSettingsText(MachineSettingsLoader::statusText(

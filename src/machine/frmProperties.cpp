@@ -106,9 +106,8 @@ void frmProperties::showDevice()
 // Values the port refuses are shown and keep the dialog open, so that the user can correct them.
 void frmProperties::cmdOK_Click()
 {
-    const QString refusal = m_apply(chosen());
-    if (!refusal.isEmpty()) {
-        m_messages.show(refusal, QString(), MessageBoxes::Icon::Exclamation);
+    if (const Outcome applied = m_apply(chosen()); !applied) {
+        m_messages.show(applied.reason(), QString(), MessageBoxes::Icon::Exclamation);
         return;
     }
     accept();

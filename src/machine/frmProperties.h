@@ -2,6 +2,7 @@
 #pragma once
 
 #include "machine/PortProperties.h"
+#include "platform/Outcome.h"
 
 #include <QDialog>
 
@@ -20,7 +21,7 @@ class frmProperties final : public QDialog {
     Q_OBJECT
 public:
     // Takes the values chosen on OK: "" closes the dialog, anything else is why they were refused.
-    using Apply = std::function<QString(const PortProperties &)>;
+    using Apply = std::function<Outcome(const PortProperties &)>;
     // The device a port number stands for.
     using DeviceOf = std::function<QString(int port)>;
 

@@ -19,6 +19,7 @@ public:
     void setConnectTimeout(int milliseconds);
 
     QString deviceName(int port) const override { return m_devices.deviceName(port); }
+    PortDevices devices() const override { return m_devices; }
     int commPort() const override { return m_current->commPort(); }
     bool setCommPort(int port) override;
     QString settings() const override { return m_current->settings(); }
@@ -44,7 +45,7 @@ private:
     template <typename Set> bool both(Set set);
 
     PortDevices m_devices;
-    // Children, so that they move with this port to the line's thread and back.
+    // Children, so that they move with this port to the line's thread.
     QtSerialPort *m_device;
     NetworkSerialPort *m_network;
     SerialPort *m_current; // the one opened last, else the device

@@ -35,11 +35,11 @@ QFile::Permissions writeForNewFiles()
     return bits;
 }
 
-QString setWriteBits(const QString &path, QFile::Permissions bits)
+Outcome setWriteBits(const QString &path, QFile::Permissions bits)
 {
     const std::optional<NativeFile::Status> status = NativeFile::status(path);
     if (!status)
-        return SystemReason::of(ENOENT);
+        return Outcome::failed(SystemReason::of(ENOENT));
     return NativeFile::setPermissions(path, (status->permissions & ~AnyWrite) | bits);
 }
 
@@ -62,12 +62,12 @@ QFile::Permissions FileProtection::modeBits(const QFileInfo &info)
     return info.permissions() & ~NotBits;
 }
 
-QString FileProtection::protect(const QString &path)
+Outcome FileProtection::protect(const QString &path)
 {
     return setWriteBits(path, {});
 }
 
-QString FileProtection::unprotect(const QString &path)
+Outcome FileProtection::unprotect(const QString &path)
 {
     return setWriteBits(path, writeForNewFiles());
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "platform/Outcome.h"
+
 #include <QFileDevice>
 #include <QString>
 
@@ -13,9 +15,8 @@ public:
     static bool isProtected(QFileDevice::Permissions modeBits);
     // The file's own permission bits, without Qt's word on what this process may do.
     static QFileDevice::Permissions modeBits(const QFileInfo &info);
-    // Both take names that may not be UTF-8 (NativeName) and return "" when done, else the platform's words
-    // for the failure. Takes every write permission away.
-    static QString protect(const QString &path);
+    // Both take names that may not be UTF-8 (NativeName). Takes every write permission away.
+    static Outcome protect(const QString &path);
     // Gives the owner write permission back, and group and others what the user's umask allows them.
-    static QString unprotect(const QString &path);
+    static Outcome unprotect(const QString &path);
 };

@@ -17,14 +17,14 @@
 
 namespace {
 
-QString failure(bool done)
+Outcome failure(bool done)
 {
-    return done ? QString() : SystemReason::of(errno);
+    return done ? Outcome() : Outcome::failed(SystemReason::of(errno));
 }
 
 } // namespace
 
-QString FolderHandle::open(const QString &path)
+Outcome FolderHandle::open(const QString &path)
 {
     close();
     m_fd = ::open(NativeName::toBytes(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -60,7 +60,7 @@ QString FolderHandle::path() const
     return m_path;
 }
 
-QString FolderHandle::create(QFile &file, const QString &name) const
+Outcome FolderHandle::create(QFile &file, const QString &name) const
 {
     const int fd =
         ::openat(m_fd, NativeName::toBytes(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -69,12 +69,12 @@ QString FolderHandle::create(QFile &file, const QString &name) const
     if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
         const QString why = SystemReason::of(file);
         ::close(fd);
-        return why;
+        return Outcome::failed(why);
     }
     return {};
 }
 
-QString FolderHandle::replace(const QString &from, const QString &to) const
+Outcome FolderHandle::replace(const QString &from, const QString &to) const
 {
     const QByteArray source = NativeName::toBytes(from), target = NativeName::toBytes(to);
     struct stat replaced {};
@@ -84,7 +84,7 @@ QString FolderHandle::replace(const QString &from, const QString &to) const
     return failure(::renameat(m_fd, source.constData(), m_fd, target.constData()) == 0);
 }
 
-QString FolderHandle::keepAside(const QString &name, const QString &aside, int *error) const
+Outcome FolderHandle::keepAside(const QString &name, const QString &aside, int *error) const
 {
     const QByteArray source = NativeName::toBytes(name), target = NativeName::toBytes(aside);
     bool done = ::linkat(m_fd, source.constData(), m_fd, target.constData(), 0) == 0;
@@ -105,7 +105,7 @@ QString FolderHandle::keepAside(const QString &name, const QString &aside, int *
     return failure(done);
 }
 
-QString FolderHandle::remove(const QString &name) const
+Outcome FolderHandle::remove(const QString &name) const
 {
     return failure(::unlinkat(m_fd, NativeName::toBytes(name).constData(), 0) == 0);
 }
@@ -124,11 +124,11 @@ qint64 FolderHandle::changed() const
 
 #include <cerrno>
 
-QString FolderHandle::open(const QString &path)
+Outcome FolderHandle::open(const QString &path)
 {
     m_path = path;
     m_identity = FileIdentity::of(path);
-    return m_identity.isValid() ? QString() : qt_error_string(ERROR_PATH_NOT_FOUND);
+    return m_identity.isValid() ? Outcome() : Outcome::failed(qt_error_string(ERROR_PATH_NOT_FOUND));
 }
 
 void FolderHandle::close()
@@ -141,38 +141,38 @@ QString FolderHandle::path() const
     return m_path;
 }
 
-QString FolderHandle::create(QFile &file, const QString &name) const
+Outcome FolderHandle::create(QFile &file, const QString &name) const
 {
     return NativeFile::open(file, NativeFile::join(m_path, name), QIODevice::WriteOnly | QIODevice::NewOnly);
 }
 
-QString FolderHandle::replace(const QString &from, const QString &to) const
+Outcome FolderHandle::replace(const QString &from, const QString &to) const
 {
     const QString source = NativeFile::join(m_path, from), target = NativeFile::join(m_path, to);
     const bool replacing = QFile::exists(target);
     const QFile::Permissions kept = QFile::permissions(target);
     if (replacing) // a read-only file is not replaced otherwise
         QFile::setPermissions(target, kept | QFile::WriteOwner | QFile::WriteUser);
-    const QString why = NativeFile::rename(source, target);
+    const Outcome renamed = NativeFile::rename(source, target);
     if (replacing)
         QFile::setPermissions(target, kept);
-    return why;
+    return renamed;
 }
 
-QString FolderHandle::keepAside(const QString &name, const QString &aside, int *error) const
+Outcome FolderHandle::keepAside(const QString &name, const QString &aside, int *error) const
 {
     const QString source = NativeFile::join(m_path, name), target = NativeFile::join(m_path, aside);
     *error = !QFile::exists(source) ? ENOENT : QFile::exists(target) ? EEXIST : 0;
     if (*error)
-        return SystemReason::of(*error);
+        return Outcome::failed(SystemReason::of(*error));
     QFile file(source);
     if (file.copy(target))
         return {};
     *error = EIO;
-    return SystemReason::of(file);
+    return Outcome::failed(SystemReason::of(file));
 }
 
-QString FolderHandle::remove(const QString &name) const
+Outcome FolderHandle::remove(const QString &name) const
 {
     return NativeFile::remove(NativeFile::join(m_path, name));
 }

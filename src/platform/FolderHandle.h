@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/FileIdentity.h"
+#include "platform/Outcome.h"
 
 #include <QString>
 
@@ -9,8 +10,7 @@ class QFile;
 
 // A folder held by what it is rather than by its path: files made, renamed and removed through it
 // stay in that folder when it, or a folder above it, is renamed meanwhile. Names may hold bytes that
-// are not UTF-8 (NativeName). Each operation returns "" when done, else the platform's words for the
-// failure.
+// are not UTF-8 (NativeName). Each operation's Outcome carries the platform's words for a failure.
 class FolderHandle final {
 public:
     FolderHandle() = default;
@@ -18,21 +18,21 @@ public:
     FolderHandle(const FolderHandle &) = delete;
     FolderHandle &operator=(const FolderHandle &) = delete;
 
-    QString open(const QString &path);
+    Outcome open(const QString &path);
     void close();
     // Where the folder is now: its new path after a rename, where the platform tells it.
     QString path() const;
     FileIdentity identity() const { return m_identity; }
 
     // Makes name, which must not exist yet, and opens it into file for writing.
-    QString create(QFile &file, const QString &name) const;
+    Outcome create(QFile &file, const QString &name) const;
     // Gives from's file the name to, in place of what to held, and the permission bits to had.
-    QString replace(const QString &from, const QString &to) const;
+    Outcome replace(const QString &from, const QString &to) const;
     // Gives name's file the name aside as well, so that replacing name leaves what it held there;
     // where the file system has no second names, name moves to aside. Never in place of a file.
     // *error: the failure's error number, EEXIST when aside was taken, ENOENT when name was not there.
-    QString keepAside(const QString &name, const QString &aside, int *error) const;
-    QString remove(const QString &name) const;
+    Outcome keepAside(const QString &name, const QString &aside, int *error) const;
+    Outcome remove(const QString &name) const;
     // When anything in the folder last came, went or was renamed, in ns; 0 when it cannot be told. Who
     // keeps its names looks here rather than reading them again.
     qint64 changed() const;

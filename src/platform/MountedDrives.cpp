@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/MountedDrives.h"
 
+#include "platform/NativeFile.h"
+#include "platform/NativeName.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QStorageInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -60,32 +66,71 @@ bool lies(const QString &path, const QString &root)
     return path == root || path.startsWith(root + QLatin1Char('/'));
 }
 
+// The table writes a blank, tab, newline and backslash as \ooo.
+QByteArray unescaped(const QByteArray &field)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            bool ok = false;
+            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
+            if (ok) {
+                bytes += char(code);
+                i += 3;
+                continue;
+            }
+        }
+        bytes += field[i];
+    }
+    return bytes;
+}
+
 } // namespace
+
+QList<MountedDrives::Mount> MountedDrives::table()
+{
+    QList<Mount> mounts;
+#if defined(Q_OS_WIN)
+    for (const QFileInfo &drive : QDir::drives())
+        mounts.append({drive.absoluteFilePath(), QByteArray()});
+#else
+    // The kernel's own table, read without a word to any mount: a share's server may not answer.
+    QFile file(QStringLiteral("/proc/self/mountinfo"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {{systemRoot(), QByteArray()}};
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype dash = fields.indexOf("-");
+        if (fields.size() < 5 || dash < 0 || dash + 1 >= fields.size())
+            continue;
+        mounts.append({NativeName::fromBytes(unescaped(fields[4])), fields[dash + 1]});
+    }
+#endif
+    return mounts;
+}
 
 QStringList MountedDrives::roots()
 {
-#if defined(Q_OS_WIN)
     QStringList result;
-    for (const QFileInfo &drive : QDir::drives())
-        result << drive.absoluteFilePath();
-    return result;
-#else
-    QStringList result;
-    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
-        const QString root = volume.rootPath();
-        if (!volume.isValid() || !volume.isReady() || isPseudoFileSystem(volume.fileSystemType()))
+    for (const Mount &mount : table()) {
+        if (isPseudoFileSystem(mount.type) || result.contains(mount.root))
             continue;
-        if (root != QLatin1String("/") && isSystemArea(root))
+        if (mount.root != systemRoot() && isSystemArea(mount.root))
             continue;
-        if (!QFileInfo(root).isDir() || result.contains(root))
-            continue;
-        result << root;
+        result << mount.root;
     }
     if (!result.contains(systemRoot()))
         result.prepend(systemRoot());
     std::sort(result.begin(), result.end());
     return result;
-#endif
+}
+
+QString MountedDrives::mountOf(const QString &path)
+{
+    QStringList all;
+    for (const Mount &mount : table())
+        all << mount.root;
+    return rootOf(QDir::cleanPath(path), all);
 }
 
 QString MountedDrives::rootOf(const QString &path, const QStringList &roots)
@@ -114,9 +159,18 @@ QString MountedDrives::systemRoot()
 
 bool MountedDrives::isMounted(const QString &root)
 {
-    if (root == systemRoot())
-        return QFileInfo(root).isDir();
+    const QString wanted = QDir::cleanPath(root);
+    const QList<Mount> mounts = table();
+    return wanted == QDir::cleanPath(systemRoot()) ||
+           std::any_of(mounts.cbegin(), mounts.cend(),
+                       [&wanted](const Mount &mount) { return QDir::cleanPath(mount.root) == wanted; });
+}
+
+bool MountedDrives::answers(const QString &root)
+{
     const QStorageInfo volume(root);
-    return volume.isValid() && volume.isReady() &&
-           QDir::cleanPath(volume.rootPath()) == QDir::cleanPath(root);
+    if (!volume.isValid() || !volume.isReady())
+        return false;
+    const std::optional<NativeFile::Status> status = NativeFile::status(root);
+    return status && status->isFolder;
 }

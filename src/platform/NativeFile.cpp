@@ -21,9 +21,9 @@
 namespace {
 
 #if defined(Q_OS_UNIX)
-QString failure(bool done)
+Outcome failure(bool done)
 {
-    return done ? QString() : SystemReason::of(errno);
+    return done ? Outcome() : Outcome::failed(SystemReason::of(errno));
 }
 
 constexpr struct {
@@ -106,7 +106,9 @@ QStringList NativeFile::folderNames(const QString &folder)
 
 bool NativeFile::mayEnter(const QString &folder)
 {
-    return ::access(NativeName::toBytes(folder).constData(), X_OK) == 0;
+    // With the effective rights, as entering uses them: access() asks with the real ones, which for
+    // root means all its capabilities.
+    return ::faccessat(AT_FDCWD, NativeName::toBytes(folder).constData(), X_OK, AT_EACCESS) == 0;
 }
 
 std::optional<NativeFile::Status> NativeFile::status(const QString &path)
@@ -128,7 +130,7 @@ std::optional<NativeFile::Status> NativeFile::status(const QString &path)
     return status;
 }
 
-QString NativeFile::open(QFile &file, const QString &path, QIODevice::OpenMode mode)
+Outcome NativeFile::open(QFile &file, const QString &path, QIODevice::OpenMode mode)
 {
     // The same reading of the mode as QFile's: writing truncates unless reading, appending or new.
     int flags = O_CLOEXEC;
@@ -156,40 +158,40 @@ QString NativeFile::open(QFile &file, const QString &path, QIODevice::OpenMode m
     if (!known || !S_ISREG(info.st_mode)) {
         ::close(fd);
         if (!known)
-            return SystemReason::of(error);
-        return S_ISDIR(info.st_mode) ? SystemReason::of(EISDIR)
-                                     : QStringLiteral("通常のファイルではありません。");
+            return Outcome::failed(SystemReason::of(error));
+        return Outcome::failed(S_ISDIR(info.st_mode) ? SystemReason::of(EISDIR)
+                                                     : QStringLiteral("通常のファイルではありません。"));
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
         const QString why = SystemReason::of(file);
         ::close(fd);
-        return why;
+        return Outcome::failed(why);
     }
     return {};
 }
 
-QString NativeFile::rename(const QString &from, const QString &to)
+Outcome NativeFile::rename(const QString &from, const QString &to)
 {
     return failure(::rename(NativeName::toBytes(from).constData(), NativeName::toBytes(to).constData()) == 0);
 }
 
-QString NativeFile::remove(const QString &path)
+Outcome NativeFile::remove(const QString &path)
 {
     return failure(::unlink(NativeName::toBytes(path).constData()) == 0);
 }
 
-QString NativeFile::makeFolder(const QString &path)
+Outcome NativeFile::makeFolder(const QString &path)
 {
     return failure(::mkdir(NativeName::toBytes(path).constData(), 0777) == 0);
 }
 
-QString NativeFile::removeFolder(const QString &path)
+Outcome NativeFile::removeFolder(const QString &path)
 {
     return failure(::rmdir(NativeName::toBytes(path).constData()) == 0);
 }
 
-QString NativeFile::renameFolder(const QString &from, const QString &to)
+Outcome NativeFile::renameFolder(const QString &from, const QString &to)
 {
     const QByteArray source = NativeName::toBytes(from);
     const QByteArray target = NativeName::toBytes(to);
@@ -200,11 +202,11 @@ QString NativeFile::renameFolder(const QString &from, const QString &to)
     // A file system without the flag (some shares): look first, as near to the rename as can be.
     struct stat info {};
     if (::lstat(target.constData(), &info) == 0)
-        return SystemReason::of(EEXIST);
+        return Outcome::failed(SystemReason::of(EEXIST));
     return failure(::rename(source.constData(), target.constData()) == 0);
 }
 
-QString NativeFile::setPermissions(const QString &path, QFileDevice::Permissions permissions)
+Outcome NativeFile::setPermissions(const QString &path, QFileDevice::Permissions permissions)
 {
     mode_t mode = 0;
     for (const auto &bit : ModeBits) {
@@ -248,48 +250,48 @@ std::optional<NativeFile::Status> NativeFile::status(const QString &path)
                   info.permissions() & ~NotBits};
 }
 
-QString NativeFile::open(QFile &file, const QString &path, QIODevice::OpenMode mode)
+Outcome NativeFile::open(QFile &file, const QString &path, QIODevice::OpenMode mode)
 {
     file.setFileName(path);
-    return file.open(mode) ? QString() : SystemReason::of(file);
+    return file.open(mode) ? Outcome() : Outcome::failed(SystemReason::of(file));
 }
 
-QString NativeFile::rename(const QString &from, const QString &to)
+Outcome NativeFile::rename(const QString &from, const QString &to)
 {
     QFile file(from);
     // Replaces another file as rename() does, never the file itself under another case.
     if (QFileInfo::exists(to) && QFileInfo(from) != QFileInfo(to) && !QFile::remove(to))
-        return QStringLiteral("%1を置き換えられません。").arg(QFileInfo(to).fileName());
-    return file.rename(to) ? QString() : SystemReason::of(file);
+        return Outcome::failed(QStringLiteral("%1を置き換えられません。").arg(QFileInfo(to).fileName()));
+    return file.rename(to) ? Outcome() : Outcome::failed(SystemReason::of(file));
 }
 
-QString NativeFile::remove(const QString &path)
+Outcome NativeFile::remove(const QString &path)
 {
     QFile file(path);
-    return file.remove() ? QString() : SystemReason::of(file);
+    return file.remove() ? Outcome() : Outcome::failed(SystemReason::of(file));
 }
 
-QString NativeFile::makeFolder(const QString &path)
+Outcome NativeFile::makeFolder(const QString &path)
 {
-    return QDir().mkdir(path) ? QString() : SystemReason::of(errno);
+    return QDir().mkdir(path) ? Outcome() : Outcome::failed(SystemReason::of(errno));
 }
 
-QString NativeFile::removeFolder(const QString &path)
+Outcome NativeFile::removeFolder(const QString &path)
 {
-    return QDir().rmdir(path) ? QString() : SystemReason::of(errno);
+    return QDir().rmdir(path) ? Outcome() : Outcome::failed(SystemReason::of(errno));
 }
 
-QString NativeFile::renameFolder(const QString &from, const QString &to)
+Outcome NativeFile::renameFolder(const QString &from, const QString &to)
 {
     if (QFileInfo::exists(to) && QFileInfo(from) != QFileInfo(to))
-        return QStringLiteral("%1を置き換えられません。").arg(QFileInfo(to).fileName());
-    return QDir().rename(from, to) ? QString() : SystemReason::of(errno);
+        return Outcome::failed(QStringLiteral("%1を置き換えられません。").arg(QFileInfo(to).fileName()));
+    return QDir().rename(from, to) ? Outcome() : Outcome::failed(SystemReason::of(errno));
 }
 
-QString NativeFile::setPermissions(const QString &path, QFileDevice::Permissions permissions)
+Outcome NativeFile::setPermissions(const QString &path, QFileDevice::Permissions permissions)
 {
     QFile file(path);
-    return file.setPermissions(permissions) ? QString() : SystemReason::of(file);
+    return file.setPermissions(permissions) ? Outcome() : Outcome::failed(SystemReason::of(file));
 }
 
 #endif

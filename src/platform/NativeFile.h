@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "platform/Outcome.h"
+
 #include <QDateTime>
 #include <QFileDevice>
 #include <QString>
@@ -11,8 +13,8 @@
 class QFile;
 
 // File operations on paths whose file name may carry bytes that are not UTF-8 (NativeName). Qt's own
-// classes re-encode such a name and reach no file, or the wrong one. Each operation returns "" when
-// done, else the system's reason for the failure (SystemReason).
+// classes re-encode such a name and reach no file, or the wrong one. Each operation's Outcome carries
+// the system's reason for a failure (SystemReason).
 class NativeFile final {
 public:
     struct Status {
@@ -35,14 +37,14 @@ public:
     // Follows links, as opening the file would.
     static std::optional<Status> status(const QString &path);
     // Opens file on path; file keeps no name, so use the path for messages.
-    static QString open(QFile &file, const QString &path, QIODevice::OpenMode mode);
-    static QString rename(const QString &from, const QString &to);
-    static QString remove(const QString &path);
-    static QString makeFolder(const QString &path);
-    static QString removeFolder(const QString &path);
+    static Outcome open(QFile &file, const QString &path, QIODevice::OpenMode mode);
+    static Outcome rename(const QString &from, const QString &to);
+    static Outcome remove(const QString &path);
+    static Outcome makeFolder(const QString &path);
+    static Outcome removeFolder(const QString &path);
     // Never in place of what to names: rename() would replace an empty folder there.
-    static QString renameFolder(const QString &from, const QString &to);
-    static QString setPermissions(const QString &path, QFileDevice::Permissions permissions);
+    static Outcome renameFolder(const QString &from, const QString &to);
+    static Outcome setPermissions(const QString &path, QFileDevice::Permissions permissions);
     // The path of name in folder.
     static QString join(const QString &folder, const QString &name);
     // A path as a person reads it: each of its names shown on its own (NativeName::shown), so that a

@@ -30,6 +30,7 @@ public:
     void setConnectTimeout(int milliseconds) { m_connectTimeoutMs = milliseconds; }
 
     QString deviceName(int port) const override { return m_devices.deviceName(port); }
+    PortDevices devices() const override { return m_devices; }
     int commPort() const override { return m_commPort; }
     bool setCommPort(int port) override;
     QString settings() const override { return m_settings.toString(); }
@@ -66,7 +67,7 @@ private:
     QString lost() const { return named() + QStringLiteral("が切断されました。"); }
 
     PortDevices m_devices;
-    // Children: a closed port moves to the thread that runs a transfer and back.
+    // Children: they move with the port to the line's thread.
     QTcpSocket *m_socket;
     QTimer m_timeout{this};
     QTimer m_hold{this}; // while it runs, received data gathers

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/QtProcessLauncher.h"
-#include "platform/WorkingDirectory.h"
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
@@ -11,7 +10,6 @@
 
 #include <vector>
 #else
-#include <QDir>
 #include <QProcess>
 #endif
 
@@ -19,9 +17,9 @@
 
 // QProcess would re-encode the arguments as text and lose the bytes of a name that is not UTF-8.
 // The tool runs in a session of its own under init, so it outlives this program and leaves no zombie.
-// It inherits the working directory, which is always the folder shown: entered by its bytes, so a folder
-// name that is not UTF-8 reaches the tool exactly, where a path handed over as text would not.
-bool QtProcessLauncher::launch(const QByteArray &program, const QByteArrayList &arguments)
+// The folder is entered by its bytes in the child, so a name that is not UTF-8 is reached exactly.
+bool QtProcessLauncher::launch(const QByteArray &program, const QByteArrayList &arguments,
+                               const QByteArray &folder)
 {
     std::vector<char *> argv; // built before the fork: the child may only call what is safe there
     argv.push_back(const_cast<char *>(program.constData()));
@@ -48,7 +46,8 @@ bool QtProcessLauncher::launch(const QByteArray &program, const QByteArrayList &
         ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC); // the serial port and open files stay here
 #endif
         ::signal(SIGPIPE, SIG_DFL);
-        ::execvp(argv[0], argv.data());
+        if (folder.isEmpty() || ::chdir(folder.constData()) == 0)
+            ::execvp(argv[0], argv.data());
         const int error = errno;
         [[maybe_unused]] const ssize_t written = ::write(report[1], &error, sizeof error);
         ::_exit(127);
@@ -67,12 +66,13 @@ bool QtProcessLauncher::launch(const QByteArray &program, const QByteArrayList &
 
 #else
 
-bool QtProcessLauncher::launch(const QByteArray &program, const QByteArrayList &arguments)
+bool QtProcessLauncher::launch(const QByteArray &program, const QByteArrayList &arguments,
+                               const QByteArray &folder)
 {
     QStringList texts;
     for (const QByteArray &argument : arguments)
         texts.append(QString::fromUtf8(argument));
-    return QProcess::startDetached(QString::fromUtf8(program), texts, WorkingDirectory::current());
+    return QProcess::startDetached(QString::fromUtf8(program), texts, QString::fromUtf8(folder));
 }
 
 #endif

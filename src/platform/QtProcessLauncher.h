@@ -5,5 +5,6 @@
 
 class QtProcessLauncher final : public ProcessLauncher {
 public:
-    bool launch(const QByteArray &program, const QByteArrayList &arguments) override;
+    bool launch(const QByteArray &program, const QByteArrayList &arguments,
+                const QByteArray &folder) override;
 };

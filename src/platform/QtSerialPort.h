@@ -25,6 +25,7 @@ public:
     ~QtSerialPort() override;
 
     QString deviceName(int port) const override { return m_devices.deviceName(port); }
+    PortDevices devices() const override { return m_devices; }
 
     int commPort() const override { return m_commPort; }
     bool setCommPort(int port) override;
@@ -66,7 +67,7 @@ private:
     std::unique_ptr<SerialHardware> m_hardware;  // while open
     SerialDriverState::CountReader m_readCounts;
     SerialHardware::Probe m_probe;
-    // Children, as is m_port: a closed port moves to the thread that runs a transfer and back.
+    // Children, as is m_port: they move with the port to the line's thread.
     QTimer m_errorPoll{this};
     QTimer m_hold{this}; // while it runs, arrivals wait in the driver
     SerialSettings m_settings;

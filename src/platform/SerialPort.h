@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/LineHardware.h"
+#include "platform/PortDevices.h"
 #include "platform/SerialSettings.h"
 
 #include <QByteArray>
@@ -34,6 +35,8 @@ public:
 
     // The device that port number n opens, for showing beside the number; the port need not be open.
     virtual QString deviceName(int port) const = 0;
+    // What names the devices, as a value another thread may keep.
+    virtual PortDevices devices() const { return {}; }
     virtual int commPort() const = 0;
     virtual bool setCommPort(int port) = 0; // fails on an open port
     // "4800,e,7,2": baud rate, parity as a lower-case letter, data bits, stop bits.
@@ -81,7 +84,8 @@ public:
     virtual QString errorString() const = 0;
 
 signals:
-    // Raised on the user-interface thread: 2 while received bytes wait, 1001 to 1011 for line errors.
+    // Raised on the port's own thread (the line's): 2 while received bytes wait, 1001 to 1011 for line
+    // errors.
     void OnComm(int event);
     // The device went away or failed under the open port, or a network port could not connect: the
     // port has closed itself.

@@ -71,7 +71,8 @@ void PrintCommands::printFile(ListingPrinter &listing, const FileRow &row)
 {
     m_state.CurrentFileName = row.text;
     const QString &name = m_state.CurrentFileName;
-    const std::optional<NativeFile::Status> status = NativeFile::status(row.diskName);
+    const QString path = NativeFile::join(m_state.CurrentFolder, row.diskName);
+    const std::optional<NativeFile::Status> status = NativeFile::status(path);
     if (!FileTypeCatalogue::IsTextFile(name)) {
         m_log.addLine(name + QStringLiteral("はテキストでないので印刷が出来ません。"));
         return;
@@ -87,16 +88,16 @@ void PrintCommands::printFile(ListingPrinter &listing, const FileRow &row)
         m_log.addLine(why);
     };
     QFile file;
-    QString why = NativeFile::open(file, row.diskName, QIODevice::ReadOnly);
+    Outcome read = NativeFile::open(file, path, QIODevice::ReadOnly);
     QByteArray bytes;
-    if (why.isEmpty()) {
+    if (read) {
         bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
-            why = SystemReason::of(file);
+            read = Outcome::failed(SystemReason::of(file));
     }
-    if (!why.isEmpty()) {
+    if (!read) {
         m_messages.show(name + QStringLiteral(" ファイルが開けません."), QString(), MessageBoxes::Icon::None);
-        failed(why);
+        failed(read.reason());
         return;
     }
     if (!m_printer.beginDocument(name)) {

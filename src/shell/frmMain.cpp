@@ -14,11 +14,9 @@
 #include "fileops/FileCommands.h"
 #include "fileops/FolderCommands.h"
 #include "machine/MachineCommands.h"
-#include "platform/SerialPort.h"
 #include "platform/SystemRegistry.h"
 #include "platform/ToolLocator.h"
 #include "platform/Twips.h"
-#include "platform/WorkingDirectory.h"
 #include "print/PrintCommands.h"
 #include "shell/CommandNames.h"
 #include "shell/CommandRouter.h"
@@ -78,7 +76,7 @@ void frmMain::createControls()
     Drive1 = new DriveList(client);
     Drive1->resize(Drive1->sizeHint()); // keeps its natural height from here on
     Dir1 = new FolderList(client);
-    lvListView = new FileListView(client);
+    lvListView = new FileListView(m_state, client);
     const QString titles[2] = {QStringLiteral(" ログ"), QStringLiteral(" データ")};
     for (int i = 0; i < 2; ++i) {
         lblTitle[i] = new QLabel(titles[i], client);
@@ -125,8 +123,9 @@ void frmMain::createControls()
 
     // The panes start where the process stands, as the platform's own drive and folder lists do.
     Drive1->refreshFromSystem();
-    Drive1->setDrive(WorkingDirectory::current());
-    Dir1->setPath(WorkingDirectory::current());
+    const QString startedIn = QDir::currentPath();
+    Drive1->setDrive(startedIn);
+    Dir1->setPath(startedIn);
     m_navigator = new FolderNavigator(m_state, *Drive1, *Dir1, *lvListView, *m_data, *Text2,
                                       FolderClickSuppressed, this);
     m_fileCommands = std::make_unique<FileCommands>(m_state, *lvListView, Buffer, *m_navigator,
@@ -219,21 +218,22 @@ void frmMain::Form_Load()
     m_menus->menu(C::mnuPopup)->menuAction()->setVisible(false);
     // The arrow keys move through folders; the file commands wait until the user enters the list.
     Dir1->setFocus();
-    if (!m_navigator->restore())
-        return;
-    RefreshFileList();
-    PreviewListedFile();
+    m_navigator->restore([this] {
+        // The first file shows in the data pane once its folder is read.
+        connect(lvListView, &FileListView::listed, this, &frmMain::PreviewListedFile,
+                Qt::SingleShotConnection);
+        RefreshFileList();
+    });
 }
 
 void frmMain::Form_Unload()
 {
     if (!isMinimized())
         PersistedSettings::save(m_store, outerGeometry(), m_state);
-    // The program ends within a second, also mid-transfer: nothing more for the machine, and what was
-    // received is on the disk first as far as its share lets it. A port the line still holds is left
-    // to the process's end.
-    if (m_transfer->shutdown() && m_services.port.portOpen())
-        m_services.port.setPortOpen(false);
+    // The program ends within a second, also mid-transfer: nothing more for the machine, the port
+    // closed, and what was received is on the disk first as far as its share lets it. A line that does
+    // not answer keeps its port to the process's end.
+    (void)m_transfer->shutdown();
     emit unloaded();
 }
 

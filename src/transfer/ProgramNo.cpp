@@ -6,17 +6,15 @@
 #include "platform/FileProtection.h"
 #include "platform/MessageBoxes.h"
 #include "platform/NativeFile.h"
-#include "platform/WorkingDirectory.h"
 
-#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ProgramNo::ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *parent)
-    : QDialog(parent), m_receiveName(receiveName), m_messages(messages)
+ProgramNo::ProgramNo(QString &receiveName, const QString &folder, MessageBoxes &messages, QWidget *parent)
+    : QDialog(parent), m_receiveName(receiveName), m_folder(folder), m_messages(messages)
 {
     setObjectName(QStringLiteral("ProgramNo"));
     setWindowTitle(QStringLiteral("　ファイル名の入力"));
@@ -50,7 +48,7 @@ ProgramNo::ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *pare
 void ProgramNo::OKButton_Click()
 {
     m_receiveName = Text1->text() + QStringLiteral(".NC");
-    const QString existing = FolderListing::findName(WorkingDirectory::current(), m_receiveName);
+    const QString existing = FolderListing::findName(m_folder, m_receiveName);
     if (!existing.isEmpty()) {
         const QString title = QStringLiteral("ファイル名確認");
         if (m_messages.show(m_receiveName + QStringLiteral("はすでにあります。重ね書きをしますか？"), title,
@@ -60,7 +58,7 @@ void ProgramNo::OKButton_Click()
             return;
         }
         // The existing name may be Shift_JIS bytes on disk: its status is read by those bytes.
-        const auto status = NativeFile::status(NativeFile::join(WorkingDirectory::current(), existing));
+        const auto status = NativeFile::status(NativeFile::join(m_folder, existing));
         if (status && FileProtection::isProtected(status->permissions)) {
             m_messages.show(m_receiveName + QStringLiteral("は保護されています。"), title,
                             MessageBoxes::Icon::Critical);

@@ -7,11 +7,11 @@ class MessageBoxes;
 class QLineEdit;
 class QPushButton;
 
-// Asks the name a FANUC program is stored under; ".NC" is added to it.
+// Asks the name a FANUC program is stored under in folder; ".NC" is added to it.
 class ProgramNo final : public QDialog {
     Q_OBJECT
 public:
-    ProgramNo(QString &receiveName, MessageBoxes &messages, QWidget *parent = nullptr);
+    ProgramNo(QString &receiveName, const QString &folder, MessageBoxes &messages, QWidget *parent = nullptr);
 
     QLineEdit *Text1 = nullptr;
     QPushButton *OKButton = nullptr;
@@ -24,5 +24,6 @@ private:
     void OKButton_Click();
 
     QString &m_receiveName;
+    const QString m_folder;
     MessageBoxes &m_messages;
 };

@@ -20,13 +20,13 @@ void ProgramPlace::freshen()
 }
 
 // change() alters the folder; the names stay known as they were unless someone else changed it first.
-template <typename Change> QString ProgramPlace::ownChange(Change change)
+template <typename Change> Outcome ProgramPlace::ownChange(Change change)
 {
     const bool known = m_namesAt != 0 && m_folder.changed() == m_namesAt;
-    const QString why = change();
+    Outcome done = change();
     if (known)
         m_namesAt = m_folder.changed();
-    return why;
+    return done;
 }
 
 QString ProgramPlace::begin(const QString &received, QString *why)
@@ -40,27 +40,27 @@ QString ProgramPlace::begin(const QString &received, QString *why)
     return m_target;
 }
 
-QString ProgramPlace::create(QFile &file, const QString &temporary)
+Outcome ProgramPlace::create(QFile &file, const QString &temporary)
 {
-    const QString why = ownChange([&] { return m_folder.create(file, temporary); });
-    if (why.isEmpty())
+    Outcome created = ownChange([&] { return m_folder.create(file, temporary); });
+    if (created)
         m_names.add(temporary);
-    return why;
+    return created;
 }
 
-QString ProgramPlace::keep(const QString &temporary, bool keepOld, Placed *placed)
+Outcome ProgramPlace::keep(const QString &temporary, bool keepOld, Placed *placed)
 {
     placed->taken = takenMeanwhile();
-    QString why;
+    Outcome done;
     if (placed->taken.isEmpty() && keepOld)
-        why = keepAside(&placed->backup);
-    if (why.isEmpty() && placed->taken.isEmpty())
-        why = m_replaces.isValid() ? ownChange([&] { return m_folder.replace(temporary, m_target); })
-                                   : takeFreeName(temporary, &placed->taken);
-    if (why.isEmpty() && !placed->taken.isEmpty())
-        why = divert(temporary, &placed->backup);
-    if (!why.isEmpty())
-        return why;
+        done = keepAside(&placed->backup);
+    if (done && placed->taken.isEmpty())
+        done = m_replaces.isValid() ? ownChange([&] { return m_folder.replace(temporary, m_target); })
+                                    : takeFreeName(temporary, &placed->taken);
+    if (done && !placed->taken.isEmpty())
+        done = divert(temporary, &placed->backup);
+    if (!done)
+        return done;
     m_names.remove(temporary);
     m_names.add(placed->taken.isEmpty() ? m_target : placed->backup);
     return {};
@@ -88,45 +88,45 @@ QString ProgramPlace::takenMeanwhile() const
 
 // The program takes name, never in place of a file: EEXIST in *error when name holds one. The hidden
 // file goes once the name holds the program.
-QString ProgramPlace::moveTo(const QString &temporary, const QString &name, int *error)
+Outcome ProgramPlace::moveTo(const QString &temporary, const QString &name, int *error)
 {
-    const QString why = ownChange([&] { return m_folder.keepAside(temporary, name, error); });
-    if (why.isEmpty())
-        ownChange([&] { return m_folder.remove(temporary); }); // gone already where it was moved
-    return why;
+    Outcome moved = ownChange([&] { return m_folder.keepAside(temporary, name, error); });
+    if (moved) // the hidden name is gone already where the file system moved it
+        (void)ownChange([&] { return m_folder.remove(temporary); });
+    return moved;
 }
 
-QString ProgramPlace::takeFreeName(const QString &temporary, QString *taken)
+Outcome ProgramPlace::takeFreeName(const QString &temporary, QString *taken)
 {
     int error = 0;
-    const QString why = moveTo(temporary, m_target, &error);
+    Outcome moved = moveTo(temporary, m_target, &error);
     if (error != EEXIST)
-        return why;
+        return moved;
     *taken = QStringLiteral("受信中に%1が作られました。").arg(NativeName::shown(m_target));
     return {};
 }
 
-QString ProgramPlace::divert(const QString &temporary, QString *aside)
+Outcome ProgramPlace::divert(const QString &temporary, QString *aside)
 {
     freshen();
     for (;;) {
         *aside = BackupName::forReceived(m_target, m_names);
         int error = 0;
-        const QString why = moveTo(temporary, *aside, &error);
+        Outcome moved = moveTo(temporary, *aside, &error);
         if (error != EEXIST)
-            return why;
+            return moved;
         m_names.add(*aside); // made meanwhile
     }
 }
 
 // The old program gets a name of its own first, so that no moment leaves it without one.
-QString ProgramPlace::keepAside(QString *backup)
+Outcome ProgramPlace::keepAside(QString *backup)
 {
     freshen();
     for (;;) {
         *backup = BackupName::firstFree(m_target, m_names);
         int error = 0;
-        const QString why = ownChange([&] { return m_folder.keepAside(m_target, *backup, &error); });
+        Outcome kept = ownChange([&] { return m_folder.keepAside(m_target, *backup, &error); });
         if (error == EEXIST) { // made meanwhile
             m_names.add(*backup);
             continue;
@@ -135,6 +135,6 @@ QString ProgramPlace::keepAside(QString *backup)
             backup->clear();
         else
             m_names.add(*backup);
-        return error == ENOENT ? QString() : why; // no old program
+        return error == ENOENT ? Outcome() : kept; // no old program
     }
 }

@@ -3,6 +3,7 @@
 
 #include "core/FolderNames.h"
 #include "platform/FileIdentity.h"
+#include "platform/Outcome.h"
 
 #include <QString>
 
@@ -23,22 +24,22 @@ public:
     // A program of the name as received begins: its name on disk, or "" with why it cannot be taken.
     QString begin(const QString &received, QString *why);
     // Makes the program's hidden file and opens it into file.
-    QString create(QFile &file, const QString &temporary);
+    Outcome create(QFile &file, const QString &temporary);
 
     struct Placed {
         QString backup; // where the program it replaced went, or where it went itself when taken
         QString taken;  // why the program did not take its own name: it went beside it
     };
     // The hidden file takes the program's name, or one beside it when that was taken meanwhile.
-    QString keep(const QString &temporary, bool keepOld, Placed *placed);
+    Outcome keep(const QString &temporary, bool keepOld, Placed *placed);
 
 private:
-    template <typename Change> QString ownChange(Change change);
+    template <typename Change> Outcome ownChange(Change change);
     QString takenMeanwhile() const;
-    QString moveTo(const QString &temporary, const QString &name, int *error);
-    QString takeFreeName(const QString &temporary, QString *taken);
-    QString divert(const QString &temporary, QString *aside);
-    QString keepAside(QString *backup);
+    Outcome moveTo(const QString &temporary, const QString &name, int *error);
+    Outcome takeFreeName(const QString &temporary, QString *taken);
+    Outcome divert(const QString &temporary, QString *aside);
+    Outcome keepAside(QString *backup);
 
     const FolderHandle &m_folder;
     FolderNames m_names;  // the folder's, as last known

@@ -126,8 +126,8 @@ void ReadAhead::Reader::run()
 bool ReadAhead::Reader::open()
 {
     m_file.close();
-    if (const QString why = NativeFile::open(m_file, m_path, QIODevice::ReadOnly); !why.isEmpty())
-        return fail(why);
+    if (const Outcome opened = NativeFile::open(m_file, m_path, QIODevice::ReadOnly); !opened)
+        return fail(opened.reason());
     int error = 0;
     const std::optional<FileStamp> stamp = FileStamp::of(m_file, &error);
     if (!stamp)

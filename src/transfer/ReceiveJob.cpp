@@ -48,10 +48,7 @@ void ReceiveJob::start(bool continuous, const QString &folder, const MachineSett
     m_nameText.resetState();
     m_received = 0;
     m_ending = false;
-    m_afterCr = false;
-    m_echoText.resetState();
     m_echo.clear();
-    m_echoLine.end();
     m_chunk.clear();
     m_said.clear();
     m_end = End::None;
@@ -226,7 +223,7 @@ void ReceiveJob::closeProgram()
     m_state = WaitingForProgram;
     m_name.clear();
     m_nameText.resetState();
-    m_afterCr = false;
+    m_echo.programEnded();
     if (!m_machine.isOsp() || !m_continuous)
         m_ending = true;
 }
@@ -243,7 +240,7 @@ void ReceiveJob::store(char byte)
 {
     m_chunk += byte;
     if (m_machine.echoes())
-        show(byte);
+        m_echo.add(byte);
     ++m_received;
 }
 
@@ -258,31 +255,12 @@ void ReceiveJob::pass()
         overflow();
 }
 
-// A received byte as the echo shows it: CR, LF and CR LF each end one line. A line end is no part
-// of a two-byte character: the decoder never sees it, and half a character left before it, as where
-// a long line was cut, is dropped there.
-void ReceiveJob::show(char byte)
-{
-    const bool secondHalf = byte == Lf && m_afterCr;
-    m_afterCr = byte == Cr;
-    if (secondHalf)
-        return;
-    if (byte != Cr && byte != Lf) {
-        m_echoLine.add(byte);
-        return;
-    }
-    m_echo.append(QString(m_echoText.decode(m_echoLine.take())) + QLatin1Char('\n'));
-    m_echoText.resetState();
-    m_echoLine.end();
-}
-
 // Once a read, not once a byte: the pane takes the text of a whole read in one go, of which only
 // what it keeps in view travels.
 void ReceiveJob::showEcho()
 {
-    m_echo.append(QString(m_echoText.decode(m_echoLine.take())));
-    if (!m_echo.isEmpty())
-        emit echo(m_echo.take());
+    if (const QString text = m_echo.take(); !text.isEmpty())
+        emit echo(text);
 }
 
 void ReceiveJob::abort()

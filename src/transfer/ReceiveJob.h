@@ -3,9 +3,8 @@
 
 #include "core/MachineSettings.h"
 #include "platform/ShiftJis.h"
-#include "transfer/EchoLine.h"
-#include "transfer/EchoTail.h"
 #include "transfer/ReceiveWriter.h"
+#include "transfer/ReceivedEcho.h"
 
 #include <QByteArray>
 #include <QList>
@@ -80,7 +79,6 @@ private:
     void keepProgram(Verdict verdict);
     void store(char byte);
     void pass();
-    void show(char byte);
     void showEcho();
     void finish();
     void fail(const QString &description);
@@ -110,16 +108,13 @@ private:
     State m_state = WaitingForProgram;
     QByteArray m_name; // an OSP name's bytes as they arrive
     QStringDecoder m_nameText = ShiftJis::streamDecoder();
-    QStringDecoder m_echoText = ShiftJis::streamDecoder();
-    EchoTail m_echo;           // echo of the read being handled, shown once it is done
-    EchoLine m_echoLine;       // its bytes since the last line end, not yet decoded
+    ReceivedEcho m_echo;       // of the read being handled, shown once it is done
     QStringList m_lineErrors;  // reported, not yet handled
     QStringList m_batchErrors; // came with the read being handled, not yet logged
     qint64 m_received = 0;
     bool m_continuous = false;
     bool m_listening = false;
     bool m_ending = false;      // the program the reception waited for is in
-    bool m_afterCr = false;     // for the echo: the LF of a CR LF ends no second line
     bool m_programOpen = false; // begun with the writer, not yet kept
     bool m_hit = false;         // a line error may have hit the program being received
     bool m_errorRead = false;   // the read being handled came with line errors

@@ -130,8 +130,8 @@ public:
 private:
     void open(const QString &folder)
     {
-        if (const QString why = m_folder.open(folder); !why.isEmpty())
-            return fail(why);
+        if (const Outcome opened = m_folder.open(folder); !opened)
+            return fail(opened.reason());
         m_folderPath = folder;
         ReceivingPath::removeLeftovers(m_folder.path());
         m_place.freshen();
@@ -150,9 +150,9 @@ private:
         }
         // The name as it is on disk, and the folder by what it is, before the file is made.
         m_shared.publish({m_folder.identity(), m_folderPath, m_target, command.temporary});
-        if (const QString failure = m_place.create(m_file, command.temporary); !failure.isEmpty()) {
+        if (const Outcome created = m_place.create(m_file, command.temporary); !created) {
             m_shared.unpublish(command.temporary);
-            return fail(failure);
+            return fail(created.reason());
         }
         m_temporary = command.temporary;
         m_shared.post({Report::Kind::Created, command.ticket, m_target, {}, {}, {}});
@@ -179,12 +179,12 @@ private:
         if (!m_shared.phase.compare_exchange_strong(phase, Renaming))
             return; // abandoned: leave() takes the hidden file away
         ProgramPlace::Placed placed;
-        const QString why = m_place.keep(m_temporary, command.keepOld, &placed);
+        const Outcome stored = m_place.keep(m_temporary, command.keepOld, &placed);
         phase = Renaming;
         if (!m_shared.phase.compare_exchange_strong(phase, Working))
             m_shared.phase = Abandoned;
-        if (!why.isEmpty())
-            return fail(why);
+        if (!stored)
+            return fail(stored.reason());
         m_shared.unpublish(m_temporary);
         m_temporary.clear();
         {
@@ -220,7 +220,7 @@ private:
             m_file.close();
         if (m_temporary.isEmpty())
             return;
-        m_folder.remove(m_temporary);
+        (void)m_folder.remove(m_temporary); // gone already, or a leftover the next start removes
         m_shared.unpublish(m_temporary);
         m_temporary.clear();
     }

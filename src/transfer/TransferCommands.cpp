@@ -8,8 +8,9 @@
 #include "core/SteadyLineClock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SerialPort.h"
-#include "platform/WorkingDirectory.h"
 #include "transfer/ProgramNo.h"
+#include "transfer/ReceiveJob.h"
+#include "transfer/SendJob.h"
 #include "transfer/TransferLine.h"
 #include "transfer/frmCancelSend.h"
 
@@ -26,8 +27,8 @@
 
 TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log,
                                    QTextEdit *echoPane, FileRows &files, QWidget *window, LinePlacement line)
-    : QObject(window), m_state(state), m_port(port), m_messages(messages), m_log(log), m_echoPane(echoPane),
-      m_files(files), m_window(window), m_dialog(new frmCancelSend(state.Transfer, window))
+    : QObject(window), m_state(state), m_messages(messages), m_log(log), m_echoPane(echoPane), m_files(files),
+      m_window(window), m_dialog(new frmCancelSend(state.Transfer, window))
 {
     if (!line.clock) {
         m_steadyClock = std::make_unique<SteadyLineClock>();
@@ -38,22 +39,29 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
         m_thread = new QThread(this);
         m_thread->setObjectName(QStringLiteral("line"));
         m_line->moveToThread(m_thread);
-        m_line->setHome(thread());
+        // The port lives with the line for the window's life; machine commands hand it settings by
+        // queued calls. It comes home only as the line's thread ends.
+        port.moveToThread(m_thread);
+        connect(
+            m_thread, &QThread::finished, m_line, [&port, home = thread()] { port.moveToThread(home); },
+            Qt::DirectConnection);
         m_thread->start(QThread::TimeCriticalPriority);
     }
     m_redrawSoon.setSingleShot(true);
     m_redrawSoon.setInterval(50);
     connect(&m_redrawSoon, &QTimer::timeout, this, &TransferCommands::redraw);
-    connect(m_line, &TransferLine::current, this,
-            [this](const QString &name) { m_state.CurrentFileName = name; });
-    connect(m_line, &TransferLine::prompt, this, &TransferCommands::showDialog);
-    connect(m_line, &TransferLine::listening, this, [this](const QString &text) {
+    // The jobs' own signals, queued across to the window; what comes often is taken there directly.
+    const SendJob *send = m_line->sendJob();
+    const ReceiveJob *receive = m_line->receiveJob();
+    connect(send, &SendJob::current, this, [this](const QString &name) { m_state.CurrentFileName = name; });
+    connect(send, &SendJob::prompt, this, &TransferCommands::showDialog);
+    connect(receive, &ReceiveJob::waiting, this, [this](const QString &text) {
         m_dialog->setProgress(0, -1);
         showDialog(text);
     });
-    connect(m_line, &TransferLine::progress, m_dialog, &frmCancelSend::setProgress);
+    connect(send, &SendJob::progress, m_dialog, &frmCancelSend::setProgress);
     connect(
-        m_line, &TransferLine::echoCleared, this,
+        send, &SendJob::echoCleared, this,
         [this] {
             fromLine([this] {
                 m_echo.clear();
@@ -61,18 +69,19 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
             });
         },
         Qt::DirectConnection);
-    connect(
-        m_line, &TransferLine::echo, this,
-        [this](const QString &text) { fromLine([&] { m_echo.append(text); }); }, Qt::DirectConnection);
+    const auto echo = [this](const QString &text) { fromLine([&] { m_echo.append(text); }); };
+    connect(send, &SendJob::echo, this, echo, Qt::DirectConnection);
+    connect(receive, &ReceiveJob::echo, this, echo, Qt::DirectConnection);
     connect(m_line, &TransferLine::logLine, this, [this](const QString &line) { m_log.addLine(line); });
-    connect(m_line, &TransferLine::sent, this, [this](const QString &diskName) {
-        if (WorkingDirectory::current() == m_sendFolder) // another folder shown lists other files
+    connect(send, &SendJob::sent, this, [this](const QString &diskName) {
+        if (m_state.CurrentFolder == m_sendFolder) // another folder shown lists other files
             m_files.unmark(diskName);
     });
     connect(
-        m_line, &TransferLine::received, this,
+        receive, &ReceiveJob::received, this,
         [this](qint64 bytes) { fromLine([this, bytes] { m_receivedCount = bytes; }); }, Qt::DirectConnection);
-    connect(m_line, &TransferLine::ended, this, &TransferCommands::ended);
+    connect(send, &SendJob::ended, this, [this] { ended(false); });
+    connect(receive, &ReceiveJob::ended, this, [this](bool failed) { ended(!failed); });
     connect(m_dialog, &frmCancelSend::aborted, this, [this] { onLine([line = m_line] { line->abort(); }); });
 }
 
@@ -83,7 +92,9 @@ TransferCommands::~TransferCommands()
 {
     // What the line reports reaches this directly from its thread, which may outlive this: no report
     // starts from now on, and one under way is done once the lock is free.
-    disconnect(m_line, nullptr, this, nullptr);
+    for (const QObject *from : {static_cast<QObject *>(m_line), static_cast<QObject *>(m_line->sendJob()),
+                                static_cast<QObject *>(m_line->receiveJob())})
+        disconnect(from, nullptr, this, nullptr);
     {
         const std::lock_guard hold(m_waitingLock);
     }
@@ -172,7 +183,6 @@ bool TransferCommands::busy()
 void TransferCommands::begin()
 {
     m_state.Transfer.Running = true;
-    m_state.Transfer.EndFlag = false;
     emit runningChanged(true);
 }
 
@@ -183,7 +193,6 @@ void TransferCommands::ended(bool newFiles)
         m_files.RefreshFileList();
     redraw();
     m_echoPane->document()->setMaximumBlockCount(0); // the next preview shows whole
-    m_state.Transfer.EndFlag = true;
     m_state.Transfer.Running = false;
     emit runningChanged(false);
 }
@@ -205,9 +214,7 @@ void TransferCommands::mnuTransOutput_Click()
     m_files.dropRename();
     const QList<FileRow> marked = MarkedRows::of(m_files, MarkedRows::Rule::SelectionOnly);
     begin();
-    m_sendFolder = WorkingDirectory::current();
-    if (m_thread)
-        m_port.moveToThread(m_thread);
+    m_sendFolder = m_state.CurrentFolder;
     onLine([line = m_line, marked, folder = m_sendFolder, machine = m_state.Machine] {
         line->send(marked, folder, machine);
     });
@@ -235,15 +242,14 @@ void TransferCommands::StartReception(bool continuous)
     QString typedName;
     if (!m_state.Machine.isOsp() && !askProgramName(typedName))
         return ended(false);
-    if (m_thread)
-        m_port.moveToThread(m_thread);
-    onLine([line = m_line, continuous, folder = WorkingDirectory::current(), machine = m_state.Machine,
-            typedName] { line->receive(continuous, folder, machine, typedName); });
+    onLine([line = m_line, continuous, folder = m_state.CurrentFolder, machine = m_state.Machine, typedName] {
+        line->receive(continuous, folder, machine, typedName);
+    });
 }
 
 bool TransferCommands::askProgramName(QString &name)
 {
-    ProgramNo dialog(name, m_messages, m_window);
+    ProgramNo dialog(name, m_state.CurrentFolder, m_messages, m_window);
     return dialog.exec() == QDialog::Accepted && !name.isEmpty();
 }
 

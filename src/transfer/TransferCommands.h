@@ -79,7 +79,6 @@ private:
     void redraw();
 
     AppState &m_state;
-    SerialPort &m_port;
     MessageBoxes &m_messages;
     Log &m_log;
     QTextEdit *m_echoPane;

@@ -5,8 +5,6 @@
 #include "transfer/ReceiveJob.h"
 #include "transfer/SendJob.h"
 
-#include <QThread>
-
 namespace {
 
 struct LineError {
@@ -52,19 +50,15 @@ TransferLine::TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &re
     : m_port(port), m_send(new SendJob(port, m_flow, clock, this)),
       m_receive(new ReceiveJob(port, receiving, this)), m_tally(clock.alarm(this, [this] { tellRepeats(); }))
 {
-    connect(m_send, &SendJob::current, this, &TransferLine::current);
-    connect(m_send, &SendJob::prompt, this, &TransferLine::prompt);
-    connect(m_send, &SendJob::progress, this, &TransferLine::progress);
-    connect(m_send, &SendJob::echoCleared, this, &TransferLine::echoCleared);
-    connect(m_send, &SendJob::echo, this, &TransferLine::echo);
+    // Made before the window's: the counts are in the log before the window hears of the end.
+    const auto ended = [this] {
+        tellRepeats();
+        m_repeated.clear();
+    };
     connect(m_send, &SendJob::logLine, this, &TransferLine::log);
-    connect(m_send, &SendJob::sent, this, &TransferLine::sent);
-    connect(m_send, &SendJob::ended, this, [this] { handBack(false); });
-    connect(m_receive, &ReceiveJob::waiting, this, &TransferLine::listening);
-    connect(m_receive, &ReceiveJob::echo, this, &TransferLine::echo);
+    connect(m_send, &SendJob::ended, this, ended);
     connect(m_receive, &ReceiveJob::logLine, this, &TransferLine::log);
-    connect(m_receive, &ReceiveJob::received, this, &TransferLine::received);
-    connect(m_receive, &ReceiveJob::ended, this, [this](bool failed) { handBack(!failed); });
+    connect(m_receive, &ReceiveJob::ended, this, ended);
     connect(&port, &SerialPort::OnComm, this, &TransferLine::MSComm1_OnComm);
     connect(&port, &SerialPort::failed, m_send, &SendJob::portFailed);
     connect(&port, &SerialPort::failed, m_receive, &ReceiveJob::portFailed);
@@ -99,6 +93,8 @@ void TransferLine::shutdown()
     const QSignalBlocker quiet(this);
     abort(); // a send throws its queue away; a reception has none
     forgetRepeats();
+    if (m_port.portOpen())
+        m_port.setPortOpen(false);
 }
 
 void TransferLine::MSComm1_OnComm(int event)
@@ -165,13 +161,4 @@ void TransferLine::forgetRepeats()
 {
     m_tally->stop();
     m_repeated.clear();
-}
-
-void TransferLine::handBack(bool newFiles)
-{
-    tellRepeats();
-    m_repeated.clear();
-    if (m_home && thread() != m_home)
-        m_port.moveToThread(m_home);
-    emit ended(newFiles);
 }

@@ -58,7 +58,6 @@ void frmCancelSend::setProgress(qint64 done, qint64 total, const QString &fileNa
 
 void frmCancelSend::Command1_Click()
 {
-    m_transfer.EndFlag = true;
     hide();
     emit aborted();
 }

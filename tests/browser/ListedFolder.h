@@ -3,42 +3,67 @@
 
 #include "browser/FileListView.h"
 #include "browser/FolderWatch.h"
+#include "core/AppState.h"
 #include "support/BindMount.h"
 #include "support/TestDir.h"
 
-#include <QDir>
+#include <QSignalSpy>
 
 #include <memory>
 
-// The list of a folder as the program keeps it: listed from the working directory, which is the
-// folder itself or a file server's share of it (dir is then the server's side).
+// The list of a folder as the program keeps it: listed from CurrentFolder, which is the folder itself
+// or a file server's share of it (dir is then the server's side). Constructed listed whole.
 struct ListedFolder {
     TestDir dir;
     std::unique_ptr<BindMount> share;
-    QString before = QDir::currentPath();
-    FileListView list;
+    AppState state;
+    FileListView list{state};
     explicit ListedFolder(const QStringList &names, bool onShare = false)
     {
         for (const QString &name : names)
             dir.addFile(name);
         if (onShare)
             share = std::make_unique<BindMount>(dir.path());
-        QDir::setCurrent(onShare ? share->path() : dir.path());
-        list.RefreshFileList();
+        state.CurrentFolder = onShare ? share->path() : dir.path();
+        refresh(list);
     }
-    ~ListedFolder() { QDir::setCurrent(before); }
     FolderWatch &watch() { return *list.findChild<FolderWatch *>(); }
+
+    // Lists CurrentFolder again and waits until it is listed whole; false when it never is.
+    static bool refresh(FileListView &list)
+    {
+        QSignalSpy listed(&list, &FileListView::listed);
+        list.RefreshFileList();
+        return listed.wait(10000);
+    }
+    // The row whose name shows text; invalid when there is none.
+    static QModelIndex find(const FileListView &list, const QString &text)
+    {
+        return list.model()->match(list.row(0), Qt::DisplayRole, text, 1, Qt::MatchExactly).value(0);
+    }
+    static void check(FileListView &list, int row, bool on = true)
+    {
+        list.model()->setData(list.row(row), on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+    }
+    static bool isSelected(const FileListView &list, int row)
+    {
+        return list.selectionModel()->isSelected(list.row(row));
+    }
+    static QString text(const FileListView &list, int row, int column = FileListView::NameColumn)
+    {
+        return list.row(row).siblingAtColumn(column).data().toString();
+    }
 
     // Each row as "NAME:size", with [ ] around the selected ones and * after the current one.
     static QStringList shown(const FileListView &list)
     {
         QStringList rows;
         for (int i = 0; i < list.rowCount(); ++i) {
-            const QTreeWidgetItem *row = list.row(i);
-            QString text = row->text(FileListView::NameColumn) + u':' + row->text(FileListView::SizeColumn);
-            if (row->isSelected() || row->checkState(FileListView::NameColumn) == Qt::Checked)
+            QString text =
+                ListedFolder::text(list, i) + u':' + ListedFolder::text(list, i, FileListView::SizeColumn);
+            if (isSelected(list, i) || list.listModel()->isChecked(i))
                 text = u'[' + text + u']';
-            rows << (row == list.currentItem() ? text + u'*' : text);
+            rows << (list.currentIndex().row() == i ? text + u'*' : text);
         }
         return rows;
     }

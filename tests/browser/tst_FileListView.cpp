@@ -2,21 +2,29 @@
 #include "browser/FileListView.h"
 #include "browser/FileRenamer.h"
 #include "browser/ListedFolder.h"
+#include "core/AppState.h"
 #include "core/FolderListing.h"
 #include "platform/NativeFile.h"
 #include "platform/NativeName.h"
 #include "support/TestDir.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <ctime>
 
 class tst_FileListView : public QObject {
     Q_OBJECT
+
+    static QString text(const FileListView &list, int row, int column)
+    {
+        return ListedFolder::text(list, row, column);
+    }
 
 private slots:
     // The workshop's clock: times must be shown in local time, which here is not UTC.
@@ -41,27 +49,34 @@ private slots:
         dir.addFile(QStringLiteral(".both.min"));
         dir.protect(QStringLiteral(".both.min"));
         dir.addFolder(QStringLiteral("SUBFOLDER.MIN/C"));
-        FileListView list;
-        list.fill({ListedFile{QStringLiteral("old"), QStringLiteral("OLD"), 1, {}, false}});
-        list.fill(FolderListing::read(dir.path()));
+        ListedFolder old({"OLD"});
+        FileListView &list = old.list;
+        old.state.CurrentFolder = dir.path();
+        QVERIFY(ListedFolder::refresh(list));
 
         QStringList rows; // name | size | type | protection
         for (int i = 0; i < list.rowCount(); ++i) {
-            const QTreeWidgetItem *row = list.row(i);
-            rows << QStringList{row->text(0), row->text(1), row->text(3), row->text(4)}.join(u'|');
+            rows << QStringList{text(list, i, 0), text(list, i, 1), text(list, i, 3), text(list, i, 4)}.join(
+                u'|');
         }
         QCOMPARE(rows, (QStringList{"ABC.MIN|1234|ﾒｲﾝ ﾌﾟﾛｸﾞﾗﾑ|", "EMPTY.TXT|0|ﾃｷｽﾄ ﾌｧｲﾙ|",
                                     "LOCK.SUB|2|ｻﾌﾞ ﾌﾟﾛｸﾞﾗﾑ|保護", "PLAN.XLS|1|ｴｸｾﾙ ﾌｧｲﾙ|"}));
-        const QTreeWidgetItem *abc = list.row(0);
+        const QModelIndex abc = list.row(0);
         QCOMPARE(FileListView::diskName(abc), QStringLiteral("abc.min"));
-        QCOMPARE(abc->textAlignment(FileListView::SizeColumn) & Qt::AlignHorizontal_Mask,
+        QCOMPARE(abc.siblingAtColumn(FileListView::SizeColumn).data(Qt::TextAlignmentRole).toInt() &
+                     Qt::AlignHorizontal_Mask,
                  int(Qt::AlignRight));
-        QCOMPARE(abc->text(FileListView::ModifiedColumn), QLocale().toString(when, QLocale::ShortFormat));
-        const auto image = [](const QIcon &icon) { return icon.pixmap(16, 16).toImage(); };
-        QCOMPARE(image(abc->icon(0)), image(QIcon(QStringLiteral(":/icons/list-file.svg"))));
-        QCOMPARE(image(list.row(3)->icon(0)), image(QIcon(QStringLiteral(":/icons/list-workbook.svg"))));
-        QCOMPARE(list.currentItem(), list.row(0));
-        QVERIFY(list.selectedItems().isEmpty());
+        QCOMPARE(text(list, 0, FileListView::ModifiedColumn), QLocale().toString(when, QLocale::ShortFormat));
+        const auto image = [&list](int row) {
+            return list.row(row).data(Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
+        };
+        const auto icon = [](const char *name) {
+            return QIcon(QString::fromLatin1(name)).pixmap(16, 16).toImage();
+        };
+        QCOMPARE(image(0), icon(":/icons/list-file.svg"));
+        QCOMPARE(image(3), icon(":/icons/list-workbook.svg"));
+        QCOMPARE(list.currentIndex(), list.row(0));
+        QVERIFY(!list.selectionModel()->hasSelection());
     }
 
     // Every header fits its column, and so do the longest size and a date with its time, in the locale's
@@ -84,19 +99,21 @@ private slots:
         const auto restore = qScopeGuard([&before] { QLocale::setDefault(before); });
         TestDir dir;
         dir.addFile(QStringLiteral("BIG.MIN"), 999'999'999, QDateTime(QDate(2024, 11, 30), QTime(23, 59)));
-        FileListView list;
+        AppState state;
+        FileListView list(state);
         if (points > 0) {
             QFont font = list.font();
             font.setPointSize(points);
             list.setFont(font);
         }
         list.fill(FolderListing::read(dir.path()));
-        for (int column = 0; column < list.columnCount(); ++column) {
+        for (int column = 0; column < list.model()->columnCount(); ++column) {
             const int content = column == FileListView::SizeColumn || column == FileListView::ModifiedColumn
                                     ? static_cast<const QAbstractItemView &>(list).sizeHintForColumn(column)
                                     : 0;
             QVERIFY2(list.columnWidth(column) >= std::max(list.header()->sectionSizeHint(column), content),
-                     qPrintable(list.headerItem()->text(column) + u' ' + list.row(0)->text(column)));
+                     qPrintable(list.model()->headerData(column, Qt::Horizontal).toString() + u' ' +
+                                text(list, 0, column)));
         }
     }
 
@@ -149,15 +166,18 @@ private slots:
         FileListView &list = folder.list;
         list.toggleCheckBoxes();
         QCOMPARE(ListedFolder::shown(list), (QStringList{"O1.MIN:0*", "o1.min:0", "O2.MIN:0"}));
-        list.row(1)->setCheckState(FileListView::NameColumn, Qt::Checked);
-        list.setCurrentItem(list.row(1), 0, QItemSelectionModel::NoUpdate);
+        ListedFolder::check(list, 1);
+        list.selectionModel()->setCurrentIndex(list.row(1), QItemSelectionModel::NoUpdate);
         QSignalSpy vanished(&list, &FileListView::currentRowVanished);
+        QSignalSpy listed(&list, &FileListView::listed);
         QVERIFY(ListedFolder::make(folder.dir, QStringLiteral("~O1.MIN")));
         list.followDisk();
+        QVERIFY(listed.wait());
         QCOMPARE(ListedFolder::shown(list), (QStringList{"O1.MIN:3", "[o1.min:0]*", "O2.MIN:0"}));
         QCOMPARE(list.currentRow()->diskName, QStringLiteral("o1.min"));
         QVERIFY(ListedFolder::make(folder.dir, QStringLiteral("-o1.min")));
         list.followDisk();
+        QVERIFY(listed.wait());
         QCOMPARE(ListedFolder::shown(list), (QStringList{"O1.MIN:3", "O2.MIN:0*"}));
         QCOMPARE(vanished.size(), 1);
         QCOMPARE(vanished.at(0).at(0).toString(), QStringLiteral("o1.min"));
@@ -188,34 +208,84 @@ private slots:
         for (const char *name : {"A.MIN", "B.MIN", "C.MIN"})
             dir.addFile(QString::fromLatin1(name));
         const QList<ListedFile> files = FolderListing::read(dir.path());
-        FileListView list;
+        AppState state;
+        FileListView list(state);
         list.resize(400, 300);
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         list.setCheckBoxes(true);
         list.fill(files);
-        QVERIFY(list.row(0)->flags() & Qt::ItemIsUserCheckable);
-        list.row(1)->setCheckState(0, Qt::Checked);
-        list.row(2)->setCheckState(0, Qt::Checked);
-        list.row(1)->setCheckState(0, Qt::Unchecked);
-        QVERIFY(!list.row(1)->isSelected());
-        QVERIFY(list.row(2)->isSelected());
+        QVERIFY(list.row(0).flags() & Qt::ItemIsUserCheckable);
+        ListedFolder::check(list, 1);
+        ListedFolder::check(list, 2);
+        ListedFolder::check(list, 1, false);
+        QVERIFY(!ListedFolder::isSelected(list, 1));
+        QVERIFY(ListedFolder::isSelected(list, 2));
 
         // A click on a row's name selects it for a moment; the release puts the check marks back.
-        const QPoint name(list.columnWidth(0) / 2, list.visualItemRect(list.row(0)).center().y());
+        const QPoint name(list.columnWidth(0) / 2, list.visualRect(list.row(0)).center().y());
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, name);
-        QVERIFY(!list.row(0)->isSelected());
-        QVERIFY(list.row(2)->isSelected());
+        QVERIFY(!ListedFolder::isSelected(list, 0));
+        QVERIFY(ListedFolder::isSelected(list, 2));
         allMarked(list, true);
 
         list.setCheckBoxes(false);
         list.fill(files);
-        QVERIFY(!(list.row(0)->flags() & Qt::ItemIsUserCheckable));
-        QVERIFY(list.selectedItems().isEmpty());
-        list.row(1)->setSelected(true);
+        QVERIFY(!(list.row(0).flags() & Qt::ItemIsUserCheckable));
+        QVERIFY(!list.selectionModel()->hasSelection());
+        list.selectionModel()->select(list.row(1), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         allMarked(list, false);
         list.unmark(files.at(1).diskName); // sent: the row's mark goes, the others stay
-        QVERIFY(!list.row(1)->isSelected() && list.row(2)->isSelected());
+        QVERIFY(!ListedFolder::isSelected(list, 1) && ListedFolder::isSelected(list, 2));
+    }
+
+    // A share that stops answering while its folder is read again: the list says it is reading and keeps
+    // its rows, the window goes on, another folder lists at once, and what the stuck listing finds once
+    // the share answers again goes nowhere.
+    void aStoppedShareNeverHoldsTheWindow()
+    {
+        ListedFolder folder({"A.MIN", "B.MIN"}, true);
+        if (!folder.share->failure().isEmpty())
+            QSKIP(qPrintable(folder.share->failure()));
+        FileListView &list = folder.list;
+        TestDir local;
+        local.addFile(QStringLiteral("LOCAL.MIN"));
+        const auto threads = [] {
+            return QDir(QStringLiteral("/proc/self/task"))
+                .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                .size();
+        };
+        const qsizetype threadsBefore = threads();
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        QTimer tick;
+        tick.setInterval(10);
+        connect(&tick, &QTimer::timeout, &tick,
+                [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+        QSignalSpy listed(&list, &FileListView::listed);
+        {
+            const StoppedShare stopped(*folder.share);
+            QVERIFY(ListedFolder::make(folder.dir, QStringLiteral("+C.MIN")));
+            sinceTick.start();
+            tick.start();
+            list.RefreshFileList();
+            QTRY_VERIFY(BindMount::holdsUpAThread());
+            QVERIFY(!listed.wait(FileListView::ReadingShownMs * 2));
+            QVERIFY(list.reading());
+            QCOMPARE(ListedFolder::shown(list), (QStringList{"A.MIN:0*", "B.MIN:0"}));
+            folder.state.CurrentFolder = local.path();
+            list.RefreshFileList();
+            QVERIFY(listed.wait());
+            QCOMPARE(ListedFolder::shown(list), QStringList{"LOCAL.MIN:0*"});
+            QVERIFY(!list.reading());
+            QVERIFY(!stopped.wentOnByItself());
+        }
+        // A thread ends after it has handed over what it found.
+        QTRY_VERIFY_WITH_TIMEOUT(threads() <= threadsBefore, 10000);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(ListedFolder::shown(list), QStringList{"LOCAL.MIN:0*"});
+        QCOMPARE(listed.size(), 1);
+        QVERIFY2(longestGap < 1000, qPrintable(QString::number(longestGap)));
     }
 
     // A name from a Windows machine in bytes of no encoding: a rename of the row reaches the file.

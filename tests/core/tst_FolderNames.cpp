@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "core/FolderListing.h"
 #include "core/FolderNames.h"
 #include "platform/NativeName.h"
 
@@ -67,6 +68,28 @@ private slots:
         names.remove("a.min");
         QCOMPARE(names.find("A.MIN"), QString());
         QCOMPARE(names.names(), QStringList{"B.MIN"});
+    }
+
+    // The first rows of a list are put in order before the rest: they must be the rows a whole sort
+    // puts first, and their end must not split names that differ only in case.
+    void theFirstNamesInOrderAreTheFirstOfAll()
+    {
+        QStringList names;
+        for (int i = 0; i < 300; ++i)
+            names << QStringLiteral("O%1.MIN").arg((i * 7919) % 300, 4, 10, QLatin1Char('0'));
+        names << QStringLiteral("o0099.min") << QStringLiteral("O0099.Min");
+        QStringList all = names;
+        FolderListing::order(all, 0, all.size());
+        for (const int count : {0, 1, 98, 99, 100, 101, 299, 400}) {
+            QStringList some = names;
+            const qsizetype ordered = FolderListing::order(some, 0, count);
+            QVERIFY2(ordered >= std::min<qsizetype>(count, names.size()), qPrintable(QString::number(count)));
+            QCOMPARE(some.first(ordered), all.first(ordered));
+            if (ordered > 0 && ordered < all.size())
+                QVERIFY(FolderListing::sortKey(all[ordered]) != FolderListing::sortKey(all[ordered - 1]));
+            FolderListing::order(some, ordered, some.size());
+            QCOMPARE(some, all);
+        }
     }
 };
 

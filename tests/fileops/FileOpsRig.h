@@ -54,11 +54,10 @@ struct ScriptedPasteProgress final : PasteProgress {
     int looks = 0;
 };
 
-// The file and folder commands without a window, in a temporary folder: the list is the working
-// directory's files with marks set by name, the folder pane the working directory itself.
+// The file and folder commands without a window, in a temporary folder: the list is the current
+// folder's files with marks set by name, the folder pane the current folder itself.
 struct FileOpsRig final : FolderPane, Log {
     FileOpsRig() { showFolder(folder.path()); }
-    ~FileOpsRig() override { QDir::setCurrent(previous); }
 
     void mark(const QStringList &selected, const QStringList &checked = {})
     {
@@ -72,8 +71,7 @@ struct FileOpsRig final : FolderPane, Log {
     void Dir1_Click() override { ++folderClicks; }
     void showFolder(const QString &path) override
     {
-        QVERIFY(QDir::setCurrent(path));
-        state.CurrentFolder = QDir::currentPath();
+        state.CurrentFolder = list.folder = path;
         list.RefreshFileList();
     }
     void rereadFolders() override { ++folderRereads; }
@@ -97,11 +95,11 @@ struct FileOpsRig final : FolderPane, Log {
             }
             const QString path = folder.addRawFile(bytesOf(name), entry.section('=', 1).toUtf8());
             QFile file;
-            if (!NativeFile::open(file, path, QIODevice::Append).isEmpty() ||
+            if (!NativeFile::open(file, path, QIODevice::Append).ok() ||
                 !file.setFileTime(Made, QFileDevice::FileModificationTime))
                 qFatal("cannot date %s", qPrintable(name));
-            if (entry.startsWith('!'))
-                FileProtection::protect(path);
+            if (entry.startsWith('!') && !FileProtection::protect(path))
+                qFatal("cannot protect %s", qPrintable(name));
         }
     }
     static QByteArray bytesOf(const QString &notation)
@@ -127,18 +125,20 @@ struct FileOpsRig final : FolderPane, Log {
         }
         return text;
     }
-    // The working directory's files, hidden ones too, in the same notation, by name.
-    static QStringList contents()
+    QString at(const QString &name) const { return NativeFile::join(state.CurrentFolder, name); }
+    // The current folder's files, hidden ones too, in the same notation, by name.
+    QStringList contents() const
     {
-        QStringList names = NativeFile::entries(QStringLiteral("."));
+        QStringList names = NativeFile::entries(state.CurrentFolder);
         std::sort(names.begin(), names.end());
         QStringList all;
         for (const QString &name : std::as_const(names)) {
-            const std::optional<NativeFile::Status> status = NativeFile::status(name);
+            const QString path = NativeFile::join(state.CurrentFolder, name);
+            const std::optional<NativeFile::Status> status = NativeFile::status(path);
             if (!status || !status->isFile)
                 continue;
             QFile file;
-            const bool read = NativeFile::open(file, name, QIODevice::ReadOnly).isEmpty();
+            const bool read = NativeFile::open(file, path, QIODevice::ReadOnly).ok();
             all << (FileProtection::isProtected(status->permissions) ? "!" : "") + readable(name) + '=' +
                        (read ? file.readAll() : "?");
         }
@@ -152,7 +152,6 @@ struct FileOpsRig final : FolderPane, Log {
         return texts;
     }
 
-    const QString previous = QDir::currentPath();
     TestDir folder;
     AppState state;
     CopyBuffer buffer;

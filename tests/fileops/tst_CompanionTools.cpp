@@ -28,15 +28,14 @@ void (CompanionTools::*const Handlers[])() = {
 enum Flags { Plain, Protected = 1, Unselected = 2, NoCurrentRow = 4, Gone = 8, Refused = 16, NoOmbrel = 32, NotInstalled = 64 };
 // clang-format on
 
-// A folder "nc progs" listed and made the working directory, with Wine, Ombrel,
-// Quorrin and Laskar installed in a fake Wine prefix.
+// A folder "nc progs" listed and made the current folder, with Wine, Ombrel, Quorrin and Laskar
+// installed in a fake Wine prefix.
 struct Rig {
     Rig()
     {
         tools.install({"wine", OmbrelExe, QuorrinExe, LaskarExe});
-        QDir::setCurrent(folder.addFolder("nc progs"));
+        state.CurrentFolder = folder.addFolder("nc progs");
     }
-    ~Rig() { QDir::setCurrent(previous); }
 
     void run(Handler handler)
     {
@@ -51,7 +50,6 @@ struct Rig {
         return lines;
     }
 
-    const QString previous = QDir::currentPath();
     TestDir folder;
     FakeTools tools;
     ToolLocator locator{tools.environment()};
@@ -161,9 +159,9 @@ private slots:
             rig.folder.addFile("nc progs/OTHER.MIN", "G0X0\r\n");
             rig.folder.addRawFile("nc progs/" + file, "G0X0\r\n");
             if (flags & Protected)
-                QVERIFY(FileProtection::protect(name).isEmpty());
+                QVERIFY(FileProtection::protect(NativeFile::join(rig.state.CurrentFolder, name)).ok());
         }
-        for (const ListedFile &listed : FolderListing::read(QDir::currentPath())) {
+        for (const ListedFile &listed : FolderListing::read(rig.state.CurrentFolder)) {
             const bool current = listed.diskName == name;
             if (current)
                 rig.list.current = int(rig.list.list.size());
@@ -172,7 +170,7 @@ private slots:
         if (flags & NoCurrentRow)
             rig.list.current = int(rig.list.list.size());
         if (flags & Gone)
-            QVERIFY(NativeFile::remove(name).isEmpty());
+            QVERIFY(NativeFile::remove(NativeFile::join(rig.state.CurrentFolder, name)).ok());
 
         rig.run(Handler(handler));
 
@@ -186,13 +184,15 @@ private slots:
             QTEST(rig.boxes.shown[0].icon, "icon");
             QCOMPARE(rig.boxes.shown[0].buttons, MessageBoxes::Buttons::Ok);
         }
-        const QByteArray path = QFile::encodeName(QDir::currentPath()) + '/' + file;
+        const QByteArray path = QFile::encodeName(rig.state.CurrentFolder) + '/' + file;
         if (!command.isEmpty())
             command = rig.tools.expand(command) +
                       (file.isEmpty() ? QStringList() : QStringList{NativeName::fromBytes(path)});
         QCOMPARE(rig.started(), command.isEmpty() ? QList<QStringList>() : QList<QStringList>{command});
         if (!command.isEmpty() && !file.isEmpty())
             QCOMPARE(rig.launcher.started[0].bytes.last(), path);
+        for (const RecordingLauncher::Started &start : rig.launcher.started)
+            QCOMPARE(start.folder, QFile::encodeName(rig.state.CurrentFolder)); // the tool works there
         if (!file.isEmpty() && !(flags & (Unselected | NoCurrentRow)))
             QCOMPARE(rig.state.CurrentFileName, NativeName::shown(name).toUpper());
     }
@@ -202,7 +202,7 @@ private slots:
     {
         Rig rig;
         rig.run(EditorNew);
-        const QString newFile = QFileInfo(QDir::currentPath()).canonicalFilePath() + QStringLiteral("/A.MIN");
+        const QString newFile = rig.state.CurrentFolder + QStringLiteral("/A.MIN");
         QCOMPARE(rig.started(), QList<QStringList>{rig.tools.expand({"wine", OmbrelExe}) << newFile});
         QVERIFY(rig.boxes.shown.isEmpty());
         QVERIFY(!QFileInfo::exists(newFile));

@@ -2,7 +2,6 @@
 #include "fileops/FileOpsRig.h"
 #include "fileops/NewFolder.h"
 #include "platform/MountedDrives.h"
-#include "platform/WorkingDirectory.h"
 #include "support/RawFolder.h"
 
 #include <QLabel>
@@ -17,19 +16,6 @@ namespace {
 // プログ as a Windows share writes it, in the notation of FileOpsRig::readable.
 const QByteArray Sjis = "\x83\x76\x83\x8D\x83\x4F";
 const QString SjisNotation = FileOpsRig::readable(NativeName::fromBytes(Sjis));
-
-// The folder pane as the window's is: it opens a folder by its very bytes.
-struct NativePane final : FolderPane {
-    explicit NativePane(AppState &state) : state(state) {}
-    void Dir1_Click() override {}
-    void showFolder(const QString &path) override
-    {
-        QVERIFY(WorkingDirectory::enter(path).ok());
-        state.CurrentFolder = WorkingDirectory::current();
-    }
-    void rereadFolders() override {}
-    AppState &state;
-};
 
 // Every folder and file under folder, by path from there in FileOpsRig::readable's notation; folders
 // end in "/".
@@ -89,7 +75,7 @@ private slots:
         dialog.Text1->setText(name);
         dialog.Command1_Click();
         QCOMPARE(dialog.result() == QDialog::Accepted, text.isEmpty());
-        QCOMPARE(QDir().entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+        QCOMPARE(QDir(rig.folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                  QStringList{"jobs"} + (text.isEmpty() ? QStringList{name} : QStringList()));
         QCOMPARE(rig.shown(), text.isEmpty() ? QStringList() : QStringList{text});
         if (!text.isEmpty()) {
@@ -236,7 +222,6 @@ private slots:
         QTEST(rig.log, "log");
         QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), left);
         QCOMPARE(rig.state.CurrentFolder, left.isEmpty() ? rig.folder.path() : work);
-        QCOMPARE(QDir::currentPath(), rig.state.CurrentFolder);
         QCOMPARE(rig.state.CurrentFileName, QStringLiteral("work"));
     }
 
@@ -272,13 +257,12 @@ private slots:
         const RawFolder sjis(rig.folder.path(), Sjis);
         QStringList files = {QStringLiteral("a.min")};
         if (withSubfolder) {
-            QVERIFY(NativeFile::makeFolder(NativeFile::join(sjis.path(), "old")).isEmpty());
+            QVERIFY(NativeFile::makeFolder(NativeFile::join(sjis.path(), "old")).ok());
             files << QStringLiteral("old/b.min");
         }
         for (const QString &file : std::as_const(files)) {
             QFile made;
-            QVERIFY(
-                NativeFile::open(made, NativeFile::join(sjis.path(), file), QIODevice::WriteOnly).isEmpty());
+            QVERIFY(NativeFile::open(made, NativeFile::join(sjis.path(), file), QIODevice::WriteOnly).ok());
         }
         const auto pathOf = [&rig](const QString &notation) {
             return notation.isEmpty()
@@ -286,9 +270,8 @@ private slots:
                        : NativeFile::join(rig.folder.path(),
                                           NativeName::fromBytes(FileOpsRig::bytesOf(notation)));
         };
-        NativePane pane(rig.state);
-        pane.showFolder(pathOf(in));
-        FolderCommands folders(rig.state, rig.list, pane, rig.boxes, rig, nullptr);
+        rig.showFolder(pathOf(in));
+        FolderCommands folders = rig.folders();
         QString preset;
         if (command != "delete") {
             whenShown([&](FolderNameDialog &dialog) {
@@ -309,7 +292,6 @@ private slots:
             QCOMPARE(preset, NativeName::shown(QFileInfo(pathOf(in)).fileName()));
         QTEST(tree(rig.folder.path()), "after");
         QCOMPARE(rig.state.CurrentFolder, pathOf(shownAfter));
-        QCOMPARE(WorkingDirectory::current(), rig.state.CurrentFolder);
         QTEST(rig.shown() + rig.log, "texts");
     }
 };

@@ -6,9 +6,7 @@
 #include "core/StatusLine.h"
 #include "machine/MachineCommands.h"
 #include "machine/MachineSettingsFile.h"
-#include "machine/MachineSettingsLoader.h"
 #include "machine/PortProperties.h"
-#include "machine/PropertiesApplier.h"
 #include "platform/QtSerialPort.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
@@ -59,7 +57,8 @@ inline QByteArray body(const QByteArray &from, const QByteArray &to)
 }
 
 // A settings folder of its own, which holds the default OSP-E100.MCH, in force, on a real (closed) serial
-// port; the commands, and the reader and writer they use, report to the log and the status bar here.
+// port that the reader and writer reach through inForce; they and the commands report to the log and the
+// status bar here.
 struct MachineRig final : Log, StatusLine {
     MachineRig()
     {
@@ -97,7 +96,7 @@ struct MachineRig final : Log, StatusLine {
     {
         if (!load(MachineSettingsFile::newLayout()))
             qFatal("the new layout did not load");
-        return PortProperties::inForce(port, state.Machine);
+        return PortProperties::inForce(inForce, state.Machine);
     }
     QByteArray m1() const { return contentOf(folder.filePath(QStringLiteral("M1.MCH"))); }
 
@@ -110,7 +109,8 @@ struct MachineRig final : Log, StatusLine {
     QString status;
     QList<bool> offers;
     int controllerChanges = 0;
-    MachineSettingsLoader loader{state, port, *this, *this};
-    PropertiesApplier applier{state, port, *this, *this};
+    PortInForce inForce{port};
+    MachineSettingsLoader loader{state, inForce, *this, *this};
+    PropertiesApplier applier{state, inForce, *this, *this};
     MachineCommands commands{state, port, dialogs, boxes, *this, *this, nullptr};
 };

@@ -62,7 +62,7 @@ class tst_frmProperties : public QObject {
     {
         return [this](const PortProperties &chosen) {
             m_applied << chosen;
-            return m_refusal;
+            return m_refusal.isEmpty() ? Outcome() : Outcome::failed(m_refusal);
         };
     }
 

@@ -5,12 +5,10 @@
 #include "platform/PortDevices.h"
 #include "platform/QtProcessLauncher.h"
 #include "platform/SystemReason.h"
-#include "platform/WorkingDirectory.h"
 #include "support/PermissionsEnforced.h"
 #include "support/RawFolder.h"
 #include "support/TestDir.h"
 
-#include <QDir>
 #include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -57,8 +55,8 @@ private slots:
             QCOMPARE(NativeName::shown(name), shown);
     }
 
-    // A started program gets each argument's very bytes and runs on by itself; one that cannot start
-    // is reported.
+    // A started program gets each argument's very bytes and runs on by itself in the folder given; one
+    // that cannot start, or cannot enter its folder, is reported.
     void launchedProgramsGetTheBytes()
     {
         TestDir dir;
@@ -66,19 +64,16 @@ private slots:
         const QByteArray target = QFile::encodeName(dir.path()) + "/-\x89\xc1 \xe9.min";
         const auto removeTarget = qScopeGuard([&target] { ::unlink(target.constData()); }); // TestDir cannot
         QtProcessLauncher launcher;
-        QVERIFY(launcher.launch("cp", {"--", QFile::encodeName(source), target}));
+        QVERIFY(launcher.launch("cp", {"--", QFile::encodeName(source), target}, {}));
         QTRY_COMPARE(NativeFile::status(NativeName::fromBytes(target)).value_or(NativeFile::Status()).size,
                      2);
-        QVERIFY(!launcher.launch("talvern-no-such-program", {}));
+        QVERIFY(!launcher.launch("talvern-no-such-program", {}, {}));
 
-        // It runs in the folder shown, also one whose name is not UTF-8.
         const RawFolder folder(dir.path(), "\x83\x76\x83\x8d");
-        const QString before = QDir::currentPath();
-        QCOMPARE(::chdir(NativeName::toBytes(folder.path()).constData()), 0);
-        const bool started = launcher.launch("cp", {"--", QFile::encodeName(source), "here.min"});
-        QDir::setCurrent(before);
-        QVERIFY(started);
+        const QByteArray folderBytes = NativeName::toBytes(folder.path());
+        QVERIFY(launcher.launch("cp", {"--", QFile::encodeName(source), "here.min"}, folderBytes));
         QTRY_VERIFY(NativeFile::status(NativeFile::join(folder.path(), "here.min")).has_value());
+        QVERIFY(!launcher.launch("true", {}, folderBytes + "/gone"));
     }
 
     void aPathLiesOnTheDriveWithTheLongestMatchingRoot_data()
@@ -113,37 +108,6 @@ private slots:
         }
         TestDir plain;
         QVERIFY(!MountedDrives::isMounted(plain.path()));
-    }
-
-    void enteringAFolder_data()
-    {
-        QTest::addColumn<QString>("relative");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("a folder") << "SUB" << true;
-        QTest::newRow("missing") << "GONE" << false;
-        QTest::newRow("a file") << "FILE.MIN" << false;
-        QTest::newRow("empty") << "" << false;
-    }
-
-    // Only a folder that can be entered moves the working directory; the others are not ready.
-    void enteringAFolder()
-    {
-        QFETCH(QString, relative);
-        QFETCH(bool, ok);
-        TestDir dir;
-        dir.addFile(QStringLiteral("FILE.MIN"));
-        const QString target = dir.addFolder(QStringLiteral("SUB"));
-        const QString before = QDir::currentPath();
-        const WorkingDirectory::Result result =
-            WorkingDirectory::enter(relative.isEmpty() ? QString() : dir.filePath(relative));
-        const QString now = WorkingDirectory::current();
-        QDir::setCurrent(before);
-        QCOMPARE(result.ok(), ok);
-        QCOMPARE(QDir(now).canonicalPath(), QDir(ok ? target : before).canonicalPath());
-        if (!ok) {
-            QCOMPARE(result.failure, WorkingDirectory::Failure::NotReady);
-            QVERIFY(!result.description.isEmpty());
-        }
     }
 
     // A number is found by itself or by Qt's text of it; an unknown one is still named.

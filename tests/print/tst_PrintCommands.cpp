@@ -6,7 +6,6 @@
 #include "support/RecordingPrintSurface.h"
 #include "support/TestDir.h"
 
-#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -31,26 +30,23 @@ class tst_PrintCommands : public QObject {
     Q_OBJECT
 
     TestDir folder;
-    QString start;
 
     struct Rig final : PrintRig {
-        Rig() : PrintRig(surface) {}
+        explicit Rig(const QString &folder) : PrintRig(surface) { state.CurrentFolder = folder; }
         RecordingPrintSurface surface;
     };
 
 private slots:
     void initTestCase()
     {
-        start = QDir::currentPath();
-        QDir::setCurrent(folder.path());
         folder.addFile(QStringLiteral("o1.min"), "G00 X0\r\nM30\r\n");
         folder.addFile(QStringLiteral("limit.min"), QByteArray(65000, 'N'));
         folder.addFile(QStringLiteral("over.min"), QByteArray(65001, 'N'));
         folder.addFile(QStringLiteral("pic.bmp"), "BM");
         folder.addFolder(QStringLiteral("dir.min"));
-        QCOMPARE(::mkfifo("fifo", 0644), 0);
-        QVERIFY(QFile::link(QStringLiteral("fifo"), QStringLiteral("l1")));
-        QVERIFY(QFile::link(QStringLiteral("l1"), QStringLiteral("pipe.min")));
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath("fifo")), 0644), 0);
+        QVERIFY(QFile::link(QStringLiteral("fifo"), folder.filePath("l1")));
+        QVERIFY(QFile::link(QStringLiteral("l1"), folder.filePath("pipe.min")));
         // "(ｺﾒﾝﾄ 加工)" as a shop-floor PC writes it, named "加工.sub" in Shift_JIS, and written early on a
         // Japanese morning, when the day in UTC is still the one before.
         folder.addRawFile("\x89\xc1\x8dH.sub", QByteArray("(\xba\xd2\xdd\xc4 \x89\xc1\x8d\x48)\r\n"));
@@ -58,10 +54,8 @@ private slots:
         ::tzset();
         const time_t morning = QDateTime(QDate(2024, 3, 9), QTime(5, 0)).toSecsSinceEpoch();
         const timespec times[2] = {{morning, 0}, {morning, 0}};
-        QCOMPARE(::utimensat(AT_FDCWD, "\x89\xc1\x8dH.sub", times, 0), 0);
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(folder.path()) + "/\x89\xc1\x8dH.sub", times, 0), 0);
     }
-
-    void cleanupTestCase() { QDir::setCurrent(start); }
 
     // Only with a selected current row; in check-box mode the checked rows print too, one job for each
     // printable file. A transfer paused in its wait keeps its log lines and the name of its file.
@@ -99,7 +93,7 @@ private slots:
     void outcomes()
     {
         QFETCH(QString, setup);
-        Rig rig;
+        Rig rig(folder.path());
         QFETCH(QList<FileRow>, rows);
         QFETCH(int, current);
         rig.rows.list = rows;
@@ -132,7 +126,7 @@ private slots:
 
     void shopFloorTextIsDecodedAndDated()
     {
-        Rig rig;
+        Rig rig(folder.path());
         rig.rows.list = {{"加工.SUB", NativeName::fromBytes("\x89\xc1\x8dH.sub"), true}};
         rig.commands.mnuFilePrint_Click();
         QCOMPARE(rig.surface.body(1), QStringList{"(ｺﾒﾝﾄ 加工)"});
@@ -162,7 +156,7 @@ private slots:
 
     void dialogTakesFontAndOrientationAtOnceTheRestOnOk()
     {
-        Rig rig;
+        Rig rig(folder.path());
         rig.state.Print.PrintDate = PrintOptions::HeaderDate::Modified;
         rig.rows.list = {row("O1.MIN", true)};
         rig.commands.mnuFilePrinterSetup_Click();

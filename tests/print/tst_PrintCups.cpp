@@ -127,11 +127,11 @@ private slots:
         folder.addFile(QStringLiteral("o2000.min"), "O2000\r\nM30\r\n");
         QtPrintSurface printer; // the default printer: the queue above
         PrintRig rig(printer);
+        rig.state.CurrentFolder = folder.path();
         // The queue passes the job on as PostScript: with cairo's conversion and a font that names its
         // glyphs the text of the PDF at the end can still be read back.
         rig.state.Print.PrintFontName = QStringLiteral("DejaVu Sans Mono");
-        rig.rows.list = {{"O1000.MIN", folder.filePath("o1000.min"), true},
-                         {"O2000.MIN", folder.filePath("o2000.min"), true}};
+        rig.rows.list = {{"O1000.MIN", "o1000.min", true}, {"O2000.MIN", "o2000.min", true}};
         rig.commands.mnuFilePrint_Click();
         QCOMPARE(rig.log.lines, (QStringList{"O1000.MINを印刷中です...", "印刷が終了しました。",
                                              "O2000.MINを印刷中です...", "印刷が終了しました。"}));

@@ -72,16 +72,13 @@ private slots:
             program +=
                 i == 150 ? QByteArray("(加工 開始)\r\n") : "N" + QByteArray::number(i) + " G01 X12.5\r\n";
         folder.addFile(QStringLiteral("long.min"), program);
-        const QString start = QDir::currentPath();
-        QDir::setCurrent(folder.path());
-
         QtPrintSurface printer(QtPrintSurface::Target::Pdf, folder.filePath(QStringLiteral("Documents")));
         PrintRig rig(printer);
+        rig.state.CurrentFolder = folder.path();
         rig.state.Print.PrintLineNo = PrintOptions::Columns::Two;
         rig.rows.list = {{QStringLiteral("LONG.MIN"), QStringLiteral("long.min"), true, false}};
         rig.commands.mnuFilePrint_Click();
         rig.commands.mnuFilePrint_Click(); // an earlier listing is kept
-        QDir::setCurrent(start);
 
         const QString pdf = folder.filePath(QStringLiteral("Documents/LONG.MIN.pdf"));
         QCOMPARE(rig.log.lines,
@@ -110,16 +107,14 @@ private slots:
         folder.addFile(QStringLiteral("a.min"), "G0\r\n");
         const QString documents = folder.addFolder(QStringLiteral("Documents"));
         QFile::setPermissions(documents, QFile::ReadOwner | QFile::ExeOwner);
-        const QString start = QDir::currentPath();
-        QDir::setCurrent(folder.path());
         QtPrintSurface printer(QtPrintSurface::Target::Pdf, documents);
         PrintRig rig(printer);
+        rig.state.CurrentFolder = folder.path();
         rig.rows.list = {{QStringLiteral("A.MIN"), QStringLiteral("a.min"), true, false}};
         {
             const PermissionsEnforced enforced;
             rig.commands.mnuFilePrint_Click();
         }
-        QDir::setCurrent(start);
         QFile::setPermissions(documents, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(rig.log.lines, (QStringList{"A.MINを印刷中です...", "A.MINを印刷出来ませんでした。",
                                              "'" + QDir(documents).filePath("A.MIN.pdf") +

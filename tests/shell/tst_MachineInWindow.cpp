@@ -14,6 +14,7 @@
 #include <QButtonGroup>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -61,6 +62,29 @@ private slots:
         const auto written = window.written();
         written->endGroup();
         QCOMPARE(written->value(QStringLiteral("Ports/COM1")).toString(), adapter);
+    }
+
+    // The port lives on the line's thread for the window's life: a machine put in force reaches it there
+    // by value, in its turn, and moves it nowhere.
+    void aMachinePutInForceReachesThePortOnTheLine()
+    {
+        MainWindowFixture window;
+        window.preset(QStringLiteral("MchFileName"), QString());
+        frmMain &form = window.start();
+        QThread *line = window.port.thread();
+        QVERIFY(line != thread());
+        const auto settingsThere = [&window] {
+            QString settings;
+            QMetaObject::invokeMethod(
+                &window.port, [&window] { return window.port.settings(); }, Qt::BlockingQueuedConnection,
+                &settings);
+            return settings;
+        };
+        QCOMPARE_NE(settingsThere(), QStringLiteral("9600,e,7,2"));
+        window.fileDialogs.answers = {window.settingsFile(QStringLiteral("FANUC.MCH"), Fanuc)};
+        form.menus()->item(QStringLiteral("mnuMachineSelect"))->trigger();
+        QTRY_COMPARE(settingsThere(), QStringLiteral("9600,e,7,2"));
+        QCOMPARE(window.port.thread(), line);
     }
 
     // Two windows side by side, each on its own machine: a window started for one (--machine) starts with

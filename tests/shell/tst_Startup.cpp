@@ -1,6 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "browser/DriveList.h"
+#include "browser/FolderList.h"
 #include "platform/QtTranslations.h"
+#include "shell/LogPane.h"
+#include "support/BindMount.h"
+#include "support/MainWindowFixture.h"
+#include "support/OwnMounts.h"
 #include "support/ProjectVersion.h"
+#include "support/TestDir.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -11,6 +18,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 
 class tst_Startup : public QObject {
     Q_OBJECT
@@ -70,6 +78,40 @@ private slots:
         QVERIFY(written.contains(QStringLiteral("Settings/MainWidth"))); // the window's own values, saved
         QCOMPARE(written.value(QStringLiteral("Settings/MchFileName")).toString(),
                  QStringLiteral("GONE.MCH"));
+    }
+
+    // A share whose server has stopped holds up neither the start nor the window: as the remembered
+    // folder it is reported not ready and the system drive shown; merely mounted, it is listed unasked.
+    void aStoppedShareHoldsNothingUp_data()
+    {
+        QTest::addColumn<bool>("remembered");
+        QTest::newRow("the remembered folder") << true;
+        QTest::newRow("merely mounted") << false;
+    }
+    void aStoppedShareHoldsNothingUp()
+    {
+        QFETCH(bool, remembered);
+        QSKIP_WITHOUT_OWN_MOUNTS();
+        TestDir underneath, local;
+        BindMount share(underneath.path());
+        QVERIFY2(share.failure().isEmpty(), qPrintable(share.failure()));
+        const QString localFolder = QDir(local.path()).canonicalPath();
+        const StoppedShare stopped(share);
+        const LoopGaps gaps;
+        MainWindowFixture window;
+        const frmMain &form = window.start(remembered ? share.path() : localFolder);
+        QVERIFY(form.Drive1->roots().contains(share.path()));
+        if (remembered) {
+            QTRY_COMPARE_WITH_TIMEOUT(
+                form.Text2->toPlainText().count(share.path() + QStringLiteral("の準備が出来ていません。")), 1,
+                10000);
+            QTRY_COMPARE(form.Dir1->path(), QStringLiteral("/"));
+        } else {
+            QCOMPARE(form.Dir1->path(), localFolder);
+        }
+        QCOMPARE(window.state.CurrentFolder, form.Dir1->path());
+        QVERIFY2(gaps.longestMs() < 1000, qPrintable(QString::number(gaps.longestMs())));
+        QVERIFY(!stopped.wentOnByItself());
     }
 
     // The program's interface is Japanese, so Qt's own buttons and dialogs are too.

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ControllerSimulator.h"
 #include "browser/FileListView.h"
-#include "fileops/FileOpsRig.h"
 #include "platform/TerminationSignals.h"
 #include "shell/CommandNames.h"
 #include "shell/LogPane.h"
@@ -10,9 +9,9 @@
 #include "shell/Startup.h"
 #include "support/BindMount.h"
 #include "support/MainWindowFixture.h"
+#include "support/OwnMounts.h"
 #include "support/ScriptedSerialPort.h"
 #include "support/TestDir.h"
-#include "support/VirtualClock.h"
 #include "transfer/TransferCommands.h"
 #include "transfer/frmCancelSend.h"
 
@@ -59,28 +58,6 @@ QStringList logLines(const frmMain &form)
     return form.Text2->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-// A continuous reception into the folder the rig shows, on the scripted port and a virtual clock.
-struct Reception {
-    explicit Reception(FileOpsRig &rig)
-        : commands(rig.state, port, rig.boxes, rig, &echo, rig.list, &window, {&clock, false})
-    {
-        commands.mnuTransInputCont_Click();
-    }
-    // Once the line has taken all that was fed: 中止, then until the line and the disk's thread are done.
-    void end()
-    {
-        clock.runUntil([this] { return port.waiting() == 0; });
-        commands.dialog()->Command1->click();
-        QTRY_VERIFY(clock.runUntil([this] { return !commands.running(); }));
-    }
-
-    ScriptedSerialPort port;
-    VirtualClock clock;
-    QWidget window;
-    QTextEdit echo;
-    TransferCommands commands;
-};
-
 } // namespace
 
 // Transfers as the main window runs them: from its toolbar and menus, beside its other panes and the
@@ -96,8 +73,9 @@ class tst_TransferWindow : public QObject {
         window.preset(QStringLiteral("OpenPathName"), folder.isEmpty() ? m_folder.path() : folder);
         frmMain &form = window.start();
         if (!folder.isEmpty()) { // its one file marked
-            form.lvListView->setCurrentItem(form.lvListView->row(0));
-            form.lvListView->row(0)->setSelected(true);
+            form.lvListView->setCurrentIndex(form.lvListView->row(0));
+            form.lvListView->selectionModel()->select(form.lvListView->row(0), QItemSelectionModel::Select |
+                                                                                   QItemSelectionModel::Rows);
         }
         return form;
     }
@@ -105,8 +83,8 @@ class tst_TransferWindow : public QObject {
     static QStringList marked(const FileListView *list)
     {
         QStringList names;
-        for (const QTreeWidgetItem *row : list->selectedItems())
-            names << row->text(FileListView::NameColumn);
+        for (const QModelIndex &row : list->selectionModel()->selectedRows())
+            names << row.data().toString();
         names.sort();
         return names;
     }
@@ -189,9 +167,11 @@ private slots:
     {
         MainWindowFixture window;
         frmMain &form = start(window);
-        form.lvListView->row(1)->setSelected(true);
+        form.lvListView->selectionModel()->select(form.lvListView->row(1),
+                                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
         const auto listed = [&form](const QString &name) {
-            return form.lvListView->findItems(name, Qt::MatchExactly);
+            return form.lvListView->model()->match(form.lvListView->row(0), Qt::DisplayRole, name, -1,
+                                                   Qt::MatchExactly);
         };
         QStringList rowsMeanwhile, marksMeanwhile;
         QString paneMeanwhile;
@@ -211,8 +191,12 @@ private slots:
         QCOMPARE(rowsMeanwhile, (QStringList{"A.MIN", "B.MIN", "OTHER.MIN"}));
         QCOMPARE(marksMeanwhile, QStringList{QStringLiteral("B.MIN")});
         QCOMPARE(paneMeanwhile, QStringLiteral("G0 X1\n"));
-        QCOMPARE(listed(QStringLiteral("NEW.MIN")).size(), 1);
-        QCOMPARE(listed(QStringLiteral("NEW.MIN")).first()->text(FileListView::SizeColumn),
+        QTRY_COMPARE(listed(QStringLiteral("NEW.MIN")).size(), 1);
+        QCOMPARE(listed(QStringLiteral("NEW.MIN"))
+                     .first()
+                     .siblingAtColumn(FileListView::SizeColumn)
+                     .data()
+                     .toString(),
                  QStringLiteral("12"));
         QVERIFY(QFile::remove(m_folder.filePath(QStringLiteral("NEW.MIN"))));
         QVERIFY(QFile::remove(m_folder.filePath(QStringLiteral("OTHER.MIN"))));
@@ -344,6 +328,7 @@ private slots:
         TestDir underneath;
         underneath.addFile(QStringLiteral("BIG.MIN"), QByteArray("G01 X1.0\r\n").repeated(1000));
         BindMount share(underneath.path());
+        QSKIP_WITHOUT_OWN_MOUNTS();
         QVERIFY2(share.failure().isEmpty(), qPrintable(share.failure()));
         MainWindowFixture window;
         frmMain &form = start(window, share.path());
@@ -372,135 +357,15 @@ private slots:
             QVERIFY2(logAfter.last().contains(QStringLiteral("KEEP.MIN")), qPrintable(logAfter.last()));
     }
 
-    // A program that begins to arrive while a command's question is open, or arrives whole meanwhile,
-    // or arrives into a folder renamed since it began, is neither deleted nor pasted over, and its
-    // folder stays: it lands whole where its folder is now, and so does the next program.
-    void aReceptionIsNeverLost_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QByteArray>("punched"); // under the command's first question, or before a rename
-        QTest::addColumn<QStringList>("shown");
-        // clang-format off
-        const QString askDelete = "O2000.MINを削除してもいいですか？", busyDelete = "O2000.MINは受信中なので削除できません。";
-        const QByteArray begun = "$O2000.MIN%\r\nNEW", whole = begun + "\r\n%";
-        QTest::newRow("file delete") << "delete" << begun << QStringList{askDelete, busyDelete};
-        QTest::newRow("file delete, whole program") << "delete" << whole << QStringList{askDelete, askDelete};
-        QTest::newRow("paste over") << "paste" << begun << QStringList{"O2000.MINは既にファイルが存在します。\nファイルを重ね書きしますか？", "O2000.MINは受信中なので貼り付けが出来ません。"};
-        QTest::newRow("folder delete") << "folder delete" << begun << QStringList{"フォルダー'src'とフォルダー内のすべてのファイルを削除してもいいですか？", "フォルダー'src'には受信中のファイルがあるので削除できません。"};
-        QTest::newRow("folder renamed, file delete") << "rename" << begun << QStringList{busyDelete};
-        // clang-format on
-    }
-
-    void aReceptionIsNeverLost()
-    {
-        QFETCH(QString, command);
-        QFETCH(QByteArray, punched);
-        FileOpsRig rig;
-        rig.put("other", {"o2000.min=copy"});
-        rig.put("src", {"o2000.min=old", "a.min=a"});
-        rig.showFolder(rig.folder.filePath("other"));
-        rig.mark({"O2000.MIN"});
-        rig.files().mnuEditCopy_Click();
-        rig.showFolder(rig.folder.filePath("src"));
-        Reception reception(rig);
-        ScriptedSerialPort &port = reception.port;
-        VirtualClock &clock = reception.clock;
-        // Until the disk's thread has what was punched: a begun program in its hidden file, a whole one
-        // under its name, each with its log line.
-        const auto punch = [&port, &clock, &rig](const QByteArray &bytes) {
-            const qsizetype lines = rig.log.size() + bytes.count('$') + bytes.count("\r\n%");
-            port.feed(bytes);
-            QTRY_VERIFY(clock.runUntil([&] { return port.waiting() == 0 && rig.log.size() == lines; }));
-        };
-        int questions = 0;
-        rig.boxes.whileAsking = [&] {
-            if (questions++ == 0)
-                punch(punched);
-        };
-        rig.boxes.answers = {Answer::Yes, Answer::No};
-        if (command == "rename") {
-            punch(punched);
-            whenShown([](FolderNameDialog &dialog) {
-                dialog.Text1->setText("dst");
-                dialog.Command1->click();
-            });
-            rig.folders().mnuFolderRename_Click();
-            QCOMPARE(rig.state.CurrentFolder, rig.folder.filePath("dst"));
-        }
-        rig.mark({"O2000.MIN"});
-        if (command == "paste")
-            rig.files().mnuEditPaste_Click();
-        else if (command == "folder delete")
-            rig.folders().mnuFolderDelete_Click();
-        else
-            rig.files().mnuFileDelete_Click();
-        port.feed("\r\n%$O3000.MIN%\r\nX\r\n%");
-        reception.end();
-
-        QTEST(rig.shown(), "shown");
-        const QString done = "読込が完了しました。";
-        QCOMPARE(rig.log, (QStringList{"O2000.MINを読込中です...", done, "O3000.MINを読込中です...", done,
-                                       "受信を終了しました。"}));
-        QCOMPARE(FileOpsRig::contents(), (QStringList{"O3000.MIN=X\r\n", "a.min=a", "o2000.min=NEW\r\n"}));
-    }
-
-    // A new folder, or a folder renamed, may not take the name of a program being received, in any case:
-    // the reception's last step would fail on it. The program lands whole.
-    void aFolderIsNotNamedLikeAProgramBeingReceived_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("title");
-        // clang-format off
-        QTest::newRow("new folder") << "new" << "o2000.min" << "フォルダーの作成";
-        QTest::newRow("folder renamed") << "rename" << "O2000.MIN" << "フォルダー名の変更";
-        // clang-format on
-    }
-
-    void aFolderIsNotNamedLikeAProgramBeingReceived()
-    {
-        QFETCH(QString, command);
-        QFETCH(QString, typed);
-        FileOpsRig rig;
-        rig.put("src", {"job/"});
-        rig.showFolder(rig.folder.filePath("src"));
-        Reception reception(rig);
-        ScriptedSerialPort &port = reception.port;
-        VirtualClock &clock = reception.clock;
-        port.feed("$O2000.MIN%\r\nNEW");
-        QTRY_VERIFY(clock.runUntil([&] { return port.waiting() == 0 && rig.log.size() == 1; }));
-
-        whenShown([&typed](FolderNameDialog &dialog) {
-            dialog.Text1->setText(typed);
-            dialog.Command1->click();
-        });
-        if (command == "new") {
-            rig.folders().mnuFolderNew_Click();
-        } else {
-            rig.showFolder(rig.folder.filePath("src/job"));
-            rig.folders().mnuFolderRename_Click();
-        }
-        port.feed("\r\n%");
-        reception.end();
-
-        QCOMPARE(rig.shown(), QStringList{"'" + typed + "'は受信中のファイルの名前なので使えません。"});
-        QTEST(rig.boxes.shown[0].title, "title");
-        QCOMPARE(rig.log,
-                 (QStringList{"O2000.MINを読込中です...", "読込が完了しました。", "受信を終了しました。"}));
-        QVERIFY(QFileInfo(rig.folder.filePath("src/job")).isDir());
-        QFile received(rig.folder.filePath("src/O2000.MIN"));
-        QVERIFY(received.open(QIODevice::ReadOnly));
-        QCOMPARE(received.readAll(), QByteArray("NEW\r\n"));
-    }
-
     // The window stays live while a reception waits: a print then leaves the reception's log lines and
     // its file alone, and the reception goes on.
     void printingWhileAReceptionWaits()
     {
         MainWindowFixture window;
         frmMain &form = start(window);
-        form.lvListView->setCurrentItem(form.lvListView->row(0));
-        form.lvListView->row(0)->setSelected(true);
+        form.lvListView->setCurrentIndex(form.lvListView->row(0));
+        form.lvListView->selectionModel()->select(form.lvListView->row(0),
+                                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
         window.punchOnceListening("$NEW.MIN%\r\nG0 X1\r\n", [&] {
             QVERIFY(QTest::qWaitFor(
                 [&] { return form.Text2->toPlainText().contains(QStringLiteral("読込中")); }));

@@ -42,99 +42,11 @@
 #include <QToolButton>
 
 // The main window as a whole: its commands, its toolbar, what it remembers between runs and what a
-// screen reader can tell of it and its dialogs.
+// screen reader can tell of it and its dialogs. Which commands it leaves to the user: tst_CommandState.
 class tst_frmMain : public QObject {
     Q_OBJECT
 
     TestDir m_folder;
-
-    // Of the commands the rules switch, those the user cannot choose now: menu items by name (a path
-    // through their menus), toolbar positions by key.
-    static QStringList withdrawn(const frmMain &form)
-    {
-        static const char *const items[] = {"mnuFile/mnuFolder/mnuFolderNew",
-                                            "mnuFile/mnuFileEdit/mnuEditorOpen",
-                                            "mnuFile/mnuQuorrin/mnuCommenterNew",
-                                            "mnuFile/mnuLaskar",
-                                            "mnuFile/mnuFileProtect",
-                                            "mnuFile/mnuFileUnprotect",
-                                            "mnuFile/mnuFilePrinterSetup",
-                                            "mnuFile/mnuFilePrint",
-                                            "mnuFile/mnuFileExit",
-                                            "mnuEdit/mnuEditCopy",
-                                            "mnuMachine/mnuMachineSelect",
-                                            "mnuMachine/mnuMachinePropaty",
-                                            "mnuMachine/mnuMachineNew",
-                                            "mnuTrans/mnuTransOutput",
-                                            "mnuTrans/mnuTransInput",
-                                            "mnuTrans/mnuTransInputCont",
-                                            "mnuTrans/mnuTransDncA",
-                                            "mnuPopupOutput",
-                                            "mnuPopupInput",
-                                            "mnuPopupInputCont",
-                                            "mnuPopupCopy",
-                                            "mnuPopupPrint"};
-        QStringList names;
-        for (const char *path : items) {
-            const QStringList chain = QString::fromLatin1(path).split(u'/');
-            if (!std::all_of(chain.begin(), chain.end(),
-                             [&](const QString &name) { return form.menus()->item(name)->isEnabled(); }))
-                names << chain.last();
-        }
-        for (int position = 1; position <= MainToolBar::ButtonCount; ++position) {
-            QAction *button = form.tbToolBar->button(position);
-            const QWidget *face = form.tbToolBar->widgetForAction(button); // none for a separator
-            if (!button->isEnabled() || !(face ? face : form.tbToolBar)->isEnabled())
-                names << button->data().toString();
-        }
-        names.sort();
-        return names;
-    }
-
-    // Plays the user's steps; a transfer a step starts waits while the steps up to "end" (or all the
-    // rest) are played. seen: what is withdrawn when the steps run out.
-    void play(frmMain &form, QStringList steps, QStringList &seen)
-    {
-        while (!steps.isEmpty()) {
-            const QString step = steps.takeFirst();
-            if (step == u"list" || step == u"folder") {
-                QWidget *pane = step == u"list" ? static_cast<QWidget *>(form.lvListView) : form.Dir1;
-                form.activateWindow(); // as the click that moves the focus would
-                QVERIFY(QTest::qWaitForWindowActive(&form));
-                pane->setFocus(Qt::MouseFocusReason);
-                QCOMPARE(QApplication::focusWidget(), pane);
-            } else if (step == u"rename") { // the name editor opens inside the list
-                form.lvListView->editItem(form.lvListView->row(0), 0);
-                QTRY_VERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
-            } else if (step == u"alt") { // the menu bar takes the keyboard
-                QTest::keyClick(form.lvListView, Qt::Key_Alt, Qt::AltModifier);
-                QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form.menuBar()));
-            } else { // "receive" or "send", held waiting until it is cancelled
-                const qsizetype end = steps.indexOf(QStringLiteral("end"));
-                const QStringList during = end < 0 ? steps : steps.mid(0, end);
-                steps = end < 0 ? QStringList() : steps.mid(end + 1);
-                QObject waiting;
-                bool waited = false;
-                connect(
-                    form.transfer(), &TransferCommands::runningChanged, &waiting,
-                    [&](bool running) {
-                        if (!running)
-                            return;
-                        waited = true;
-                        play(form, during, seen);
-                        form.transfer()->dialog()->Command1->click();
-                    },
-                    Qt::QueuedConnection);
-                form.lvListView->setCurrentItem(form.lvListView->row(0));
-                form.menus()->item(step == u"send" ? "mnuPopupOutput" : "mnuPopupInput")->trigger();
-                QTRY_VERIFY(waited);
-                QTRY_VERIFY(!form.transfer()->running());
-                if (end < 0)
-                    return;
-            }
-        }
-        seen = withdrawn(form);
-    }
 
     // What a screen reader says a widget is. A drop-down list may be called by its value, as on Linux: then
     // the label that stands for it names it, or its description when it has none.
@@ -205,12 +117,12 @@ private slots:
         frmMain &form = window.start(m_folder.path());
         frmProperties properties(
             QStringLiteral("OSP-E100.MCH"), PortProperties{},
-            [](const PortProperties &) { return QString(); },
+            [](const PortProperties &) { return Outcome(); },
             [](int) { return QStringLiteral("/dev/ttyUSB0"); }, window.messages);
         NewFolder folderName(window.state, m_folder.path(), window.messages);
         PrintSetting printSetting(window.state.Print, window.printDialogs);
         QString receiveName;
-        ProgramNo programNo(receiveName, window.messages);
+        ProgramNo programNo(receiveName, m_folder.path(), window.messages);
         // Each window's panes and fields; a name says what a widget is and tells it from its neighbours.
         const QList<QList<QWidget *>> windows = {
             {form.Drive1, form.Dir1, form.lvListView, form.Text2, form.Text1, form.Image1, form.tbToolBar},
@@ -242,13 +154,13 @@ private slots:
 
         m_folder.addFile(QStringLiteral("LATE.TXT"));
         QTest::mouseClick(form.lvListView->viewport(), Qt::LeftButton, {},
-                          form.lvListView->visualItemRect(form.lvListView->row(1)).center());
+                          form.lvListView->visualRect(form.lvListView->row(1)).center());
         QWidget *check = form.tbToolBar->widgetForAction(form.tbToolBar->button(7));
         QAccessibleInterface *checkState = QAccessible::queryAccessibleInterface(check);
         QVERIFY(checkState->state().checkable && !checkState->state().checked);
         QTest::mouseClick(check, Qt::LeftButton);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form.lvListView));
-        QCOMPARE(form.lvListView->rowCount(), 3);
+        QTRY_COMPARE(form.lvListView->rowCount(), 3); // the refresh reads the folder on its own thread
         QVERIFY(checkState->state().checked);
         QVERIFY(QFile::remove(m_folder.filePath(QStringLiteral("LATE.TXT"))));
         QTest::mouseClick(check, Qt::LeftButton);
@@ -258,14 +170,15 @@ private slots:
         form.tbToolBar_ButtonClick(QStringLiteral("NoSuchKey"));
         QVERIFY(form.lvListView->checkBoxes());
 
-        form.lvListView->setCurrentItem(form.lvListView->row(0));
+        form.lvListView->setCurrentIndex(form.lvListView->row(0));
         form.tbToolBar->button(15)->trigger();
         form.menus()->item(QStringLiteral("mnuLaskar"))->trigger();
         form.tbToolBar->menuItem(QStringLiteral("CommenterOpen"))->trigger();
         // Each reached its handler once: a start, or the handler's own failure message when no tool is there.
         QCOMPARE(window.launcher.started.size() + window.messages.shown.size(), 3);
         // The menu item, the pop-up item and the button of printing reach the print command once each.
-        form.lvListView->row(0)->setSelected(true);
+        form.lvListView->selectionModel()->select(form.lvListView->row(0),
+                                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
         form.menus()->item(QStringLiteral("mnuFilePrint"))->trigger();
         form.menus()->item(QStringLiteral("mnuPopupPrint"))->trigger();
         form.tbToolBar_ButtonClick(QStringLiteral("Print"));
@@ -330,76 +243,6 @@ private slots:
                  QDir::toNativeSeparators(m_folder.path()));
     }
 
-    // Which commands the focus, the settings file, the controller and a running transfer leave to the
-    // user, each rule keeping to its own commands.
-    void commandState_data()
-    {
-        // The settings file remembered from the last run: OSP, FANUC, BAD (cannot be read) or none.
-        QTest::addColumn<QString>("machine");
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QStringList>("expected");
-        const QStringList never = {"mnuTransDncA"};
-        const QStringList atStart = {"mnuEditCopy",      "bar",      "NewFolder",
-                                     "チェックボックス", "FileCopy", "Bar2"};
-        const QStringList away = {"mnuEditCopy",    "mnuEditorOpen",    "mnuCommenterNew",
-                                  "mnuFileProtect", "mnuFileUnprotect", "mnuFilePrint",
-                                  "NewFolder",      "チェックボックス", "FileCopy",
-                                  "FilePaste",      "FileDelete",       "FileProtect",
-                                  "Bar2",           "FileEdit"};
-        const QStringList cont = {"mnuTransInputCont", "mnuPopupInputCont", "DownloadCont"};
-        const QStringList transfer = {
-            "mnuMachineSelect",  "mnuMachinePropaty", "mnuMachineNew", "mnuTransOutput",    "mnuTransInput",
-            "mnuTransInputCont", "mnuPopupOutput",    "mnuPopupInput", "mnuPopupInputCont", "Upload",
-            "Download",          "DownloadCont",      "ﾌﾟﾛﾊﾟﾃｨ"};
-        const QStringList noFile = {"mnuMachinePropaty", "mnuTransOutput",    "mnuTransInput",
-                                    "mnuTransInputCont", "mnuPopupOutput",    "mnuPopupInput",
-                                    "mnuPopupInputCont", "all of the toolbar"};
-        const auto row = [](const char *name, const char *machine, const QString &steps,
-                            const QStringList &expected) {
-            QTest::newRow(name) << machine << steps.split(u' ', Qt::SkipEmptyParts) << expected;
-        };
-        row("OSP, start-up", "OSP", "", never + atStart);
-        row("OSP, list", "OSP", "list", never);
-        row("OSP, list left", "OSP", "list folder", never + away);
-        row("OSP, menu bar by keyboard", "OSP", "list alt", never);
-        row("OSP, name edited in the list", "OSP", "list rename", never);
-        row("OSP, list entered during a reception", "OSP", "receive list", never + transfer);
-        row("OSP, list left during a reception", "OSP", "list receive folder", never + transfer + away);
-        row("OSP, reception ended", "OSP", "list receive end", never);
-        row("FANUC, start-up", "FANUC", "", never + atStart + cont);
-        row("FANUC, list entered during a send", "FANUC", "folder send list", never + transfer);
-        row("FANUC, send ended", "FANUC", "list send end", never + cont);
-        row("no settings file, start-up", "", "", never + atStart + noFile);
-        row("no settings file, list", "", "list", never + noFile);
-        row("unreadable settings file, list", "BAD", "list", never + noFile);
-    }
-
-    void commandState()
-    {
-        QFETCH(QString, machine);
-        QFETCH(QStringList, steps);
-        MainWindowFixture window;
-        window.useScriptedPort = true;
-        window.settingsFile(QStringLiteral("FANUC.MCH"),
-                            MachineSettingsFile::dialogLayout({1, "9600", "E", "7", "2", 1, "OFF", 1}));
-        window.settingsFile(QStringLiteral("BAD.MCH"), "FLOW=x");
-        if (machine != u"OSP")
-            window.preset(QStringLiteral("MchFileName"), machine.isEmpty() ? QString() : machine + ".MCH");
-        frmMain &form = window.start(m_folder.path());
-        QStringList seen = {QStringLiteral("never looked")};
-        play(form, steps, seen);
-        if (QTest::currentTestFailed())
-            return;
-        QFETCH(QStringList, expected);
-        if (expected.removeAll(QStringLiteral("all of the toolbar"))) {
-            for (int position = 1; position <= MainToolBar::ButtonCount; ++position)
-                expected << form.tbToolBar->button(position)->data().toString();
-        }
-        expected.sort();
-        expected.removeDuplicates();
-        QCOMPARE(seen, expected);
-    }
-
     // The list's clicks and keys reach the preview, the companion editor, the folder pane and the pop-up
     // menu; a picture is fitted again when the window changes size.
     void theListReachesThePreviewAndItsCommands()
@@ -420,7 +263,7 @@ private slots:
         QCOMPARE(form.Text1->toPlainText(), QStringLiteral("O1\n")); // start-up shows the current row
         QWidget *viewport = form.lvListView->viewport();
         const auto at = [&](int row) {
-            return form.lvListView->visualItemRect(form.lvListView->row(row)).center();
+            return form.lvListView->visualRect(form.lvListView->row(row)).center();
         };
         QTest::mouseClick(viewport, Qt::LeftButton, {}, at(1));
         QCOMPARE(form.Text1->toPlainText(), QStringLiteral("O2\n"));

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/BindMount.h"
 
+#include "support/OwnMounts.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,10 @@
 
 BindMount::BindMount(const QString &underneath)
 {
+    if (!OwnMounts::failure().isEmpty()) {
+        m_failure = QStringLiteral("no mount namespace of its own: ") + OwnMounts::failure();
+        return;
+    }
     if (QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty()) {
         m_failure = QStringLiteral("bindfs is not installed");
         return;

@@ -5,7 +5,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <QElapsedTimer>
 #include <QSemaphore>
+#include <QTimer>
 #include <atomic>
 #include <thread>
 
@@ -51,4 +53,22 @@ private:
     QSemaphore m_over;
     std::atomic<bool> m_wentOn = false;
     std::thread m_watch;
+};
+
+// The longest time the thread's event loop went without a turn while this lived: a 10 ms timer.
+class LoopGaps {
+public:
+    LoopGaps()
+    {
+        m_since.start();
+        QObject::connect(&m_tick, &QTimer::timeout,
+                         [this] { m_longest = qMax(m_longest, m_since.restart()); });
+        m_tick.start(10);
+    }
+    qint64 longestMs() const { return qMax(m_longest, m_since.elapsed()); }
+
+private:
+    QTimer m_tick;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
 };

@@ -4,11 +4,10 @@
 #include "core/FileRows.h"
 #include "core/FolderListing.h"
 
-#include <QDir>
-
-// The file list of the working directory without a widget, as the window's list behaves for a
-// command: a refresh reads the folder again and clears the marks, the first row becomes current.
+// The file list of a folder without a widget, as the window's list behaves for a command: a refresh
+// reads the folder again and clears the marks, the first row becomes current.
 struct FolderRows final : FileRows {
+    QString folder;
     QList<FileRow> list;
     int current = -1;
     bool boxes = false;
@@ -36,7 +35,7 @@ struct FolderRows final : FileRows {
     void RefreshFileList() override
     {
         list.clear();
-        for (const ListedFile &file : FolderListing::read(QDir::currentPath()))
+        for (const ListedFile &file : FolderListing::read(folder))
             list.append({file.text, file.diskName});
         current = list.isEmpty() ? -1 : 0;
     }

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/MainWindowFixture.h"
 
+#include "browser/FileListView.h"
 #include "machine/MachineSettingsFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 
 MainWindowFixture::MainWindowFixture()
@@ -13,9 +15,6 @@ MainWindowFixture::MainWindowFixture()
       m_store(std::make_unique<QSettings>(m_config.filePath(QStringLiteral("Talvern.conf")),
                                           QSettings::IniFormat))
 {
-    auto recording = std::make_unique<RecordingClock>();
-    clock = recording.get();
-    state.Clock = std::move(recording);
     // The settings folder holds the default settings file, as a first start finds it.
     state.SettingsFolder = m_settingsFolder.path();
     settingsFile(QStringLiteral("OSP-E100.MCH"), MachineSettingsFile::newLayout());
@@ -43,11 +42,15 @@ frmMain &MainWindowFixture::start(const QString &folder)
                          useScriptedPort ? static_cast<SerialPort &>(scriptedPort) : port, *printer,
                          printDialogs});
     state.StartupFolderPending = true;
+    // The window lists its folder on a thread of its own: the tests start with it listed.
+    QSignalSpy listed(form->lvListView, &FileListView::listed);
     form->Show();
     form->LoadStartupSettingsFile(machine);
     form->activateWindow();
     if (!QTest::qWaitForWindowActive(form.get()))
         qFatal("the main window did not become active");
+    if (listed.isEmpty())
+        listed.wait(10000);
     return *form;
 }
 

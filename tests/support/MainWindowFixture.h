@@ -4,7 +4,6 @@
 #include "core/AppState.h"
 #include "platform/QtSerialPort.h"
 #include "shell/frmMain.h"
-#include "support/RecordingClock.h"
 #include "support/RecordingLauncher.h"
 #include "support/RecordingPrintSurface.h"
 #include "support/ScriptedFileDialogs.h"
@@ -41,7 +40,6 @@ public:
     std::unique_ptr<QSettings> written() const;
 
     AppState state;
-    RecordingClock *clock = nullptr; // the state's clock: waits are recorded, not slept
     ScriptedMessageBoxes messages;
     RecordingLauncher launcher;
     ScriptedFileDialogs fileDialogs;

@@ -16,7 +16,7 @@ public:
     RawFolder(const QString &parent, const QByteArray &name)
         : m_path(NativeFile::join(parent, NativeName::fromBytes(name)))
     {
-        if (!NativeFile::makeFolder(m_path).isEmpty())
+        if (!NativeFile::makeFolder(m_path).ok())
             qFatal("cannot make the folder %s", NativeName::toBytes(m_path).toHex().constData());
     }
     ~RawFolder() { removeAll(m_path); }
@@ -29,10 +29,10 @@ public:
     {
         for (const QString &name : NativeFile::entries(folder)) {
             const QString path = NativeFile::join(folder, name);
-            if (!NativeFile::remove(path).isEmpty())
+            if (!NativeFile::remove(path).ok())
                 removeAll(path);
         }
-        NativeFile::removeFolder(folder);
+        (void)NativeFile::removeFolder(folder);
     }
 
 private:

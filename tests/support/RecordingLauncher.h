@@ -5,21 +5,23 @@
 
 #include <QList>
 
-// Records the programs the code would start, with the bytes of their arguments; can be told to fail.
+// Records the programs the code would start, with the bytes of their arguments and the folder they
+// would start in; can be told to fail.
 class RecordingLauncher final : public ProcessLauncher {
 public:
     struct Started {
         QString program;
         QStringList arguments; // as NativeName reads the bytes back
         QByteArrayList bytes;
+        QByteArray folder;
     };
 
-    bool launch(const QByteArray &program, const QByteArrayList &arguments) override
+    bool launch(const QByteArray &program, const QByteArrayList &arguments, const QByteArray &folder) override
     {
         QStringList texts;
         for (const QByteArray &argument : arguments)
             texts.append(NativeName::fromBytes(argument));
-        started.append({NativeName::fromBytes(program), texts, arguments});
+        started.append({NativeName::fromBytes(program), texts, arguments, folder});
         return succeeds;
     }
 

@@ -4,7 +4,6 @@
 #include "platform/FileDialogs.h"
 
 #include <QList>
-#include <functional>
 
 // Answers file dialogs from a script ("" cancels) and records what was asked.
 class ScriptedFileDialogs final : public FileDialogs {
@@ -18,12 +17,9 @@ public:
     QString openFile(const QString &title, const QString &filter, const QString &folder) override
     {
         asked.append({title, filter, folder});
-        if (whileOpen)
-            whileOpen();
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 
     QList<QString> answers;
     QList<Asked> asked;
-    std::function<void()> whileOpen; // what the user does while the dialog is up
 };

@@ -29,7 +29,7 @@ void removeRawNames(const QString &folder)
         if (status && status->isFolder)
             removeRawNames(path);
         else if (NativeName::isEscaped(name))
-            NativeFile::remove(path);
+            (void)NativeFile::remove(path);
     }
 }
 

@@ -22,7 +22,7 @@
 
 // The transfer commands over a scripted port on the test's thread and clock, or over the real line
 // given on a thread of its own, as the program runs it; on a real file list of a temporary folder
-// that is the working directory for the rig's lifetime.
+// that is the current folder unless a test shows another.
 struct TransferRig {
     // A line given with a clock runs on the test's thread on that clock, as the scripted port does.
     explicit TransferRig(qint16 controller = 0, qint16 flow = 1, SerialPort *line = nullptr,
@@ -35,10 +35,11 @@ struct TransferRig {
         state.Machine.Controller = MachineSettings::ControllerFamily(controller);
         state.Machine.Flow = MachineSettings::FlowMode(flow);
         state.Machine.Echo = QStringLiteral("OFF");
-        QDir::setCurrent(folder.path());
+        show(folder.path());
         logLines.lines.clear();
     }
-    ~TransferRig() { QDir::setCurrent(previous); }
+    // The folder the window shows: the commands work there and the list reads it.
+    void show(const QString &path) { state.CurrentFolder = files.folder = path; }
 
     // Writes the files (names as NativeName gives them), lists the folder and marks the named rows.
     void list(const QList<std::pair<QString, QByteArray>> &contents, const QStringList &marked)
@@ -99,7 +100,7 @@ struct TransferRig {
     QByteArray fileContent(const QString &name) const
     {
         QFile file;
-        return NativeFile::open(file, NativeFile::join(folder.path(), name), QIODevice::ReadOnly).isEmpty()
+        return NativeFile::open(file, NativeFile::join(folder.path(), name), QIODevice::ReadOnly).ok()
                    ? file.readAll()
                    : QByteArray();
     }
@@ -110,7 +111,6 @@ struct TransferRig {
         return names;
     }
 
-    const QString previous = QDir::currentPath();
     TestDir folder;
     VirtualClock ownClock;
     VirtualClock &lineClock; // unless the line is real

@@ -72,7 +72,7 @@ private slots:
         // On disk in Shift_JIS, as a Windows machine wrote it: still the name the operator types.
         const QString onDisk = rig.folder.addRawFile("\x83\x65\x83\x58\x83\x67.NC", "old");
         QString name;
-        ProgramNo dialog(name, rig.messages);
+        ProgramNo dialog(name, rig.folder.path(), rig.messages);
         QVERIFY(!dialog.OKButton->isEnabled());
         dialog.Text1->setText(QString::fromUtf8("テスト"));
         QVERIFY(dialog.OKButton->isEnabled());
@@ -82,7 +82,7 @@ private slots:
                  QStringLiteral("テスト.NCはすでにあります。重ね書きをしますか？"));
         QCOMPARE(rig.messages.shown.last().title, QStringLiteral("ファイル名確認"));
         QCOMPARE(dialog.result(), 0);
-        QVERIFY(FileProtection::protect(onDisk).isEmpty());
+        QVERIFY(FileProtection::protect(onDisk).ok());
         rig.messages.answers = {MessageBoxes::Answer::Yes};
         dialog.OKButton->click();
         QCOMPARE(rig.messages.shown.last().text, QStringLiteral("テスト.NCは保護されています。"));
@@ -129,7 +129,7 @@ private slots:
         TransferRig rig(0, 1);
         rig.folder.addFile("a.min", "kept");
         rig.folder.protect("a.min");
-        QVERIFY(FileProtection::protect(rig.folder.addRawFile(SjisName, "kept")).isEmpty());
+        QVERIFY(FileProtection::protect(rig.folder.addRawFile(SjisName, "kept")).ok());
         if (obstacle == "folder")
             rig.folder.addFolder("B.MIN");
         const QStringList before = rig.fileNames();
@@ -208,11 +208,11 @@ private slots:
         }
         const QString target = rig.folder.path() + "/A.MIN";
         if (meanwhile == "make" || meanwhile == "replace")
-            QVERIFY(NativeFile::rename(rig.folder.addFile("X.TMP", "other"), target).isEmpty());
+            QVERIFY(NativeFile::rename(rig.folder.addFile("X.TMP", "other"), target).ok());
         else if (meanwhile == "rename")
             QVERIFY(QFile::rename(rig.folder.path() + "/FOO.MIN", target));
         else if (meanwhile == "protect")
-            QVERIFY(FileProtection::protect(target).isEmpty());
+            QVERIFY(FileProtection::protect(target).ok());
         else if (meanwhile == "folder")
             QVERIFY(QDir(rig.folder.path()).mkdir("A.MIN"));
         else if (meanwhile == "remove")

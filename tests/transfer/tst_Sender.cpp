@@ -132,7 +132,7 @@ private slots:
             static_cast<QDialog *>(rig.commands.dialog())->reject(); // what Escape and the close box do
         } else if (!meanwhile.isEmpty()) {
             if (meanwhile == "other")
-                QDir::setCurrent(other.path());
+                rig.show(other.path());
             rig.files.RefreshFileList();
             rig.files.list[meanwhile == "other" ? 0 : 2].selected = true;
         }

@@ -5,6 +5,7 @@
 #include "support/DeviceServer.h"
 #include "support/TransferRig.h"
 #include "transfer/LineStopCheck.h"
+#include "transfer/ReceiveJob.h"
 #include "transfer/TransferLine.h"
 #include "transfer/frmCancelSend.h"
 
@@ -171,8 +172,8 @@ private slots:
         // the sender's own pacing does.
         QVERIFY2(line.machine.maxAfterDc3() <= LineStopCheck::MachineLimit, afterEachDc3(holds));
         QCOMPARE(rig.log().last(), QStringLiteral("送信が完了しました。"));
-        QVERIFY(portThread != thread());        // the line keeps its pace while the window is busy
-        QCOMPARE(line.port.thread(), thread()); // back with the window, for the next command
+        QVERIFY(portThread != thread());          // the line keeps its pace while the window is busy
+        QCOMPARE(line.port.thread(), portThread); // it stays with the line for the next command
         QCOMPARE(lineWhileSending, settings.section(',', 0, 0) + ',' + settings.section(',', 3, 3));
     }
 
@@ -226,9 +227,9 @@ private slots:
         BindMount share(rig.folder.path());
         if (!share.failure().isEmpty())
             QSKIP(qPrintable(share.failure()));
-        QDir::setCurrent(share.path());
+        rig.show(share.path());
         qint64 handled = 0, mostUnread = 0;
-        connect(rig.commands.line(), &TransferLine::received, this,
+        connect(rig.commands.line()->receiveJob(), &ReceiveJob::received, this,
                 [&handled](qint64 bytes) { handled = bytes; });
         QTimer look; // at what waits in the pty for the port to read it, as in a UART's driver
         connect(&look, &QTimer::timeout, this,
@@ -236,7 +237,7 @@ private slots:
         const QByteArray body = program(1400);
         QTimer::singleShot(0, &line.machine, [&] { line.machine.punch("o2000.min", body); });
         rig.commands.mnuTransInput_Click();
-        QDir::setCurrent(rig.folder.path()); // the list the rig refreshes at the end: never the stopped share
+        rig.show(rig.folder.path()); // the list the rig refreshes at the end: never the stopped share
         QTRY_VERIFY(rig.log().contains("O2000.MINを読込中です..."));
 
         std::optional<StoppedShare> stopped(std::in_place, share);
@@ -402,7 +403,7 @@ private slots:
         QVERIFY(rig.finish());
 
         QCOMPARE(rig.log(), log.replaceInStrings(QStringLiteral("%1"), address));
-        QCOMPARE(line.port.thread(), thread());
+        QVERIFY(line.port.thread() != thread());
         QVERIFY(!line.port.portOpen());
     }
 };
