@@ -3,11 +3,11 @@
 
 #include "browser/FileListView.h"
 #include "core/AppState.h"
-#include "platform/SerialPort.h"
+#include "platform/serial/SerialPort.h"
 #include "shell/LogPane.h"
 #include "support/ScriptedMessageBoxes.h"
-#include "transfer/TransferCommands.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/ui/TransferCommands.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QDir>
 #include <QEventLoop>

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "BenchMeasures.h"
-#include "platform/QtMessageBoxes.h"
-#include "transfer/TransferCommands.h"
+#include "platform/ui/QtMessageBoxes.h"
+#include "transfer/ui/TransferCommands.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -13,7 +13,7 @@
 #include "BenchMeasures.h"
 #include "BenchWindow.h"
 #include "QuietOffscreen.h"
-#include "platform/NetworkSerialPort.h"
+#include "platform/serial/NetworkSerialPort.h"
 
 #include <QApplication>
 #include <QDir>

@@ -18,8 +18,8 @@
 #include "core/FolderPane.h"
 #include "core/Log.h"
 #include "fileops/FileCommands.h"
-#include "platform/MessageBoxes.h"
-#include "platform/NativeFile.h"
+#include "platform/files/NativeFile.h"
+#include "platform/ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

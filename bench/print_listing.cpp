@@ -3,8 +3,8 @@
 // once as a program of short lines and once as one line without a break, in two columns.
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_print_listing [folder to keep the PDFs in]
 #include "core/AppState.h"
-#include "platform/FontSubstitutes.h"
-#include "platform/QtPrintSurface.h"
+#include "platform/print/QtPrintSurface.h"
+#include "platform/ui/FontSubstitutes.h"
 #include "print/PrintCommands.h"
 #include "support/ListedRows.h"
 #include "support/ScriptedMessageBoxes.h"

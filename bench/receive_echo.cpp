@@ -26,11 +26,11 @@
 #include "LineCredit.h"
 #include "QuietOffscreen.h"
 #include "SimulatorProcess.h"
-#include "platform/ConfiguredSerialPort.h"
+#include "platform/serial/ConfiguredSerialPort.h"
 #include "support/DeviceServer.h"
-#include "transfer/ReceiveJob.h"
-#include "transfer/TransferLine.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/engine/ReceiveJob.h"
+#include "transfer/engine/TransferLine.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QApplication>
 #include <QDir>

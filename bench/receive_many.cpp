@@ -11,8 +11,8 @@
 #include "BenchMeasures.h"
 #include "BenchWindow.h"
 #include "QuietOffscreen.h"
-#include "platform/NativeFile.h"
-#include "platform/QtSerialPort.h"
+#include "platform/files/NativeFile.h"
+#include "platform/serial/QtSerialPort.h"
 
 #include <QApplication>
 #include <QDir>

@@ -27,10 +27,10 @@
 #include "QuietOffscreen.h"
 #include "SimulatorProcess.h"
 #include "WindowLoad.h"
-#include "platform/QtSerialPort.h"
-#include "transfer/ReceiveJob.h"
-#include "transfer/SendJob.h"
-#include "transfer/TransferLine.h"
+#include "platform/serial/QtSerialPort.h"
+#include "transfer/engine/ReceiveJob.h"
+#include "transfer/engine/SendJob.h"
+#include "transfer/engine/TransferLine.h"
 
 #include <QApplication>
 #include <QDir>

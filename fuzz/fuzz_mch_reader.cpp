@@ -7,8 +7,8 @@
 #include "core/Log.h"
 #include "core/StatusLine.h"
 #include "machine/MachineSettingsLoader.h"
-#include "platform/PortInForce.h"
-#include "platform/QtSerialPort.h"
+#include "platform/serial/PortInForce.h"
+#include "platform/serial/QtSerialPort.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -11,7 +11,7 @@
 #include "core/MachineSettings.h"
 #include "core/ReceivingPath.h"
 #include "support/ScriptedSerialPort.h"
-#include "transfer/ReceiveJob.h"
+#include "transfer/engine/ReceiveJob.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -142,7 +142,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(info.absolutePath() == folder, "a received file is in the folder");
         require(info.isFile() && !info.isSymLink(), "a received file is a plain file");
         // A program may be named ".N"; the reception's own temporary files never stay.
-        require(!info.fileName().startsWith(QLatin1String(".talvern-receive")), "no temporary file is left behind");
+        require(!info.fileName().startsWith(QLatin1String(".talvern-receive")),
+                "no temporary file is left behind");
         QFile::remove(path);
     }
     require(QDir(root->filePath(QStringLiteral("in/SUB.NC"))).isEmpty(),

@@ -142,10 +142,10 @@ def run(cmd, timeout):
 
 everything = []
 for layer in layers:
-    folder = os.path.join("src", layer)
-    for name in sorted(os.listdir(folder)):
-        if name.endswith(".cpp") or name.endswith(".h"):
-            everything += [(layer,) + c for c in candidates(os.path.join(folder, name))]
+    for folder, _, names in sorted(os.walk(os.path.join("src", layer))):  # a layer's rooms too
+        for name in sorted(names):
+            if name.endswith(".cpp") or name.endswith(".h"):
+                everything += [(layer,) + c for c in candidates(os.path.join(folder, name))]
 chosen = random.Random(seed).sample(everything, min(count, len(everything)))
 chosen.sort(key=lambda m: (m[1], m[2], m[3]))
 print("%d candidates, %d chosen (seed %d)" % (len(everything), len(chosen), seed), flush=True)

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/DriveList.h"
 
-#include "platform/MountQuestion.h"
-#include "platform/MountedDrives.h"
-#include "platform/NativeFile.h"
+#include "platform/files/MountQuestion.h"
+#include "platform/files/MountedDrives.h"
+#include "platform/files/NativeFile.h"
 
 #include <QDir>
 #include <QFileInfo>

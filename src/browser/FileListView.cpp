@@ -5,7 +5,7 @@
 #include "browser/FolderWatch.h"
 #include "browser/RenameDelegate.h"
 #include "core/AppState.h"
-#include "platform/Twips.h"
+#include "platform/ui/Twips.h"
 
 #include <QFontInfo>
 #include <QHeaderView>

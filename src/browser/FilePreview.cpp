@@ -7,11 +7,11 @@
 #include "core/AppState.h"
 #include "core/DisplayText.h"
 #include "core/FileTypeCatalogue.h"
-#include "platform/BusyCursor.h"
-#include "platform/MessageBoxes.h"
-#include "platform/MountQuestion.h"
-#include "platform/NativeFile.h"
-#include "platform/SystemReason.h"
+#include "platform/files/MountQuestion.h"
+#include "platform/files/NativeFile.h"
+#include "platform/text/SystemReason.h"
+#include "platform/ui/BusyCursor.h"
+#include "platform/ui/MessageBoxes.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,8 +4,8 @@
 #include "core/AppState.h"
 #include "core/FileNameRules.h"
 #include "core/FolderListing.h"
-#include "platform/MessageBoxes.h"
-#include "platform/NativeFile.h"
+#include "platform/files/NativeFile.h"
+#include "platform/ui/MessageBoxes.h"
 
 void FileRenamer::renameRow(const QString &folder, const QString &diskName, const QString &shownName,
                             const QString &newName)

@@ -2,9 +2,9 @@
 #include "browser/FolderList.h"
 
 #include "browser/FolderIndentDelegate.h"
-#include "platform/MountQuestion.h"
-#include "platform/NativeFile.h"
-#include "platform/NativeName.h"
+#include "platform/files/MountQuestion.h"
+#include "platform/files/NativeFile.h"
+#include "platform/files/NativeName.h"
 
 #include <QApplication>
 #include <QDir>

@@ -7,10 +7,10 @@
 #include "browser/FolderList.h"
 #include "core/AppState.h"
 #include "core/Log.h"
-#include "platform/MountQuestion.h"
-#include "platform/MountedDrives.h"
-#include "platform/NativeFile.h"
-#include "platform/SystemReason.h"
+#include "platform/files/MountQuestion.h"
+#include "platform/files/MountedDrives.h"
+#include "platform/files/NativeFile.h"
+#include "platform/text/SystemReason.h"
 
 #include <QDir>
 

@@ -2,9 +2,9 @@
 #include "browser/FolderWatch.h"
 
 #include "core/ReceivingPath.h"
-#include "platform/MountQuestion.h"
-#include "platform/NativeName.h"
-#include "platform/SharedFileSystem.h"
+#include "platform/files/MountQuestion.h"
+#include "platform/files/NativeName.h"
+#include "platform/files/SharedFileSystem.h"
 
 #include <QDir>
 #include <QSet>

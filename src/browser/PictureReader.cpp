@@ -2,8 +2,8 @@
 #include "browser/PictureReader.h"
 
 #include "core/FileTypeCatalogue.h"
-#include "platform/InstallLayout.h"
-#include "platform/NativeFile.h"
+#include "platform/files/NativeFile.h"
+#include "platform/system/InstallLayout.h"
 
 #include <QCoreApplication>
 #include <QFile>

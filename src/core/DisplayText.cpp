@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/DisplayText.h"
 
-#include "platform/ShiftJis.h"
+#include "platform/text/ShiftJis.h"
 
 #include <algorithm>
 

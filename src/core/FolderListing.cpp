@@ -3,9 +3,9 @@
 
 #include "core/FolderNames.h"
 
-#include "platform/FileProtection.h"
-#include "platform/NativeFile.h"
-#include "platform/NativeName.h"
+#include "platform/files/FileProtection.h"
+#include "platform/files/NativeFile.h"
+#include "platform/files/NativeName.h"
 
 #include <algorithm>
 #include <iterator>

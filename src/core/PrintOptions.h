@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/PageOrientation.h"
+#include "core/PageOrientation.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/ReceivingPath.h"
 
-#include "platform/NativeFile.h"
+#include "platform/files/NativeFile.h"
 
 #include <QCoreApplication>
 #include <QFile>

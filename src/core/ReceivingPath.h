@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/FileIdentity.h"
+#include "platform/files/FileIdentity.h"
 
 #include <QList>
 #include <QMutex>

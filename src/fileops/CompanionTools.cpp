@@ -3,9 +3,9 @@
 
 #include "core/AppState.h"
 #include "core/FileTypeCatalogue.h"
-#include "platform/FileProtection.h"
-#include "platform/NativeFile.h"
-#include "platform/ProcessLauncher.h"
+#include "platform/files/FileProtection.h"
+#include "platform/files/NativeFile.h"
+#include "platform/system/ProcessLauncher.h"
 
 #include <QDir>
 

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "core/FileRows.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ToolLocator.h"
+#include "platform/system/ToolLocator.h"
+#include "platform/ui/MessageBoxes.h"
 
 #include <QString>
 #include <QStringList>

@@ -6,9 +6,9 @@
 #include "core/MarkedRows.h"
 #include "fileops/Paste.h"
 #include "fileops/PasteProgressDialog.h"
-#include "platform/FileIdentity.h"
-#include "platform/FileProtection.h"
-#include "platform/NativeFile.h"
+#include "platform/files/FileIdentity.h"
+#include "platform/files/FileProtection.h"
+#include "platform/files/NativeFile.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "fileops/CopyBuffer.h"
 #include "fileops/Notices.h"
 #include "fileops/PasteProgress.h"
-#include "platform/Outcome.h"
+#include "platform/text/Outcome.h"
 
 #include <memory>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "fileops/FileCopier.h"
 
-#include "platform/FolderHandle.h"
-#include "platform/NativeFile.h"
-#include "platform/SystemReason.h"
+#include "platform/files/FolderHandle.h"
+#include "platform/files/NativeFile.h"
+#include "platform/text/SystemReason.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>

@@ -7,9 +7,9 @@
 #include "core/FolderPane.h"
 #include "fileops/FolderRename.h"
 #include "fileops/NewFolder.h"
-#include "platform/MountedDrives.h"
-#include "platform/NativeFile.h"
-#include "platform/NativeName.h"
+#include "platform/files/MountedDrives.h"
+#include "platform/files/NativeFile.h"
+#include "platform/files/NativeName.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,8 +4,8 @@
 #include "core/AppState.h"
 #include "core/FileNameRules.h"
 #include "core/FolderListing.h"
-#include "platform/EnterMovesFocus.h"
-#include "platform/NativeFile.h"
+#include "platform/files/NativeFile.h"
+#include "platform/ui/EnterMovesFocus.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

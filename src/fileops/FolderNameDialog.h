@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/MessageBoxes.h"
+#include "platform/ui/MessageBoxes.h"
 
 #include <QDialog>
 

@@ -2,8 +2,8 @@
 #include "fileops/FolderRename.h"
 
 #include "core/AppState.h"
-#include "platform/NativeFile.h"
-#include "platform/NativeName.h"
+#include "platform/files/NativeFile.h"
+#include "platform/files/NativeName.h"
 
 #include <QLineEdit>
 

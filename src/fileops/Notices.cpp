@@ -2,7 +2,7 @@
 #include "fileops/Notices.h"
 
 #include "core/Log.h"
-#include "platform/MessageBoxes.h"
+#include "platform/ui/MessageBoxes.h"
 
 void Notices::refuse(const QString &text, const QString &title)
 {

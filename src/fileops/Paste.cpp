@@ -5,9 +5,9 @@
 #include "fileops/FileCopier.h"
 #include "fileops/Notices.h"
 #include "fileops/PasteProgress.h"
-#include "platform/FileProtection.h"
-#include "platform/NativeFile.h"
-#include "platform/SystemReason.h"
+#include "platform/files/FileProtection.h"
+#include "platform/files/NativeFile.h"
+#include "platform/text/SystemReason.h"
 
 #include <QScopeGuard>
 

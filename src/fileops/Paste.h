@@ -3,9 +3,9 @@
 
 #include "core/FolderNames.h"
 #include "fileops/CopyBuffer.h"
-#include "platform/BusyCursor.h"
-#include "platform/FileIdentity.h"
-#include "platform/FolderHandle.h"
+#include "platform/files/FileIdentity.h"
+#include "platform/files/FolderHandle.h"
+#include "platform/ui/BusyCursor.h"
 
 #include <optional>
 

@@ -7,9 +7,9 @@
 #include "core/StatusLine.h"
 #include "machine/MachineSettingsFile.h"
 #include "machine/frmProperties.h"
-#include "platform/BusyCursor.h"
-#include "platform/FileDialogs.h"
-#include "platform/MessageBoxes.h"
+#include "platform/ui/BusyCursor.h"
+#include "platform/ui/FileDialogs.h"
+#include "platform/ui/MessageBoxes.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 
 #include "machine/MachineSettingsLoader.h"
 #include "machine/PropertiesApplier.h"
-#include "platform/PortInForce.h"
+#include "platform/serial/PortInForce.h"
 
 #include <QObject>
 

@@ -2,7 +2,7 @@
 #include "machine/MachineFilesFolder.h"
 
 #include "core/FolderListing.h"
-#include "platform/InstallLayout.h"
+#include "platform/system/InstallLayout.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "machine/MachineSettingsFile.h"
 
-#include "platform/FileProtection.h"
-#include "platform/SystemReason.h"
+#include "platform/files/FileProtection.h"
+#include "platform/text/SystemReason.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

@@ -7,8 +7,8 @@
 #include "core/StatusLine.h"
 #include "core/TextLines.h"
 #include "machine/MachineSettingsFile.h"
-#include "platform/NativeFile.h"
-#include "platform/PortInForce.h"
+#include "platform/files/NativeFile.h"
+#include "platform/serial/PortInForce.h"
 
 #include <QFile>
 #include <QFileInfo>

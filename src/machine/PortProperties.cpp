@@ -2,7 +2,7 @@
 #include "machine/PortProperties.h"
 
 #include "core/MachineSettings.h"
-#include "platform/PortInForce.h"
+#include "platform/serial/PortInForce.h"
 
 PortProperties PortProperties::inForce(const PortInForce &port, const MachineSettings &machine)
 {

@@ -7,8 +7,8 @@
 #include "machine/MachineSettingsFile.h"
 #include "machine/MachineSettingsLoader.h"
 #include "machine/PortProperties.h"
-#include "platform/BusyCursor.h"
-#include "platform/PortInForce.h"
+#include "platform/serial/PortInForce.h"
+#include "platform/ui/BusyCursor.h"
 
 Outcome PropertiesApplier::apply(const PortProperties &chosen)
 {

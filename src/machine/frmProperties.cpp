@@ -2,7 +2,7 @@
 #include "machine/frmProperties.h"
 
 #include "machine/DeviceLabel.h"
-#include "platform/MessageBoxes.h"
+#include "platform/ui/MessageBoxes.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

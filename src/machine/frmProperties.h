@@ -2,7 +2,7 @@
 #pragma once
 
 #include "machine/PortProperties.h"
-#include "platform/Outcome.h"
+#include "platform/text/Outcome.h"
 
 #include <QDialog>
 

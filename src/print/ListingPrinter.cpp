@@ -2,7 +2,7 @@
 #include "print/ListingPrinter.h"
 
 #include "core/TextLines.h"
-#include "platform/PrintSurface.h"
+#include "platform/print/PrintSurface.h"
 
 #include <cmath>
 

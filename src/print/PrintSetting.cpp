@@ -2,7 +2,7 @@
 #include "print/PrintSetting.h"
 
 #include "core/PrintOptions.h"
-#include "platform/PrintDialogs.h"
+#include "platform/print/PrintDialogs.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "shell/MainStatusBar.h"
 
-#include "platform/Twips.h"
+#include "platform/ui/Twips.h"
 
 #include <QDateTime>
 #include <QLabel>

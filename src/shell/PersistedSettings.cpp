@@ -2,8 +2,8 @@
 #include "shell/PersistedSettings.h"
 
 #include "core/AppState.h"
-#include "platform/MountedDrives.h"
-#include "platform/NativeName.h"
+#include "platform/files/MountedDrives.h"
+#include "platform/files/NativeName.h"
 
 #include <QSettings>
 

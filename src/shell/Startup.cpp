@@ -5,17 +5,17 @@
 
 #include "core/AppState.h"
 #include "machine/MachineFilesFolder.h"
-#include "platform/ConfiguredSerialPort.h"
-#include "platform/FontSubstitutes.h"
-#include "platform/QtFileDialogs.h"
-#include "platform/QtMessageBoxes.h"
-#include "platform/QtPrintDialogs.h"
-#include "platform/QtPrintSurface.h"
-#include "platform/QtProcessLauncher.h"
-#include "platform/QtTranslations.h"
-#include "platform/TerminationSignals.h"
+#include "platform/print/QtPrintDialogs.h"
+#include "platform/print/QtPrintSurface.h"
+#include "platform/serial/ConfiguredSerialPort.h"
+#include "platform/system/QtProcessLauncher.h"
+#include "platform/system/TerminationSignals.h"
+#include "platform/ui/FontSubstitutes.h"
+#include "platform/ui/QtFileDialogs.h"
+#include "platform/ui/QtMessageBoxes.h"
+#include "platform/ui/QtTranslations.h"
 #include "shell/frmMain.h"
-#include "transfer/TransferCommands.h"
+#include "transfer/ui/TransferCommands.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -3,10 +3,10 @@
 
 #include "TalvernVersion.h"
 
-#include "platform/ConfigurationStore.h"
-#include "platform/MessageBoxes.h"
-#include "platform/ProcessLauncher.h"
-#include "platform/ToolLocator.h"
+#include "platform/system/ConfigurationStore.h"
+#include "platform/system/ProcessLauncher.h"
+#include "platform/system/ToolLocator.h"
+#include "platform/ui/MessageBoxes.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -14,9 +14,9 @@
 #include "fileops/FileCommands.h"
 #include "fileops/FolderCommands.h"
 #include "machine/MachineCommands.h"
-#include "platform/SystemRegistry.h"
-#include "platform/ToolLocator.h"
-#include "platform/Twips.h"
+#include "platform/system/SystemRegistry.h"
+#include "platform/system/ToolLocator.h"
+#include "platform/ui/Twips.h"
 #include "print/PrintCommands.h"
 #include "shell/CommandNames.h"
 #include "shell/CommandRouter.h"
@@ -28,7 +28,7 @@
 #include "shell/MainToolBar.h"
 #include "shell/PersistedSettings.h"
 #include "shell/frmAbout.h"
-#include "transfer/TransferCommands.h"
+#include "transfer/ui/TransferCommands.h"
 
 #include <QAction>
 #include <QCloseEvent>

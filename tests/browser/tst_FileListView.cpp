@@ -4,8 +4,8 @@
 #include "browser/ListedFolder.h"
 #include "core/AppState.h"
 #include "core/FolderListing.h"
-#include "platform/NativeFile.h"
-#include "platform/NativeName.h"
+#include "platform/files/NativeFile.h"
+#include "platform/files/NativeName.h"
 #include "support/TestDir.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "browser/ListedFolder.h"
 #include "core/FolderListing.h"
 #include "core/ReceivingPath.h"
-#include "platform/NativeFile.h"
+#include "platform/files/NativeFile.h"
 #include "support/RawFolder.h"
 #include "support/TestDir.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/FolderListing.h"
 #include "core/FolderNames.h"
-#include "platform/NativeName.h"
+#include "platform/files/NativeName.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "fileops/FileOpsRig.h"
 #include "fileops/NewFolder.h"
-#include "platform/MountedDrives.h"
+#include "platform/files/MountedDrives.h"
 #include "support/RawFolder.h"
 
 #include <QLabel>

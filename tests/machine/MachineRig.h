@@ -7,7 +7,7 @@
 #include "machine/MachineCommands.h"
 #include "machine/MachineSettingsFile.h"
 #include "machine/PortProperties.h"
-#include "platform/QtSerialPort.h"
+#include "platform/serial/QtSerialPort.h"
 #include "support/ScriptedFileDialogs.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TestDir.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "machine/MachineFilesFolder.h"
-#include "platform/InstallLayout.h"
+#include "platform/system/InstallLayout.h"
 #include "support/PermissionsEnforced.h"
 #include "support/TestDir.h"
 

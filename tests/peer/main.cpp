@@ -6,7 +6,7 @@
 //   talvern-peer save-settings FILE WRITER ROUNDS starts and closes ROUNDS times, each with a whole
 //                                                set of values that name WRITER and the round
 #include "core/AppState.h"
-#include "platform/QtSerialPort.h"
+#include "platform/serial/QtSerialPort.h"
 #include "shell/PersistedSettings.h"
 
 #include <QCoreApplication>

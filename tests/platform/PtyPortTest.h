@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ControllerSimulator.h"
-#include "platform/QtSerialPort.h"
+#include "platform/serial/QtSerialPort.h"
 
 #include <QSerialPort>
 #include <QTest>

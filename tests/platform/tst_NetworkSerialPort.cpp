@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "platform/NetworkSerialPort.h"
+#include "platform/serial/NetworkSerialPort.h"
 #include "support/CommEvents.h"
 
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "platform/SerialSettings.h"
+#include "platform/serial/SerialSettings.h"
 
 #include <QTest>
 

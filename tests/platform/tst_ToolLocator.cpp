@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "platform/ToolLocator.h"
+#include "platform/system/ToolLocator.h"
 #include "support/FakeTools.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "platform/NativeName.h"
-#include "platform/SystemReason.h"
+#include "platform/files/NativeName.h"
+#include "platform/text/SystemReason.h"
 #include "print/PrintSetting.h"
 #include "support/PrintRig.h"
 #include "support/RecordingPrintSurface.h"

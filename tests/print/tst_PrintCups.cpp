@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "platform/QtPrintSurface.h"
+#include "platform/print/QtPrintSurface.h"
 #include "support/PdfText.h"
 #include "support/PrintRig.h"
 #include "support/TestDir.h"

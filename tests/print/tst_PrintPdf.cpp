@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "platform/FontSubstitutes.h"
-#include "platform/QtPrintDialogs.h"
-#include "platform/QtPrintSurface.h"
+#include "platform/print/QtPrintDialogs.h"
+#include "platform/print/QtPrintSurface.h"
+#include "platform/ui/FontSubstitutes.h"
 #include "support/PdfText.h"
 #include "support/PermissionsEnforced.h"
 #include "support/PrintRig.h"

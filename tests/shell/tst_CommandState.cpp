@@ -6,8 +6,8 @@
 #include "shell/MainToolBar.h"
 #include "support/MainWindowFixture.h"
 #include "support/TestDir.h"
-#include "transfer/TransferCommands.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/ui/TransferCommands.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,8 +2,8 @@
 #include "fileops/FileOpsRig.h"
 #include "support/ScriptedSerialPort.h"
 #include "support/VirtualClock.h"
-#include "transfer/TransferCommands.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/ui/TransferCommands.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QFile>
 #include <QFileInfo>

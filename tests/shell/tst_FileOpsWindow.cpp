@@ -2,7 +2,7 @@
 #include "browser/FileListView.h"
 #include "browser/FolderList.h"
 #include "fileops/FileOpsRig.h"
-#include "platform/QtMessageBoxes.h"
+#include "platform/ui/QtMessageBoxes.h"
 #include "shell/LogPane.h"
 #include "shell/MainMenus.h"
 #include "support/FakeTools.h"

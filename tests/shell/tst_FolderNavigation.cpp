@@ -3,7 +3,7 @@
 #include "browser/FileListView.h"
 #include "browser/FolderList.h"
 #include "fileops/FileOpsRig.h"
-#include "platform/NativeFile.h"
+#include "platform/files/NativeFile.h"
 #include "shell/LogPane.h"
 #include "shell/MainMenus.h"
 #include "support/BindMount.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "core/AppState.h"
-#include "platform/NativeName.h"
+#include "platform/files/NativeName.h"
 #include "shell/PersistedSettings.h"
 #include "shell/WindowPlacement.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/DriveList.h"
 #include "browser/FolderList.h"
-#include "platform/QtTranslations.h"
+#include "platform/ui/QtTranslations.h"
 #include "shell/LogPane.h"
 #include "support/BindMount.h"
 #include "support/MainWindowFixture.h"

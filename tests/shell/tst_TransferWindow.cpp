@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ControllerSimulator.h"
 #include "browser/FileListView.h"
-#include "platform/TerminationSignals.h"
+#include "platform/system/TerminationSignals.h"
 #include "shell/CommandNames.h"
 #include "shell/LogPane.h"
 #include "shell/MainMenus.h"
@@ -12,8 +12,8 @@
 #include "support/OwnMounts.h"
 #include "support/ScriptedSerialPort.h"
 #include "support/TestDir.h"
-#include "transfer/TransferCommands.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/ui/TransferCommands.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "platform/ConfigurationStore.h"
-#include "platform/ToolLocator.h"
+#include "platform/system/ConfigurationStore.h"
+#include "platform/system/ToolLocator.h"
 #include "shell/frmAbout.h"
 #include "support/FakeTools.h"
 #include "support/ProjectVersion.h"

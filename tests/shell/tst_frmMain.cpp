@@ -7,7 +7,7 @@
 #include "machine/DeviceLabel.h"
 #include "machine/MachineSettingsFile.h"
 #include "machine/frmProperties.h"
-#include "platform/Twips.h"
+#include "platform/ui/Twips.h"
 #include "print/PrintSetting.h"
 #include "shell/CommandRouter.h"
 #include "shell/LogPane.h"
@@ -18,9 +18,9 @@
 #include "support/FakeTools.h"
 #include "support/MainWindowFixture.h"
 #include "support/TestDir.h"
-#include "transfer/ProgramNo.h"
-#include "transfer/TransferCommands.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/ui/ProgramNo.h"
+#include "transfer/ui/TransferCommands.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QAccessible>
 #include <QAction>

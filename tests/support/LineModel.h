@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/LineHardware.h"
+#include "platform/serial/LineHardware.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/AppState.h"
-#include "platform/QtSerialPort.h"
+#include "platform/serial/QtSerialPort.h"
 #include "shell/frmMain.h"
 #include "support/RecordingLauncher.h"
 #include "support/RecordingPrintSurface.h"
@@ -10,8 +10,8 @@
 #include "support/ScriptedMessageBoxes.h"
 #include "support/ScriptedPrintDialogs.h"
 #include "support/ScriptedSerialPort.h"
-#include "transfer/TransferCommands.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/ui/TransferCommands.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/NativeFile.h"
-#include "platform/NativeName.h"
+#include "platform/files/NativeFile.h"
+#include "platform/files/NativeName.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/ProcessLauncher.h"
+#include "platform/system/ProcessLauncher.h"
 
 #include <QList>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/PageOrientation.h"
-#include "platform/PrintSurface.h"
+#include "core/PageOrientation.h"
+#include "platform/print/PrintSurface.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/PageOrientation.h"
-#include "platform/PrintDialogs.h"
+#include "core/PageOrientation.h"
+#include "platform/print/PrintDialogs.h"
 
 #include <QStringList>
 

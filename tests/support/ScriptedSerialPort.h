@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/SerialPort.h"
+#include "platform/serial/SerialPort.h"
 
 #include <QTimer>
 #include <functional>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/TestDir.h"
 
-#include "platform/NativeFile.h"
-#include "platform/NativeName.h"
+#include "platform/files/NativeFile.h"
+#include "platform/files/NativeName.h"
 
 #include <QDir>
 #include <QTest>

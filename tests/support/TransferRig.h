@@ -3,15 +3,15 @@
 
 #include "core/AppState.h"
 #include "core/FolderListing.h"
-#include "platform/NativeFile.h"
-#include "platform/NativeName.h"
+#include "platform/files/NativeFile.h"
+#include "platform/files/NativeName.h"
 #include "support/FolderRows.h"
 #include "support/ListedRows.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/ScriptedSerialPort.h"
 #include "support/TestDir.h"
 #include "support/VirtualClock.h"
-#include "transfer/TransferCommands.h"
+#include "transfer/ui/TransferCommands.h"
 
 #include <QDir>
 #include <QTest>

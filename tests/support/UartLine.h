@@ -2,8 +2,8 @@
 #pragma once
 
 #include "core/LineClock.h"
-#include "platform/SerialPort.h"
-#include "platform/SerialSettings.h"
+#include "platform/serial/SerialPort.h"
+#include "platform/serial/SerialSettings.h"
 #include "support/LineModel.h"
 
 #include <QList>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/TransferRig.h"
-#include "transfer/TransferLine.h"
+#include "transfer/engine/TransferLine.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "platform/NativeFile.h"
+#include "platform/files/NativeFile.h"
 #include "support/BindMount.h"
 #include "support/OwnMounts.h"
 #include "support/TransferRig.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/FileRenamer.h"
 #include "core/ReceivingPath.h"
-#include "platform/FileProtection.h"
+#include "platform/files/FileProtection.h"
 #include "support/PermissionsEnforced.h"
-#include "transfer/ProgramNo.h"
-#include "transfer/ReceivedName.h"
 #include "transfer/Reception.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/engine/ReceivedName.h"
+#include "transfer/ui/ProgramNo.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QApplication>
 #include <QLabel>

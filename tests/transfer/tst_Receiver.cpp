@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/FileSizeLimit.h"
 #include "support/TransferRig.h"
-#include "transfer/EchoLine.h"
-#include "transfer/ReceiveWriter.h"
 #include "transfer/Reception.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/engine/EchoLine.h"
+#include "transfer/engine/ReceiveWriter.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QApplication>
 #include <QLabel>

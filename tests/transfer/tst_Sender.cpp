@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/TransferRig.h"
-#include "transfer/SendJob.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/engine/SendJob.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QLabel>
 #include <QProgressBar>

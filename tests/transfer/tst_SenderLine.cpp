@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/TransferRig.h"
 #include "support/UartLine.h"
-#include "transfer/LineStopCheck.h"
-#include "transfer/OutputPacer.h"
-#include "transfer/SendJob.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/engine/LineStopCheck.h"
+#include "transfer/engine/OutputPacer.h"
+#include "transfer/engine/SendJob.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QPushButton>
 #include <QRegularExpression>

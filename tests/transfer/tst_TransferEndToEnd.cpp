@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ControllerSimulator.h"
-#include "platform/ConfiguredSerialPort.h"
+#include "platform/serial/ConfiguredSerialPort.h"
 #include "support/BindMount.h"
 #include "support/DeviceServer.h"
 #include "support/TransferRig.h"
-#include "transfer/LineStopCheck.h"
-#include "transfer/ReceiveJob.h"
-#include "transfer/TransferLine.h"
-#include "transfer/frmCancelSend.h"
+#include "transfer/engine/LineStopCheck.h"
+#include "transfer/engine/ReceiveJob.h"
+#include "transfer/engine/TransferLine.h"
+#include "transfer/ui/frmCancelSend.h"
 
 #include <QLabel>
 #include <QPushButton>

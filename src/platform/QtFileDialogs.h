@@ -1,9 +1,0 @@
-// SPDX-License-Identifier: GPL-2.0-or-later
-#pragma once
-
-#include "platform/FileDialogs.h"
-
-class QtFileDialogs final : public FileDialogs {
-public:
-    QString openFile(const QString &title, const QString &filter, const QString &folder) override;
-};

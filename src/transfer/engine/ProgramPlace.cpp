@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "transfer/engine/ProgramPlace.h"
+
+#include "platform/files/FileProtection.h"
+#include "platform/files/FolderHandle.h"
+#include "platform/files/NativeFile.h"
+#include "platform/files/NativeName.h"
+#include "transfer/engine/BackupName.h"
+#include "transfer/engine/ReceivedName.h"
+
+#include <cerrno>
+
+void ProgramPlace::freshen()
+{
+    const qint64 changed = m_folder.changed();
+    if (changed != 0 && changed == m_namesAt)
+        return;
+    m_names = FolderNames::read(m_folder.path());
+    m_namesAt = changed;
+}
+
+// change() alters the folder; the names stay known as they were unless someone else changed it first.
+template <typename Change> Outcome ProgramPlace::ownChange(Change change)
+{
+    const bool known = m_namesAt != 0 && m_folder.changed() == m_namesAt;
+    Outcome done = change();
+    if (known)
+        m_namesAt = m_folder.changed();
+    return done;
+}
+
+QString ProgramPlace::begin(const QString &received, QString *why)
+{
+    freshen();
+    const QString path = ReceivedName::pathFor(m_folder.path(), received, m_names, why);
+    if (path.isEmpty())
+        return {};
+    m_target = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    m_replaces = FileIdentity::of(path);
+    return m_target;
+}
+
+Outcome ProgramPlace::create(QFile &file, const QString &temporary)
+{
+    Outcome created = ownChange([&] { return m_folder.create(file, temporary); });
+    if (created)
+        m_names.add(temporary);
+    return created;
+}
+
+Outcome ProgramPlace::keep(const QString &temporary, bool keepOld, Placed *placed)
+{
+    placed->taken = takenMeanwhile();
+    Outcome done;
+    if (placed->taken.isEmpty() && keepOld)
+        done = keepAside(&placed->backup);
+    if (done && placed->taken.isEmpty())
+        done = m_replaces.isValid() ? ownChange([&] { return m_folder.replace(temporary, m_target); })
+                                    : takeFreeName(temporary, &placed->taken);
+    if (done && !placed->taken.isEmpty())
+        done = divert(temporary, &placed->backup);
+    if (!done)
+        return done;
+    m_names.remove(temporary);
+    m_names.add(placed->taken.isEmpty() ? m_target : placed->backup);
+    return {};
+}
+
+// Why the program's name may not be taken now, though it could be as the program began: no question
+// can be asked during a transfer, so what another hand put there meanwhile stays.
+QString ProgramPlace::takenMeanwhile() const
+{
+    const QString path = NativeFile::join(m_folder.path(), m_target);
+    const std::optional<NativeFile::Status> status = NativeFile::status(path);
+    if (!status)
+        return {}; // gone: taking the name loses nothing
+    const QString shown = NativeName::shown(m_target);
+    if (status->isFolder)
+        return QStringLiteral("受信中に同じ名前のフォルダー'%1'が作られました。").arg(shown);
+    if (!(FileIdentity::of(path) == m_replaces))
+        return (m_replaces.isValid() ? QStringLiteral("受信中に%1が別のファイルに置き換えられました。")
+                                     : QStringLiteral("受信中に%1が作られました。"))
+            .arg(shown);
+    if (FileProtection::isProtected(status->permissions))
+        return QStringLiteral("受信中に%1が保護されました。").arg(shown);
+    return {};
+}
+
+// The program takes name, never in place of a file: EEXIST in *error when name holds one. The hidden
+// file goes once the name holds the program.
+Outcome ProgramPlace::moveTo(const QString &temporary, const QString &name, int *error)
+{
+    Outcome moved = ownChange([&] { return m_folder.keepAside(temporary, name, error); });
+    if (moved) // the hidden name is gone already where the file system moved it
+        (void)ownChange([&] { return m_folder.remove(temporary); });
+    return moved;
+}
+
+Outcome ProgramPlace::takeFreeName(const QString &temporary, QString *taken)
+{
+    int error = 0;
+    Outcome moved = moveTo(temporary, m_target, &error);
+    if (error != EEXIST)
+        return moved;
+    *taken = QStringLiteral("受信中に%1が作られました。").arg(NativeName::shown(m_target));
+    return {};
+}
+
+Outcome ProgramPlace::divert(const QString &temporary, QString *aside)
+{
+    freshen();
+    for (;;) {
+        *aside = BackupName::forReceived(m_target, m_names);
+        int error = 0;
+        Outcome moved = moveTo(temporary, *aside, &error);
+        if (error != EEXIST)
+            return moved;
+        m_names.add(*aside); // made meanwhile
+    }
+}
+
+// The old program gets a name of its own first, so that no moment leaves it without one.
+Outcome ProgramPlace::keepAside(QString *backup)
+{
+    freshen();
+    for (;;) {
+        *backup = BackupName::firstFree(m_target, m_names);
+        int error = 0;
+        Outcome kept = ownChange([&] { return m_folder.keepAside(m_target, *backup, &error); });
+        if (error == EEXIST) { // made meanwhile
+            m_names.add(*backup);
+            continue;
+        }
+        if (error != 0)
+            backup->clear();
+        else
+            m_names.add(*backup);
+        return error == ENOENT ? Outcome() : kept; // no old program
+    }
+}

@@ -1,0 +1,431 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "transfer/engine/ReceiveJob.h"
+
+#include "core/ReceivingPath.h"
+#include "platform/files/NativeName.h"
+#include "platform/serial/SerialPort.h"
+#include "platform/text/ShiftJis.h"
+#include "transfer/engine/LineFlow.h"
+#include "transfer/engine/ReceivedName.h"
+
+#include <limits>
+
+namespace {
+
+constexpr char Cr = 0x0D, Lf = 0x0A;
+// The writer's end, which the end of a reception that began a program waits for: nothing is left
+// behind then.
+constexpr quint64 WriterDone = std::numeric_limits<quint64>::max();
+// A read from a fast network port may hold more than the writer's buffer: it goes to the writer in
+// pieces of this size, which the writer's thread takes while the rest is handled.
+constexpr qsizetype PassBytes = 64 * 1024;
+
+} // namespace
+
+ReceiveJob::ReceiveJob(SerialPort &port, ReceivingPath &receiving, QObject *parent)
+    : QObject(parent), m_port(port), m_receiving(receiving), m_slowDisk(this) // goes to the line's thread too
+{
+    m_slowDisk.setSingleShot(true);
+    m_slowDisk.setInterval(SlowDiskMs);
+    connect(&m_slowDisk, &QTimer::timeout, this, &ReceiveJob::slowDisk);
+}
+
+ReceiveJob::~ReceiveJob()
+{
+    const std::lock_guard hold(m_writerLock);
+    m_writer.reset(); // it still does what it was asked, and tells no one
+}
+
+void ReceiveJob::start(bool continuous, const QString &folder, const MachineSettings &machine,
+                       const QString &typedName)
+{
+    m_machine = machine;
+    m_continuous = continuous;
+    m_folder = folder;
+    m_receiveName = typedName;
+    m_state = WaitingForProgram;
+    m_name.clear();
+    m_nameText.resetState();
+    m_received = 0;
+    m_ending = false;
+    m_echo.clear();
+    m_chunk.clear();
+    m_said.clear();
+    m_end = End::None;
+    m_slowShown = false;
+    m_lineErrors.clear();
+    m_batchErrors.clear();
+    m_programOpen = false;
+    m_hit = false;
+    m_active = true;
+    m_awaitWriter = false;
+    {
+        const std::lock_guard hold(m_writerLock);
+        m_writer = std::make_shared<ReceiveWriter>(
+            m_receiving, this, [this, generation = ++m_generation](const ReceiveWriter::Report &report) {
+                if (generation == m_generation) // else an earlier reception's: its programs were told of
+                    onWriter(report);
+            });
+    }
+    m_writer->open(folder);
+    m_port.setInputLen(0); // all that waits: a fast line outruns one event per byte
+    // Nothing answers a received byte, so bytes may gather briefly: one wake-up a batch, not a byte.
+    m_port.setInputLatency(ReceiveLatencyMs);
+    if (!m_port.setPortOpen(true))
+        return fail(m_port.errorString());
+    m_listening = true;
+    emit waiting(
+        continuous
+            ? QStringLiteral("連続でファイルを受信します。\r\n機械側から続けて送信(パンチ)してください。\r\n"
+                             "終了時は[中止]を押してください。")
+            : QStringLiteral("1つのファイルを受信します。\r\n機械側から送信(パンチ)してください。"));
+}
+
+// The bytes after the end of a program are dropped, as they would be left unread on the line.
+void ReceiveJob::take(QByteArrayView text)
+{
+    const qint64 before = m_received;
+    // Where in the read the error lies is not told: every program the read carries is suspect.
+    m_batchErrors += std::exchange(m_lineErrors, {});
+    m_errorRead = !m_batchErrors.isEmpty();
+    if (m_errorRead && m_programOpen)
+        m_hit = true;
+    for (const char byte : text) {
+        if (!m_listening || m_ending)
+            break;
+        if (!LineFlow::isControl(byte))
+            step(byte);
+        if (m_chunk.size() >= PassBytes)
+            pass();
+    }
+    if (m_listening) {
+        pass();
+        showEcho();
+    }
+    m_errorRead = false;
+    sayLineErrors();
+    if (m_received != before)
+        emit received(m_received);
+    if (m_listening && m_ending)
+        finish();
+}
+
+void ReceiveJob::lineError(const QString &message)
+{
+    m_lineErrors << message;
+    if (!m_errorsQueued) { // after the port has told all it has to tell
+        m_errorsQueued = true;
+        QMetaObject::invokeMethod(this, &ReceiveJob::takeWaiting, Qt::QueuedConnection);
+    }
+}
+
+// A port that holds received bytes back for a while hands them over at once when told to gather
+// them no longer, through TransferLine and take(); a port that keeps them hands them to input().
+void ReceiveJob::takeWaiting()
+{
+    m_errorsQueued = false;
+    if (m_lineErrors.isEmpty())
+        return; // a read took them along
+    if (m_listening && m_port.portOpen()) {
+        m_port.setInputLatency(0);
+        if (!m_lineErrors.isEmpty() && m_listening && m_port.portOpen())
+            take(m_port.input());
+        if (m_port.portOpen())
+            m_port.setInputLatency(ReceiveLatencyMs);
+    }
+    if (m_lineErrors.isEmpty())
+        return;
+    if (m_listening) {
+        take({});
+    } else {
+        for (const QString &line : std::exchange(m_lineErrors, {}))
+            say(line);
+    }
+}
+
+void ReceiveJob::step(char byte)
+{
+    const bool osp = m_machine.isOsp();
+    switch (m_state) {
+    case WaitingForProgram:
+        if (byte == (osp ? '$' : '%'))
+            m_state = Header;
+        break;
+    case Header:
+        if (osp && byte != '%') {
+            m_name += byte;
+            m_receiveName += m_nameText.decode(QByteArrayView(&byte, 1)); // for a failure meanwhile
+            // A header whose "%" was lost is refused as soon as it cannot be a name.
+            if (m_name.size() > ReceivedName::MaxNameBytes)
+                fail(ReceivedName::tooLong());
+        } else if (openProgram() && !osp) {
+            afterHeader(byte); // a FANUC program may begin right after its "%"
+        }
+        break;
+    case EndOfHeaderLine:
+        afterHeader(byte);
+        break;
+    case Body:
+        if (byte == '%')
+            closeProgram();
+        else
+            store(byte);
+        break;
+    }
+}
+
+// CR of the header line is skipped, its LF ends it; any other character is the program's first.
+void ReceiveJob::afterHeader(char byte)
+{
+    if (byte == Cr)
+        return;
+    m_state = Body;
+    if (byte != Lf)
+        store(byte);
+}
+
+bool ReceiveJob::openProgram()
+{
+    if (m_machine.isOsp()) {
+        // Names come in the code page the sender writes them in, never as Latin-1.
+        bool valid = false;
+        m_receiveName = ShiftJis::decodeWhole(m_name, &valid);
+        if (!valid) {
+            fail(QStringLiteral("プログラム名がShift_JISの文字ではありません。"));
+            return false;
+        }
+    }
+    m_receiveName = m_receiveName.toUpper();
+    if (const QString why = ReceivedName::refusal(m_receiveName); !why.isEmpty()) {
+        fail(why);
+        return false;
+    }
+    // Published before the file exists: no file command may take it from under the reception.
+    const QString temporary = ReceivingPath::hiddenName();
+    m_receiving.set({FileIdentity(), m_folder, m_receiveName, temporary});
+    // Said once the disk has the file, or never when it refuses the name.
+    m_said.append({m_writer->begin(m_receiveName, temporary), m_receiveName, Verdict::Whole, {}});
+    m_programOpen = true;
+    m_awaitWriter = true;
+    m_hit = m_errorRead;
+    m_state = EndOfHeaderLine;
+    return true;
+}
+
+void ReceiveJob::closeProgram()
+{
+    pass();
+    if (!m_listening)
+        return;
+    sayLineErrors(); // before what is said of the program they hit
+    keepProgram(m_hit ? Verdict::LineError : Verdict::Whole);
+    m_receiveName.clear();
+    m_state = WaitingForProgram;
+    m_name.clear();
+    m_nameText.resetState();
+    m_echo.programEnded();
+    if (!m_machine.isOsp() || !m_continuous)
+        m_ending = true;
+}
+
+void ReceiveJob::keepProgram(Verdict verdict)
+{
+    m_said.append({m_writer->keep(verdict != Verdict::Whole), m_receiveName, verdict, {}});
+    m_programOpen = false;
+    m_hit = false;
+}
+
+// Gathered, then shown: whatever runs while the echo is shown finds the byte on its way to disk.
+void ReceiveJob::store(char byte)
+{
+    m_chunk += byte;
+    if (m_machine.echoes())
+        m_echo.add(byte);
+    ++m_received;
+}
+
+// The read's bytes to the writer, at one go.
+void ReceiveJob::pass()
+{
+    if (m_chunk.isEmpty())
+        return;
+    const bool taken = m_writer->append(m_chunk);
+    m_chunk.clear();
+    if (!taken)
+        overflow();
+}
+
+// Once a read, not once a byte: the pane takes the text of a whole read in one go, of which only
+// what it keeps in view travels.
+void ReceiveJob::showEcho()
+{
+    if (const QString text = m_echo.take(); !text.isEmpty())
+        emit echo(text);
+}
+
+void ReceiveJob::abort()
+{
+    if (m_listening)
+        finish();
+    else if (m_end != End::None && m_slowShown)
+        giveUp(m_writer->abandon());
+}
+
+// The port closes at once; a program cut short keeps its place in the writer's queue.
+void ReceiveJob::finish()
+{
+    pass();
+    if (!m_listening)
+        return; // the disk's buffer was full: the reception has failed
+    if (m_programOpen)
+        keepProgram(Verdict::CutShort);
+    end(End::Ended);
+}
+
+void ReceiveJob::portFailed(const QString &description)
+{
+    if (m_listening)
+        fail(description);
+}
+
+// What waits before it is still said; the program being received is never kept.
+void ReceiveJob::fail(const QString &description)
+{
+    sayLineErrors();
+    m_chunk.clear();
+    m_programOpen = false;
+    // Before a program names itself, what could not be received is what the port carries.
+    const QString what =
+        m_receiveName.isEmpty() ? QStringLiteral("COM %1から").arg(m_port.commPort()) : m_receiveName;
+    m_said.append(
+        {0, {}, Verdict::Whole, {what + QStringLiteral("の受信が出来ませんでした。"), description}});
+    end(End::Failed);
+}
+
+// The disk has taken nothing for minutes: no more of the line waits in memory, and nothing that
+// waited replaces anything.
+void ReceiveJob::overflow()
+{
+    say(QStringLiteral("保存先が応答しないため、受信を中止しました。"));
+    giveUp(m_writer->abandon());
+    end(End::Failed);
+}
+
+// What waited for the disk's answer will hear none.
+void ReceiveJob::giveUp(const QStringList &lost)
+{
+    m_awaitWriter = false;
+    m_said.removeIf([](const Said &said) { return said.ticket != 0; });
+    for (const QString &line : lost)
+        say(line);
+    flush();
+}
+
+void ReceiveJob::end(End how)
+{
+    m_listening = false;
+    m_programOpen = false;
+    if (m_port.portOpen())
+        m_port.setPortOpen(false);
+    m_writer->close();
+    if (std::exchange(m_awaitWriter, false))
+        m_said.append({WriterDone, {}, Verdict::Whole, {}});
+    if (how == End::Failed || m_end == End::None)
+        m_end = how;
+    flush();
+    if (m_end != End::None && !m_slowDisk.isActive() && !m_slowShown)
+        m_slowDisk.start();
+}
+
+void ReceiveJob::sayLineErrors()
+{
+    for (const QString &line : std::exchange(m_batchErrors, {}))
+        say(line);
+}
+
+void ReceiveJob::say(const QString &line)
+{
+    m_said.append({0, {}, Verdict::Whole, {line}});
+    flush();
+}
+
+// Lines go out in order, each once what it waits for has been done; the end, once all have.
+void ReceiveJob::flush()
+{
+    while (!m_said.isEmpty() && m_said.first().ticket == 0) {
+        for (const QString &line : m_said.takeFirst().lines)
+            emit logLine(line);
+    }
+    if (!m_said.isEmpty() || m_end == End::None)
+        return;
+    const End how = std::exchange(m_end, End::None);
+    m_active = false;
+    m_slowDisk.stop();
+    if (how == End::Ended)
+        emit logLine(QStringLiteral("受信を終了しました。"));
+    emit ended(how == End::Failed);
+}
+
+void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
+{
+    using Kind = ReceiveWriter::Report::Kind;
+    if (!m_active)
+        return;
+    if (report.kind == Kind::Failed) {
+        // What waited will not come; the reception ends as a failure to write always did, unless
+        // the line had failed first. Its end still waits for the writer, which lets go of the
+        // program's hidden name only as it finishes.
+        m_said.removeIf([](const Said &said) { return said.ticket != 0 && said.ticket != WriterDone; });
+        if (m_end == End::Failed)
+            return flush();
+        m_receiveName = report.name;
+        return fail(report.reason);
+    }
+    if (report.kind == Kind::Finished) { // lost: given up by settle()
+        giveUp(report.lost);
+        if (m_listening)
+            end(End::Ended);
+        return;
+    }
+    const auto waited = std::find_if(m_said.begin(), m_said.end(),
+                                     [&report](const Said &said) { return said.ticket == report.ticket; });
+    if (waited == m_said.end())
+        return;
+    const QString old = report.backup.isEmpty()
+                            ? QString()
+                            : QStringLiteral("元の%1は%2に残しました。")
+                                  .arg(NativeName::shown(report.name), NativeName::shown(report.backup));
+    if (report.kind == Kind::Created)
+        waited->lines = {waited->name + QStringLiteral("を読込中です...")};
+    else if (report.kind == Kind::Diverted)
+        waited->lines = {waited->name + QStringLiteral("の受信が出来ませんでした。"), report.reason};
+    else if (waited->verdict == Verdict::Whole)
+        waited->lines = {QStringLiteral("読込が完了しました。")};
+    else if (waited->verdict == Verdict::CutShort)
+        waited->lines = {waited->name + QStringLiteral("は途中までしか受信していません。") + old};
+    else
+        waited->lines = {waited->name + QStringLiteral("の受信中に回線エラーがありました。") + old};
+    waited->ticket = 0;
+    flush();
+}
+
+// The line is done with, the disk is not: the dialog comes back to say so, and offers to give up.
+void ReceiveJob::slowDisk()
+{
+    if (m_end == End::None)
+        return;
+    m_slowShown = true;
+    emit waiting(QStringLiteral("受信したプログラムを保存しています。\r\n保存先が応答しません。\r\n"
+                                "[中止]を押すと保存をあきらめます。元のプログラムはそのままです。"));
+    emit received(m_received);
+}
+
+QString ReceiveJob::settle(int timeoutMs)
+{
+    std::shared_ptr<ReceiveWriter> writer;
+    {
+        const std::lock_guard hold(m_writerLock);
+        writer = m_writer;
+    }
+    return writer ? writer->settle(timeoutMs) : QString();
+}
