@@ -10,8 +10,7 @@
 void DataPane::clear()
 {
     m_text->clear();
-    m_image->hide();
-    m_text->show();
+    showTextBox();
 }
 
 void DataPane::showTextBox()

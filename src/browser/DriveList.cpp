@@ -8,6 +8,16 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+
+bool isFolder(const QString &path)
+{
+    const std::optional<NativeFile::Status> status = NativeFile::status(path);
+    return status && status->isFolder;
+}
+
+} // namespace
+
 DriveList::DriveList(QWidget *parent) : QComboBox(parent)
 {
     setObjectName(QStringLiteral("Drive1"));
@@ -75,10 +85,7 @@ bool DriveList::setDrive(const QString &pathOrDrive)
 
 bool DriveList::isReady(const QString &root, bool mountPoint)
 {
-    if (mountPoint)
-        return MountedDrives::isMounted(root) && MountedDrives::answers(root);
-    const std::optional<NativeFile::Status> status = NativeFile::status(root);
-    return status && status->isFolder;
+    return mountPoint ? MountedDrives::isMounted(root) && MountedDrives::answers(root) : isFolder(root);
 }
 
 QString DriveList::rememberedFolder(const QString &root) const
@@ -91,19 +98,15 @@ QString DriveList::rememberedFolder(const QString &root) const
 QString DriveList::nearestFolder(const QString &remembered, const QString &root)
 {
     // A remembered folder removed since falls back to its nearest remaining ancestor.
-    const auto exists = [](const QString &path) {
-        const std::optional<NativeFile::Status> status = NativeFile::status(path);
-        return status && status->isFolder;
-    };
     // By text: a folder whose name is not UTF-8 is found by its very bytes alone.
     QString folder = QDir::cleanPath(remembered);
-    while (!exists(folder) && folder.size() > root.size()) {
+    while (!isFolder(folder) && folder.size() > root.size()) {
         const QString parent = QFileInfo(folder).path();
         if (parent == folder)
             break;
         folder = parent;
     }
-    return exists(folder) ? folder : root;
+    return isFolder(folder) ? folder : root;
 }
 
 void DriveList::standOn(const QString &folder)

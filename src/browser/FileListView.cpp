@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "browser/FileListView.h"
 
-#include "browser/FolderLister.h"
 #include "browser/FolderWatch.h"
 #include "browser/RenameDelegate.h"
 #include "core/AppState.h"
+#include "platform/files/MountQuestion.h"
 #include "platform/ui/Twips.h"
 
+#include <QElapsedTimer>
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -28,7 +29,7 @@ static_assert(std::size(ColumnTwips) == FileListModel::ColumnCount);
 
 FileListView::FileListView(const AppState &state, QWidget *parent)
     : QTreeView(parent), m_state(state), m_model(new FileListModel(this)),
-      m_delegate(new RenameDelegate(this)), m_watch(new FolderWatch(this)), m_lister(new FolderLister(this))
+      m_delegate(new RenameDelegate(this)), m_watch(new FolderWatch(this))
 {
     setObjectName(QStringLiteral("lvListView"));
     setModel(m_model);
@@ -50,11 +51,9 @@ FileListView::FileListView(const AppState &state, QWidget *parent)
     connect(m_delegate, &RenameDelegate::edited, this, &FileListView::commitRename);
     connect(m_watch, &FolderWatch::changed, this, &FileListView::followDisk);
     connect(m_watch, &FolderWatch::reread, this, [this](const QList<ListedFile> &files) {
-        if (!m_lister->busy()) // else what is being read is newer
+        if (!reading()) // else what is being read is newer
             follow(files);
     });
-    connect(m_lister, &FolderLister::rows, this, &FileListView::arrived);
-    connect(m_lister, &FolderLister::finished, this, &FileListView::finished);
 }
 
 // The widths were set for a smaller font than most desktops use: they grow with the font, and no column
@@ -182,40 +181,82 @@ void FileListView::RefreshFileList()
     m_watch->watch(folder);
     if (folder == m_folder)
         return list(Landing::Replace);
+    dropListing();
     m_folder = folder;
     fill({});
     list(Landing::Stream);
 }
 
+// The rows are read in list order and handed over as they come, the first ones as soon as they are read.
+// A server that does not answer holds up only that thread: a listing dropped is left to itself, and
+// whatever it finds later goes nowhere.
 void FileListView::list(Landing landing)
 {
     // One listing of a folder at a time: a share that does not answer holds one thread, not one a refresh.
-    if (m_lister->busy() && m_lister->folder() == m_folder) {
+    if (reading()) {
         m_next = std::max(m_next.value_or(landing), landing);
         return;
     }
     m_next.reset();
     m_landing = landing;
     m_read.clear();
-    m_lister->list(m_folder);
+    const auto work = [this, folder = m_folder, turn = m_listTurn](const MountQuestion::Post &post) {
+        const auto hand = [&](QList<ListedFile> &files, bool last) {
+            post([this, turn, files = std::exchange(files, {}), last] { arrived(turn, files, last); });
+        };
+        // The first rows are put in order alone, so that they show before the rest is sorted.
+        QStringList names = FolderListing::names(folder);
+        qsizetype ordered = FolderListing::order(names, 0, FirstRows);
+        QList<ListedFile> files;
+        QElapsedTimer since;
+        since.start();
+        bool first = true;
+        for (qsizetype from = 0; from < names.size();) {
+            if (!post({}))
+                return; // no one waits for the rest
+            // A few at a time, for the first rows of a slow share; names of one key stay together, as
+            // a pair that differs only in case shows each its own case.
+            if (from == ordered)
+                ordered = FolderListing::order(names, from, names.size());
+            qsizetype end = std::min(from + 100, ordered);
+            while (end < ordered &&
+                   FolderListing::sortKey(names[end]) == FolderListing::sortKey(names[end - 1]))
+                ++end;
+            files += FolderListing::details(folder, names.mid(from, end - from));
+            from = end;
+            if (first ? files.size() >= FirstRows : since.elapsed() >= BatchMs) {
+                first = false;
+                hand(files, false);
+                since.restart();
+            }
+        }
+        hand(files, true);
+    };
+    m_listing = MountQuestion::start(this, work);
     m_readingShown.start();
 }
 
-void FileListView::arrived(const QList<ListedFile> &files)
+void FileListView::dropListing()
 {
-    if (m_landing != Landing::Stream) {
-        m_read += files;
-        return;
-    }
-    const bool first = rowCount() == 0;
-    m_model->append(files);
-    // The first row is where the keyboard starts, but nothing is picked until the user picks it.
-    if (first)
-        selectionModel()->setCurrentIndex(row(0), QItemSelectionModel::NoUpdate);
+    ++m_listTurn;
+    // Later, as the listing's rows may be what is being handed over now.
+    if (QObject *listing = std::exchange(m_listing, nullptr))
+        listing->deleteLater();
 }
 
-void FileListView::finished()
+void FileListView::arrived(quint64 turn, const QList<ListedFile> &files, bool last)
 {
+    if (turn != m_listTurn)
+        return;
+    if (m_landing != Landing::Stream) {
+        m_read += files;
+    } else {
+        m_model->append(files);
+        showFirstRow();
+    }
+    if (!last)
+        return;
+    dropListing();
     viewport()->update();
     const QList<ListedFile> read = std::exchange(m_read, {});
     if (m_landing == Landing::Follow) {
@@ -230,90 +271,77 @@ void FileListView::finished()
     emit listed();
 }
 
-bool FileListView::reading() const
-{
-    return m_lister->busy();
-}
-
 void FileListView::clearRows()
 {
     m_watch->watch({});
-    m_lister->drop();
+    dropListing();
     m_next.reset();
     m_folder.clear();
     fill({});
     viewport()->update();
 }
 
+bool FileListView::mayFollow()
+{
+    if (state() == EditingState)
+        m_followPending = true;
+    return !m_folder.isEmpty() && state() != EditingState;
+}
+
 void FileListView::followDisk()
 {
-    if (m_folder.isEmpty())
-        return;
-    if (state() == EditingState) {
-        m_followPending = true;
-        return;
-    }
-    list(Landing::Follow);
+    if (mayFollow())
+        list(Landing::Follow);
 }
 
 void FileListView::follow(const QList<ListedFile> &files)
 {
-    if (m_folder.isEmpty())
+    // Not for a change of nothing shown, or one the last refresh already has.
+    if (!mayFollow() || files == m_model->files())
         return;
-    if (state() == EditingState) {
-        m_followPending = true;
-        return;
-    }
-    if (files == m_model->files())
-        return; // a change of nothing shown, or one the last refresh already has
-    QStringList before;
+    const QList<FileRow> before = rows();
     QSet<QString> selected;
     QSet<QString> checked;
-    for (const FileRow &listed : rows()) {
-        before << listed.diskName;
+    for (const FileRow &listed : before) {
         if (listed.selected)
             selected.insert(listed.diskName);
         if (listed.checked)
             checked.insert(listed.diskName);
     }
     const std::optional<FileRow> current = currentRow();
-    const QString currentName = current ? current->diskName : QString();
+    const qsizetype at = current ? currentIndex().row() : -1;
     const int scrolled = verticalScrollBar()->value();
     fill(files);
     m_watch->follow(files);
-    restoreMarks(before, currentName, selected, checked);
-    verticalScrollBar()->setValue(scrolled);
-    if (current && diskName(currentIndex()) != currentName)
-        emit currentRowVanished(current->text);
-}
-
-void FileListView::restoreMarks(const QStringList &before, const QString &current,
-                                const QSet<QString> &selected, const QSet<QString> &checked)
-{
-    const QList<ListedFile> &files = m_model->files();
+    if (m_checkBoxes)
+        m_model->check([&](int row) { return checked.contains(files[row].diskName); });
+    selectOnly([&](int row) { return selected.contains(files[row].diskName); });
     QHash<QString, int> byName;
-    byName.reserve(files.size());
     for (int i = 0; i < rowCount(); ++i)
         byName.insert(files[i].diskName, i);
-    if (m_checkBoxes)
-        m_model->check([&](int at) { return checked.contains(files[at].diskName); });
-    selectOnly([&](int at) { return selected.contains(files[at].diskName); });
     // A current row gone hands over to the next row still listed, else to the one before it.
-    const qsizetype at = before.indexOf(current);
-    int now = byName.value(current, -1);
-    for (qsizetype i = at + 1; now < 0 && i < before.size(); ++i)
-        now = byName.value(before[i], -1);
+    int now = -1;
+    for (qsizetype i = std::max<qsizetype>(at, 0); now < 0 && i < before.size(); ++i)
+        now = byName.value(before[i].diskName, -1);
     for (qsizetype i = at - 1; now < 0 && i >= 0; --i)
-        now = byName.value(before[i], -1);
+        now = byName.value(before[i].diskName, -1);
     if (now >= 0)
         selectionModel()->setCurrentIndex(row(now), QItemSelectionModel::NoUpdate);
+    verticalScrollBar()->setValue(scrolled);
+    if (current && diskName(currentIndex()) != current->diskName)
+        emit currentRowVanished(current->text);
 }
 
 void FileListView::fill(const QList<ListedFile> &files)
 {
     m_model->reset(files, m_checkBoxes);
-    // The first row is where the keyboard starts, but nothing is picked until the user picks it.
-    if (!files.isEmpty())
+    showFirstRow();
+}
+
+// The first row is where the keyboard starts, but nothing is picked until the user picks it.
+void FileListView::showFirstRow()
+{
+    if (!currentIndex().isValid() && rowCount() > 0)
         selectionModel()->setCurrentIndex(row(0), QItemSelectionModel::NoUpdate);
 }
 
@@ -352,7 +380,7 @@ void FileListView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bo
 void FileListView::paintEvent(QPaintEvent *event)
 {
     QTreeView::paintEvent(event);
-    if (!m_lister->busy() || m_readingShown.isActive())
+    if (!reading() || m_readingShown.isActive())
         return;
     // Where the next row will stand, or over the pane's last line when the rows fill it.
     const int rows = rowCount();

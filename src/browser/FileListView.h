@@ -11,7 +11,6 @@
 #include <optional>
 
 struct AppState;
-class FolderLister;
 class FolderWatch;
 class RenameDelegate;
 
@@ -22,9 +21,11 @@ class FileListView final : public QTreeView, public FileRows {
     Q_OBJECT
 public:
     using enum FileListModel::Column;
-    static constexpr int DiskNameRole = FileListModel::DiskNameRole;
     // A listing that takes longer says so.
     static constexpr int ReadingShownMs = 250;
+    // Rows a listing puts in order and shows first; the rest follows in batches of this many ms.
+    static constexpr int FirstRows = 1000;
+    static constexpr int BatchMs = 50;
 
     explicit FileListView(const AppState &state, QWidget *parent = nullptr);
 
@@ -36,7 +37,7 @@ public:
     // Removes all rows; the list follows the disk again from its next refresh.
     void clearRows();
     // A listing is under way.
-    bool reading() const;
+    bool reading() const { return m_listing != nullptr; }
 
     bool checkBoxes() const override { return m_checkBoxes; }
     void setCheckBoxes(bool on);
@@ -52,7 +53,7 @@ public:
     QModelIndex row(int index) const { return m_model->index(index, NameColumn); }
     static QString diskName(const QModelIndex &row)
     {
-        return row.siblingAtColumn(NameColumn).data(DiskNameRole).toString();
+        return row.siblingAtColumn(NameColumn).data(FileListModel::DiskNameRole).toString();
     }
 
 signals:
@@ -93,11 +94,12 @@ private:
     int textWidth(const QString &text) const;
     void commitRename(const QModelIndex &index, const QString &text);
     void list(Landing landing);
-    void arrived(const QList<ListedFile> &files);
-    void finished();
+    void dropListing();
+    void arrived(quint64 turn, const QList<ListedFile> &files, bool last);
+    // False while a rename is open, which this then follows; false too without a folder.
+    bool mayFollow();
     void follow(const QList<ListedFile> &files);
-    void restoreMarks(const QStringList &before, const QString &current, const QSet<QString> &selected,
-                      const QSet<QString> &checked);
+    void showFirstRow();
     void selectOnly(const std::function<bool(int row)> &picked);
     FileRow copyOf(int row) const;
 
@@ -109,8 +111,9 @@ private:
     Landing m_landing = Landing::Stream;
     std::optional<Landing> m_next; // asked for while the same folder was being read
     QList<ListedFile> m_read;      // read so far, for a listing that lands whole
+    QObject *m_listing = nullptr;  // what the listing under way, on a thread of its own, hands rows to
+    quint64 m_listTurn = 0;        // a new one with every listing
     QTimer m_readingShown;
     RenameDelegate *m_delegate;
     FolderWatch *m_watch;
-    FolderLister *m_lister;
 };

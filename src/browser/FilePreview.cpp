@@ -19,14 +19,6 @@
 #include <cerrno>
 #include <memory>
 
-namespace {
-
-const QString CutNotice =
-    QStringLiteral("（以下省略：ファイルが大きいため先頭の %1 KB だけを表示しています）")
-        .arg(FilePreview::PreviewBytes / 1024);
-
-} // namespace
-
 void FilePreview::PreviewListedFile()
 {
     // While a transfer's abort dialog is up, the pane belongs to the transfer's echo.
@@ -111,7 +103,8 @@ QString FilePreview::previewText(const QByteArray &bytes, qint64 limit)
 
 QString FilePreview::cutNotice()
 {
-    return CutNotice;
+    return QStringLiteral("（以下省略：ファイルが大きいため先頭の %1 KB だけを表示しています）")
+        .arg(PreviewBytes / 1024);
 }
 
 void FilePreview::PreviewImageFile(const QString &diskName)

@@ -67,8 +67,7 @@ void FolderNavigator::Dir1_Change()
 
 void FolderNavigator::entered()
 {
-    m_state.CurrentFolder = QDir::toNativeSeparators(m_folders.path());
-    m_drives.standOn(m_folders.path());
+    adoptShownFolder();
     m_data.clear();
     m_files.RefreshFileList();
 }

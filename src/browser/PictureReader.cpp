@@ -17,30 +17,14 @@ namespace {
 constexpr int ConverterSeconds = 10;
 constexpr qint64 MaximumMetafile = qint64(64) << 20; // the converter refuses anything larger
 
-} // namespace
-
-QImage PictureReader::read(const QString &path)
-{
-    // Opened here, not by name in Qt's readers: the name may hold bytes that are not UTF-8.
-    QFile file;
-    if (!NativeFile::open(file, path, QIODevice::ReadOnly))
-        return {};
-    const QString key = FileTypeCatalogue::key(path.toUpper());
-    if (key == QLatin1String("WMF") || key == QLatin1String("EMF"))
-        return readMetafile(file.read(MaximumMetafile + 1), key.toLower());
-    QImageReader reader(&file); // Qt's allocation limit keeps a hostile header from claiming gigabytes
-    reader.setAutoTransform(true);
-    return reader.read();
-}
-
-QImage PictureReader::readMetafile(const QByteArray &metafile, const QString &kind)
+QImage readMetafile(const QByteArray &metafile, const QString &kind)
 {
     if (metafile.size() > MaximumMetafile)
         return {};
     QProcess converter;
     converter.setProcessChannelMode(QProcess::SeparateChannels);
     converter.setStandardErrorFile(QProcess::nullDevice());
-    converter.start(converterPath(), {kind});
+    converter.start(PictureReader::converterPath(), {kind});
     // The converter reads its input whole before it writes, so the pipe cannot stall both ends.
     converter.write(metafile);
     converter.closeWriteChannel();
@@ -60,13 +44,29 @@ QImage PictureReader::readMetafile(const QByteArray &metafile, const QString &ki
         size = renderer.viewBoxF().size().toSize();
     if (size.isEmpty())
         return {};
-    if (size.width() > MaximumSide || size.height() > MaximumSide)
-        size.scale(MaximumSide, MaximumSide, Qt::KeepAspectRatio);
+    if (size.width() > PictureReader::MaximumSide || size.height() > PictureReader::MaximumSide)
+        size.scale(PictureReader::MaximumSide, PictureReader::MaximumSide, Qt::KeepAspectRatio);
     QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     QPainter painter(&image);
     renderer.render(&painter);
     return image;
+}
+
+} // namespace
+
+QImage PictureReader::read(const QString &path)
+{
+    // Opened here, not by name in Qt's readers: the name may hold bytes that are not UTF-8.
+    QFile file;
+    if (!NativeFile::open(file, path, QIODevice::ReadOnly))
+        return {};
+    const QString key = FileTypeCatalogue::key(path.toUpper());
+    if (key == QLatin1String("WMF") || key == QLatin1String("EMF"))
+        return readMetafile(file.read(MaximumMetafile + 1), key.toLower());
+    QImageReader reader(&file); // Qt's allocation limit keeps a hostile header from claiming gigabytes
+    reader.setAutoTransform(true);
+    return reader.read();
 }
 
 QString PictureReader::converterPath()

@@ -14,7 +14,6 @@ public:
     static constexpr int LongestMs = 12000;
 
     static QImage read(const QString &path);
-    static QImage readMetafile(const QByteArray &metafile, const QString &kind);
     // The converter program beside this one.
     static QString converterPath();
 };

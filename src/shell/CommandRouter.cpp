@@ -23,6 +23,8 @@ CommandRouter::CommandRouter(MainMenus &menus, MainToolBar &toolBar, QObject *pa
     const QStringList menuKeys = m_toolBar.menuItemKeys();
     for (const QString &key : menuKeys)
         setReason(m_toolBar.menuItem(key), Reason::NoHandler, true);
+    connect(&m_toolBar, &MainToolBar::ButtonClick, this, &CommandRouter::dispatchButton);
+    connect(&m_toolBar, &MainToolBar::ButtonMenuClick, this, &CommandRouter::dispatchButtonMenu);
 }
 
 void CommandRouter::route(const QString &menuItem, Handler handler)

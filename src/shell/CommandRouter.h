@@ -47,7 +47,7 @@ public:
     // Runs a menu item's handler, as a key of its own would; nothing when it has none yet.
     void run(const QString &menuItem) const;
 
-    // Dispatch by exact key; a key with no handler does nothing.
+    // Dispatch by exact key, as the toolbar's clicks are; a key with no handler does nothing.
     void dispatchButton(const QString &key) const;
     void dispatchButtonMenu(const QString &key) const;
 

@@ -136,10 +136,11 @@ void frmMain::createControls()
 
 void frmMain::routeCommands()
 {
-    connect(tbToolBar, &MainToolBar::ButtonClick, this, &frmMain::tbToolBar_ButtonClick);
-    connect(tbToolBar, &MainToolBar::ButtonMenuClick, this, &frmMain::tbToolBar_ButtonMenuClick);
-    m_router->route(C::mnuFileExit, [this] { mnuFileExit_Click(); });
-    m_router->route(C::mnuHelpAbout, [this] { mnuHelpAbout_Click(); });
+    m_router->route(C::mnuFileExit, [this] { close(); });
+    m_router->route(C::mnuHelpAbout, [this] {
+        const SystemRegistry registry;
+        frmAbout(registry, *m_toolLocator, m_services.launcher, m_services.messages, this).exec();
+    });
     m_router->routeButton(QString::fromUtf16(C::tbCheckBoxes), [this] { lvListView->toggleCheckBoxes(); });
     m_router->route(C::mnuEditorOpen, [this] { m_tools->mnuEditorOpen_Click(); });
     m_router->route(C::mnuEditorNew, [this] { m_tools->mnuEditorNew_Click(); });
@@ -198,7 +199,7 @@ void frmMain::connectPanes()
             [this](const QString &folder, const QString &oldText, const QString &diskName,
                    const QString &newText) {
                 m_renamer->renameRow(folder, diskName, oldText, newText);
-                RefreshFileList();
+                lvListView->RefreshFileList();
             });
 }
 
@@ -222,7 +223,7 @@ void frmMain::Form_Load()
         // The first file shows in the data pane once its folder is read.
         connect(lvListView, &FileListView::listed, this, &frmMain::PreviewListedFile,
                 Qt::SingleShotConnection);
-        RefreshFileList();
+        lvListView->RefreshFileList();
     });
 }
 
@@ -277,11 +278,6 @@ void frmMain::moveEvent(QMoveEvent *event)
     fitPendingOuterGeometry();
 }
 
-void frmMain::RefreshFileList()
-{
-    lvListView->RefreshFileList();
-}
-
 void frmMain::PreviewListedFile()
 {
     m_preview->PreviewListedFile();
@@ -308,27 +304,6 @@ void frmMain::offerCommunication(bool offered)
 void frmMain::ApplyControllerRule()
 {
     m_router->setBlocked(C::mnuTransInputCont, CommandRouter::Reason::Controller, !m_state.Machine.isOsp());
-}
-
-void frmMain::mnuFileExit_Click()
-{
-    close();
-}
-
-void frmMain::mnuHelpAbout_Click()
-{
-    const SystemRegistry registry;
-    frmAbout(registry, *m_toolLocator, m_services.launcher, m_services.messages, this).exec();
-}
-
-void frmMain::tbToolBar_ButtonClick(const QString &key)
-{
-    m_router->dispatchButton(key);
-}
-
-void frmMain::tbToolBar_ButtonMenuClick(const QString &key)
-{
-    m_router->dispatchButtonMenu(key);
 }
 
 void frmMain::setOuterGeometry(const WindowPlacement &placement)

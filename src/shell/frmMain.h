@@ -61,20 +61,12 @@ public:
     MainToolBar *tbToolBar = nullptr;
     MainStatusBar *sbStatusBar = nullptr;
     MainMenus *menus() const { return m_menus; }
-    FolderNavigator *navigator() const { return m_navigator; }
     TransferCommands *transfer() const { return m_transfer; }
-    PrintCommands *print() const { return m_print; }
 
     bool FolderClickSuppressed = false;
     CopyBuffer Buffer; // the CopyBuffer: what Copy took, for Paste
 
     void Form_Resize();
-    void RefreshFileList();
-    void PreviewListedFile();
-    void mnuFileExit_Click();
-    void mnuHelpAbout_Click();
-    void tbToolBar_ButtonClick(const QString &key);
-    void tbToolBar_ButtonMenuClick(const QString &key);
 
 signals:
     // The settings are saved (unless minimised); the program is to end now.
@@ -92,6 +84,7 @@ private:
     void connectPanes();
     void Form_Load();
     void Form_Unload();
+    void PreviewListedFile();
     void setOuterGeometry(const WindowPlacement &placement);
     void fitPendingOuterGeometry();
     WindowPlacement outerGeometry() const;

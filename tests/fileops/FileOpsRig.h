@@ -68,6 +68,16 @@ struct FileOpsRig final : FolderPane, Log {
         }
     }
 
+    // Copies the files of sub marked by name; shows the folder into afterwards, if one is given.
+    void copy(const QString &sub, const QStringList &names, const QString &into = {})
+    {
+        showFolder(folder.filePath(sub));
+        mark(names);
+        files().mnuEditCopy_Click();
+        if (!into.isEmpty())
+            showFolder(folder.filePath(into));
+    }
+
     void Dir1_Click() override { ++folderClicks; }
     void showFolder(const QString &path) override
     {

@@ -101,9 +101,7 @@ private slots:
         QFETCH(int, pastes);
         FileOpsRig rig;
         rig.put("src", {"A.MIN=a", "!b.sub=b"});
-        rig.showFolder(rig.folder.filePath("src"));
-        rig.mark({"A.MIN", "B.SUB"});
-        rig.files().mnuEditCopy_Click();
+        rig.copy("src", {"A.MIN", "B.SUB"});
         if (!gone.isEmpty())
             QVERIFY(QFile::remove(rig.at(gone)));
         if (target != QStringList{"src"}) {
@@ -198,10 +196,7 @@ private slots:
         FileOpsRig rig;
         rig.put("src", {"a.min=a", "b.min=b", "c.min=" + QString(300000, 'c'), "d.min=d"});
         rig.put("dst", {});
-        rig.showFolder(rig.folder.filePath("src"));
-        rig.mark({"A.MIN", "B.MIN", "C.MIN", "D.MIN"});
-        rig.files().mnuEditCopy_Click();
-        rig.showFolder(rig.folder.filePath("dst"));
+        rig.copy("src", {"A.MIN", "B.MIN", "C.MIN", "D.MIN"}, "dst");
         rig.progress.cancelAt = cancelAt;
         rig.progress.pieces = pieces;
 
@@ -252,9 +247,7 @@ private slots:
         FileOpsRig rig;
         const QString sjis = "\\x89\\xC1\\x8DH.min", stray = "BAD\\xE9.min";
         rig.put("src", {sjis + "=s", stray + "=b"});
-        rig.showFolder(rig.folder.filePath("src"));
-        rig.mark({"加工.MIN", "BAD\uFFFD.MIN"});
-        rig.files().mnuEditCopy_Click();
+        rig.copy("src", {"加工.MIN", "BAD\uFFFD.MIN"});
         rig.files().mnuEditPaste_Click();
         QCOMPARE(rig.contents(),
                  (QStringList{stray + "=b", "コピー" + stray + "=b", "コピー" + sjis + "=s", sjis + "=s"}));
@@ -371,10 +364,7 @@ private slots:
         rig.put("src", {"O1.MIN=NEW"});
         rig.put("dst", {"o1.min=KEEP"});
         ::chmod(QFile::encodeName(rig.folder.filePath("src/O1.MIN")).constData(), 0604);
-        rig.showFolder(rig.folder.filePath("src"));
-        rig.mark({"O1.MIN"});
-        rig.files().mnuEditCopy_Click();
-        rig.showFolder(rig.folder.filePath("dst"));
+        rig.copy("src", {"O1.MIN"}, "dst");
         const QByteArray target = QFile::encodeName(rig.at("o1.min"));
         rig.boxes.whileAsking = [mode, target] { QVERIFY(::chmod(target, mode_t(mode)) == 0); };
         rig.boxes.answers = {Answer::Yes};
@@ -395,10 +385,7 @@ private slots:
         FileOpsRig rig;
         rig.put("src", {"big.min=" + QString(300000, 'x'), "small.min=s"});
         rig.put("dst", {"big.min=old"});
-        rig.showFolder(rig.folder.filePath("src"));
-        rig.mark({"BIG.MIN", "SMALL.MIN"});
-        rig.files().mnuEditCopy_Click();
-        rig.showFolder(rig.folder.filePath("dst"));
+        rig.copy("src", {"BIG.MIN", "SMALL.MIN"}, "dst");
         rig.boxes.answers = {Answer::Yes};
         {
             const FileSizeLimit limit(100000);

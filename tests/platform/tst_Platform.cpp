@@ -9,7 +9,6 @@
 #include "support/RawFolder.h"
 #include "support/TestDir.h"
 
-#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>

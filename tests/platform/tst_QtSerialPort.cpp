@@ -1,24 +1,18 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/PtyPortTest.h"
 
-#include "support/CommEvents.h"
 #include "support/PermissionsEnforced.h"
 #include <QDir>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QScopeGuard>
 #include <QSerialPort>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <grp.h>
 #include <linux/serial.h>
 #include <optional>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
-#include <vector>
 
 // How the port opens and sets up its device, and what it says when it cannot.
 class tst_QtSerialPort : public PtyPortTest {

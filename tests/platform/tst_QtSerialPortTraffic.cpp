@@ -2,23 +2,13 @@
 #include "platform/PtyPortTest.h"
 
 #include "support/CommEvents.h"
-#include "support/PermissionsEnforced.h"
-#include <QDir>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QSerialPort>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <grp.h>
-#include <linux/serial.h>
-#include <optional>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
-#include <vector>
 
 // What goes over an open port: output, input, line errors, flow control and the port's thread.
 class tst_QtSerialPortTraffic : public PtyPortTest {

@@ -71,10 +71,7 @@ private slots:
         FileOpsRig rig;
         rig.put("other", {"o2000.min=copy"});
         rig.put("src", {"o2000.min=old", "a.min=a"});
-        rig.showFolder(rig.folder.filePath("other"));
-        rig.mark({"O2000.MIN"});
-        rig.files().mnuEditCopy_Click();
-        rig.showFolder(rig.folder.filePath("src"));
+        rig.copy("other", {"O2000.MIN"}, "src");
         Reception reception(rig);
         ScriptedSerialPort &port = reception.port;
         VirtualClock &clock = reception.clock;

@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QWindow>
 
 // The file and folder commands in the window: the Delete key and the folder pane after a folder command.

@@ -10,7 +10,6 @@
 #include "support/BindMount.h"
 #include "support/MainWindowFixture.h"
 #include "support/OwnMounts.h"
-#include "support/ScriptedSerialPort.h"
 #include "support/TestDir.h"
 #include "transfer/ui/TransferCommands.h"
 #include "transfer/ui/frmCancelSend.h"
@@ -362,10 +361,7 @@ private slots:
     void printingWhileAReceptionWaits()
     {
         MainWindowFixture window;
-        frmMain &form = start(window);
-        form.lvListView->setCurrentIndex(form.lvListView->row(0));
-        form.lvListView->selectionModel()->select(form.lvListView->row(0),
-                                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        frmMain &form = start(window, m_folder.path()); // A.MIN marked
         window.punchOnceListening("$NEW.MIN%\r\nG0 X1\r\n", [&] {
             QVERIFY(QTest::qWaitFor(
                 [&] { return form.Text2->toPlainText().contains(QStringLiteral("読込中")); }));

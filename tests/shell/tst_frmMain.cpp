@@ -5,7 +5,6 @@
 #include "browser/FolderList.h"
 #include "fileops/NewFolder.h"
 #include "machine/DeviceLabel.h"
-#include "machine/MachineSettingsFile.h"
 #include "machine/frmProperties.h"
 #include "platform/ui/Twips.h"
 #include "print/PrintSetting.h"
@@ -19,8 +18,6 @@
 #include "support/MainWindowFixture.h"
 #include "support/TestDir.h"
 #include "transfer/ui/ProgramNo.h"
-#include "transfer/ui/TransferCommands.h"
-#include "transfer/ui/frmCancelSend.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -34,7 +31,6 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
@@ -167,7 +163,7 @@ private slots:
         QVERIFY(!checkState->state().checked);
         form.lvListView->toggleCheckBoxes();
         QVERIFY(checkState->state().checked);
-        form.tbToolBar_ButtonClick(QStringLiteral("NoSuchKey"));
+        emit form.tbToolBar->ButtonClick(QStringLiteral("NoSuchKey"));
         QVERIFY(form.lvListView->checkBoxes());
 
         form.lvListView->setCurrentIndex(form.lvListView->row(0));
@@ -181,7 +177,7 @@ private slots:
                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
         form.menus()->item(QStringLiteral("mnuFilePrint"))->trigger();
         form.menus()->item(QStringLiteral("mnuPopupPrint"))->trigger();
-        form.tbToolBar_ButtonClick(QStringLiteral("Print"));
+        emit form.tbToolBar->ButtonClick(QStringLiteral("Print"));
         QCOMPARE(window.recordingPrinter.documents, QStringList(3, QStringLiteral("B.SUB")));
         // The help menu opens the about dialog modally over the window.
         QWidget *aboutOwner = nullptr;

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 DeviceServer::DeviceServer(const QString &device) : m_port(freePort())

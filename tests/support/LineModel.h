@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/serial/LineHardware.h"
-
 #include <QString>
 #include <QtGlobal>
 

@@ -23,6 +23,19 @@ bool write(const char *file, const char *text)
     return done;
 }
 
+bool sharesMounts()
+{
+    FILE *table = std::fopen("/proc/self/mountinfo", "r");
+    if (!table)
+        return true;
+    char line[4096];
+    bool shared = false;
+    while (!shared && std::fgets(line, sizeof line, table))
+        shared = std::strstr(line, " shared:") != nullptr;
+    std::fclose(table);
+    return shared;
+}
+
 // Runs as the program is loaded: unshare() refuses a process that has threads already.
 __attribute__((constructor)) void enterOwnMounts()
 {
@@ -44,8 +57,9 @@ __attribute__((constructor)) void enterOwnMounts()
         std::snprintf(map, sizeof map, "0 %u 1", unsigned(gid));
         write("/proc/self/gid_map", map);
     }
-    // Nothing mounted here reaches the machine's namespace, nor the other way round.
-    if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    // Nothing mounted here reaches the machine's namespace, nor the other way round. In a chroot "/" is
+    // no mount to change: there it is enough that no mount shares its events with another.
+    if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 && sharesMounts()) {
         why = std::strerror(errno);
         return;
     }

@@ -5,7 +5,6 @@
 #include "platform/files/NativeName.h"
 
 #include <QDir>
-#include <QTest>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 

@@ -251,7 +251,7 @@ private slots:
             rig.commands.dialog()->Command1->click();
             QTRY_VERIFY(!line.port.portOpen());
             if (then == "settle")
-                said = rig.commands.line()->settle(200);
+                said = rig.commands.line()->receiveJob()->settle(200);
             if (then == "give up") { // once the dialog says the disk is slow
                 QTRY_VERIFY(rig.commands.dialog()->isVisible());
                 rig.commands.dialog()->Command1->click();

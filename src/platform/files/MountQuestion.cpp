@@ -7,10 +7,11 @@
 #include <QTimer>
 
 #include <chrono>
-#include <condition_variable>
+#include <future>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -27,43 +28,66 @@ QHash<QString, int> &waiting()
     return counts;
 }
 
-// Shared by the asker and its worker: the worker may outlive the asker by any time.
-struct Pending {
-    std::mutex lock;
-    std::condition_variable answeredNow;
-    bool answered = false;
-    class Receiver *receiver = nullptr;
-};
-
 // Lives on the asker's thread, a child of its context: its end tells the worker there is nobody to tell.
 class Receiver final : public QObject {
 public:
-    Receiver(QObject *context, std::shared_ptr<Pending> pending, std::function<void(bool)> done)
-        : QObject(context), m_pending(std::move(pending)), m_done(std::move(done))
+    Receiver(QObject *context, std::function<void(bool)> done)
+        : QObject(context), m_link(std::make_shared<Link>()), m_done(std::move(done))
     {
-        m_pending->receiver = this;
+        m_link->to = this;
     }
     ~Receiver() override
     {
-        const std::lock_guard<std::mutex> hold(m_pending->lock);
-        m_pending->receiver = nullptr;
+        const std::lock_guard<std::mutex> hold(m_link->lock);
+        m_link->to = nullptr;
+    }
+    // Shared with the worker, which may outlive the receiver by any time.
+    MountQuestion::Post post() const
+    {
+        return [link = m_link](std::function<void()> call) {
+            const std::lock_guard<std::mutex> hold(link->lock);
+            if (link->to && call)
+                QMetaObject::invokeMethod(link->to, std::move(call), Qt::QueuedConnection);
+            return link->to != nullptr;
+        };
     }
     void finish(bool answered)
     {
         if (!m_done)
             return;
-        const std::function<void(bool)> done = std::move(m_done);
-        m_done = nullptr;
+        const std::function<void(bool)> done = std::exchange(m_done, nullptr);
         deleteLater();
         done(answered);
     }
 
 private:
-    std::shared_ptr<Pending> m_pending;
+    struct Link {
+        std::mutex lock;
+        Receiver *to = nullptr;
+    };
+    std::shared_ptr<Link> m_link;
     std::function<void(bool)> m_done;
 };
 
+bool spawn(const Receiver *receiver, const std::function<void(const MountQuestion::Post &)> &job)
+{
+    try {
+        std::thread([job, post = receiver->post()] { job(post); }).detach();
+        return true;
+    } catch (const std::system_error &) {
+        return false;
+    }
+}
+
 } // namespace
+
+QObject *MountQuestion::start(QObject *context, const std::function<void(const Post &)> &job)
+{
+    auto *receiver = new Receiver(context, {});
+    if (!spawn(receiver, job))
+        job(receiver->post()); // the asker waits rather than goes without
+    return receiver;
+}
 
 void MountQuestion::run(QObject *context, const QString &path, std::function<void()> job,
                         std::function<void(bool)> done, int limitMs, int graceMs)
@@ -78,40 +102,28 @@ void MountQuestion::run(QObject *context, const QString &path, std::function<voi
     }
     if (out >= MaxWaiting)
         return done(false);
-
-    auto pending = std::make_shared<Pending>();
-    auto *receiver = new Receiver(context, pending, std::move(done));
-    try {
-        std::thread([pending, job = std::move(job), mount] {
-            job();
-            {
-                const std::lock_guard<std::mutex> hold(waitingLock());
-                if (--waiting()[mount] == 0)
-                    waiting().remove(mount);
-            }
-            const std::lock_guard<std::mutex> hold(pending->lock);
-            pending->answered = true;
-            pending->answeredNow.notify_all();
-            if (Receiver *to = pending->receiver)
-                QMetaObject::invokeMethod(
-                    to, [to] { to->finish(true); }, Qt::QueuedConnection);
-        }).detach();
-    } catch (const std::system_error &) {
+    const auto answered = [mount] {
         const std::lock_guard<std::mutex> hold(waitingLock());
-        --waiting()[mount];
-        receiver->finish(false);
-        return;
+        if (--waiting()[mount] == 0)
+            waiting().remove(mount);
+    };
+
+    auto *receiver = new Receiver(context, std::move(done));
+    auto answer = std::make_shared<std::promise<void>>();
+    const std::future<void> answeredNow = answer->get_future();
+    if (!spawn(receiver, [job = std::move(job), answered, answer, receiver](const Post &post) {
+            job();
+            answered();
+            answer->set_value();
+            post([receiver] { receiver->finish(true); });
+        })) {
+        answered();
+        return receiver->finish(false);
     }
     // A mount that still owes an answer is not waited for again.
-    if (out == 0 && graceMs > 0) {
-        std::unique_lock<std::mutex> hold(pending->lock);
-        if (pending->answeredNow.wait_for(hold, std::chrono::milliseconds(graceMs),
-                                          [&pending] { return pending->answered; })) {
-            hold.unlock();
-            receiver->finish(true);
-            return;
-        }
-    }
+    if (out == 0 && graceMs > 0 &&
+        answeredNow.wait_for(std::chrono::milliseconds(graceMs)) == std::future_status::ready)
+        return receiver->finish(true);
     if (limitMs >= 0)
         QTimer::singleShot(limitMs, receiver, [receiver] { receiver->finish(false); });
 }

@@ -19,6 +19,9 @@ public:
     static constexpr int GraceMs = 30;
     // Questions a mount leaves unanswered before the next one is refused without a worker.
     static constexpr int MaxWaiting = 4;
+    // Hands call to the asker's thread, after what was handed before; false once nobody is there.
+    // An empty call only asks whether anybody is.
+    using Post = std::function<bool(std::function<void()> call)>;
 
     // Runs job on a worker and done with its result on context's thread, or with nullopt when the time
     // limit passes first (a limit below 0: none); done runs before ask returns when the answer comes
@@ -35,6 +38,10 @@ public:
             [slot, done](bool answered) { done(answered ? *slot : std::optional<Result>()); }, limitMs,
             graceMs);
     }
+
+    // Runs job on a thread of its own, never joined and counted for no mount, or here when no thread is to
+    // be had; what it posts reaches context's thread while what start returns and context are there.
+    static QObject *start(QObject *context, const std::function<void(const Post &post)> &job);
 
 private:
     static void run(QObject *context, const QString &path, std::function<void()> job,

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QStorageInfo>
 
 #include <algorithm>
@@ -16,33 +15,12 @@ namespace {
 
 bool isPseudoFileSystem(const QByteArray &type)
 {
-    static const QSet<QByteArray> pseudo = {"proc",
-                                            "sysfs",
-                                            "devpts",
-                                            "devtmpfs",
-                                            "tmpfs",
-                                            "cgroup",
-                                            "cgroup2",
-                                            "mqueue",
-                                            "securityfs",
-                                            "debugfs",
-                                            "tracefs",
-                                            "pstore",
-                                            "bpf",
-                                            "hugetlbfs",
-                                            "configfs",
-                                            "fusectl",
-                                            "autofs",
-                                            "binfmt_misc",
-                                            "nsfs",
-                                            "rpc_pipefs",
-                                            "ramfs",
-                                            "efivarfs",
-                                            "selinuxfs",
-                                            "squashfs",
-                                            "fuse.gvfsd-fuse",
-                                            "fuse.portal",
-                                            "overlayfs-internal"};
+    static const QList<QByteArray> pseudo =
+        QByteArrayLiteral(
+            "proc sysfs devpts devtmpfs tmpfs cgroup cgroup2 mqueue securityfs debugfs tracefs pstore "
+            "bpf hugetlbfs configfs fusectl autofs binfmt_misc nsfs rpc_pipefs ramfs efivarfs "
+            "selinuxfs squashfs fuse.gvfsd-fuse fuse.portal overlayfs-internal")
+            .split(' ');
     return pseudo.contains(type);
 }
 
@@ -160,10 +138,7 @@ QString MountedDrives::systemRoot()
 bool MountedDrives::isMounted(const QString &root)
 {
     const QString wanted = QDir::cleanPath(root);
-    const QList<Mount> mounts = table();
-    return wanted == QDir::cleanPath(systemRoot()) ||
-           std::any_of(mounts.cbegin(), mounts.cend(),
-                       [&wanted](const Mount &mount) { return QDir::cleanPath(mount.root) == wanted; });
+    return wanted == QDir::cleanPath(systemRoot()) || QDir::cleanPath(mountOf(wanted)) == wanted;
 }
 
 bool MountedDrives::answers(const QString &root)

@@ -64,11 +64,9 @@ void ConfiguredSerialPort::setInputLatency(int milliseconds)
 // The entry is read at each open, as the device is: a port changed in the settings file needs no restart.
 bool ConfiguredSerialPort::setPortOpen(bool open)
 {
-    if (open && !m_current->portOpen()) {
-        if (PortDevices::isNetwork(m_devices.deviceName(m_current->commPort())))
-            m_current = m_network;
-        else
-            m_current = m_device;
-    }
+    if (open && !m_current->portOpen())
+        m_current = PortDevices::isNetwork(m_devices.deviceName(m_current->commPort()))
+                        ? static_cast<SerialPort *>(m_network)
+                        : m_device;
     return m_current->setPortOpen(open);
 }

@@ -9,9 +9,8 @@
 #include <cerrno>
 
 NetworkSerialPort::NetworkSerialPort(PortDevices devices, QObject *parent)
-    : SerialPort(parent), m_devices(std::move(devices)), m_socket(new QTcpSocket(this))
+    : NumberedPort(std::move(devices), parent), m_socket(new QTcpSocket(this))
 {
-    setObjectName(QStringLiteral("MSComm1"));
     connect(m_socket, &QTcpSocket::connected, this, &NetworkSerialPort::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &NetworkSerialPort::onReadyRead);
     // Read a piece at a time: a server that floods is held back by TCP, not by this process's memory.
@@ -28,22 +27,13 @@ NetworkSerialPort::~NetworkSerialPort()
     close();
 }
 
-bool NetworkSerialPort::setCommPort(int port)
-{
-    if (const QString why = PortDevices::refusal(port, portOpen()); !why.isEmpty())
-        return fail(why);
-    m_commPort = port;
-    return true;
-}
-
 // An open line is set again; the server's answers then are not waited for.
 bool NetworkSerialPort::setSettings(const QString &settings)
 {
-    QString why;
-    const std::optional<SerialSettings> parsed = SerialSettings::parse(settings, &why);
-    if (!parsed)
-        return fail(why);
-    m_settings = *parsed;
+    const std::optional<SerialSettings> line = parsed(settings);
+    if (!line)
+        return false;
+    m_settings = *line;
     if (m_stage == Stage::Open && m_rfc2217)
         m_socket->write(m_telnet.lineRequest(m_settings));
     return true;
@@ -183,14 +173,8 @@ void NetworkSerialPort::settled()
 
 void NetworkSerialPort::raiseReceived()
 {
-    if (m_stage == Stage::Open && !m_input.isEmpty())
+    if (waiting())
         emit OnComm(Receive);
-}
-
-void NetworkSerialPort::raiseIfWaiting()
-{
-    m_raiseQueued = false;
-    raiseReceived();
 }
 
 void NetworkSerialPort::onSocketError(QAbstractSocket::SocketError error)
@@ -268,11 +252,7 @@ QByteArray NetworkSerialPort::input()
         bytes = m_input.left(m_inputLen);
         m_input.remove(0, m_inputLen);
     }
-    // Whoever reads part of what waits is told again, once, after returning to the event loop.
-    if (!m_input.isEmpty() && !m_raiseQueued) {
-        m_raiseQueued = true;
-        QMetaObject::invokeMethod(this, &NetworkSerialPort::raiseIfWaiting, Qt::QueuedConnection);
-    }
+    raiseAgainLater();
     return bytes;
 }
 
@@ -300,10 +280,4 @@ QString NetworkSerialPort::named() const
     return QStringLiteral("ポート COM%1 (%2) ")
         .arg(m_commPort)
         .arg(portOpen() ? m_device : deviceName(m_commPort));
-}
-
-bool NetworkSerialPort::fail(const QString &description)
-{
-    m_errorString = description;
-    return false;
 }

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/serial/PortDevices.h"
-#include "platform/serial/SerialPort.h"
-#include "platform/serial/SerialSettings.h"
+#include "platform/serial/NumberedPort.h"
 #include "platform/serial/TelnetComPort.h"
 
 #include <QAbstractSocket>
@@ -15,7 +13,7 @@ class QTcpSocket;
 // settings say, and reports line errors) or socket://HOST:PORT (raw TCP to a server whose line is set
 // up on the server). Opening connects in the background within a time-out; output waits for
 // connected(). Losing the connection closes the port and is reported once, as a device gone away.
-class NetworkSerialPort final : public SerialPort {
+class NetworkSerialPort final : public NumberedPort {
     Q_OBJECT
 public:
     static constexpr int ConnectTimeoutMs = 5000;
@@ -29,14 +27,8 @@ public:
 
     void setConnectTimeout(int milliseconds) { m_connectTimeoutMs = milliseconds; }
 
-    QString deviceName(int port) const override { return m_devices.deviceName(port); }
-    PortDevices devices() const override { return m_devices; }
-    int commPort() const override { return m_commPort; }
-    bool setCommPort(int port) override;
-    QString settings() const override { return m_settings.toString(); }
     bool setSettings(const QString &settings) override;
     bool setHandshaking(bool hardware) override;
-    void setInputLen(int length) override { m_inputLen = qMax(0, length); }
     void setInputLatency(int milliseconds) override { m_inputLatency = qMax(0, milliseconds); }
     bool portOpen() const override { return m_stage != Stage::Closed; }
     bool setPortOpen(bool open) override;
@@ -45,11 +37,11 @@ public:
     qint64 outBufferCount() const override;
     bool discardOutput() override;
     QByteArray input() override;
-    QString errorString() const override { return m_errorString; }
 
 private:
     enum class Stage { Closed, Connecting, Open };
 
+    bool waiting() const override { return m_stage == Stage::Open && !m_input.isEmpty(); }
     void onConnected();
     void onReadyRead();
     void received(const QList<int> &lineErrors);
@@ -58,32 +50,24 @@ private:
     void negotiate();
     void settled();
     void raiseReceived();
-    void raiseIfWaiting();
     void close();
     void failConnection(const QString &description);
-    bool fail(const QString &description);
     QString reason(QAbstractSocket::SocketError error) const;
     QString named() const;
     QString lost() const { return named() + QStringLiteral("が切断されました。"); }
 
-    PortDevices m_devices;
     // Children: they move with the port to the line's thread.
     QTcpSocket *m_socket;
     QTimer m_timeout{this};
     QTimer m_hold{this}; // while it runs, received data gathers
     TelnetComPort m_telnet;
-    SerialSettings m_settings;
     QByteArray m_input; // received data not yet read
     QString m_device;
     QString m_host;
-    QString m_errorString;
     Stage m_stage = Stage::Closed;
-    int m_commPort = 1;
-    int m_inputLen = 0;
     int m_inputLatency = 0;
     int m_connectTimeoutMs = ConnectTimeoutMs;
     int m_opening = 0; // counts the opens, so a connect left over from an earlier one is dropped
     bool m_rfc2217 = false;
-    bool m_raiseQueued = false;
     bool m_lineRequested = false;
 };

@@ -49,10 +49,9 @@ QSerialPort::StopBits toQt(SerialSettings::StopBits stopBits)
 
 QtSerialPort::QtSerialPort(PortDevices devices, QObject *parent, SerialDriverState::CountReader readCounts,
                            SerialHardware::Probe probe)
-    : SerialPort(parent), m_devices(std::move(devices)), m_port(new QSerialPort(this)),
+    : NumberedPort(std::move(devices), parent), m_port(new QSerialPort(this)),
       m_readCounts(std::move(readCounts)), m_probe(std::move(probe))
 {
-    setObjectName(QStringLiteral("MSComm1"));
     connect(m_port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
     // Nothing signals a line error; one look at the counters now and then costs next to nothing.
@@ -67,26 +66,17 @@ QtSerialPort::~QtSerialPort()
     close();
 }
 
-bool QtSerialPort::setCommPort(int port)
-{
-    if (const QString why = PortDevices::refusal(port, m_port->isOpen()); !why.isEmpty())
-        return fail(why);
-    m_commPort = port;
-    return true;
-}
-
 bool QtSerialPort::setSettings(const QString &settings)
 {
-    QString why;
-    const std::optional<SerialSettings> parsed = SerialSettings::parse(settings, &why);
-    if (!parsed)
-        return fail(why);
-    if (m_port->isOpen() && !configure(*parsed)) {
-        why = m_errorString;
+    const std::optional<SerialSettings> line = parsed(settings);
+    if (!line)
+        return false;
+    if (m_port->isOpen() && !configure(*line)) {
+        const QString why = m_errorString;
         configure(m_settings);
         return fail(why);
     }
-    m_settings = *parsed;
+    m_settings = *line;
     return true;
 }
 
@@ -97,11 +87,6 @@ bool QtSerialPort::setHandshaking(bool hardware)
         !m_port->setFlowControl(hardware ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl))
         return fail(reason());
     return true;
-}
-
-void QtSerialPort::setInputLen(int length)
-{
-    m_inputLen = qMax(0, length);
 }
 
 // Elsewhere drivers hand over received bytes in batches of their own.
@@ -267,11 +252,7 @@ QByteArray QtSerialPort::input()
         return {};
     }
     const QByteArray bytes = m_inputLen == 0 ? m_port->readAll() : m_port->read(m_inputLen);
-    // Whoever reads part of what waits is told again, once, after returning to the event loop.
-    if (m_port->bytesAvailable() > 0 && !m_raiseQueued) {
-        m_raiseQueued = true;
-        QMetaObject::invokeMethod(this, &QtSerialPort::raiseIfWaiting, Qt::QueuedConnection);
-    }
+    raiseAgainLater();
     return bytes;
 }
 
@@ -321,11 +302,9 @@ bool QtSerialPort::raiseLineErrors()
     return m_port->isOpen();
 }
 
-void QtSerialPort::raiseIfWaiting()
+bool QtSerialPort::waiting() const
 {
-    m_raiseQueued = false;
-    if (m_port->isOpen() && m_port->bytesAvailable() > 0)
-        emit OnComm(Receive);
+    return m_port->isOpen() && m_port->bytesAvailable() > 0;
 }
 
 // QSerialPort repeats a read error in a tight loop until the port is closed.
@@ -409,10 +388,4 @@ QString QtSerialPort::named() const
 #else
     return QStringLiteral("ポート COM%1 (%2) ").arg(m_commPort).arg(m_device);
 #endif
-}
-
-bool QtSerialPort::fail(const QString &description)
-{
-    m_errorString = description;
-    return false;
 }

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
-#include "platform/serial/PortDevices.h"
+#include "platform/serial/NumberedPort.h"
 #include "platform/serial/SerialDriverState.h"
 #include "platform/serial/SerialHardware.h"
-#include "platform/serial/SerialPort.h"
-#include "platform/serial/SerialSettings.h"
 
 #include <QSerialPort>
 #include <QTimer>
@@ -16,7 +14,7 @@
 // paces with DC1/DC3 itself, or lets the tty stop the output at DC3 (IXON) where something below it then
 // stops. Line errors are raised as the driver counts them, also on a line that has gone quiet; a test
 // hands in counts of its own, as a pseudo-terminal keeps none, and plays the hardware through a probe.
-class QtSerialPort final : public SerialPort {
+class QtSerialPort final : public NumberedPort {
     Q_OBJECT
 public:
     explicit QtSerialPort(PortDevices devices = {}, QObject *parent = nullptr,
@@ -24,15 +22,8 @@ public:
                           SerialHardware::Probe probe = {});
     ~QtSerialPort() override;
 
-    QString deviceName(int port) const override { return m_devices.deviceName(port); }
-    PortDevices devices() const override { return m_devices; }
-
-    int commPort() const override { return m_commPort; }
-    bool setCommPort(int port) override;
-    QString settings() const override { return m_settings.toString(); }
     bool setSettings(const QString &settings) override;
     bool setHandshaking(bool hardware) override;
-    void setInputLen(int length) override;
     void setInputLatency(int milliseconds) override;
     bool portOpen() const override;
     bool setPortOpen(bool open) override;
@@ -43,25 +34,22 @@ public:
     std::optional<bool> transmitterEmpty() const override;
     bool discardOutput() override;
     QByteArray input() override;
-    QString errorString() const override { return m_errorString; }
 
 private:
+    bool waiting() const override;
     bool configure(const SerialSettings &settings);
     bool checkLine(const SerialSettings &settings);
     void close();
     void onReadyRead();
     bool raiseLineErrors();
     void onError(QSerialPort::SerialPortError error);
-    void raiseIfWaiting();
     void holdNext();
     void release();
-    bool fail(const QString &description);
     QString openFailure() const;
     QString flowControlFailure(int error) const;
     QString reason() const;
     QString named() const;
 
-    PortDevices m_devices;
     QSerialPort *m_port;
     std::unique_ptr<SerialDriverState> m_driver; // while open
     std::unique_ptr<SerialHardware> m_hardware;  // while open
@@ -70,13 +58,8 @@ private:
     // Children, as is m_port: they move with the port to the line's thread.
     QTimer m_errorPoll{this};
     QTimer m_hold{this}; // while it runs, arrivals wait in the driver
-    SerialSettings m_settings;
     QString m_device;
-    QString m_errorString;
-    int m_commPort = 1;
-    int m_inputLen = 0;
     int m_inputLatency = 0;
     bool m_hardwareHandshake = false;
-    bool m_raiseQueued = false;
     bool m_releasing = false;
 };

@@ -17,7 +17,6 @@ public:
     // leaves nothing shown before it in view.
     QString take(bool *dropped = nullptr);
     void clear();
-    bool isEmpty() const { return m_text.isEmpty(); }
 
 private:
     void trim();

@@ -24,8 +24,6 @@ public:
     // portCount: the port's own count of what it still holds. Where the count shows more than the wire
     // would still be sending, the line was held: the wire goes on from now with what the port holds.
     qint64 inFlight(qint64 portCount, qint64 nowUs);
-    // True when the wire of the line's rate has sent all it was handed.
-    bool wireDone(qint64 nowUs) const { return m_wireFreeUs <= nowUs; }
     qint64 maxInFlight() const { return m_maxInFlight; }
     // A look each LookUs or each character, whichever is longer, finds room for that much.
     qint64 lowWater() const { return m_lowWater; }

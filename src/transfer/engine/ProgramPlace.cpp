@@ -5,10 +5,25 @@
 #include "platform/files/FolderHandle.h"
 #include "platform/files/NativeFile.h"
 #include "platform/files/NativeName.h"
-#include "transfer/engine/BackupName.h"
 #include "transfer/engine/ReceivedName.h"
 
 #include <cerrno>
+
+namespace {
+
+// A name to keep a program under beside another: the first of candidate's that no file of the folder
+// holds, whatever the case of its letters (a share on a Windows server would take it for the same).
+// Neither is ever written over.
+template <typename Candidate> QString firstFree(const FolderNames &names, Candidate candidate)
+{
+    for (int number = 1;; ++number) {
+        const QString name = candidate(number > 1 ? QString::number(number) : QString());
+        if (names.find(name).isEmpty())
+            return name;
+    }
+}
+
+} // namespace
 
 void ProgramPlace::freshen()
 {
@@ -110,7 +125,10 @@ Outcome ProgramPlace::divert(const QString &temporary, QString *aside)
 {
     freshen();
     for (;;) {
-        *aside = BackupName::forReceived(m_target, m_names);
+        // "受信<NAME>", then "受信2<NAME>", ...: the name's own extension stays last, so the file list
+        // knows its kind.
+        *aside = firstFree(
+            m_names, [this](const QString &number) { return QStringLiteral("受信") + number + m_target; });
         int error = 0;
         Outcome moved = moveTo(temporary, *aside, &error);
         if (error != EEXIST)
@@ -124,7 +142,9 @@ Outcome ProgramPlace::keepAside(QString *backup)
 {
     freshen();
     for (;;) {
-        *backup = BackupName::firstFree(m_target, m_names);
+        // "<NAME>.BAK", then "<NAME>.BAK2", "<NAME>.BAK3", ...
+        *backup = firstFree(
+            m_names, [this](const QString &number) { return m_target + QStringLiteral(".BAK") + number; });
         int error = 0;
         Outcome kept = ownChange([&] { return m_folder.keepAside(m_target, *backup, &error); });
         if (error == EEXIST) { // made meanwhile

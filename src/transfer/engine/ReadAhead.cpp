@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -295,18 +296,29 @@ void ReadAhead::open(const QString &path, bool highBytesRefused)
     m_shared->generation = ++m_generation;
     // Never joined: a share may hold it for ever. Not a QThread, whose deletion would wait for an event
     // loop of the thread that started it, which may have ended first.
-    std::thread([shared = m_shared, path, highBytesRefused] {
-        Reader(shared, path, highBytesRefused).run();
-    }).detach();
+    try {
+        std::thread([shared = m_shared, path, highBytesRefused] {
+            Reader(shared, path, highBytesRefused).run();
+        }).detach();
+    } catch (const std::system_error &error) { // no thread to be had: the file fails as a read would
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->failure = SystemReason::of(error.code().value());
+        m_shared->tell(true);
+    }
 }
 
 void ReadAhead::confirm()
+{
+    ask(&Shared::confirmWanted);
+}
+
+void ReadAhead::ask(bool Shared::*wanted)
 {
     if (!m_shared)
         return;
     {
         const std::lock_guard lock(m_shared->mutex);
-        m_shared->confirmWanted = true;
+        (*m_shared).*wanted = true;
     }
     m_shared->wake.notify_one();
 }
@@ -385,8 +397,10 @@ QByteArray ReadAhead::next(qint64 max)
     m_at += piece.size();
     if (!m_endAsked) {
         const qint64 endsAt = m_shared->endsAt.load(std::memory_order_acquire);
-        if (endsAt >= 0 && endsAt - (m_taken - (m_local.size() - m_at)) <= m_endLead)
-            askEndCheck();
+        if (endsAt >= 0 && endsAt - (m_taken - (m_local.size() - m_at)) <= m_endLead) {
+            m_endAsked = true;
+            ask(&Shared::endCheckWanted);
+        }
     }
     return piece;
 }
@@ -412,16 +426,6 @@ bool ReadAhead::take()
     m_ended = s.eof;
     s.lineWaiting = !m_ended;
     return false;
-}
-
-void ReadAhead::askEndCheck()
-{
-    m_endAsked = true;
-    {
-        const std::lock_guard lock(m_shared->mutex);
-        m_shared->endCheckWanted = true;
-    }
-    m_shared->wake.notify_one();
 }
 
 void ReadAhead::arrivedFrom(quint64 generation)

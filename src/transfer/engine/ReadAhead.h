@@ -66,7 +66,8 @@ private:
     class Reader;
 
     bool take();
-    void askEndCheck();
+    // Wakes the reader for what it is asked.
+    void ask(bool Shared::*wanted);
     void arrivedFrom(quint64 generation);
 
     std::shared_ptr<Shared> m_shared; // with the current reader; none when closed

@@ -100,7 +100,10 @@ void ReceiveJob::take(QByteArrayView text)
     }
     if (m_listening) {
         pass();
-        showEcho();
+        // Once a read, not once a byte: the pane takes the text of a whole read in one go, of which
+        // only what it keeps in view travels.
+        if (const QString shown = m_echo.take(); !shown.isEmpty())
+            emit echo(shown);
     }
     m_errorRead = false;
     sayLineErrors();
@@ -253,14 +256,6 @@ void ReceiveJob::pass()
     m_chunk.clear();
     if (!taken)
         overflow();
-}
-
-// Once a read, not once a byte: the pane takes the text of a whole read in one go, of which only
-// what it keeps in view travels.
-void ReceiveJob::showEcho()
-{
-    if (const QString text = m_echo.take(); !text.isEmpty())
-        emit echo(text);
 }
 
 void ReceiveJob::abort()

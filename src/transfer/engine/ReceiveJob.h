@@ -49,7 +49,8 @@ public:
     // program it replaces beside it. Once the dialog has said the disk is slow, the disk is given up.
     void abort();
     void portFailed(const QString &description);
-    // Callable from any thread: see TransferLine::settle().
+    // From any thread: waits up to the time given until what was received is on disk under its name.
+    // "" then, else the log line that says what was not saved.
     QString settle(int timeoutMs);
 
 signals:
@@ -79,7 +80,6 @@ private:
     void keepProgram(Verdict verdict);
     void store(char byte);
     void pass();
-    void showEcho();
     void finish();
     void fail(const QString &description);
     void overflow();

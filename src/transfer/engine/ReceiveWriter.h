@@ -49,7 +49,7 @@ public:
     quint64 begin(const QString &name, const QString &temporary);
     // False when the buffer has no room: the disk has not taken anything for minutes.
     bool append(QByteArrayView bytes);
-    // The program takes its name; keepOld: the program it replaces stays beside it (BackupName).
+    // The program takes its name; keepOld: the program it replaces stays beside it (ProgramPlace).
     quint64 keep(bool keepOld);
     // Nothing more comes: a program without keep() goes.
     void close();

@@ -361,14 +361,14 @@ void SendJob::echoSent(const QByteArray &bytes)
         emit echo(text);
 }
 
-void SendJob::fileSent()
+// The file has gone whole once the pause runs: an abort then ends the batch after it.
+void SendJob::fileSent(bool aborted)
 {
     emit sent(file().diskName);
     emit logLine(QStringLiteral("送信が完了しました。"));
-    nextFile();
+    aborted ? cancel() : nextFile();
 }
 
-// The file has gone whole once the pause runs: an abort then ends the batch after it.
 void SendJob::abort()
 {
     switch (m_step) {
@@ -376,9 +376,7 @@ void SendJob::abort()
         return;
     case Step::Pausing:
         m_alarm->stop();
-        emit sent(file().diskName);
-        emit logLine(QStringLiteral("送信が完了しました。"));
-        return cancel();
+        return fileSent(true);
     default:
         m_port.discardOutput();
         return cancel();

@@ -73,7 +73,7 @@ private:
     void pump();
     bool handOver(qint64 room);
     void echoSent(const QByteArray &bytes);
-    void fileSent();
+    void fileSent(bool aborted = false);
     void portPaces(bool on);
     void fail(const QString &description);
     void cancel();

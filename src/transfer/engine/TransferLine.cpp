@@ -5,6 +5,8 @@
 #include "transfer/engine/ReceiveJob.h"
 #include "transfer/engine/SendJob.h"
 
+#include <algorithm>
+
 namespace {
 
 struct LineError {
@@ -28,20 +30,14 @@ constexpr LineError LineErrors[] = {
 // The log line for a line-error event; none for the events that mean nothing here.
 QString lineErrorMessage(int event)
 {
-    for (const LineError &error : LineErrors) {
-        if (error.event == event)
-            return QString::fromUtf16(error.message);
-    }
-    return {};
+    const auto found = std::ranges::find(LineErrors, event, &LineError::event);
+    return found == std::end(LineErrors) ? QString() : QString::fromUtf16(found->message);
 }
 
 bool isLineState(const QString &line)
 {
-    for (const LineError &error : LineErrors) {
-        if (line == QStringView(error.message))
-            return true;
-    }
-    return false;
+    return std::ranges::any_of(
+        LineErrors, [&line](const LineError &error) { return line == QStringView(error.message); });
 }
 
 } // namespace
@@ -51,10 +47,7 @@ TransferLine::TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &re
       m_receive(new ReceiveJob(port, receiving, this)), m_tally(clock.alarm(this, [this] { tellRepeats(); }))
 {
     // Made before the window's: the counts are in the log before the window hears of the end.
-    const auto ended = [this] {
-        tellRepeats();
-        m_repeated.clear();
-    };
+    const auto ended = [this] { tellRepeats(true); };
     connect(m_send, &SendJob::logLine, this, &TransferLine::log);
     connect(m_send, &SendJob::ended, this, ended);
     connect(m_receive, &ReceiveJob::logLine, this, &TransferLine::log);
@@ -67,7 +60,6 @@ TransferLine::TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &re
 
 void TransferLine::send(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine)
 {
-    m_receiving = false;
     forgetRepeats();
     m_send->start(files, folder, machine);
 }
@@ -75,17 +67,17 @@ void TransferLine::send(const QList<FileRow> &files, const QString &folder, cons
 void TransferLine::receive(bool continuous, const QString &folder, const MachineSettings &machine,
                            const QString &typedName)
 {
-    m_receiving = true;
     forgetRepeats();
     m_receive->start(continuous, folder, machine, typedName);
 }
 
+// A reception may still be saving after its line has closed: it is the one to abort unless a send runs.
 void TransferLine::abort()
 {
-    if (m_receiving)
-        m_receive->abort();
-    else
+    if (m_send->running())
         m_send->abort();
+    else
+        m_receive->abort();
 }
 
 void TransferLine::shutdown()
@@ -118,11 +110,6 @@ void TransferLine::MSComm1_OnComm(int event)
         m_send->heard();
 }
 
-QString TransferLine::settle(int timeoutMs)
-{
-    return m_receive->settle(timeoutMs);
-}
-
 // A line state reported again only counts, until the log says something else; a flood of reports
 // never costs the window more than a line a second.
 void TransferLine::log(const QString &line)
@@ -140,13 +127,13 @@ void TransferLine::log(const QString &line)
         emit logLine(line);
         return;
     }
-    tellRepeats();
-    m_repeated.clear();
+    tellRepeats(true);
     emit logLine(line);
 }
 
-// Each state's count so far, once it has grown since it was last told.
-void TransferLine::tellRepeats()
+// Each state's count so far, once it has grown since it was last told; then, when the states are
+// over, they are forgotten.
+void TransferLine::tellRepeats(bool over)
 {
     m_tally->stop();
     for (Repeated &repeated : m_repeated) {
@@ -155,6 +142,8 @@ void TransferLine::tellRepeats()
         repeated.told = repeated.times;
         emit logLine(repeated.line + QStringLiteral("（%1回）").arg(repeated.times));
     }
+    if (over)
+        m_repeated.clear();
 }
 
 void TransferLine::forgetRepeats()

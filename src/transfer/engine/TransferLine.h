@@ -38,9 +38,6 @@ public:
     // The program ends: nothing more for the machine, the file as it stands, the port closed; unlike
     // an abort it reports nothing.
     void shutdown();
-    // From any thread: waits up to the time given until what was received is on disk under its name.
-    // "" then, else the log line that says what was not saved.
-    QString settle(int timeoutMs);
 
     void MSComm1_OnComm(int event);
 
@@ -60,14 +57,13 @@ private:
     };
 
     void log(const QString &line);
-    void tellRepeats();
+    void tellRepeats(bool over = false);
     void forgetRepeats();
 
     SerialPort &m_port;
     LineFlow m_flow;
     SendJob *m_send;
     ReceiveJob *m_receive;
-    bool m_receiving = false;
     QList<Repeated> m_repeated;
     std::unique_ptr<LineClock::Alarm> m_tally;
 };

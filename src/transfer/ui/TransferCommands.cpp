@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "transfer/ui/TransferCommands.h"
 
-#include "core/AppState.h"
 #include "core/FileRows.h"
 #include "core/Log.h"
 #include "core/MarkedRows.h"
@@ -16,14 +15,12 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QDir>
+#include <QLabel>
 #include <QSemaphore>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QThread>
-
-#include <memory>
 
 TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log,
                                    QTextEdit *echoPane, FileRows &files, QWidget *window, LinePlacement line)
@@ -168,7 +165,7 @@ bool TransferCommands::stopLine(QString &unsaved)
     } else {
         m_line->shutdown();
     }
-    unsaved = m_line->settle(int(deadline.remainingTime()));
+    unsaved = m_line->receiveJob()->settle(int(deadline.remainingTime()));
     return answered;
 }
 
@@ -195,11 +192,6 @@ void TransferCommands::ended(bool newFiles)
     m_echoPane->document()->setMaximumBlockCount(0); // the next preview shows whole
     m_state.Transfer.Running = false;
     emit runningChanged(false);
-}
-
-bool TransferCommands::running() const
-{
-    return m_state.Transfer.Running;
 }
 
 void TransferCommands::mnuTransOutput_Click()
@@ -240,22 +232,19 @@ void TransferCommands::StartReception(bool continuous)
     m_log.clear();
     // Asked before the port opens: nothing the machine sends meanwhile is taken for the program.
     QString typedName;
-    if (!m_state.Machine.isOsp() && !askProgramName(typedName))
-        return ended(false);
+    if (!m_state.Machine.isOsp()) {
+        ProgramNo dialog(typedName, m_state.CurrentFolder, m_messages, m_window);
+        if (dialog.exec() != QDialog::Accepted || typedName.isEmpty())
+            return ended(false);
+    }
     onLine([line = m_line, continuous, folder = m_state.CurrentFolder, machine = m_state.Machine, typedName] {
         line->receive(continuous, folder, machine, typedName);
     });
 }
 
-bool TransferCommands::askProgramName(QString &name)
-{
-    ProgramNo dialog(name, m_state.CurrentFolder, m_messages, m_window);
-    return dialog.exec() == QDialog::Accepted && !name.isEmpty();
-}
-
 void TransferCommands::showDialog(const QString &text)
 {
-    m_dialog->setText(text);
+    m_dialog->Label1->setText(text);
     m_dialog->show();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "core/AppState.h"
 #include "transfer/engine/EchoTail.h"
 
 #include <QObject>
@@ -10,7 +11,6 @@
 #include <memory>
 #include <mutex>
 
-struct AppState;
 class FileRows;
 class LineClock;
 class Log;
@@ -57,7 +57,7 @@ public:
     static constexpr int EchoLines = int(EchoTail::Lines);
 
     frmCancelSend *dialog() const { return m_dialog; }
-    bool running() const;
+    bool running() const { return m_state.Transfer.Running; }
     bool receiveMode() const { return m_continuous; }
     TransferLine *line() const { return m_line; }
 
@@ -71,7 +71,6 @@ private:
     bool stopLine(QString &unsaved);
     void ended(bool newFiles);
     void StartReception(bool continuous);
-    bool askProgramName(QString &name);
     template <typename Call> void onLine(Call call);
     void showDialog(const QString &text);
     template <typename Change> void fromLine(Change change);

@@ -34,12 +34,7 @@ frmCancelSend::frmCancelSend(TransferState &transfer, QWidget *parent)
     layout->addWidget(Progress);
     layout->addWidget(Detail);
     layout->addWidget(Command1);
-    connect(Command1, &QPushButton::clicked, this, &frmCancelSend::Command1_Click);
-}
-
-void frmCancelSend::setText(const QString &text)
-{
-    Label1->setText(text);
+    connect(Command1, &QPushButton::clicked, this, &frmCancelSend::reject);
 }
 
 void frmCancelSend::setProgress(qint64 done, qint64 total, const QString &fileName)
@@ -56,16 +51,10 @@ void frmCancelSend::setProgress(qint64 done, qint64 total, const QString &fileNa
     }
 }
 
-void frmCancelSend::Command1_Click()
+void frmCancelSend::reject()
 {
     hide();
     emit aborted();
-}
-
-// Escape or the close box abort, as the button does; a transfer never runs on without its dialog.
-void frmCancelSend::reject()
-{
-    Command1_Click();
 }
 
 bool frmCancelSend::event(QEvent *event)

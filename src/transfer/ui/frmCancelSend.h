@@ -16,7 +16,6 @@ class frmCancelSend final : public QDialog {
 public:
     explicit frmCancelSend(TransferState &transfer, QWidget *parent = nullptr);
 
-    void setText(const QString &text);
     // A send's share of the file's bytes; a receive's count of bytes (total below zero).
     void setProgress(qint64 done, qint64 total, const QString &fileName = QString());
 
@@ -32,10 +31,10 @@ protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    // The button, Escape and the close box all abort: a transfer never runs on without its dialog.
     void reject() override;
 
 private:
-    void Command1_Click();
     void stayReachable();
 
     TransferState &m_transfer;
