@@ -9,12 +9,10 @@
 #include "support/TestDir.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 #include <ctime>
 
@@ -256,18 +254,11 @@ private slots:
                 .size();
         };
         const qsizetype threadsBefore = threads();
-        QElapsedTimer sinceTick;
-        qint64 longestGap = 0;
-        QTimer tick;
-        tick.setInterval(10);
-        connect(&tick, &QTimer::timeout, &tick,
-                [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
         QSignalSpy listed(&list, &FileListView::listed);
+        const LoopGaps gaps;
         {
             const StoppedShare stopped(*folder.share);
             QVERIFY(ListedFolder::make(folder.dir, QStringLiteral("+C.MIN")));
-            sinceTick.start();
-            tick.start();
             list.RefreshFileList();
             QTRY_VERIFY(BindMount::holdsUpAThread());
             QVERIFY(!listed.wait(FileListView::ReadingShownMs * 2));
@@ -285,7 +276,7 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QCOMPARE(ListedFolder::shown(list), QStringList{"LOCAL.MIN:0*"});
         QCOMPARE(listed.size(), 1);
-        QVERIFY2(longestGap < 1000, qPrintable(QString::number(longestGap)));
+        QVERIFY2(gaps.longestMs() < 1000, qPrintable(QString::number(gaps.longestMs())));
     }
 
     // A name from a Windows machine in bytes of no encoding: a rename of the row reaches the file.

@@ -4,15 +4,10 @@
 #include "support/PermissionsEnforced.h"
 #include <QDir>
 #include <QProcess>
-#include <QSerialPort>
 #include <QTemporaryDir>
-#include <QTest>
-#include <grp.h>
 #include <linux/serial.h>
 #include <optional>
 #include <sys/stat.h>
-#include <termios.h>
-#include <unistd.h>
 
 // How the port opens and sets up its device, and what it says when it cannot.
 class tst_QtSerialPort : public PtyPortTest {

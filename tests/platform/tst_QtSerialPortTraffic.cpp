@@ -3,12 +3,8 @@
 
 #include "support/CommEvents.h"
 #include <QRegularExpression>
-#include <QSerialPort>
 #include <QSignalSpy>
-#include <QTest>
 #include <QThread>
-#include <termios.h>
-#include <unistd.h>
 
 // What goes over an open port: output, input, line errors, flow control and the port's thread.
 class tst_QtSerialPortTraffic : public PtyPortTest {

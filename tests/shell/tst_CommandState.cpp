@@ -6,15 +6,12 @@
 #include "shell/MainToolBar.h"
 #include "support/MainWindowFixture.h"
 #include "support/TestDir.h"
-#include "transfer/ui/TransferCommands.h"
-#include "transfer/ui/frmCancelSend.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTest>
 
 // Which commands the main window leaves to the user as the focus, the settings file, the controller
 // and a running transfer change.

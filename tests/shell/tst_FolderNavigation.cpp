@@ -8,7 +8,6 @@
 #include "shell/MainMenus.h"
 #include "support/BindMount.h"
 #include "support/MainWindowFixture.h"
-#include "support/OwnMounts.h"
 #include "support/PermissionsEnforced.h"
 #include "support/RawFolder.h"
 #include "support/TestDir.h"
@@ -20,7 +19,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTextEdit>
 
 // Drives and folders as a user moves through them, on a real main window over a temporary tree:
@@ -362,10 +360,7 @@ private slots:
         local.addFolder(QStringLiteral("C"));
         local.addFile(QStringLiteral("A/A.MIN"));
         const QString folder = QDir(local.path()).canonicalPath();
-        const QByteArray tmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", folder.toLocal8Bit()); // the share's mount point becomes a subfolder there
-        BindMount share(underneath.path());
-        tmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmp);
+        BindMount share(underneath.path(), folder);
         QVERIFY2(share.failure().isEmpty(), qPrintable(share.failure()));
         const StoppedShare stopped(share);
         const LoopGaps gaps;

@@ -2,8 +2,6 @@
 #include "shell/LogPane.h"
 #include "support/MainWindowFixture.h"
 
-#include <QTest>
-
 namespace {
 
 QStringList linesOf(const LogPane &pane)

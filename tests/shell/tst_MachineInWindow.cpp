@@ -13,9 +13,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QPushButton>
-#include <QTest>
 #include <QThread>
-#include <QTimer>
 
 namespace {
 

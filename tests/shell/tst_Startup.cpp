@@ -5,7 +5,6 @@
 #include "shell/LogPane.h"
 #include "support/BindMount.h"
 #include "support/MainWindowFixture.h"
-#include "support/OwnMounts.h"
 #include "support/ProjectVersion.h"
 #include "support/TestDir.h"
 
@@ -15,9 +14,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextEdit>
 
 class tst_Startup : public QObject {

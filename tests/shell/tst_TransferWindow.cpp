@@ -9,10 +9,7 @@
 #include "shell/Startup.h"
 #include "support/BindMount.h"
 #include "support/MainWindowFixture.h"
-#include "support/OwnMounts.h"
 #include "support/TestDir.h"
-#include "transfer/ui/TransferCommands.h"
-#include "transfer/ui/frmCancelSend.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,9 +18,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyleHints>
-#include <QTest>
 #include <QTextEdit>
-#include <QTimer>
 
 #include <csignal>
 
@@ -69,8 +64,7 @@ class tst_TransferWindow : public QObject {
     frmMain &start(MainWindowFixture &window, const QString &folder = {}, bool scripted = true)
     {
         window.useScriptedPort = scripted;
-        window.preset(QStringLiteral("OpenPathName"), folder.isEmpty() ? m_folder.path() : folder);
-        frmMain &form = window.start();
+        frmMain &form = window.start(folder.isEmpty() ? m_folder.path() : folder);
         if (!folder.isEmpty()) { // its one file marked
             form.lvListView->setCurrentIndex(form.lvListView->row(0));
             form.lvListView->selectionModel()->select(form.lvListView->row(0), QItemSelectionModel::Select |
@@ -104,8 +98,6 @@ private slots:
     {
         MainWindowFixture window;
         frmMain &form = start(window);
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
         FileListView *list = form.lvListView;
         auto nameOf = [list](int row) { return list->visualRect(list->model()->index(row, 0)).center(); };
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, nameOf(1));

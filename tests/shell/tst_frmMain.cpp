@@ -32,9 +32,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTextEdit>
-#include <QTimer>
 #include <QToolButton>
 
 // The main window as a whole: its commands, its toolbar, what it remembers between runs and what a

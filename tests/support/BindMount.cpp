@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "support/BindMount.h"
 
-#include "support/OwnMounts.h"
-
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QStorageInfo>
 
 #include <csignal>
 
-BindMount::BindMount(const QString &underneath)
+BindMount::BindMount(const QString &underneath, const QString &in)
+    : m_point(QDir(in).filePath(QStringLiteral("share-XXXXXX")))
 {
     if (!OwnMounts::failure().isEmpty()) {
         m_failure = QStringLiteral("no mount namespace of its own: ") + OwnMounts::failure();

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "support/OwnMounts.h"
+
+#include <QDir>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -12,10 +15,11 @@
 #include <thread>
 
 // A folder seen through a FUSE mount of its own (bindfs), as a file server's share is seen: what is
-// done in the folder underneath reaches the mount without a change notice.
+// done in the folder underneath reaches the mount without a change notice. Its mount point is a new
+// subfolder of the folder given, else of the temporary folder.
 class BindMount {
 public:
-    explicit BindMount(const QString &underneath);
+    explicit BindMount(const QString &underneath, const QString &in = QDir::tempPath());
     ~BindMount();
     BindMount(const BindMount &) = delete;
     BindMount &operator=(const BindMount &) = delete;

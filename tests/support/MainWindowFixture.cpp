@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTest>
 
 MainWindowFixture::MainWindowFixture()
     : port(PortDevices(m_config.filePath(QStringLiteral("Talvern.conf")), QSettings::IniFormat)),
@@ -36,6 +35,7 @@ frmMain &MainWindowFixture::start(const QString &folder)
 {
     if (!folder.isEmpty())
         preset(QStringLiteral("OpenPathName"), folder);
+    form.reset(); // the port is the line's of one window at a time, as in the program
     form = std::make_unique<frmMain>(
         state, *m_store,
         PlatformServices{messages, launcher, fileDialogs,

@@ -2,10 +2,11 @@
 #include "support/OwnMounts.h"
 
 #include <cerrno>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
+#include <fstream>
 #include <sched.h>
+#include <string>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -13,49 +14,56 @@ namespace {
 
 const char *why = "not made";
 
-bool write(const char *file, const char *text)
+bool write(const char *file, const std::string &text)
 {
-    const int fd = ::open(file, O_WRONLY);
-    if (fd < 0)
-        return false;
-    const bool done = ::write(fd, text, std::strlen(text)) == ssize_t(std::strlen(text));
-    ::close(fd);
-    return done;
+    std::ofstream out(file);
+    return bool(out << text << std::flush);
 }
 
+// An unreadable table counts as shared.
 bool sharesMounts()
 {
-    FILE *table = std::fopen("/proc/self/mountinfo", "r");
-    if (!table)
-        return true;
-    char line[4096];
-    bool shared = false;
-    while (!shared && std::fgets(line, sizeof line, table))
-        shared = std::strstr(line, " shared:") != nullptr;
-    std::fclose(table);
-    return shared;
+    std::ifstream table("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(table, line)) {
+        if (line.find(" shared:") != std::string::npos)
+            return true;
+    }
+    return !table.eof();
 }
 
-// Runs as the program is loaded: unshare() refuses a process that has threads already.
-__attribute__((constructor)) void enterOwnMounts()
+// Runs as the program is loaded: unshare() refuses a process that has threads already. The program is
+// then started again inside: the running one was found through the old namespace's mounts, which in a
+// chroot turns the path of its own file (where helpers beside it are looked for) into one outside.
+__attribute__((constructor)) void enterOwnMounts(int, char **argv, char **)
 {
-    const uid_t uid = ::geteuid();
-    const gid_t gid = ::getegid();
+    if (const char *made = std::getenv("TALVERN_OWN_MOUNTS")) {
+        why = made[0] ? "" : "not made";
+        ::unsetenv("TALVERN_OWN_MOUNTS");
+        return;
+    }
+    char exe[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (length <= 0) {
+        why = std::strerror(errno);
+        return;
+    }
+    exe[length] = '\0';
+    // Read before a user namespace of its own maps them to nobody.
+    const std::string uid = std::to_string(::geteuid());
+    const std::string gid = std::to_string(::getegid());
     if (::unshare(CLONE_NEWNS) != 0) {
         // Not root: a user namespace of its own, with this user as its root.
         if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
             why = std::strerror(errno);
             return;
         }
-        char map[64];
-        std::snprintf(map, sizeof map, "0 %u 1", unsigned(uid));
         write("/proc/self/setgroups", "deny");
-        if (!write("/proc/self/uid_map", map)) {
+        if (!write("/proc/self/uid_map", "0 " + uid + " 1")) {
             why = "no uid map";
             return;
         }
-        std::snprintf(map, sizeof map, "0 %u 1", unsigned(gid));
-        write("/proc/self/gid_map", map);
+        write("/proc/self/gid_map", "0 " + gid + " 1");
     }
     // Nothing mounted here reaches the machine's namespace, nor the other way round. In a chroot "/" is
     // no mount to change: there it is enough that no mount shares its events with another.
@@ -63,7 +71,10 @@ __attribute__((constructor)) void enterOwnMounts()
         why = std::strerror(errno);
         return;
     }
-    why = "";
+    ::setenv("TALVERN_OWN_MOUNTS", "made", 1);
+    ::execv(exe, argv);
+    why = std::strerror(errno); // still the old program, in the new namespace
+    ::unsetenv("TALVERN_OWN_MOUNTS");
 }
 
 } // namespace

@@ -11,6 +11,10 @@
 
 #include <algorithm>
 
+#if !defined(Q_OS_WIN)
+#include <sys/statvfs.h>
+#endif
+
 namespace {
 
 bool isPseudoFileSystem(const QByteArray &type)
@@ -143,9 +147,17 @@ bool MountedDrives::isMounted(const QString &root)
 
 bool MountedDrives::answers(const QString &root)
 {
+#if defined(Q_OS_WIN)
     const QStorageInfo volume(root);
     if (!volume.isValid() || !volume.isReady())
         return false;
+#else
+    // Asked of the file system itself: Qt's answer needs the mount in the table, and in a chroot "/" is
+    // in none.
+    struct statvfs volume {};
+    if (::statvfs(NativeName::toBytes(root).constData(), &volume) != 0)
+        return false;
+#endif
     const std::optional<NativeFile::Status> status = NativeFile::status(root);
     return status && status->isFolder;
 }
