@@ -7,7 +7,6 @@
 #include "platform/files/MountQuestion.h"
 #include "platform/ui/Twips.h"
 
-#include <QElapsedTimer>
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -201,36 +200,11 @@ void FileListView::list(Landing landing)
     m_landing = landing;
     m_read.clear();
     const auto work = [this, folder = m_folder, turn = m_listTurn](const MountQuestion::Post &post) {
-        const auto hand = [&](QList<ListedFile> &files, bool last) {
-            post([this, turn, files = std::exchange(files, {}), last] { arrived(turn, files, last); });
-        };
-        // The first rows are put in order alone, so that they show before the rest is sorted.
-        QStringList names = FolderListing::names(folder);
-        qsizetype ordered = FolderListing::order(names, 0, FirstRows);
-        QList<ListedFile> files;
-        QElapsedTimer since;
-        since.start();
-        bool first = true;
-        for (qsizetype from = 0; from < names.size();) {
-            if (!post({}))
-                return; // no one waits for the rest
-            // A few at a time, for the first rows of a slow share; names of one key stay together, as
-            // a pair that differs only in case shows each its own case.
-            if (from == ordered)
-                ordered = FolderListing::order(names, from, names.size());
-            qsizetype end = std::min(from + 100, ordered);
-            while (end < ordered &&
-                   FolderListing::sortKey(names[end]) == FolderListing::sortKey(names[end - 1]))
-                ++end;
-            files += FolderListing::details(folder, names.mid(from, end - from));
-            from = end;
-            if (first ? files.size() >= FirstRows : since.elapsed() >= BatchMs) {
-                first = false;
-                hand(files, false);
-                since.restart();
-            }
-        }
-        hand(files, true);
+        FolderListing::readInBatches(
+            folder, FirstRows, BatchMs, [&post] { return post({}); },
+            [&](QList<ListedFile> files, bool last) {
+                post([this, turn, files = std::move(files), last] { arrived(turn, files, last); });
+            });
     };
     m_listing = MountQuestion::start(this, work);
     m_readingShown.start();

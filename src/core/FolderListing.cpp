@@ -7,6 +7,8 @@
 #include "platform/files/NativeFile.h"
 #include "platform/files/NativeName.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <iterator>
 
@@ -97,6 +99,38 @@ QList<ListedFile> FolderListing::details(const QString &folder, const QStringLis
     }
     sortListed(files);
     return files;
+}
+
+void FolderListing::readInBatches(const QString &folder, qsizetype first, int everyMs,
+                                  const std::function<bool()> &wanted,
+                                  const std::function<void(QList<ListedFile> rows, bool last)> &hand)
+{
+    // The first rows are put in order alone, so that they show before the rest is sorted.
+    QStringList all = names(folder);
+    qsizetype ordered = order(all, 0, first);
+    QList<ListedFile> files;
+    QElapsedTimer since;
+    since.start();
+    bool handedFirst = false;
+    for (qsizetype from = 0; from < all.size();) {
+        if (!wanted())
+            return;
+        // A few at a time, for the first rows of a slow share; names of one key stay together, as a pair
+        // that differs only in case shows each its own case.
+        if (from == ordered)
+            ordered = order(all, from, all.size());
+        qsizetype end = std::min(from + 100, ordered);
+        while (end < ordered && sortKey(all[end]) == sortKey(all[end - 1]))
+            ++end;
+        files += details(folder, all.mid(from, end - from));
+        from = end;
+        if (handedFirst ? since.elapsed() >= everyMs : files.size() >= first) {
+            handedFirst = true;
+            hand(std::exchange(files, {}), false);
+            since.restart();
+        }
+    }
+    hand(std::move(files), true);
 }
 
 FolderListing::Shown FolderListing::Shown::of(const QList<ListedFile> &files)

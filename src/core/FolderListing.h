@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // One file of a folder as the file list shows it.
@@ -32,6 +33,11 @@ public:
     static QString sortKey(const QString &name);
     // The rows for names already enumerated; a name whose details cannot be read is left out.
     static QList<ListedFile> details(const QString &folder, const QStringList &names);
+    // Reads the rows in list order and hands them over as they are read: the first `first` as soon as
+    // they are, the rest every `everyMs`; stops early once wanted() says no one waits any more.
+    static void readInBatches(const QString &folder, qsizetype first, int everyMs,
+                              const std::function<bool()> &wanted,
+                              const std::function<void(QList<ListedFile> rows, bool last)> &hand);
     // What a list shows of a folder, for comparing with the disk.
     struct Shown {
         QList<ListedFile> files;

@@ -2,6 +2,7 @@
 #include "core/FolderListing.h"
 #include "core/FolderNames.h"
 #include "platform/files/NativeName.h"
+#include "support/TestDir.h"
 
 #include <QTest>
 
@@ -90,6 +91,37 @@ private slots:
             FolderListing::order(some, ordered, some.size());
             QCOMPARE(some, all);
         }
+    }
+
+    // Rows handed over in batches are the rows of one whole read, the first batch holds the first rows
+    // asked for, and no batch comes once no one waits.
+    void batchesMakeTheWholeListing()
+    {
+        TestDir dir;
+        for (int i = 0; i < 250; ++i)
+            dir.addFile(QStringLiteral("O%1.MIN").arg(i));
+        dir.addFile(QStringLiteral("o7.min"));
+        QList<QList<ListedFile>> batches;
+        QList<bool> lasts;
+        FolderListing::readInBatches(
+            dir.path(), 100, 0, [] { return true; },
+            [&](QList<ListedFile> rows, bool last) {
+                batches << rows;
+                lasts << last;
+            });
+        QCOMPARE(lasts.count(true), 1);
+        QVERIFY(lasts.last());
+        QVERIFY(batches.size() > 2);
+        QVERIFY(batches.first().size() >= 100);
+        QList<ListedFile> all;
+        for (const QList<ListedFile> &batch : std::as_const(batches))
+            all += batch;
+        QCOMPARE(all, FolderListing::read(dir.path()));
+        int handed = 0;
+        FolderListing::readInBatches(
+            dir.path(), 100, 0, [&handed] { return handed == 0; },
+            [&handed](QList<ListedFile>, bool) { ++handed; });
+        QCOMPARE(handed, 1);
     }
 };
 
