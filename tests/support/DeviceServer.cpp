@@ -8,8 +8,8 @@
 
 DeviceServer::DeviceServer(const QString &device) : m_port(freePort())
 {
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("ser2net"), {"/usr/sbin", "/sbin"});
-    if (program.isEmpty()) {
+    m_program = QStandardPaths::findExecutable(QStringLiteral("ser2net"), {"/usr/sbin", "/sbin"});
+    if (m_program.isEmpty()) {
         m_failure = QStringLiteral("ser2net is not installed (scripts/setup.sh installs it)");
         return;
     }
@@ -25,8 +25,14 @@ DeviceServer::DeviceServer(const QString &device) : m_port(freePort())
                      .arg(device)
                      .toUtf8());
     config.close();
+    start();
+}
+
+void DeviceServer::start()
+{
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(program, {"-n", "-u", "-c", config.fileName(), "-P", m_dir.filePath("ser2net.pid")});
+    m_process.start(m_program, {"-n", "-u", "-c", m_dir.filePath(QStringLiteral("ser2net.yaml")), "-P",
+                                m_dir.filePath("ser2net.pid")});
     // Listening is all that is waited for: a probe's session would open the device and reset its line.
     const bool listening = QTest::qWaitFor(
         [this] {
@@ -43,6 +49,11 @@ DeviceServer::DeviceServer(const QString &device) : m_port(freePort())
 }
 
 DeviceServer::~DeviceServer()
+{
+    stop();
+}
+
+void DeviceServer::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;

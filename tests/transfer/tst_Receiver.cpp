@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "core/ReceivingPath.h"
 #include "support/FileSizeLimit.h"
 #include "support/TransferRig.h"
 #include "transfer/Reception.h"
@@ -298,6 +299,52 @@ private slots:
                                              "ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"}));
         QTEST(log.mid(3), "last");
         QVERIFY(!rig.commands.dialog()->isVisible());
+    }
+
+    // Each program of A.MIN received ("P1", "P2", ...) keeps the one it replaces as the newest backup
+    // of a rotation; what the rotation may not move or remove ("!": protected) stays, and the old program
+    // goes past it.
+    void backupsRotate_data()
+    {
+        QTest::addColumn<int>("rotate");
+        QTest::addColumn<int>("receptions");
+        QTest::addColumn<QStringList>("before"); // name=content
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QString>("backup"); // the last program's
+        // clang-format off
+        QTest::newRow("3 over 5") << 3 << 5 << QStringList{"A.MIN=P0"} << QStringList{"A.MIN=P5", "A.MIN.BAK=P4", "A.MIN.BAK2=P3", "A.MIN.BAK3=P2"} << "A.MIN.BAK";
+        QTest::newRow("a gap closes") << 3 << 1 << QStringList{"A.MIN=P0", "A.MIN.BAK=b1", "A.MIN.BAK3=b3"} << QStringList{"A.MIN=P1", "A.MIN.BAK=P0", "A.MIN.BAK2=b1", "A.MIN.BAK3=b3"} << "A.MIN.BAK";
+        QTest::newRow("other case") << 2 << 1 << QStringList{"a.min=P0", "A.MIN.bak=b1", "a.min.Bak2=b2"} << QStringList{"a.min=P1", "a.min.BAK=P0", "a.min.BAK2=b1"} << "a.min.BAK";
+        QTest::newRow("protected") << 2 << 2 << QStringList{"A.MIN=P0", "A.MIN.BAK=!b1"} << QStringList{"A.MIN=P2", "A.MIN.BAK=P0", "A.MIN.BAK2=!b1", "A.MIN.BAK3=P1"} << "A.MIN.BAK3";
+        QTest::newRow("nothing replaced") << 3 << 1 << QStringList{"A.MIN.BAK=b1"} << QStringList{"A.MIN=P1", "A.MIN.BAK=b1"} << "";
+        QTest::newRow("no rotation") << 0 << 1 << QStringList{"A.MIN=P0", "A.MIN.BAK=b1"} << QStringList{"A.MIN=P1", "A.MIN.BAK=b1"} << "";
+        // clang-format on
+    }
+
+    void backupsRotate()
+    {
+        QFETCH(int, rotate);
+        QFETCH(int, receptions);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        TransferRig rig(0, 1);
+        put(rig, before);
+        for (const QString &file : before.filter("=!"))
+            rig.folder.protect(file.section('=', 0, 0));
+        QList<ReceiveWriter::Report> reports;
+        ReceiveWriter writer(rig.state.Transfer.Receiving, this,
+                             [&](const auto &report) { reports << report; });
+        writer.open(rig.folder.path());
+        for (int i = 1; i <= receptions; ++i) {
+            writer.begin("A.MIN", ReceivingPath::hiddenName());
+            QVERIFY(writer.append("P" + QByteArray::number(i)));
+            writer.keep(false, rotate);
+        }
+        writer.close();
+        QTRY_VERIFY(!reports.isEmpty() && reports.last().kind == ReceiveWriter::Report::Kind::Finished);
+        QTEST(reports.at(reports.size() - 2).backup, "backup");
+        after.sort();
+        QCOMPARE(filesIn(rig), after);
     }
 };
 

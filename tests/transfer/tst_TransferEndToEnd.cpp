@@ -332,6 +332,55 @@ private slots:
         QCOMPARE(rig.fileContent("PAR.MIN.BAK"), QByteArray("old"));
     }
 
+    // The operator at the control punches a request and reads the answer, then punches a program: through
+    // a serial port, and through a device server that goes away meanwhile and comes back.
+    void listeningServesTheOperator_data()
+    {
+        QTest::addColumn<Line::Named>("named");
+        QTest::newRow("serial port") << Line::Named::ByEnvironment;
+        QTest::newRow("device server that drops") << Line::Named::ByDeviceServer;
+    }
+
+    void listeningServesTheOperator()
+    {
+        QFETCH(Line::Named, named);
+        Line line(ControllerSimulator::Family::Osp, named, "9600,N,8,1");
+        QVERIFY2(line.failure().isEmpty(), qPrintable(line.failure()));
+        line.machine.setLineSpeed(9600, 10);
+        line.machine.setDc3Every(100);
+        TransferRig rig(0, 1, &line.port);
+        QTemporaryDir settings;
+        rig.state.SettingsFolder = settings.path();
+        const QByteArray content = program(40);
+        rig.folder.addFile("O1000.MIN", content);
+        rig.commands.mnuTransListen_Click();
+        if (line.server) {
+            QTRY_VERIFY(line.port.portOpen() && !line.port.connecting());
+            line.server->stop();
+            QTRY_VERIFY(!rig.log().filter("秒ごとに開き直します。").isEmpty());
+            line.server->start();
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.log().filter("を開き直しました。").isEmpty(), 10'000);
+        }
+        QSignalSpy punched(&line.machine, &ControllerSimulator::punchFinished);
+
+        line.machine.punch("REQ.MIN", "(SEND O1000.MIN)\r\nM02\r\n");
+        QVERIFY(punched.wait());
+        line.machine.startReading(); // the operator switches the control to read
+        QTRY_COMPARE_WITH_TIMEOUT(line.machine.programs().size(), 1, 20'000);
+        line.machine.stopReading();
+        const QByteArray punch = program(20);
+        line.machine.punch("O2000.MIN", punch);
+
+        QTRY_COMPARE(rig.fileContent("O2000.MIN"), punch);
+        QCOMPARE(line.machine.received(),
+                 "$O1000.MIN%\r\n" + QByteArray(content).replace("\r\n", "\n") + "%\r\n");
+        QCOMPARE(rig.fileNames(), (QStringList{"O1000.MIN", "O2000.MIN"}));
+        QCOMPARE(rig.log().filter("開き直").size(), line.server ? 2 : 0);
+        rig.commands.mnuTransListen_Click();
+        QTRY_VERIFY(!rig.commands.listening());
+        QVERIFY(!line.port.portOpen());
+    }
+
     // A pseudo-terminal takes whatever it is given and keeps what the machine has not read yet: the
     // sender keeps no more on its way than the line carries in a few milliseconds, so after "中止" the
     // machine gets no more than it would take after a DC3.

@@ -14,13 +14,19 @@ namespace {
 // A name to keep a program under beside another: the first of candidate's that no file of the folder
 // holds, whatever the case of its letters (a share on a Windows server would take it for the same).
 // Neither is ever written over.
-template <typename Candidate> QString firstFree(const FolderNames &names, Candidate candidate)
+template <typename Candidate> QString firstFree(const FolderNames &names, Candidate candidate, int from = 1)
 {
-    for (int number = 1;; ++number) {
-        const QString name = candidate(number > 1 ? QString::number(number) : QString());
+    for (int number = from;; ++number) {
+        const QString name = candidate(number);
         if (names.find(name).isEmpty())
             return name;
     }
+}
+
+// The first of a row of names goes without its number.
+QString numbered(int number)
+{
+    return number > 1 ? QString::number(number) : QString();
 }
 
 } // namespace
@@ -63,11 +69,13 @@ Outcome ProgramPlace::create(QFile &file, const QString &temporary)
     return created;
 }
 
-Outcome ProgramPlace::keep(const QString &temporary, bool keepOld, Placed *placed)
+Outcome ProgramPlace::keep(const QString &temporary, bool keepOld, int rotate, Placed *placed)
 {
     placed->taken = takenMeanwhile();
     Outcome done;
-    if (placed->taken.isEmpty() && keepOld)
+    if (placed->taken.isEmpty() && rotate > 0)
+        done = keepRotated(rotate, &placed->backup);
+    else if (placed->taken.isEmpty() && keepOld)
         done = keepAside(&placed->backup);
     if (done && placed->taken.isEmpty())
         done = m_replaces.isValid() ? ownChange([&] { return m_folder.replace(temporary, m_target); })
@@ -128,7 +136,7 @@ Outcome ProgramPlace::divert(const QString &temporary, QString *aside)
         // "受信<NAME>", then "受信2<NAME>", ...: the name's own extension stays last, so the file list
         // knows its kind.
         *aside = firstFree(
-            m_names, [this](const QString &number) { return QStringLiteral("受信") + number + m_target; });
+            m_names, [this](int number) { return QStringLiteral("受信") + numbered(number) + m_target; });
         int error = 0;
         Outcome moved = moveTo(temporary, *aside, &error);
         if (error != EEXIST)
@@ -138,13 +146,12 @@ Outcome ProgramPlace::divert(const QString &temporary, QString *aside)
 }
 
 // The old program gets a name of its own first, so that no moment leaves it without one.
-Outcome ProgramPlace::keepAside(QString *backup)
+Outcome ProgramPlace::keepAside(QString *backup, int from)
 {
     freshen();
     for (;;) {
-        // "<NAME>.BAK", then "<NAME>.BAK2", "<NAME>.BAK3", ...
         *backup = firstFree(
-            m_names, [this](const QString &number) { return m_target + QStringLiteral(".BAK") + number; });
+            m_names, [this](int number) { return backupName(number); }, from);
         int error = 0;
         Outcome kept = ownChange([&] { return m_folder.keepAside(m_target, *backup, &error); });
         if (error == EEXIST) { // made meanwhile
@@ -157,4 +164,54 @@ Outcome ProgramPlace::keepAside(QString *backup)
             m_names.add(*backup);
         return error == ENOENT ? Outcome() : kept; // no old program
     }
+}
+
+// When the rotation cannot make room, the old program still gets a backup of its own, past the rotation.
+Outcome ProgramPlace::keepRotated(int rotate, QString *backup)
+{
+    if (!m_replaces.isValid())
+        return {}; // nothing replaced: the backups stay as they are
+    if (shiftBackups(rotate))
+        return keepAside(backup);
+    m_namesAt = 0; // a step half done: read anew what it left
+    return keepAside(backup, rotate + 1);
+}
+
+// Frees "<NAME>.BAK": each backup before the first gap takes the next number, the oldest going when all
+// rotate are there. Each move links first, so no step leaves a backup without a name.
+bool ProgramPlace::shiftBackups(int rotate)
+{
+    freshen();
+    QStringList held; // on disk, newest first
+    while (held.size() < rotate) {
+        const QString name = m_names.find(backupName(int(held.size()) + 1));
+        if (name.isEmpty())
+            break;
+        held << name;
+    }
+    const auto status = [this](const QString &name) {
+        return NativeFile::status(NativeFile::join(m_folder.path(), name));
+    };
+    if (held.size() == rotate) {
+        const std::optional<NativeFile::Status> oldest = status(held.last());
+        // A protected backup is the operator's to remove.
+        if (!oldest || FileProtection::isProtected(oldest->permissions) ||
+            !ownChange([&] { return m_folder.remove(held.last()); }))
+            return false;
+        m_names.remove(held.takeLast());
+    }
+    for (qsizetype i = held.size(); i > 0; --i) {
+        int error = 0; // a link made whose old name stays stops the shift as well
+        if (!moveTo(held.at(i - 1), backupName(int(i) + 1), &error) || status(held.at(i - 1)))
+            return false;
+        m_names.remove(held.at(i - 1));
+        m_names.add(backupName(int(i) + 1));
+    }
+    return true;
+}
+
+// "<NAME>.BAK", then "<NAME>.BAK2", "<NAME>.BAK3", ...
+QString ProgramPlace::backupName(int number) const
+{
+    return m_target + QStringLiteral(".BAK") + numbered(number);
 }

@@ -30,8 +30,9 @@ public:
         QString backup; // where the program it replaced went, or where it went itself when taken
         QString taken;  // why the program did not take its own name: it went beside it
     };
-    // The hidden file takes the program's name, or one beside it when that was taken meanwhile.
-    Outcome keep(const QString &temporary, bool keepOld, Placed *placed);
+    // The hidden file takes the program's name, or one beside it when that was taken meanwhile. rotate
+    // > 0: the program it replaces is kept as "<NAME>.BAK", the newest of at most rotate backups.
+    Outcome keep(const QString &temporary, bool keepOld, int rotate, Placed *placed);
 
 private:
     template <typename Change> Outcome ownChange(Change change);
@@ -39,7 +40,10 @@ private:
     Outcome moveTo(const QString &temporary, const QString &name, int *error);
     Outcome takeFreeName(const QString &temporary, QString *taken);
     Outcome divert(const QString &temporary, QString *aside);
-    Outcome keepAside(QString *backup);
+    Outcome keepAside(QString *backup, int from = 1);
+    Outcome keepRotated(int rotate, QString *backup);
+    bool shiftBackups(int rotate);
+    QString backupName(int number) const;
 
     const FolderHandle &m_folder;
     FolderNames m_names;  // the folder's, as last known

@@ -39,10 +39,33 @@ ReceiveJob::~ReceiveJob()
 void ReceiveJob::start(bool continuous, const QString &folder, const MachineSettings &machine,
                        const QString &typedName)
 {
+    m_listen = false;
+    begin(continuous, folder, machine);
+    m_receiveName = typedName;
+    if (!m_port.setPortOpen(true))
+        return fail(m_port.errorString());
+    m_listening = true;
+    emit waiting(
+        continuous
+            ? QStringLiteral("連続でファイルを受信します。\r\n機械側から続けて送信(パンチ)してください。\r\n"
+                             "終了時は[中止]を押してください。")
+            : QStringLiteral("1つのファイルを受信します。\r\n機械側から送信(パンチ)してください。"));
+}
+
+void ReceiveJob::listen(const QString &folder, const MachineSettings &machine, const ListenSettings &settings)
+{
+    m_listen = true;
+    m_settings = settings;
+    begin(true, folder, machine);
+    m_listening = true;
+}
+
+void ReceiveJob::begin(bool continuous, const QString &folder, const MachineSettings &machine)
+{
     m_machine = machine;
     m_continuous = continuous;
     m_folder = folder;
-    m_receiveName = typedName;
+    m_receiveName.clear();
     m_state = WaitingForProgram;
     m_name.clear();
     m_nameText.resetState();
@@ -59,6 +82,9 @@ void ReceiveJob::start(bool continuous, const QString &folder, const MachineSett
     m_hit = false;
     m_active = true;
     m_awaitWriter = false;
+    m_deciding = m_skipping = m_answering = false;
+    m_held.clear();
+    m_request.reset();
     {
         const std::lock_guard hold(m_writerLock);
         m_writer = std::make_shared<ReceiveWriter>(
@@ -71,14 +97,6 @@ void ReceiveJob::start(bool continuous, const QString &folder, const MachineSett
     m_port.setInputLen(0); // all that waits: a fast line outruns one event per byte
     // Nothing answers a received byte, so bytes may gather briefly: one wake-up a batch, not a byte.
     m_port.setInputLatency(ReceiveLatencyMs);
-    if (!m_port.setPortOpen(true))
-        return fail(m_port.errorString());
-    m_listening = true;
-    emit waiting(
-        continuous
-            ? QStringLiteral("連続でファイルを受信します。\r\n機械側から続けて送信(パンチ)してください。\r\n"
-                             "終了時は[中止]を押してください。")
-            : QStringLiteral("1つのファイルを受信します。\r\n機械側から送信(パンチ)してください。"));
 }
 
 // The bytes after the end of a program are dropped, as they would be left unread on the line.
@@ -88,7 +106,7 @@ void ReceiveJob::take(QByteArrayView text)
     // Where in the read the error lies is not told: every program the read carries is suspect.
     m_batchErrors += std::exchange(m_lineErrors, {});
     m_errorRead = !m_batchErrors.isEmpty();
-    if (m_errorRead && m_programOpen)
+    if (m_errorRead && (m_programOpen || m_deciding))
         m_hit = true;
     for (const char byte : text) {
         if (!m_listening || m_ending)
@@ -129,7 +147,7 @@ void ReceiveJob::takeWaiting()
     m_errorsQueued = false;
     if (m_lineErrors.isEmpty())
         return; // a read took them along
-    if (m_listening && m_port.portOpen()) {
+    if (m_listening && !m_answering && m_port.portOpen()) {
         m_port.setInputLatency(0);
         if (!m_lineErrors.isEmpty() && m_listening && m_port.portOpen())
             take(m_port.input());
@@ -159,9 +177,11 @@ void ReceiveJob::step(char byte)
             m_name += byte;
             m_receiveName += m_nameText.decode(QByteArrayView(&byte, 1)); // for a failure meanwhile
             // A header whose "%" was lost is refused as soon as it cannot be a name.
-            if (m_name.size() > ReceivedName::MaxNameBytes)
-                fail(ReceivedName::tooLong());
-        } else if (openProgram() && !osp) {
+            if (m_name.size() > ReceivedName::MaxNameBytes) {
+                refuse(ReceivedName::tooLong());
+                forgetProgram(); // listening: the next "$" may begin a sound one
+            }
+        } else if ((m_listen ? (hold(), true) : openProgram()) && !osp) {
             afterHeader(byte); // a FANUC program may begin right after its "%"
         }
         break;
@@ -187,6 +207,57 @@ void ReceiveJob::afterHeader(char byte)
         store(byte);
 }
 
+// Listening: the program's first bytes wait in m_held until they tell what it is.
+void ReceiveJob::hold()
+{
+    m_deciding = true;
+    m_held.clear();
+    m_hit = m_errorRead;
+    m_state = EndOfHeaderLine;
+}
+
+void ReceiveJob::decide(bool complete)
+{
+    const RequestProgram::Verdict verdict = RequestProgram::decide(m_held, complete, m_settings);
+    if (verdict.kind == RequestProgram::Kind::Undecided)
+        return;
+    m_deciding = false;
+    if (verdict.kind != RequestProgram::Kind::Program) {
+        m_request = verdict;
+        m_skipping = true;
+        return;
+    }
+    if (!m_machine.isOsp()) {
+        const QString number = RequestProgram::programNumber(m_held);
+        m_receiveName = (number.isEmpty() ? QStringLiteral("NONUMBER") : number) + QStringLiteral(".NC");
+    }
+    m_skipping = !openProgram();
+    if (!m_skipping) {
+        m_chunk += m_held;
+        m_received += m_held.size();
+    }
+    m_held.clear();
+}
+
+// A program that cannot be stored ends a reception; listening, only that program is lost.
+void ReceiveJob::refuse(const QString &why)
+{
+    if (!m_listen)
+        return fail(why);
+    say(m_receiveName + QStringLiteral("の受信が出来ませんでした。"));
+    say(why);
+}
+
+void ReceiveJob::forgetProgram()
+{
+    m_receiveName.clear();
+    m_state = WaitingForProgram;
+    m_name.clear();
+    m_nameText.resetState();
+    m_skipping = m_deciding = false;
+    m_hit = false;
+}
+
 bool ReceiveJob::openProgram()
 {
     if (m_machine.isOsp()) {
@@ -194,13 +265,13 @@ bool ReceiveJob::openProgram()
         bool valid = false;
         m_receiveName = ShiftJis::decodeWhole(m_name, &valid);
         if (!valid) {
-            fail(QStringLiteral("プログラム名がShift_JISの文字ではありません。"));
+            refuse(QStringLiteral("プログラム名がShift_JISの文字ではありません。"));
             return false;
         }
     }
     m_receiveName = m_receiveName.toUpper();
     if (const QString why = ReceivedName::refusal(m_receiveName); !why.isEmpty()) {
-        fail(why);
+        refuse(why);
         return false;
     }
     // Published before the file exists: no file command may take it from under the reception.
@@ -210,30 +281,38 @@ bool ReceiveJob::openProgram()
     m_said.append({m_writer->begin(m_receiveName, temporary), m_receiveName, Verdict::Whole, {}});
     m_programOpen = true;
     m_awaitWriter = true;
-    m_hit = m_errorRead;
-    m_state = EndOfHeaderLine;
+    m_hit = m_hit || m_errorRead;
+    if (m_state == Header)
+        m_state = EndOfHeaderLine;
     return true;
 }
 
 void ReceiveJob::closeProgram()
 {
+    if (m_deciding)
+        decide(true);
     pass();
     if (!m_listening)
         return;
     sayLineErrors(); // before what is said of the program they hit
-    keepProgram(m_hit ? Verdict::LineError : Verdict::Whole);
-    m_receiveName.clear();
-    m_state = WaitingForProgram;
-    m_name.clear();
-    m_nameText.resetState();
+    if (m_programOpen)
+        keepProgram(m_hit ? Verdict::LineError : Verdict::Whole);
+    if (const std::optional<RequestProgram::Verdict> asked = std::exchange(m_request, {})) {
+        say(asked->kind == RequestProgram::Kind::List ? QStringLiteral("機械から一覧の要求を受けました。")
+            : asked->name.isEmpty() ? QStringLiteral("機械から送信要求を受けました。")
+                                    : QStringLiteral("機械から%1の送信要求を受けました。").arg(asked->name));
+        emit request(*asked, m_hit);
+    }
+    forgetProgram();
     m_echo.programEnded();
-    if (!m_machine.isOsp() || !m_continuous)
+    if (!m_listen && (!m_machine.isOsp() || !m_continuous))
         m_ending = true;
 }
 
 void ReceiveJob::keepProgram(Verdict verdict)
 {
-    m_said.append({m_writer->keep(verdict != Verdict::Whole), m_receiveName, verdict, {}});
+    const int rotate = m_listen ? m_settings.Backups : 0;
+    m_said.append({m_writer->keep(verdict != Verdict::Whole, rotate), m_receiveName, verdict, {}});
     m_programOpen = false;
     m_hit = false;
 }
@@ -241,9 +320,15 @@ void ReceiveJob::keepProgram(Verdict verdict)
 // Gathered, then shown: whatever runs while the echo is shown finds the byte on its way to disk.
 void ReceiveJob::store(char byte)
 {
-    m_chunk += byte;
     if (m_machine.echoes())
         m_echo.add(byte);
+    if (m_deciding) {
+        m_held += byte;
+        return decide(false);
+    }
+    if (m_skipping)
+        return;
+    m_chunk += byte;
     ++m_received;
 }
 
@@ -269,18 +354,37 @@ void ReceiveJob::abort()
 // The port closes at once; a program cut short keeps its place in the writer's queue.
 void ReceiveJob::finish()
 {
+    cutShort();
+    if (m_listening)
+        end(End::Ended);
+}
+
+// What came of a program stays as far as it came; a request cut short is never answered.
+void ReceiveJob::cutShort()
+{
+    if (m_deciding)
+        decide(true);
+    m_request.reset();
     pass();
     if (!m_listening)
         return; // the disk's buffer was full: the reception has failed
     if (m_programOpen)
         keepProgram(Verdict::CutShort);
-    end(End::Ended);
 }
 
 void ReceiveJob::portFailed(const QString &description)
 {
-    if (m_listening)
+    if (m_listening && !m_listen)
         fail(description);
+}
+
+void ReceiveJob::lineLost()
+{
+    if (!m_listening)
+        return;
+    sayLineErrors();
+    cutShort();
+    forgetProgram();
 }
 
 // What waits before it is still said; the program being received is never kept.
@@ -357,7 +461,8 @@ void ReceiveJob::flush()
     m_active = false;
     m_slowDisk.stop();
     if (how == End::Ended)
-        emit logLine(QStringLiteral("受信を終了しました。"));
+        emit logLine(m_listen ? QStringLiteral("待ち受けを終了しました。")
+                              : QStringLiteral("受信を終了しました。"));
     emit ended(how == End::Failed);
 }
 
@@ -395,13 +500,15 @@ void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
     else if (report.kind == Kind::Diverted)
         waited->lines = {waited->name + QStringLiteral("の受信が出来ませんでした。"), report.reason};
     else if (waited->verdict == Verdict::Whole)
-        waited->lines = {QStringLiteral("読込が完了しました。")};
+        waited->lines = {QStringLiteral("読込が完了しました。") + old};
     else if (waited->verdict == Verdict::CutShort)
         waited->lines = {waited->name + QStringLiteral("は途中までしか受信していません。") + old};
     else
         waited->lines = {waited->name + QStringLiteral("の受信中に回線エラーがありました。") + old};
     waited->ticket = 0;
     flush();
+    if (m_listen && report.kind != Kind::Created)
+        emit programKept();
 }
 
 // The line is done with, the disk is not: the dialog comes back to say so, and offers to give up.

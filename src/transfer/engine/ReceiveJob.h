@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "core/ListenSettings.h"
 #include "core/MachineSettings.h"
 #include "platform/text/ShiftJis.h"
 #include "transfer/engine/ReceiveWriter.h"
 #include "transfer/engine/ReceivedEcho.h"
+#include "transfer/engine/RequestProgram.h"
 
 #include <QByteArray>
 #include <QList>
@@ -16,6 +18,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class ReceivingPath;
 class SerialPort;
@@ -39,6 +42,10 @@ public:
     // program is stored under, as the operator gave it.
     void start(bool continuous, const QString &folder, const MachineSettings &machine,
                const QString &typedName);
+    // Takes every program the machine punches, on a port opened by whoever listens, which stays open
+    // until abort(): a request program is handed on by request() and never stored; any other keeps the
+    // program it replaces among settings.Backups. A FANUC program is named by its program number.
+    void listen(const QString &folder, const MachineSettings &machine, const ListenSettings &settings);
     bool listening() const { return m_listening; }
     // One read from the port, whatever it holds: its bytes are handled one by one, in order.
     void take(QByteArrayView text);
@@ -49,6 +56,10 @@ public:
     // program it replaces beside it. Once the dialog has said the disk is slow, the disk is given up.
     void abort();
     void portFailed(const QString &description);
+    // Listening, the port went: what was received is kept, and listening goes on once it is back.
+    void lineLost();
+    // Listening, an answer has the line: what the port reads is the sender's, not this.
+    void setAnswering(bool on) { m_answering = on; }
     // From any thread: waits up to the time given until what was received is on disk under its name.
     // "" then, else the log line that says what was not saved.
     QString settle(int timeoutMs);
@@ -60,6 +71,9 @@ signals:
     void received(qint64 bytes); // of this reception so far
     // The reception is over: ended or aborted (new files to list), or failed and said why.
     void ended(bool failed);
+    // Listening: a request program has come whole; lineError: the line may have garbled it.
+    void request(const RequestProgram::Verdict &request, bool lineError);
+    void programKept(); // listening: a program now has its name
 
 private:
     enum State { WaitingForProgram = 0, Header = 1, EndOfHeaderLine = 2, Body = 3 };
@@ -73,14 +87,20 @@ private:
         QStringList lines;
     };
 
+    void begin(bool continuous, const QString &folder, const MachineSettings &machine);
     void step(char byte);
     void afterHeader(char byte);
+    void hold();
+    void decide(bool complete);
+    void refuse(const QString &why);
     bool openProgram();
     void closeProgram();
     void keepProgram(Verdict verdict);
     void store(char byte);
     void pass();
     void finish();
+    void cutShort();
+    void forgetProgram();
     void fail(const QString &description);
     void overflow();
     void giveUp(const QStringList &lost);
@@ -121,4 +141,12 @@ private:
     bool m_errorsQueued = false;
     bool m_active = false;      // from start() until ended()
     bool m_awaitWriter = false; // a program was begun: the end waits for the writer to be done
+    // Listening: a program's first bytes are held until they tell whether it is a request.
+    bool m_listen = false;
+    bool m_answering = false;
+    ListenSettings m_settings;
+    bool m_deciding = false;
+    bool m_skipping = false; // the rest of a request, or of a program refused, goes nowhere
+    QByteArray m_held;
+    std::optional<RequestProgram::Verdict> m_request;
 };

@@ -33,6 +33,7 @@ struct Command {
     QByteArray bytes;
     bool keepOld = false;
     quint64 ticket = 0;
+    int rotate = 0; // Keep: the backups kept of the program replaced
 };
 
 // A program begun and not yet under its name: what abandon() tells of.
@@ -179,7 +180,7 @@ private:
         if (!m_shared.phase.compare_exchange_strong(phase, Renaming))
             return; // abandoned: leave() takes the hidden file away
         ProgramPlace::Placed placed;
-        const Outcome stored = m_place.keep(m_temporary, command.keepOld, &placed);
+        const Outcome stored = m_place.keep(m_temporary, command.keepOld, command.rotate, &placed);
         phase = Renaming;
         if (!m_shared.phase.compare_exchange_strong(phase, Working))
             m_shared.phase = Abandoned;
@@ -330,10 +331,10 @@ bool ReceiveWriter::append(QByteArrayView bytes)
     return true;
 }
 
-quint64 ReceiveWriter::keep(bool keepOld)
+quint64 ReceiveWriter::keep(bool keepOld, int rotate)
 {
     const quint64 ticket = ++m_tickets;
-    m_shared->push({Command::Kind::Keep, {}, {}, {}, keepOld, ticket});
+    m_shared->push({Command::Kind::Keep, {}, {}, {}, keepOld, ticket, rotate});
     return ticket;
 }
 

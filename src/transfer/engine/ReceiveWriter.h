@@ -50,7 +50,8 @@ public:
     // False when the buffer has no room: the disk has not taken anything for minutes.
     bool append(QByteArrayView bytes);
     // The program takes its name; keepOld: the program it replaces stays beside it (ProgramPlace).
-    quint64 keep(bool keepOld);
+    // rotate > 0: it always does, as "<NAME>.BAK", the newest of a rotation of rotate backups.
+    quint64 keep(bool keepOld, int rotate = 0);
     // Nothing more comes: a program without keep() goes.
     void close();
 

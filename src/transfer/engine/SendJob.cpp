@@ -45,6 +45,8 @@ SendJob::SendJob(SerialPort &port, LineFlow &flow, LineClock &clock, QObject *pa
 
 void SendJob::start(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine)
 {
+    m_answering = false;
+    m_readByUs = -1;
     m_files = files;
     m_index = -1;
     m_folder = folder;
@@ -62,6 +64,20 @@ void SendJob::start(const QList<FileRow> &files, const QString &folder, const Ma
     emit prompt(QStringLiteral("ポート COM%1 (%2) に接続しています。")
                     .arg(m_port.commPort())
                     .arg(m_port.deviceName(m_port.commPort())));
+}
+
+void SendJob::answer(const FileRow &file, const QString &folder, const MachineSettings &machine,
+                     qint64 waitUs)
+{
+    m_answering = true;
+    m_files = {file};
+    m_index = -1;
+    m_folder = folder;
+    m_machine = machine;
+    m_highBytesRefused = m_port.line().dataBits() < 8;
+    m_port.setInputLatency(0);
+    m_readByUs = m_clock.nowUs() + waitUs;
+    begin();
 }
 
 void SendJob::portConnected()
@@ -106,12 +122,13 @@ void SendJob::nextFile()
         emit echoCleared();
         m_echoLine.end();
         m_reader->open(QDir(m_folder).filePath(row.diskName), m_highBytesRefused);
-        if (!m_machine.pacesWithDc())
+        if (!m_machine.pacesWithDc() && !m_answering)
             return openFile();
         emit prompt(QStringLiteral("   ファイルを送信します。\r\n    機械側で読込み(リード)してください。"));
         emit progress(0, 1, row.text); // nothing sent yet
         portPaces(false);              // the DC1 that starts the file is for the sender to see
-        m_flow.forgetDc1();
+        if (!m_answering)              // an answer's DC1 may have come as it was looked up
+            m_flow.forgetDc1();
         m_step = Step::AwaitingStart;
         return watchReader();
     }
@@ -122,6 +139,7 @@ void SendJob::nextFile()
 // The machine reads now: the file as it is now goes, once scanned and its first bytes read.
 void SendJob::openFile()
 {
+    m_readByUs = -1;
     m_reader->confirm();
     m_step = Step::Opening;
     m_readerSinceUs = -1;
@@ -132,12 +150,20 @@ void SendJob::watchReader()
 {
     if (readerFailed())
         return;
+    if (m_step == Step::AwaitingStart && m_readByUs >= 0) {
+        if (m_flow.dc1Seen()) // heard before the reader was asked
+            return openFile();
+        if (m_clock.nowUs() >= m_readByUs)
+            return fail(QStringLiteral("機械が読込み(リード)を始めませんでした。"));
+    }
     if (m_step == Step::Opening ? !m_reader->ready() : m_reader->reading())
         return awaitReader();
     m_readerSinceUs = -1;
     m_alarm->stop();
     if (m_step == Step::Opening)
         beginFile();
+    else if (m_readByUs >= 0)
+        m_alarm->start(m_readByUs - m_clock.nowUs());
 }
 
 // The reader's word wakes the job; the clock looks as well, after as long as the job has waited so
@@ -278,6 +304,8 @@ void SendJob::pump()
         if (const qint64 onTheWire = m_pacer.inFlight(0, m_clock.nowUs()); onTheWire > 0)
             return m_alarm->start(m_pacer.usUntil(onTheWire, 0));
         m_reader->close();
+        if (m_answering) // listening again at once: the machine may punch next
+            return fileSent();
         m_step = Step::Pausing;
         return m_alarm->start(PauseUs);
     default: // awaiting the DC1 after the name, or ended meanwhile
@@ -431,8 +459,10 @@ void SendJob::stop()
     m_pending.clear();
     if (m_port.portOpen()) {
         portPaces(false);
-        m_port.setPortOpen(false);
+        if (!m_answering)
+            m_port.setPortOpen(false);
     }
+    m_readByUs = -1;
     m_portPaces = m_portPacingWanted = m_portShouldPace = false;
     m_step = Step::Idle;
 }

@@ -30,7 +30,13 @@ public:
     SendJob(SerialPort &port, LineFlow &flow, LineClock &clock, QObject *parent = nullptr);
 
     void start(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine);
+    // Answers a machine's request on the port that listens, open already and left open: the file goes
+    // once the machine reads (its DC1, also one heard since the request, whatever the flow setting),
+    // or not at all when that takes longer than waitUs; no pause after it.
+    void answer(const FileRow &file, const QString &folder, const MachineSettings &machine, qint64 waitUs);
     bool running() const { return m_step != Step::Idle; }
+    // Still waiting for the machine to read: what it punches meanwhile is no answer to this.
+    bool awaitingStart() const { return m_step == Step::AwaitingStart; }
     // The machine said something; LineFlow has heard it already.
     void heard();
     void abort();
@@ -102,4 +108,6 @@ private:
     bool m_portPaces = false;
     bool m_portPacingWanted = false;
     bool m_portShouldPace = false; // the hardware has the port stop quicker than the sender
+    bool m_answering = false;      // a request's answer: the port stays open for listening
+    qint64 m_readByUs = -1;        // an answer's deadline for the machine's DC1
 };

@@ -2,6 +2,7 @@
 #include "transfer/engine/TransferLine.h"
 
 #include "platform/serial/SerialPort.h"
+#include "transfer/engine/ListenJob.h"
 #include "transfer/engine/ReceiveJob.h"
 #include "transfer/engine/SendJob.h"
 
@@ -44,7 +45,9 @@ bool isLineState(const QString &line)
 
 TransferLine::TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &receiving)
     : m_port(port), m_send(new SendJob(port, m_flow, clock, this)),
-      m_receive(new ReceiveJob(port, receiving, this)), m_tally(clock.alarm(this, [this] { tellRepeats(); }))
+      m_receive(new ReceiveJob(port, receiving, this)),
+      m_listen(new ListenJob(port, m_flow, clock, *m_send, *m_receive, this)),
+      m_tally(clock.alarm(this, [this] { tellRepeats(); }))
 {
     // Made before the window's: the counts are in the log before the window hears of the end.
     const auto ended = [this] { tellRepeats(true); };
@@ -52,9 +55,11 @@ TransferLine::TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &re
     connect(m_send, &SendJob::ended, this, ended);
     connect(m_receive, &ReceiveJob::logLine, this, &TransferLine::log);
     connect(m_receive, &ReceiveJob::ended, this, ended);
+    connect(m_listen, &ListenJob::logLine, this, &TransferLine::log);
     connect(&port, &SerialPort::OnComm, this, &TransferLine::MSComm1_OnComm);
     connect(&port, &SerialPort::failed, m_send, &SendJob::portFailed);
     connect(&port, &SerialPort::failed, m_receive, &ReceiveJob::portFailed);
+    connect(&port, &SerialPort::failed, m_listen, &ListenJob::portFailed);
     connect(&port, &SerialPort::connected, m_send, &SendJob::portConnected);
 }
 
@@ -71,10 +76,19 @@ void TransferLine::receive(bool continuous, const QString &folder, const Machine
     m_receive->start(continuous, folder, machine, typedName);
 }
 
+void TransferLine::listen(const QString &folder, const MachineSettings &machine,
+                          const ListenSettings &settings)
+{
+    forgetRepeats();
+    m_listen->start(folder, machine, settings);
+}
+
 // A reception may still be saving after its line has closed: it is the one to abort unless a send runs.
 void TransferLine::abort()
 {
-    if (m_send->running())
+    if (m_listen->active())
+        m_listen->stop();
+    else if (m_send->running())
         m_send->abort();
     else
         m_receive->abort();
@@ -96,7 +110,7 @@ void TransferLine::MSComm1_OnComm(int event)
         if (message.isEmpty())
             return;
         // A reception says it after the bytes that came before it, whose program it marks.
-        if (m_receive->listening())
+        if (m_receive->listening() && !m_send->running())
             m_receive->lineError(message);
         else
             log(message); // reported; the transfer goes on
@@ -104,10 +118,16 @@ void TransferLine::MSComm1_OnComm(int event)
     }
     const QByteArray text = m_port.input();
     m_flow.heard(text);
-    if (m_receive->listening())
-        m_receive->take(text);
-    else
-        m_send->heard();
+    if (!m_send->running()) {
+        if (m_receive->listening())
+            m_receive->take(text);
+        return;
+    }
+    if (m_listen->active() && m_send->awaitingStart() && !std::ranges::all_of(text, LineFlow::isControl)) {
+        m_listen->giveWay();
+        return m_receive->take(text);
+    }
+    m_send->heard();
 }
 
 // A line state reported again only counts, until the log says something else; a flood of reports

@@ -3,6 +3,7 @@
 
 #include "core/FileRows.h"
 #include "core/LineClock.h"
+#include "core/ListenSettings.h"
 #include "core/MachineSettings.h"
 #include "transfer/engine/LineFlow.h"
 
@@ -12,6 +13,7 @@
 
 #include <memory>
 
+class ListenJob;
 class ReceiveJob;
 class ReceivingPath;
 class SendJob;
@@ -34,6 +36,8 @@ public:
     void send(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine);
     void receive(bool continuous, const QString &folder, const MachineSettings &machine,
                  const QString &typedName);
+    void listen(const QString &folder, const MachineSettings &machine, const ListenSettings &settings);
+    // Ends a transfer, or listening with the answer it may be sending.
     void abort();
     // The program ends: nothing more for the machine, the file as it stands, the port closed; unlike
     // an abort it reports nothing.
@@ -43,6 +47,7 @@ public:
 
     SendJob *sendJob() const { return m_send; }
     ReceiveJob *receiveJob() const { return m_receive; }
+    ListenJob *listenJob() const { return m_listen; }
 
 signals:
     // The jobs' log lines, the line states among them folded.
@@ -64,6 +69,7 @@ private:
     LineFlow m_flow;
     SendJob *m_send;
     ReceiveJob *m_receive;
+    ListenJob *m_listen;
     QList<Repeated> m_repeated;
     std::unique_ptr<LineClock::Alarm> m_tally;
 };

@@ -2,6 +2,7 @@
 #include "transfer/ui/TransferCommands.h"
 
 #include "core/FileRows.h"
+#include "core/ListenSettings.h"
 #include "core/Log.h"
 #include "core/MarkedRows.h"
 #include "core/SteadyLineClock.h"
@@ -50,8 +51,14 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
     // The jobs' own signals, queued across to the window; what comes often is taken there directly.
     const SendJob *send = m_line->sendJob();
     const ReceiveJob *receive = m_line->receiveJob();
-    connect(send, &SendJob::current, this, [this](const QString &name) { m_state.CurrentFileName = name; });
-    connect(send, &SendJob::prompt, this, &TransferCommands::showDialog);
+    connect(send, &SendJob::current, this, [this](const QString &name) {
+        if (!m_listening)
+            m_state.CurrentFileName = name;
+    });
+    connect(send, &SendJob::prompt, this, [this](const QString &text) {
+        if (!m_listening)
+            showDialog(text);
+    });
     connect(receive, &ReceiveJob::waiting, this, [this](const QString &text) {
         m_dialog->setProgress(0, -1);
         showDialog(text);
@@ -66,19 +73,33 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
             });
         },
         Qt::DirectConnection);
-    const auto echo = [this](const QString &text) { fromLine([&] { m_echo.append(text); }); };
+    // Listening, the data pane stays the operator's preview: the log tells what comes and goes.
+    const auto echo = [this](const QString &text) {
+        fromLine([&] {
+            if (!m_listeningOnLine)
+                m_echo.append(text);
+        });
+    };
     connect(send, &SendJob::echo, this, echo, Qt::DirectConnection);
     connect(receive, &ReceiveJob::echo, this, echo, Qt::DirectConnection);
     connect(m_line, &TransferLine::logLine, this, [this](const QString &line) { m_log.addLine(line); });
     connect(send, &SendJob::sent, this, [this](const QString &diskName) {
-        if (m_state.CurrentFolder == m_sendFolder) // another folder shown lists other files
+        if (!m_listening && m_state.CurrentFolder == m_sendFolder) // another folder lists other files
             m_files.unmark(diskName);
     });
     connect(
         receive, &ReceiveJob::received, this,
         [this](qint64 bytes) { fromLine([this, bytes] { m_receivedCount = bytes; }); }, Qt::DirectConnection);
-    connect(send, &SendJob::ended, this, [this] { ended(false); });
-    connect(receive, &ReceiveJob::ended, this, [this](bool failed) { ended(!failed); });
+    connect(send, &SendJob::ended, this, [this] {
+        if (!m_listening)
+            ended(false);
+    });
+    connect(receive, &ReceiveJob::ended, this,
+            [this](bool failed) { m_listening ? listenEnded() : ended(!failed); });
+    connect(receive, &ReceiveJob::programKept, this, [this] {
+        if (m_state.CurrentFolder == m_listenFolder)
+            m_files.RefreshFileList();
+    });
     connect(m_dialog, &frmCancelSend::aborted, this, [this] { onLine([line = m_line] { line->abort(); }); });
 }
 
@@ -95,7 +116,7 @@ TransferCommands::~TransferCommands()
     {
         const std::lock_guard hold(m_waitingLock);
     }
-    if (QString unsaved; m_state.Transfer.Running)
+    if (QString unsaved; lineBusy())
         stopLine(unsaved);
     if (m_thread) {
         m_thread->quit();
@@ -116,7 +137,7 @@ template <typename Call> void TransferCommands::onLine(Call call)
 
 bool TransferCommands::mayClose()
 {
-    if (!m_askOnClose || !m_state.Transfer.Running)
+    if (!m_askOnClose || !m_state.Transfer.Running) // listening alone waits for nobody
         return true;
     m_asking = true;
     const MessageBoxes::Answer answer =
@@ -135,7 +156,7 @@ void TransferCommands::closeWithoutAsking()
 
 bool TransferCommands::shutdown()
 {
-    if (!m_state.Transfer.Running)
+    if (!lineBusy())
         return !m_lineHeld;
     QString unsaved;
     m_lineHeld = !stopLine(unsaved);
@@ -172,9 +193,9 @@ bool TransferCommands::stopLine(QString &unsaved)
 // One transfer at a time: a command given while one runs would share its port and its file.
 bool TransferCommands::busy()
 {
-    if (m_state.Transfer.Running)
+    if (lineBusy())
         m_log.addLine(QStringLiteral("通信中のため実行できません。"));
-    return m_state.Transfer.Running;
+    return lineBusy();
 }
 
 void TransferCommands::begin()
@@ -240,6 +261,37 @@ void TransferCommands::StartReception(bool continuous)
     onLine([line = m_line, continuous, folder = m_state.CurrentFolder, machine = m_state.Machine, typedName] {
         line->receive(continuous, folder, machine, typedName);
     });
+}
+
+void TransferCommands::mnuTransListen_Click()
+{
+    if (m_listening)
+        return onLine([line = m_line] { line->abort(); });
+    if (busy())
+        return;
+    const ListenSettings settings = ListenSettings::load(m_state.SettingsFolder, m_state.Machine.MchFileName);
+    m_listenFolder = settings.Folder.isEmpty() ? m_state.CurrentFolder : settings.Folder;
+    m_listening = true;
+    setListeningOnLine(true);
+    emit listeningChanged(true);
+    onLine([line = m_line, folder = m_listenFolder, machine = m_state.Machine, settings] {
+        line->listen(folder, machine, settings);
+    });
+}
+
+void TransferCommands::listenEnded()
+{
+    m_listening = false;
+    setListeningOnLine(false);
+    if (m_state.CurrentFolder == m_listenFolder)
+        m_files.RefreshFileList();
+    emit listeningChanged(false);
+}
+
+void TransferCommands::setListeningOnLine(bool on)
+{
+    const std::lock_guard hold(m_waitingLock);
+    m_listeningOnLine = on;
 }
 
 void TransferCommands::showDialog(const QString &text)

@@ -41,6 +41,9 @@ public:
     void mnuTransOutput_Click();
     void mnuTransInput_Click();
     void mnuTransInputCont_Click();
+    // Starts listening to the machine, or ends it when listening.
+    void mnuTransListen_Click();
+    bool listening() const { return m_listening; }
     // The window is to close: true unless a transfer runs and the operator keeps it going. The transfer
     // goes on while the question is open, and may have ended by the answer.
     bool mayClose();
@@ -64,6 +67,7 @@ public:
 signals:
     // A transfer began or ended: the commands that would disturb it are withdrawn meanwhile.
     void runningChanged(bool running);
+    void listeningChanged(bool on);
 
 private:
     bool busy();
@@ -71,6 +75,9 @@ private:
     bool stopLine(QString &unsaved);
     void ended(bool newFiles);
     void StartReception(bool continuous);
+    void listenEnded();
+    void setListeningOnLine(bool on);
+    bool lineBusy() const { return m_state.Transfer.Running || m_listening; }
     template <typename Call> void onLine(Call call);
     void showDialog(const QString &text);
     template <typename Change> void fromLine(Change change);
@@ -92,11 +99,15 @@ private:
     // and the window hears of it once a redraw, so a far end faster than the window queues nothing.
     std::mutex m_waitingLock;
     EchoTail m_echo;
-    bool m_clearEcho = false;    // the pane empties before the echo that waits is drawn
-    qint64 m_receivedCount = -1; // -1 when drawn
-    bool m_redrawAsked = false;  // the window is to hear of what waits, or has heard
-    QString m_sendFolder;        // where the running send reads: only there do its rows lose their marks
-    bool m_continuous = false;   // the receive mode: single or continuous
+    bool m_clearEcho = false;       // the pane empties before the echo that waits is drawn
+    qint64 m_receivedCount = -1;    // -1 when drawn
+    bool m_redrawAsked = false;     // the window is to hear of what waits, or has heard
+    bool m_listeningOnLine = false; // m_listening, for what the line's thread reports
+    QString m_sendFolder;           // where the running send reads: only there do its rows lose their marks
+    bool m_continuous = false;      // the receive mode: single or continuous
+    // The machine drives the line: no dialog, no echo, and the window's own commands go on meanwhile.
+    bool m_listening = false;
+    QString m_listenFolder;
     bool m_askOnClose = true;
     bool m_asking = false;   // the close's question is open
     bool m_lineHeld = false; // the line's thread did not answer a stop in time
