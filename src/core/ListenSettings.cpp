@@ -33,7 +33,7 @@ int number(const QSettings &file, const QString &key, int fallback, int least, i
 QString ListenSettings::fileFor(const QString &settingsFolder, const QString &mchFileName)
 {
     const QString bare = QFileInfo(mchFileName).fileName(); // a path in the setting stays in the folder
-    if (bare.isEmpty())
+    if (bare.isEmpty() || settingsFolder.isEmpty())
         return {};
     const qsizetype dot = bare.lastIndexOf(QLatin1Char('.'));
     const QString name = (dot > 0 ? bare.left(dot) : bare) + QStringLiteral(".LSN");

@@ -75,6 +75,13 @@ void CommandRouter::setButtonBlocked(int position, Reason reason, bool holds)
     setReason(button, reason, holds);
 }
 
+void CommandRouter::setChecked(const QString &menuItem, bool checked)
+{
+    const QList<QAction *> places = placesOf(menuItem);
+    for (QAction *place : places)
+        place->setChecked(checked);
+}
+
 void CommandRouter::run(const QString &menuItem) const
 {
     entry(menuItem);

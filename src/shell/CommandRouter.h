@@ -43,6 +43,8 @@ public:
     void setEntryBlocked(const QString &name, Reason reason, bool holds);
     // A reason against one toolbar position alone; the menus keep theirs.
     void setButtonBlocked(int position, Reason reason, bool holds);
+    // A toggle's state, everywhere it is reached.
+    void setChecked(const QString &menuItem, bool checked);
 
     // Runs a menu item's handler, as a key of its own would; nothing when it has none yet.
     void run(const QString &menuItem) const;

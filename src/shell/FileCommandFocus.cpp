@@ -13,13 +13,13 @@ namespace C = CommandNames;
 
 const QLatin1StringView FileEntries[] = {C::mnuEdit,        C::mnuFileEdit,      C::mnuQuorrin,
                                          C::mnuFileProtect, C::mnuFileUnprotect, C::mnuFilePrint};
-constexpr int FirstButton = 4; // the buttons the focus switches: parameters to editor
-constexpr int LastButton = 13;
+constexpr int FirstButton = 5; // the buttons the focus switches: parameters to editor
+constexpr int LastButton = 14;
 
 // Before the list has had the focus: the separators and the folder, check and copy buttons.
 bool restsAtStart(int position)
 {
-    return position == 5 || position == 6 || position == 7 || position == 8 || position == 12;
+    return position == 6 || position == 7 || position == 8 || position == 9 || position == 13;
 }
 
 } // namespace
@@ -60,7 +60,7 @@ void FileCommandFocus::apply(Where where)
         if (where == Where::NotYet)
             rests = restsAtStart(position);
         else if (where == Where::Elsewhere)
-            rests = position >= 6; // parameters and the separator after it stay offered
+            rests = position >= 7; // parameters and the separator after it stay offered
         m_router.setButtonBlocked(position, CommandRouter::Reason::Focus, rests);
     }
 }

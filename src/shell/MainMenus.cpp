@@ -14,7 +14,7 @@ namespace {
 
 namespace C = CommandNames;
 
-enum class Kind { Menu, Item, Bar };
+enum class Kind { Menu, Item, Toggle, Bar }; // Toggle: an item that shows a state it switches
 
 struct MenuRow {
     QLatin1StringView name;
@@ -62,6 +62,7 @@ const MenuRow MenuTree[] = {
     {C::mnuTransOutput, C::mnuTrans, Kind::Item, u"送信(&O)", "Ctrl+O"},
     {C::mnuTransInput, C::mnuTrans, Kind::Item, u"受信(&I)", "Ctrl+I"},
     {C::mnuTransInputCont, C::mnuTrans, Kind::Item, u"連続受信", ""},
+    {C::mnuTransListen, C::mnuTrans, Kind::Toggle, u"待ち受け(&L)", ""},
     {"mnuTransBar"_L1, C::mnuTrans, Kind::Bar, u"", ""},
     {C::mnuTransDncA, C::mnuTrans, Kind::Item, u"DNC-A", ""}, // never routed: the mode is not offered
     {C::mnuHelp, {}, Kind::Menu, u"ﾍﾙﾌﾟ(&H)", ""},
@@ -109,7 +110,9 @@ MainMenus::MainMenus(QMenuBar *bar) : QObject(bar)
             break;
         }
         case Kind::Item:
+        case Kind::Toggle:
             action = parent->addAction(caption);
+            action->setCheckable(row.kind == Kind::Toggle);
             if (*row.shortcut)
                 action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
             break;

@@ -26,6 +26,8 @@ const ButtonRow Buttons[MainToolBar::ButtonCount] = {
     {u"受信", u"Download", u"機械→PC　1つのファイルを受信します", "tb-receive", C::mnuTransInput},
     {u"連続受信", u"DownloadCont", u"機械→PC　連続的にファイルを受信します", "tb-receive-cont",
      C::mnuTransInputCont},
+    {u"待ち受け", u"Listen", u"機械→PC　機械からの要求と送信(パンチ)を待ち受けます", "tb-listen",
+     C::mnuTransListen},
     {u"パラメータ", u"ﾌﾟﾛﾊﾟﾃｨ", u"通信パラメータを設定・保存します", "tb-parameters", C::mnuMachinePropaty},
     {nullptr, u"bar", nullptr, "", {}},
     {u"フォルダー", u"NewFolder", u"フォルダーの作成／名前変更／削除をします。", "tb-folder",
@@ -50,16 +52,16 @@ struct DropDownRow {
 };
 
 const DropDownRow DropDowns[] = {
-    {6, u"新規作成", u"NewFolder", C::mnuFolderNew},
-    {6, u"名前の変更", u"FolderRename", C::mnuFolderRename},
-    {6, nullptr, u"bar", {}},
-    {6, u"削除", u"FolderDelete", C::mnuFolderDelete},
-    {11, u"保護", u"FileProtect", C::mnuFileProtect},
-    {11, u"解除", u"FileUnprotect", C::mnuFileUnprotect},
-    {13, u"開く", u"EditorOpen", C::mnuEditorOpen},
-    {13, u"新規作成", u"EditorNew", C::mnuEditorNew},
-    {14, u"開く", u"CommenterOpen", C::mnuCommenterOpen},
-    {14, u"新規作成", u"CommenterNew", C::mnuCommenterNew},
+    {7, u"新規作成", u"NewFolder", C::mnuFolderNew},
+    {7, u"名前の変更", u"FolderRename", C::mnuFolderRename},
+    {7, nullptr, u"bar", {}},
+    {7, u"削除", u"FolderDelete", C::mnuFolderDelete},
+    {12, u"保護", u"FileProtect", C::mnuFileProtect},
+    {12, u"解除", u"FileUnprotect", C::mnuFileUnprotect},
+    {14, u"開く", u"EditorOpen", C::mnuEditorOpen},
+    {14, u"新規作成", u"EditorNew", C::mnuEditorNew},
+    {15, u"開く", u"CommenterOpen", C::mnuCommenterOpen},
+    {15, u"新規作成", u"CommenterNew", C::mnuCommenterNew},
 };
 
 } // namespace
@@ -107,7 +109,8 @@ MainToolBar::MainToolBar(QWidget *parent) : QToolBar(parent)
                                  QString::fromUtf16(row.caption), this);
         face->setData(key);
         face->setToolTip(QString::fromUtf16(row.tooltip));
-        face->setCheckable(key == QStringView(C::tbCheckBoxes)); // tells whether check boxes are shown
+        // They tell whether check boxes are shown and whether the window listens.
+        face->setCheckable(key == QStringView(C::tbCheckBoxes) || row.runs == C::mnuTransListen);
         m_faces.insert(key, face);
         m_faceTargets.insert(key, QString(row.runs));
         connect(face, &QAction::triggered, this, [this, key] { emit ButtonClick(key); });

@@ -6,11 +6,11 @@
 
 class QAction;
 
-// The toolbar (tbToolBar): sixteen positions, counted from 1, two of them separators.
+// The toolbar (tbToolBar): seventeen positions, counted from 1, two of them separators.
 class MainToolBar final : public QToolBar {
     Q_OBJECT
 public:
-    static constexpr int ButtonCount = 16;
+    static constexpr int ButtonCount = 17;
 
     explicit MainToolBar(QWidget *parent = nullptr);
 

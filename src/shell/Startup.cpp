@@ -45,6 +45,7 @@ struct CommandLine {
         QCoreApplication::setApplicationName(QStringLiteral("Talvern"));
         QCoreApplication::setApplicationVersion(QLatin1String(TalvernVersion::Text));
         parser.addOption(machine);
+        parser.addOption(listen);
         parser.addOption(selfTest);
         parser.addOption(screenshot);
     }
@@ -58,6 +59,11 @@ struct CommandLine {
         QStringLiteral("Start with the machine settings file <name> of the settings folder instead of the "
                        "remembered one."),
         QStringLiteral("name")};
+    const QCommandLineOption listen{
+        QStringLiteral("listen"),
+        QStringLiteral(
+            "Start listening to the machine as soon as the window is shown, so that one window per "
+            "machine can listen from login.")};
     const QCommandLineOption selfTest{QStringLiteral("self-test"),
                                       QStringLiteral("Start, show the window and close it again.")};
     const QCommandLineOption screenshot{QStringLiteral("screenshot"),
@@ -131,6 +137,8 @@ int Startup::run(QApplication &app)
     state.StartupFolderPending = true;
     form.Show();
     form.LoadStartupSettingsFile(options.parser.value(options.machine));
+    if (options.parser.isSet(options.listen))
+        form.ListenOnceRestored();
 
     if (options.parser.isSet(options.selfTest)) {
         QTimer::singleShot(500, &form, [&form] { form.close(); });

@@ -43,9 +43,11 @@ namespace {
 
 namespace C = CommandNames;
 
-// What would change the port or the machine settings under a running transfer, or start a second one.
-const QLatin1StringView TransferExclusive[] = {C::mnuMachineSelect, C::mnuMachineNew, C::mnuMachinePropaty,
-                                               C::mnuTransOutput,   C::mnuTransInput, C::mnuTransInputCont};
+// What would change the port or the machine settings under a transfer or while listening.
+const QLatin1StringView PortChanges[] = {C::mnuMachineSelect, C::mnuMachineNew, C::mnuMachinePropaty};
+// What would start a second transfer. While listening they stay offered: the log then says why not.
+const QLatin1StringView TransferStarts[] = {C::mnuTransOutput, C::mnuTransInput, C::mnuTransInputCont,
+                                            C::mnuTransListen};
 
 } // namespace
 
@@ -162,15 +164,27 @@ void frmMain::routeCommands()
     m_router->route(C::mnuTransOutput, [this] { m_transfer->mnuTransOutput_Click(); });
     m_router->route(C::mnuTransInput, [this] { m_transfer->mnuTransInput_Click(); });
     m_router->route(C::mnuTransInputCont, [this] { m_transfer->mnuTransInputCont_Click(); });
+    m_router->route(C::mnuTransListen, [this] {
+        m_transfer->mnuTransListen_Click();
+        m_router->setChecked(C::mnuTransListen, m_transfer->listening()); // the click ticked it either way
+    });
     m_router->route(C::mnuFilePrinterSetup, [this] { m_print->mnuFilePrinterSetup_Click(); });
     m_router->route(C::mnuFilePrint, [this] { m_print->mnuFilePrint_Click(); });
     connect(m_machine, &MachineCommands::communicationOffered, this, &frmMain::offerCommunication);
     connect(m_machine, &MachineCommands::controllerChosen, this, &frmMain::ApplyControllerRule);
     new FileCommandFocus(
         *m_router, *lvListView, [this] { ApplyControllerRule(); }, this);
-    connect(m_transfer, &TransferCommands::runningChanged, this, [this](bool running) {
-        for (const QLatin1StringView command : TransferExclusive)
-            m_router->setBlocked(command, CommandRouter::Reason::Transfer, running);
+    const auto lineHeld = [this](bool running, bool listening) {
+        for (const QLatin1StringView command : PortChanges)
+            m_router->setBlocked(command, CommandRouter::Reason::Transfer, running || listening);
+        for (const QLatin1StringView command : TransferStarts)
+            m_router->setBlocked(command, CommandRouter::Reason::Transfer, running && !listening);
+    };
+    connect(m_transfer, &TransferCommands::runningChanged, this,
+            [this, lineHeld](bool running) { lineHeld(running, m_transfer->listening()); });
+    connect(m_transfer, &TransferCommands::listeningChanged, this, [this, lineHeld](bool on) {
+        m_router->setChecked(C::mnuTransListen, on);
+        lineHeld(m_transfer->running(), on);
     });
 }
 
@@ -224,6 +238,9 @@ void frmMain::Form_Load()
         connect(lvListView, &FileListView::listed, this, &frmMain::PreviewListedFile,
                 Qt::SingleShotConnection);
         lvListView->RefreshFileList();
+        m_folderRestored = true;
+        if (m_listenOnceRestored)
+            listenIfOffered();
     });
 }
 
@@ -295,9 +312,25 @@ void frmMain::offerCommunication(bool offered)
 {
     m_router->setEntryBlocked(C::mnuMachinePropaty, CommandRouter::Reason::NoSettingsFile, !offered);
     m_router->setEntryBlocked(C::mnuTrans, CommandRouter::Reason::NoSettingsFile, !offered);
-    for (const QLatin1StringView command : {C::mnuTransOutput, C::mnuTransInput, C::mnuTransInputCont})
+    for (const QLatin1StringView command :
+         {C::mnuTransOutput, C::mnuTransInput, C::mnuTransInputCont, C::mnuTransListen})
         m_router->setBlocked(command, CommandRouter::Reason::NoSettingsFile, !offered);
     tbToolBar->setEnabled(offered);
+}
+
+void frmMain::ListenOnceRestored()
+{
+    m_listenOnceRestored = true;
+    if (m_folderRestored)
+        listenIfOffered();
+}
+
+// As the operator's click: nothing while the command is not offered, as without a settings file.
+void frmMain::listenIfOffered()
+{
+    QAction *item = m_menus->item(C::mnuTransListen);
+    if (item->isEnabled() && !m_transfer->listening())
+        item->trigger();
 }
 
 // Continuous reception exists for OSP controllers only.

@@ -48,6 +48,8 @@ public:
     // Start-up's last step: the machine settings file given for this window (--machine) or else the
     // remembered one, or no communication without one.
     void LoadStartupSettingsFile(const QString &given = {});
+    // --listen: the window listens as soon as its folder is shown, or at once if it is already.
+    void ListenOnceRestored();
     void ApplyControllerRule();
 
     // The controls, named as the rest of the program knows them.
@@ -84,6 +86,7 @@ private:
     void connectPanes();
     void Form_Load();
     void Form_Unload();
+    void listenIfOffered();
     void PreviewListedFile();
     void setOuterGeometry(const WindowPlacement &placement);
     void fitPendingOuterGeometry();
@@ -106,6 +109,8 @@ private:
     TransferCommands *m_transfer = nullptr;
     PrintCommands *m_print = nullptr;
     bool m_loaded = false;
+    bool m_folderRestored = false;
+    bool m_listenOnceRestored = false;
     // Until the window manager's frame is known, the outer size asked for cannot be met exactly.
     std::optional<WindowPlacement> m_pendingOuter;
 };

@@ -13,8 +13,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 
-// Which commands the main window leaves to the user as the focus, the settings file, the controller
-// and a running transfer change.
+// Which commands the main window leaves to the user as the focus, the settings file, the controller,
+// a running transfer and listening change.
 class tst_CommandState : public QObject {
     Q_OBJECT
 
@@ -40,6 +40,7 @@ class tst_CommandState : public QObject {
                                             "mnuTrans/mnuTransOutput",
                                             "mnuTrans/mnuTransInput",
                                             "mnuTrans/mnuTransInputCont",
+                                            "mnuTrans/mnuTransListen",
                                             "mnuTrans/mnuTransDncA",
                                             "mnuPopupOutput",
                                             "mnuPopupInput",
@@ -81,6 +82,13 @@ class tst_CommandState : public QObject {
             } else if (step == u"alt") { // the menu bar takes the keyboard
                 QTest::keyClick(form.lvListView, Qt::Key_Alt, Qt::AltModifier);
                 QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form.menuBar()));
+            } else if (step.startsWith(u"listen")) { // from the button, or "listen-menu"; both show it
+                QAction *const toggles[] = {form.tbToolBar->face(QStringLiteral("Listen")),
+                                            form.menus()->item(QStringLiteral("mnuTransListen"))};
+                const bool was = form.transfer()->listening();
+                toggles[step == u"listen" ? 0 : 1]->trigger();
+                QTRY_COMPARE(form.transfer()->listening(), !was);
+                QVERIFY(toggles[0]->isChecked() == !was && toggles[1]->isChecked() == !was);
             } else { // "receive" or "send", held waiting until it is cancelled
                 const qsizetype end = steps.indexOf(QStringLiteral("end"));
                 const QStringList during = end < 0 ? steps : steps.mid(0, end);
@@ -135,10 +143,11 @@ private slots:
         const QStringList transfer = {
             "mnuMachineSelect",  "mnuMachinePropaty", "mnuMachineNew", "mnuTransOutput",    "mnuTransInput",
             "mnuTransInputCont", "mnuPopupOutput",    "mnuPopupInput", "mnuPopupInputCont", "Upload",
-            "Download",          "DownloadCont",      "ﾌﾟﾛﾊﾟﾃｨ"};
+            "Download",          "DownloadCont",      "ﾌﾟﾛﾊﾟﾃｨ",       "mnuTransListen",    "Listen"};
+        const QStringList listening = {"mnuMachineSelect", "mnuMachinePropaty", "mnuMachineNew", "ﾌﾟﾛﾊﾟﾃｨ"};
         const QStringList noFile = {"mnuMachinePropaty", "mnuTransOutput",    "mnuTransInput",
-                                    "mnuTransInputCont", "mnuPopupOutput",    "mnuPopupInput",
-                                    "mnuPopupInputCont", "all of the toolbar"};
+                                    "mnuTransInputCont", "mnuTransListen",    "mnuPopupOutput",
+                                    "mnuPopupInput",     "mnuPopupInputCont", "all of the toolbar"};
         const auto row = [](const char *name, const char *machine, const QString &steps,
                             const QStringList &expected) {
             QTest::newRow(name) << machine << steps.split(u' ', Qt::SkipEmptyParts) << expected;
@@ -151,6 +160,8 @@ private slots:
         row("OSP, list entered during a reception", "OSP", "receive list", never + transfer);
         row("OSP, list left during a reception", "OSP", "list receive folder", never + transfer + away);
         row("OSP, reception ended", "OSP", "list receive end", never);
+        row("OSP, listening from the menu", "OSP", "list listen-menu", never + listening);
+        row("OSP, listening ended by the button", "OSP", "list listen-menu listen", never);
         row("FANUC, start-up", "FANUC", "", never + atStart + cont);
         row("FANUC, list entered during a send", "FANUC", "folder send list", never + transfer);
         row("FANUC, send ended", "FANUC", "list send end", never + cont);

@@ -53,7 +53,7 @@ private slots:
             dialog->OptController->button(0)->click();
             dialog->cmdOK->click();
         });
-        form.tbToolBar->button(4)->trigger();
+        form.tbToolBar->button(5)->trigger();
         QCOMPARE(device, adapter);
         QVERIFY(enabled(form, "mnuTransInputCont") && form.tbToolBar->button(3)->isEnabled());
         form.close();

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "ControllerSimulator.h"
 #include "browser/DriveList.h"
 #include "browser/FolderList.h"
 #include "platform/ui/QtTranslations.h"
@@ -53,21 +54,31 @@ private slots:
                  QStringList());
     }
 
-    // A window started for its machine (one menu entry per machine) saves its own values when it closes
-    // but leaves the remembered machine to the other windows (which file it runs on: tst_MachineCommands).
-    void aWindowStartedForItsMachineLeavesTheRememberedOne()
+    // A window started for its machine (one menu entry per machine) and to listen takes what the
+    // machine punches without a click, once its folder is shown (a local one is before the settings
+    // file is read). Closed at the session's end, it saves its own values but leaves the remembered
+    // machine to the other windows (which file it runs on: tst_MachineCommands).
+    void aWindowStartedForItsMachineListensAndLeavesTheRememberedOne()
     {
-        QTemporaryDir config;
+        ControllerSimulator machine;
+        QVERIFY2(machine.openPseudoTerminal(), qPrintable(machine.errorString()));
+        QTemporaryDir config; // the folder the window shows, too
         const QString file = config.filePath(QStringLiteral("Talvern/Talvern.conf"));
         QSettings(file, QSettings::IniFormat).setValue(QStringLiteral("Settings/MchFileName"), "GONE.MCH");
+        QSettings(file, QSettings::IniFormat)
+            .setValue(QStringLiteral("Settings/OpenPathName"), config.path());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        environment.insert(QStringLiteral("TALVERN_COM1"), machine.slavePath());
         QProcess program;
         program.setProcessEnvironment(environment);
         // The settings folder of a build is the program's own, with OSP-E100.MCH in it.
         program.start(
             QCoreApplication::applicationDirPath() + QStringLiteral("/talvern"),
-            {QStringLiteral("--machine"), QStringLiteral("OSP-E100.MCH"), QStringLiteral("--self-test")});
+            {QStringLiteral("--machine"), QStringLiteral("OSP-E100.MCH"), QStringLiteral("--listen")});
+        machine.punch("LISTEN.MIN", "G0 X1\r\n"); // the simulator's end keeps it until the port is read
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(config.filePath(QStringLiteral("LISTEN.MIN"))), 20000);
+        program.terminate();
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitCode(), 0);
         const QSettings written(file, QSettings::IniFormat);

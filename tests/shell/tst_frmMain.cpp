@@ -149,7 +149,7 @@ private slots:
         m_folder.addFile(QStringLiteral("LATE.TXT"));
         QTest::mouseClick(form.lvListView->viewport(), Qt::LeftButton, {},
                           form.lvListView->visualRect(form.lvListView->row(1)).center());
-        QWidget *check = form.tbToolBar->widgetForAction(form.tbToolBar->button(7));
+        QWidget *check = form.tbToolBar->widgetForAction(form.tbToolBar->button(8));
         QAccessibleInterface *checkState = QAccessible::queryAccessibleInterface(check);
         QVERIFY(checkState->state().checkable && !checkState->state().checked);
         QTest::mouseClick(check, Qt::LeftButton);
@@ -165,7 +165,7 @@ private slots:
         QVERIFY(form.lvListView->checkBoxes());
 
         form.lvListView->setCurrentIndex(form.lvListView->row(0));
-        form.tbToolBar->button(15)->trigger();
+        form.tbToolBar->button(16)->trigger();
         form.menus()->item(QStringLiteral("mnuLaskar"))->trigger();
         form.tbToolBar->menuItem(QStringLiteral("CommenterOpen"))->trigger();
         // Each reached its handler once: a start, or the handler's own failure message when no tool is there.

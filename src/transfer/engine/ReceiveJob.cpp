@@ -507,8 +507,6 @@ void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
         waited->lines = {waited->name + QStringLiteral("の受信中に回線エラーがありました。") + old};
     waited->ticket = 0;
     flush();
-    if (m_listen && report.kind != Kind::Created)
-        emit programKept();
 }
 
 // The line is done with, the disk is not: the dialog comes back to say so, and offers to give up.

@@ -73,7 +73,6 @@ signals:
     void ended(bool failed);
     // Listening: a request program has come whole; lineError: the line may have garbled it.
     void request(const RequestProgram::Verdict &request, bool lineError);
-    void programKept(); // listening: a program now has its name
 
 private:
     enum State { WaitingForProgram = 0, Header = 1, EndOfHeaderLine = 2, Body = 3 };

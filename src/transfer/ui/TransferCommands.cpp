@@ -96,10 +96,6 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
     });
     connect(receive, &ReceiveJob::ended, this,
             [this](bool failed) { m_listening ? listenEnded() : ended(!failed); });
-    connect(receive, &ReceiveJob::programKept, this, [this] {
-        if (m_state.CurrentFolder == m_listenFolder)
-            m_files.RefreshFileList();
-    });
     connect(m_dialog, &frmCancelSend::aborted, this, [this] { onLine([line = m_line] { line->abort(); }); });
 }
 
@@ -270,11 +266,11 @@ void TransferCommands::mnuTransListen_Click()
     if (busy())
         return;
     const ListenSettings settings = ListenSettings::load(m_state.SettingsFolder, m_state.Machine.MchFileName);
-    m_listenFolder = settings.Folder.isEmpty() ? m_state.CurrentFolder : settings.Folder;
+    const QString folder = settings.Folder.isEmpty() ? m_state.CurrentFolder : settings.Folder;
     m_listening = true;
     setListeningOnLine(true);
     emit listeningChanged(true);
-    onLine([line = m_line, folder = m_listenFolder, machine = m_state.Machine, settings] {
+    onLine([line = m_line, folder, machine = m_state.Machine, settings] {
         line->listen(folder, machine, settings);
     });
 }
@@ -283,8 +279,6 @@ void TransferCommands::listenEnded()
 {
     m_listening = false;
     setListeningOnLine(false);
-    if (m_state.CurrentFolder == m_listenFolder)
-        m_files.RefreshFileList();
     emit listeningChanged(false);
 }
 

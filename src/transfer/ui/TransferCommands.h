@@ -106,8 +106,8 @@ private:
     QString m_sendFolder;           // where the running send reads: only there do its rows lose their marks
     bool m_continuous = false;      // the receive mode: single or continuous
     // The machine drives the line: no dialog, no echo, and the window's own commands go on meanwhile.
+    // The list follows what listening stores as it follows any change on disk, marks kept.
     bool m_listening = false;
-    QString m_listenFolder;
     bool m_askOnClose = true;
     bool m_asking = false;   // the close's question is open
     bool m_lineHeld = false; // the line's thread did not answer a stop in time
