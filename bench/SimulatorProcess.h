@@ -15,7 +15,8 @@ public:
     {
         m_process.setProgram(QCoreApplication::applicationDirPath() +
                              QStringLiteral("/talvern-controller-sim"));
-        m_process.setArguments(arguments);
+        // No link at the user's own path: a simulator of theirs may be using it.
+        m_process.setArguments(arguments + QStringList{QStringLiteral("--link"), QString()});
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process,
                          [this] { m_output += m_process.readAllStandardOutput(); });

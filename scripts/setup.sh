@@ -25,7 +25,7 @@ test_packages=(
 case "${1:-}" in
   run)
     packages=("${run_packages[@]}")
-    targets=(--target talvern talvern-metafile)
+    targets=(--target talvern talvern-metafile talvern-controller-sim)
     # Without a display ./run starts the program on a virtual one.
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
       packages+=(xvfb xauth)

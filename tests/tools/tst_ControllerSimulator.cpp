@@ -2,11 +2,15 @@
 #include "ControllerSimulator.h"
 #include "LineCredit.h"
 #include "NoiseInjector.h"
+#include "OperatorScript.h"
 #include "ProgramReader.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -317,6 +321,118 @@ private slots:
         QCOMPARE(line.available(10'008'000'000), LineCredit::MaxStallNs / 1'000'000 - 3);
         line.quiet();
         QCOMPARE(line.available(20'000'000'000), 0);
+    }
+
+    // The link names the pty from run to run: made where nothing is, over a link an earlier run left,
+    // never over anything else, and gone when the simulator is ended.
+    void linksItsPty_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<bool>("byDefault"); // without --link: in XDG_RUNTIME_DIR
+        QTest::newRow("by default, in the runtime folder") << QString() << true;
+        QTest::newRow("over a stale link") << QStringLiteral("stale link") << false;
+        QTest::newRow("never over a file") << QStringLiteral("file") << false;
+    }
+
+    void linksItsPty()
+    {
+        QFETCH(QString, before);
+        QFETCH(bool, byDefault);
+        QTemporaryDir folder;
+        const QString link = folder.filePath(QStringLiteral("talvern-sim"));
+        QFile file(link);
+        if (before == QLatin1String("stale link"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/pts/999999"), link));
+        else if (before == QLatin1String("file"))
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
+        file.close();
+        QProcess simulator;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
+        simulator.setProcessEnvironment(environment);
+        QStringList arguments = {QStringLiteral("--read"), folder.filePath(QStringLiteral("read.bin"))};
+        if (!byDefault)
+            arguments << QStringLiteral("--link") << link;
+
+        simulator.start(QCoreApplication::applicationDirPath() + QStringLiteral("/talvern-controller-sim"),
+                        arguments);
+        QVERIFY2(simulator.waitForStarted(), "build the target talvern-controller-sim");
+
+        const QRegularExpression ready(QStringLiteral("Simulator ready on (\\S+) \\(link: (\\S+)\\)"));
+        QByteArray output;
+        while (!ready.match(QString::fromLocal8Bit(output)).hasMatch() && simulator.waitForReadyRead(10000))
+            output += simulator.readAllStandardOutput();
+        if (before == QLatin1String("file")) {
+            QTRY_COMPARE_WITH_TIMEOUT(simulator.state(), QProcess::NotRunning, 10000);
+            QCOMPARE(simulator.exitCode(), 1);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), QByteArray("mine"));
+            return;
+        }
+        const QRegularExpressionMatch match = ready.match(QString::fromLocal8Bit(output));
+        QVERIFY2(match.hasMatch(), output.constData());
+        QCOMPARE(match.captured(2), link);
+        QCOMPARE(QFileInfo(link).symLinkTarget(), match.captured(1));
+        simulator.terminate();
+        QVERIFY(simulator.waitForFinished(10000));
+        QCOMPARE(simulator.exitCode(), 0);
+        QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    // A request goes out framed as the family frames a program, after what was punched before it;
+    // the control then reads, and the program that comes is the answer, reported and stored.
+    void asksForAProgramAndReadsTheAnswer_data()
+    {
+        QTest::addColumn<bool>("osp");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("answerHeader");
+        QTest::addColumn<QByteArray>("stored");
+        // clang-format off
+        QTest::newRow("OSP, after a punch") << true
+            << QByteArray("$O2000.MIN%\r\nG01\r\n%$REQUEST.MIN%\r\n(SEND O1000.MIN)\r\nM02\r\n%")
+            << QByteArray("$O1000.MIN%\r\n") << QByteArray("O1000.MIN");
+        QTest::newRow("FANUC") << false << QByteArray("%\r\nO9999(SEND O1000.MIN)\r\nM30\r\n%")
+            << QByteArray("%\r\n") << QByteArray("ANSWER1.NC");
+        // clang-format on
+    }
+
+    void asksForAProgramAndReadsTheAnswer()
+    {
+        QFETCH(bool, osp);
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, answerHeader);
+        QFETCH(QByteArray, stored);
+        const QByteArray body = "O1000(PART A)\nG00 X0\nM30\n";
+        ControllerSimulator simulator(osp ? ControllerSimulator::Family::Osp
+                                          : ControllerSimulator::Family::Fanuc);
+        QVERIFY2(simulator.openPseudoTerminal(), qPrintable(simulator.errorString()));
+        simulator.setDc1RepeatMs(0);
+        const auto port = openFarEnd(simulator.slavePath());
+        QVERIFY(port);
+        QTemporaryDir folder;
+        OperatorScript script(simulator);
+        script.setReadAfterMs(10);
+        script.setAnswerFolder(folder.path());
+        if (osp)
+            script.addPunch("O2000.MIN", "G01\n");
+        script.addRequest("SEND O1000.MIN");
+        QSignalSpy answered(&script, &OperatorScript::answered);
+        QSignalSpy finished(&script, &OperatorScript::finished);
+        QByteArray arrived;
+        connect(port.get(), &QSerialPort::readyRead, this, [&] {
+            arrived += port->readAll();
+            if (arrived.endsWith(Dc1))
+                port->write(answerHeader + body + "%\r\n");
+        });
+
+        script.start();
+
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(arrived, request + Dc1);
+        QCOMPARE(answered, QList<QVariantList>({{stored, body}}));
+        QFile file(folder.filePath(QString::fromLatin1(stored)));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), body);
     }
 
     void noiseIsRepeatableFromItsSeed()

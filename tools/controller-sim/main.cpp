@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // A machine-tool controller on a pseudo-terminal or serial device, for trying the transfers by hand.
 #include "ControllerSimulator.h"
+#include "DeviceLink.h"
+#include "OperatorScript.h"
 #include "SimulatorLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -14,6 +18,8 @@
 #include <memory>
 
 #if defined(Q_OS_UNIX)
+#include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -49,10 +55,73 @@ QString lineSummary(const LineRun &run)
         .arg(run.lastNs);
 }
 
-struct Punched {
-    QByteArray name;
-    QByteArray body;
+struct Item {
+    bool request;
+    QString value; // a file, or a request's text
 };
+
+// The files to punch and the requests in the order given: the parser keeps the order of one
+// option's values, not the order across options and the positional files.
+QList<Item> sequenceOf(const QStringList &arguments, const QList<QCommandLineOption> &options)
+{
+    QStringList valued;
+    for (const QCommandLineOption &option : options) {
+        if (!option.valueName().isEmpty())
+            valued += option.names();
+    }
+    QList<Item> items;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (optionsEnded || !argument.startsWith(QLatin1String("--"))) {
+            items.append({false, argument});
+            continue;
+        }
+        optionsEnded = argument.size() == 2;
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        const QString name = argument.mid(2, equals < 0 ? -1 : equals - 2);
+        if (!valued.contains(name))
+            continue;
+        const QString value = equals < 0 ? arguments.value(++i) : argument.mid(equals + 1);
+        if (name == QLatin1String("punch") || name == QLatin1String("request"))
+            items.append({name == QLatin1String("request"), value});
+    }
+    return items;
+}
+
+QString plural(qsizetype count, const QString &noun)
+{
+    return QStringLiteral("%1 %2%3").arg(count).arg(noun, count == 1 ? "" : "s");
+}
+
+#if defined(Q_OS_UNIX)
+int quitPipe[2] = {-1, -1};
+
+void onQuitSignal(int)
+{
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = ::write(quitPipe[1], &byte, 1);
+}
+
+// Ctrl+C, kill and a closed terminal end the event loop, so that the link goes with the simulator.
+void quitOnSignals(QCoreApplication *app)
+{
+    if (::pipe2(quitPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, app);
+    QObject::connect(notifier, &QSocketNotifier::activated, app, &QCoreApplication::quit);
+    struct sigaction action {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before {};
+        // One ignored from the start stays so, as nohup and a background job of a script want.
+        if (::sigaction(number, nullptr, &before) == 0 && before.sa_handler != SIG_IGN)
+            ::sigaction(number, &action, nullptr);
+    }
+}
+#endif
 
 // Quits once the far end has read everything: closing a pty master throws away what it holds.
 void quitWhenRead(ControllerSimulator *simulator)
@@ -76,7 +145,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Plays an OSP or FANUC controller at the far end of Talvern's serial line: --read stores "
         "what Talvern sends, pacing it with DC1/DC3 and counting every character that still comes "
-        "after each DC3 has left; --punch sends files as programs."));
+        "after each DC3 has left; --punch sends files as programs; --request plays an operator who "
+        "asks Talvern for a program and reads the answer."));
     parser.addHelpOption();
     const QCommandLineOption family({QStringLiteral("family")}, QStringLiteral("osp or fanuc (osp)."),
                                     QStringLiteral("family"), QStringLiteral("osp"));
@@ -95,9 +165,28 @@ int main(int argc, char *argv[])
     const QCommandLineOption punch({QStringLiteral("punch")},
                                    QStringLiteral("Punch this file (more files may follow as arguments)."),
                                    QStringLiteral("file"));
+    const QCommandLineOption request(
+        {QStringLiteral("request")},
+        QStringLiteral("Punch a request program whose comment is text, such as \"SEND O1000.MIN\" or "
+                       "LIST, then read the answer; in order with the files of --punch."),
+        QStringLiteral("text"));
+    const QCommandLineOption readAfter(
+        {QStringLiteral("read-after")},
+        QStringLiteral("With --request: start reading the answer after ms (1000)."), QStringLiteral("ms"),
+        QStringLiteral("1000"));
+    const QCommandLineOption answers({QStringLiteral("answers")},
+                                     QStringLiteral("With --request: store answers in this folder (.)."),
+                                     QStringLiteral("folder"), QStringLiteral("."));
     const QCommandLineOption delay(
         {QStringLiteral("delay")},
-        QStringLiteral("With --punch: punch after ms and end, instead of on Enter."), QStringLiteral("ms"));
+        QStringLiteral("With --punch or --request: go on after ms and end after the last, instead of on "
+                       "Enter."),
+        QStringLiteral("ms"));
+    const QCommandLineOption link(
+        {QStringLiteral("link")},
+        QStringLiteral("Link at path to the line while running, \"\" none ($XDG_RUNTIME_DIR/talvern-sim, "
+                       "else /tmp/talvern-sim-UID; none with --device)."),
+        QStringLiteral("path"));
     const QCommandLineOption stay(
         {QStringLiteral("stay")},
         QStringLiteral("With --delay: stay on the line after punching until ended, "
@@ -144,10 +233,11 @@ int main(int argc, char *argv[])
                                    QStringLiteral("rate"), QStringLiteral("0"));
     const QCommandLineOption seed({QStringLiteral("seed")}, QStringLiteral("Seed of the noise (1)."),
                                   QStringLiteral("n"), QStringLiteral("1"));
-    parser.addOptions({family,    device,         frame,  read,     count,    punch,
-                       delay,     baud,           bits,   dc3Every, dc3Pause, alarmAfter,
-                       dc1Repeat, dc1AfterHeader, leader, dc2Dc4,   lineEnd,  programPause,
-                       mask7,     noise,          seed,   stay});
+    const QList<QCommandLineOption> options = {
+        family, device, frame,   read,         count,    punch,    request,    readAfter, answers,
+        delay,  link,   baud,    bits,         dc3Every, dc3Pause, alarmAfter, dc1Repeat, dc1AfterHeader,
+        leader, dc2Dc4, lineEnd, programPause, mask7,    noise,    seed,       stay};
+    parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("More files to punch."),
                                  QStringLiteral("[file...]"));
     parser.process(app);
@@ -156,9 +246,9 @@ int main(int argc, char *argv[])
     if (familyName != QLatin1String("osp") && familyName != QLatin1String("fanuc"))
         return usageError(QStringLiteral("--family is osp or fanuc"));
     const bool isOsp = familyName == QLatin1String("osp");
-    QStringList punchFiles = parser.values(punch) + parser.positionalArguments();
-    if (parser.isSet(read) == !punchFiles.isEmpty())
-        return usageError(QStringLiteral("give either --read FILE or --punch FILE..."));
+    const QList<Item> sequence = sequenceOf(app.arguments(), options);
+    if (parser.isSet(read) == !sequence.isEmpty())
+        return usageError(QStringLiteral("give either --read FILE or --punch FILE... and --request TEXT..."));
     const int frameBits = SimulatorLine::frameBits(parser.value(frame));
     if (frameBits < 0)
         return usageError(QStringLiteral("--frame is like 8N1 or 7E2"));
@@ -169,7 +259,7 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("--line-end is crlf, lf or crcrlf"));
 
     for (const QCommandLineOption *option : {&count, &delay, &baud, &bits, &dc3Every, &dc3Pause, &alarmAfter,
-                                             &dc1Repeat, &leader, &programPause, &seed}) {
+                                             &dc1Repeat, &leader, &programPause, &seed, &readAfter}) {
         bool ok = false;
         if (parser.isSet(*option) && (parser.value(*option).toInt(&ok) < 0 || !ok))
             return usageError(QStringLiteral("--%1 takes a whole number").arg(option->names().constFirst()));
@@ -195,16 +285,29 @@ int main(int argc, char *argv[])
     simulator.setProgramPauseMs(parser.value(programPause).toInt());
 
     // Files first: a typo should not leave a port open.
-    QList<Punched> programs;
-    for (const QString &path : punchFiles) {
-        QFile file(path);
+    OperatorScript script(simulator);
+    qsizetype requests = 0;
+    for (const Item &item : sequence) {
+        if (item.request) {
+            static const QRegularExpression plain(QStringLiteral("^[ -$&'*-~]+$")); // ASCII but ( ) %
+            if (!plain.match(item.value).hasMatch())
+                return usageError(QStringLiteral("--request takes plain ASCII text without (, ) or %"));
+            script.addRequest(item.value.toLatin1());
+            ++requests;
+            continue;
+        }
+        QFile file(item.value);
         if (!file.open(QIODevice::ReadOnly))
-            return usageError(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-        Punched program{QFileInfo(path).fileName().toUpper().toLocal8Bit(), file.readAll()};
-        if (program.body.contains('%'))
-            say(QStringLiteral("warning: %1 holds a %, where the receiver will end the program").arg(path));
-        programs.append(program);
+            return usageError(QStringLiteral("cannot read %1: %2").arg(item.value, file.errorString()));
+        const QByteArray body = file.readAll();
+        if (body.contains('%'))
+            say(QStringLiteral("warning: %1 holds a %, where the receiver will end the program")
+                    .arg(item.value));
+        script.addPunch(QFileInfo(item.value).fileName().toUpper().toLocal8Bit(), body);
     }
+    const qsizetype punches = sequence.size() - requests;
+    if (requests > 0 && !QFileInfo(parser.value(answers)).isDir())
+        return usageError(QStringLiteral("--answers: %1 is not a folder").arg(parser.value(answers)));
     std::unique_ptr<QFile> store;
     if (parser.isSet(read)) {
         store = std::make_unique<QFile>(parser.value(read));
@@ -219,8 +322,20 @@ int main(int argc, char *argv[])
         say(QStringLiteral("talvern-controller-sim: %1").arg(simulator.errorString()), stderr);
         return 1;
     }
-    say(QStringLiteral("Simulator ready on %1")
-            .arg(parser.isSet(device) ? parser.value(device) : simulator.slavePath()));
+    const QString lineDevice = parser.isSet(device) ? parser.value(device) : simulator.slavePath();
+    const QString linkPath = parser.isSet(link)     ? parser.value(link)
+                             : parser.isSet(device) ? QString()
+                                                    : DeviceLink::defaultPath();
+    DeviceLink deviceLink;
+    if (!linkPath.isEmpty() && !deviceLink.make(linkPath, lineDevice)) {
+        say(QStringLiteral("talvern-controller-sim: %1").arg(deviceLink.errorString()), stderr);
+        return 1;
+    }
+#if defined(Q_OS_UNIX)
+    quitOnSignals(&app);
+#endif
+    say(QStringLiteral("Simulator ready on %1").arg(lineDevice) +
+        (linkPath.isEmpty() ? QString() : QStringLiteral(" (link: %1)").arg(deviceLink.path())));
     QObject::connect(&simulator, &ControllerSimulator::lineFailed, &app, [&](const QString &message) {
         say(QStringLiteral("line: %1").arg(message), stderr);
         if (!simulator.isOpen())
@@ -273,17 +388,36 @@ int main(int argc, char *argv[])
         return app.exec();
     }
 
-    const auto punchAll = [&] {
-        for (const Punched &program : std::as_const(programs))
-            simulator.punch(program.name, program.body);
-    };
     const bool onEnter = !parser.isSet(delay) && stdinIsTerminal();
+    script.setReadAfterMs(parser.value(readAfter).toInt());
+    script.setAnswerFolder(QDir(parser.value(answers)).absolutePath());
+    script.setStepByStep(onEnter);
+    script.setStepPauseMs(parser.value(delay).toInt());
     QObject::connect(&simulator, &ControllerSimulator::programPunched, &app, [&](const QByteArray &name) {
         say(QStringLiteral("punched %1").arg(QString::fromLocal8Bit(name)));
     });
-    QObject::connect(&simulator, &ControllerSimulator::punchFinished, &app, [&] {
-        say(QStringLiteral("punched %1 program%2").arg(programs.size()).arg(programs.size() == 1 ? "" : "s"));
-        say(lineSummary(simulator.punched()));
+    QObject::connect(&script, &OperatorScript::answered, &app,
+                     [&](const QByteArray &name, const QByteArray &bytes) {
+                         say(QStringLiteral("answer %1, %2 bytes: %3")
+                                 .arg(QString::fromLatin1(name))
+                                 .arg(bytes.size())
+                                 .arg(QString::fromLatin1(OperatorScript::gist(bytes))));
+                     });
+    QObject::connect(&script, &OperatorScript::problem, &app, [&](const QString &message) {
+        say(QStringLiteral("problem: %1").arg(message), stderr);
+    });
+    QObject::connect(&script, &OperatorScript::waiting, &app,
+                     [&] { say(QStringLiteral("Enter goes on with the next; Ctrl+C ends")); });
+    QObject::connect(&script, &OperatorScript::finished, &app, [&] {
+        if (requests == 0) {
+            say(QStringLiteral("punched %1").arg(plural(punches, QStringLiteral("program"))));
+            say(lineSummary(simulator.punched()));
+        } else {
+            say(QStringLiteral("punched %1 and %2; %3")
+                    .arg(plural(punches, QStringLiteral("program")),
+                         plural(requests, QStringLiteral("request")),
+                         plural(script.answers().size(), QStringLiteral("answer"))));
+        }
         if (onEnter)
             say(QStringLiteral("Enter punches again; Ctrl+C ends"));
         else if (!parser.isSet(stay))
@@ -291,6 +425,8 @@ int main(int argc, char *argv[])
     });
     if (noiseRate > 0.0)
         say(QStringLiteral("noise on: rate %1, seed %2").arg(parser.value(noise), parser.value(seed)));
+    if (requests > 0)
+        say(QStringLiteral("Answers are stored in %1").arg(QDir(parser.value(answers)).absolutePath()));
 #if defined(Q_OS_UNIX)
     if (onEnter) {
         auto *keyboard = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
@@ -298,15 +434,13 @@ int main(int argc, char *argv[])
             char line[256];
             if (::read(STDIN_FILENO, line, sizeof line) <= 0)
                 QCoreApplication::quit(); // end of input
-            else if (!simulator.isPunching())
-                punchAll();
+            else
+                script.start();
         });
-        say(QStringLiteral("Start receiving in Talvern, then press Enter to punch %1 program%2")
-                .arg(programs.size())
-                .arg(programs.size() == 1 ? "" : "s"));
+        say(QStringLiteral("Start receiving or listening in Talvern, then press Enter to punch"));
         return app.exec();
     }
 #endif
-    QTimer::singleShot(parser.value(delay).toInt(), &app, punchAll);
+    QTimer::singleShot(parser.value(delay).toInt(), &script, &OperatorScript::start);
     return app.exec();
 }

@@ -69,7 +69,7 @@ TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBox
         [this] {
             fromLine([this] {
                 m_echo.clear();
-                m_clearEcho = true;
+                m_clearEcho = !m_listeningOnLine;
             });
         },
         Qt::DirectConnection);
