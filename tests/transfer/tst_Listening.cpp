@@ -209,6 +209,11 @@ private slots:
         QCOMPARE(rig.log().count("通信中のため実行できません。"), 2);
         QVERIFY(!rig.commands.running());
         QVERIFY(rig.commands.mayClose()); // nobody waits on listening alone
+        rig.punch("REQ.MIN", "(SEND O1234.MIN)\n");
+        QTRY_VERIFY(rig.answer().awaitingStart());
+        rig.messages.answers = {MessageBoxes::Answer::No};
+        QVERIFY(!rig.commands.mayClose()); // but an answer on its way would be cut short
+        QCOMPARE(rig.messages.shown.size(), 1);
 
         rig.commands.mnuTransListen_Click();
         QTRY_VERIFY(!rig.commands.listening());

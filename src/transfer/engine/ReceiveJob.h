@@ -47,6 +47,8 @@ public:
     // program it replaces among settings.Backups. A FANUC program is named by its program number.
     void listen(const QString &folder, const MachineSettings &machine, const ListenSettings &settings);
     bool listening() const { return m_listening; }
+    // A program is arriving: its header has begun.
+    bool inProgram() const { return m_listening && m_state != WaitingForProgram; }
     // One read from the port, whatever it holds: its bytes are handled one by one, in order.
     void take(QByteArrayView text);
     // A line error the port reported. Ports tell one ahead of the bytes it came with: those are

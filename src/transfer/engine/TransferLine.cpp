@@ -94,6 +94,11 @@ void TransferLine::abort()
         m_receive->abort();
 }
 
+bool TransferLine::carrying() const
+{
+    return m_send->running() || m_receive->inProgram();
+}
+
 void TransferLine::shutdown()
 {
     const QSignalBlocker quiet(this);

@@ -48,6 +48,8 @@ public:
     SendJob *sendJob() const { return m_send; }
     ReceiveJob *receiveJob() const { return m_receive; }
     ListenJob *listenJob() const { return m_listen; }
+    // A program goes one way or the other: ending now would cut it short.
+    bool carrying() const;
 
 signals:
     // The jobs' log lines, the line states among them folded.

@@ -22,6 +22,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QThread>
+#include <atomic>
 
 TransferCommands::TransferCommands(AppState &state, SerialPort &port, MessageBoxes &messages, Log &log,
                                    QTextEdit *echoPane, FileRows &files, QWidget *window, LinePlacement line)
@@ -133,7 +134,8 @@ template <typename Call> void TransferCommands::onLine(Call call)
 
 bool TransferCommands::mayClose()
 {
-    if (!m_askOnClose || !m_state.Transfer.Running) // listening alone waits for nobody
+    // Listening alone waits for nobody; a program on its way would be cut short.
+    if (!m_askOnClose || !(m_state.Transfer.Running || (m_listening && lineCarries())))
         return true;
     m_asking = true;
     const MessageBoxes::Answer answer =
@@ -141,6 +143,21 @@ bool TransferCommands::mayClose()
                         MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::YesNoDefaultNo);
     m_asking = false;
     return answer == MessageBoxes::Answer::Yes || !m_askOnClose;
+}
+
+// Asked of the line's thread, which never waits on anything for long; one that does not answer at once
+// may be in the middle of a program.
+bool TransferCommands::lineCarries()
+{
+    if (!m_thread)
+        return m_line->carrying();
+    const auto answer = std::make_shared<std::atomic<int>>(-1);
+    const auto answered = std::make_shared<QSemaphore>();
+    QMetaObject::invokeMethod(m_line, [line = m_line, answer, answered] {
+        *answer = line->carrying();
+        answered->release();
+    });
+    return !answered->tryAcquire(1, StopMs) || *answer != 0;
 }
 
 void TransferCommands::closeWithoutAsking()

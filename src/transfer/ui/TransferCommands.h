@@ -78,6 +78,7 @@ private:
     void listenEnded();
     void setListeningOnLine(bool on);
     bool lineBusy() const { return m_state.Transfer.Running || m_listening; }
+    bool lineCarries();
     template <typename Call> void onLine(Call call);
     void showDialog(const QString &text);
     template <typename Change> void fromLine(Change change);
