@@ -7,6 +7,8 @@
 #include "transfer/engine/ReceiveJob.h"
 #include "transfer/engine/SendJob.h"
 
+#include <QDir>
+
 ListenJob::ListenJob(SerialPort &port, LineFlow &flow, LineClock &clock, SendJob &send, ReceiveJob &receive,
                      QObject *parent)
     : QObject(parent), m_port(port), m_flow(flow), m_send(send), m_receive(receive),
@@ -34,6 +36,7 @@ void ListenJob::start(const QString &folder, const MachineSettings &machine, con
     m_active = true;
     m_answering = m_lost = false;
     m_answers = std::make_unique<QTemporaryDir>();
+    m_entry.setLine(machine.MchFileName, m_port);
     emit logLine(QStringLiteral("待ち受けを開始しました。フォルダー: %1").arg(folder));
     m_receive.listen(folder, machine, settings);
     open();
@@ -81,6 +84,7 @@ void ListenJob::stop()
         return;
     ++m_asked;
     m_retry->stop();
+    unanswered(QStringLiteral("待ち受けを終了しました。"));
     if (m_send.running())
         m_send.abort();
     m_receive.abort(); // ends as a reception ends, and this with it
@@ -96,6 +100,9 @@ void ListenJob::giveWay()
 void ListenJob::onRequest(const RequestProgram::Verdict &request, bool lineError)
 {
     m_flow.forgetDc1();
+    unanswered(QStringLiteral("次の要求を受けました。"));
+    m_entry.begin(TransferRecord::Direction::Request,
+                  request.kind == RequestProgram::Kind::List ? m_settings.ListWord : request.name, {});
     if (lineError) // a name garbled on the way could name another program
         return refuseUnlooked(QStringLiteral("LINE ERROR"),
                               QStringLiteral("回線エラーがあったため、要求に答えませんでした。"));
@@ -131,6 +138,7 @@ void ListenJob::refuseUnlooked(const QString &reasonAscii, const QString &log)
             if (made)
                 return answer(*made);
             emit logLine(log);
+            m_entry.end(TransferRecord::Outcome::Refused, log);
         },
         LookUpMs, 0);
 }
@@ -138,6 +146,11 @@ void ListenJob::refuseUnlooked(const QString &reasonAscii, const QString &log)
 void ListenJob::answer(const Answer &answer)
 {
     emit logLine(answer.log);
+    const bool served = answer.folder == m_folder; // else a list or a refusal, made up
+    if (served)
+        m_entry.record().path = QDir(m_folder).filePath(answer.file.diskName);
+    m_entry.end(answer.refused ? TransferRecord::Outcome::Refused : TransferRecord::Outcome::Done,
+                answer.refused ? answer.log : QString());
     if (answer.file.diskName.isEmpty())
         return; // nothing could be made to send
     if (m_lost || !m_port.portOpen())
@@ -146,7 +159,13 @@ void ListenJob::answer(const Answer &answer)
         return; // an earlier answer still goes: this request came during it and is not heard
     m_answering = true;
     m_receive.setAnswering(true);
-    m_send.answer(answer.file, answer.folder, m_machine, qint64(m_settings.Dc1WaitSeconds) * 1'000'000);
+    m_send.answer(answer.file, answer.folder, m_machine, qint64(m_settings.Dc1WaitSeconds) * 1'000'000,
+                  served);
+}
+
+void ListenJob::unanswered(const QString &why)
+{
+    m_entry.end(TransferRecord::Outcome::Aborted, why);
 }
 
 void ListenJob::answered()

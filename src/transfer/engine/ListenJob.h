@@ -6,6 +6,7 @@
 #include "core/MachineSettings.h"
 #include "transfer/engine/RequestAnswer.h"
 #include "transfer/engine/RequestProgram.h"
+#include "transfer/engine/TransferEntry.h"
 
 #include <QObject>
 #include <QString>
@@ -40,6 +41,7 @@ public:
     void portFailed(const QString &description);
     // The machine punches while an answer waits for it to read: it does not want the answer now.
     void giveWay();
+    void setJournal(TransferRecords *journal) { m_entry.setJournal(journal); }
 
 signals:
     void logLine(const QString &line);
@@ -52,6 +54,7 @@ private:
     void refuseUnlooked(const QString &reasonAscii, const QString &log);
     void answer(const Answer &answer);
     void answered();
+    void unanswered(const QString &why);
     QString portName() const;
 
     SerialPort &m_port;
@@ -60,6 +63,7 @@ private:
     ReceiveJob &m_receive;
     std::unique_ptr<LineClock::Alarm> m_retry;
     std::unique_ptr<QTemporaryDir> m_answers; // made-up programs: lists and refusals
+    TransferEntry m_entry;                    // of the request being answered
     QString m_folder;
     MachineSettings m_machine;
     ListenSettings m_settings;

@@ -7,6 +7,7 @@
 #include "transfer/engine/HighByteScan.h"
 #include "transfer/engine/SendSource.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <atomic>
@@ -54,6 +55,7 @@ struct ReadAhead::Shared {
     std::atomic<qint64> endsAt = -1;
     qint64 highByteLine = 0;
     QString failure;
+    QString sha256; // of the file's bytes as read, once its end was
 
     bool abandoned() const { return !owner; }
     // With the mutex held: the line hears of it if it waits for something, or always.
@@ -95,6 +97,7 @@ private:
     FileStamp m_stamp; // as the file stood when it was opened
     SendSource m_converter;
     QByteArray m_raw;
+    QCryptographicHash m_hash{QCryptographicHash::Sha256}; // of what was read and went on
     qint64 m_read = 0;
     qint64 m_converted = 0;
 };
@@ -146,6 +149,7 @@ bool ReadAhead::Reader::open()
     if (m_highBytesRefused && !scan())
         return false;
     m_converter = SendSource();
+    m_hash.reset();
     m_read = m_converted = 0;
     if (!m_file.seek(0))
         return fail(SystemReason::of(m_file));
@@ -236,6 +240,7 @@ bool ReadAhead::Reader::readMore()
     }
     QByteArray out;
     m_converter.convert(QByteArrayView(m_raw.constData(), read), out);
+    m_hash.addData(QByteArrayView(m_raw.constData(), read));
     if (read == 0)
         m_converter.finish(out);
     m_read += read;
@@ -248,8 +253,10 @@ bool ReadAhead::Reader::readMore()
         s.data += out;
     s.dataFileEnd = m_read;
     s.eof = read == 0;
-    if (s.eof)
+    if (s.eof) {
+        s.sha256 = QString::fromLatin1(m_hash.result().toHex());
         s.endsAt.store(m_converted, std::memory_order_release);
+    }
     s.filled = s.filled || s.eof || s.data.size() >= Capacity;
     s.tell(false);
     return true;
@@ -372,6 +379,14 @@ QString ReadAhead::failure()
         return {};
     const std::lock_guard lock(m_shared->mutex);
     return m_shared->failure;
+}
+
+QString ReadAhead::sha256()
+{
+    if (!m_shared)
+        return {};
+    const std::lock_guard lock(m_shared->mutex);
+    return m_shared->sha256;
 }
 
 qint64 ReadAhead::highByteLine()

@@ -54,6 +54,8 @@ public:
     qint64 consumed() const;
     // Up to max bytes to send next; empty when none has come yet, at the end, or after a failure.
     QByteArray next(qint64 max);
+    // The SHA-256 of the file's bytes as read for the line, lowercase hex, once its end was read.
+    QString sha256();
     // Everything has been handed on.
     bool atEnd() const { return m_ended && m_at == m_local.size(); }
 

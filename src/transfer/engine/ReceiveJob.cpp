@@ -2,6 +2,7 @@
 #include "transfer/engine/ReceiveJob.h"
 
 #include "core/ReceivingPath.h"
+#include "platform/files/NativeFile.h"
 #include "platform/files/NativeName.h"
 #include "platform/serial/SerialPort.h"
 #include "platform/text/ShiftJis.h"
@@ -65,6 +66,7 @@ void ReceiveJob::begin(bool continuous, const QString &folder, const MachineSett
     m_machine = machine;
     m_continuous = continuous;
     m_folder = folder;
+    m_entry.setLine(machine.MchFileName, m_port);
     m_receiveName.clear();
     m_state = WaitingForProgram;
     m_name.clear();
@@ -242,6 +244,8 @@ void ReceiveJob::decide(bool complete)
 // A program that cannot be stored ends a reception; listening, only that program is lost.
 void ReceiveJob::refuse(const QString &why)
 {
+    m_entry.begin(TransferRecord::Direction::Receive, m_receiveName, {});
+    m_entry.end(TransferRecord::Outcome::Refused, why);
     if (!m_listen)
         return fail(why);
     say(m_receiveName + QStringLiteral("の受信が出来ませんでした。"));
@@ -274,11 +278,13 @@ bool ReceiveJob::openProgram()
         refuse(why);
         return false;
     }
+    m_entry.begin(TransferRecord::Direction::Receive, m_receiveName,
+                  NativeFile::join(m_folder, m_receiveName));
     // Published before the file exists: no file command may take it from under the reception.
     const QString temporary = ReceivingPath::hiddenName();
     m_receiving.set({FileIdentity(), m_folder, m_receiveName, temporary});
     // Said once the disk has the file, or never when it refuses the name.
-    m_said.append({m_writer->begin(m_receiveName, temporary), m_receiveName, Verdict::Whole, {}});
+    m_said.append({m_writer->begin(m_receiveName, temporary), m_receiveName, Verdict::Whole, {}, {}});
     m_programOpen = true;
     m_awaitWriter = true;
     m_hit = m_hit || m_errorRead;
@@ -312,7 +318,8 @@ void ReceiveJob::closeProgram()
 void ReceiveJob::keepProgram(Verdict verdict)
 {
     const int rotate = m_listen ? m_settings.Backups : 0;
-    m_said.append({m_writer->keep(verdict != Verdict::Whole, rotate), m_receiveName, verdict, {}});
+    m_said.append(
+        {m_writer->keep(verdict != Verdict::Whole, rotate), m_receiveName, verdict, {}, m_entry.take()});
     m_programOpen = false;
     m_hit = false;
 }
@@ -393,11 +400,12 @@ void ReceiveJob::fail(const QString &description)
     sayLineErrors();
     m_chunk.clear();
     m_programOpen = false;
+    m_entry.end(TransferRecord::Outcome::Failed, description);
     // Before a program names itself, what could not be received is what the port carries.
     const QString what =
         m_receiveName.isEmpty() ? QStringLiteral("COM %1から").arg(m_port.commPort()) : m_receiveName;
     m_said.append(
-        {0, {}, Verdict::Whole, {what + QStringLiteral("の受信が出来ませんでした。"), description}});
+        {0, {}, Verdict::Whole, {what + QStringLiteral("の受信が出来ませんでした。"), description}, {}});
     end(End::Failed);
 }
 
@@ -413,6 +421,7 @@ void ReceiveJob::overflow()
 // What waited for the disk's answer will hear none.
 void ReceiveJob::giveUp(const QStringList &lost)
 {
+    recordLost(lost.value(0));
     m_awaitWriter = false;
     m_said.removeIf([](const Said &said) { return said.ticket != 0; });
     for (const QString &line : lost)
@@ -428,7 +437,7 @@ void ReceiveJob::end(End how)
         m_port.setPortOpen(false);
     m_writer->close();
     if (std::exchange(m_awaitWriter, false))
-        m_said.append({WriterDone, {}, Verdict::Whole, {}});
+        m_said.append({WriterDone, {}, Verdict::Whole, {}, {}});
     if (how == End::Failed || m_end == End::None)
         m_end = how;
     flush();
@@ -444,7 +453,7 @@ void ReceiveJob::sayLineErrors()
 
 void ReceiveJob::say(const QString &line)
 {
-    m_said.append({0, {}, Verdict::Whole, {line}});
+    m_said.append({0, {}, Verdict::Whole, {line}, {}});
     flush();
 }
 
@@ -475,6 +484,7 @@ void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
         // What waited will not come; the reception ends as a failure to write always did, unless
         // the line had failed first. Its end still waits for the writer, which lets go of the
         // program's hidden name only as it finishes.
+        recordLost(report.reason);
         m_said.removeIf([](const Said &said) { return said.ticket != 0 && said.ticket != WriterDone; });
         if (m_end == End::Failed)
             return flush();
@@ -491,6 +501,8 @@ void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
                                      [&report](const Said &said) { return said.ticket == report.ticket; });
     if (waited == m_said.end())
         return;
+    if (report.kind != Kind::Created)
+        recordKept(std::move(waited->record), waited->verdict, report);
     const QString old = report.backup.isEmpty()
                             ? QString()
                             : QStringLiteral("元の%1は%2に残しました。")
@@ -507,6 +519,33 @@ void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
         waited->lines = {waited->name + QStringLiteral("の受信中に回線エラーがありました。") + old};
     waited->ticket = 0;
     flush();
+}
+
+void ReceiveJob::recordKept(TransferRecord record, Verdict verdict, const ReceiveWriter::Report &report) const
+{
+    using Outcome = TransferRecord::Outcome;
+    const bool diverted = report.kind == ReceiveWriter::Report::Kind::Diverted;
+    record.path = NativeFile::join(m_folder, diverted ? report.backup : report.name);
+    record.size = report.size;
+    record.sha256 = report.sha256;
+    const Outcome outcome = verdict == Verdict::Whole      ? Outcome::Done
+                            : verdict == Verdict::CutShort ? Outcome::Aborted
+                                                           : Outcome::Failed;
+    const QString reason = diverted                       ? report.reason
+                           : verdict == Verdict::CutShort ? QStringLiteral("途中までしか受信していません。")
+                           : verdict == Verdict::LineError
+                               ? QStringLiteral("受信中に回線エラーがありました。")
+                               : QString();
+    m_entry.end(std::move(record), outcome, reason);
+}
+
+// The programs that wait for the disk will never have their names.
+void ReceiveJob::recordLost(const QString &reason)
+{
+    for (Said &said : m_said) {
+        if (said.ticket != 0)
+            m_entry.end(std::exchange(said.record, {}), TransferRecord::Outcome::Failed, reason);
+    }
 }
 
 // The line is done with, the disk is not: the dialog comes back to say so, and offers to give up.

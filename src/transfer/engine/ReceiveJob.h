@@ -7,6 +7,7 @@
 #include "transfer/engine/ReceiveWriter.h"
 #include "transfer/engine/ReceivedEcho.h"
 #include "transfer/engine/RequestProgram.h"
+#include "transfer/engine/TransferEntry.h"
 
 #include <QByteArray>
 #include <QList>
@@ -62,6 +63,7 @@ public:
     void lineLost();
     // Listening, an answer has the line: what the port reads is the sender's, not this.
     void setAnswering(bool on) { m_answering = on; }
+    void setJournal(TransferRecords *journal) { m_entry.setJournal(journal); }
     // From any thread: waits up to the time given until what was received is on disk under its name.
     // "" then, else the log line that says what was not saved.
     QString settle(int timeoutMs);
@@ -86,6 +88,7 @@ private:
         QString name;       // the program's, as received
         Verdict verdict = Verdict::Whole;
         QStringList lines;
+        TransferRecord record; // a kept program's journal entry, ended with the disk's answer
     };
 
     void begin(bool continuous, const QString &folder, const MachineSettings &machine);
@@ -111,6 +114,8 @@ private:
     void say(const QString &line);
     void flush();
     void onWriter(const ReceiveWriter::Report &report);
+    void recordKept(TransferRecord record, Verdict verdict, const ReceiveWriter::Report &report) const;
+    void recordLost(const QString &reason);
     void slowDisk();
 
     SerialPort &m_port;
@@ -143,6 +148,7 @@ private:
     bool m_active = false;      // from start() until ended()
     bool m_awaitWriter = false; // a program was begun: the end waits for the writer to be done
     // Listening: a program's first bytes are held until they tell whether it is a request.
+    TransferEntry m_entry; // of the program arriving
     bool m_listen = false;
     bool m_answering = false;
     ListenSettings m_settings;

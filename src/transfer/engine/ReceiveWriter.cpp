@@ -8,6 +8,7 @@
 #include "transfer/engine/ProgramPlace.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QObject>
 
@@ -156,7 +157,9 @@ private:
             return fail(created.reason());
         }
         m_temporary = command.temporary;
-        m_shared.post({Report::Kind::Created, command.ticket, m_target, {}, {}, {}});
+        m_hash.reset();
+        m_written = 0;
+        m_shared.post({Report::Kind::Created, command.ticket, m_target, {}, {}, {}, {}, -1});
     }
 
     // Each batch goes to the system at once: what it has taken is what settle() does not count.
@@ -166,6 +169,8 @@ private:
             return;
         if (m_file.write(bytes) != bytes.size() || !m_file.flush())
             return fail(SystemReason::of(m_file));
+        m_hash.addData(bytes);
+        m_written += bytes.size();
         const std::lock_guard hold(m_shared.lock);
         if (!m_shared.programs.empty())
             m_shared.programs.front().written += bytes.size();
@@ -193,12 +198,16 @@ private:
             if (!m_shared.programs.empty())
                 m_shared.programs.pop_front();
         }
-        if (placed.taken.isEmpty())
-            return m_shared.post({Report::Kind::Kept, command.ticket, m_target, placed.backup, {}, {}});
-        const QString kept =
-            QStringLiteral("受信したプログラムは%1に残しました。").arg(NativeName::shown(placed.backup));
-        m_shared.post(
-            {Report::Kind::Diverted, command.ticket, m_target, placed.backup, placed.taken + kept, {}});
+        Report report{Report::Kind::Kept, command.ticket, m_target, placed.backup, {}, {}, {}, -1};
+        report.sha256 = QString::fromLatin1(m_hash.result().toHex());
+        report.size = m_written;
+        if (!placed.taken.isEmpty()) {
+            report.kind = Report::Kind::Diverted;
+            report.reason =
+                placed.taken +
+                QStringLiteral("受信したプログラムは%1に残しました。").arg(NativeName::shown(placed.backup));
+        }
+        m_shared.post(report);
     }
 
     void fail(const QString &reason)
@@ -212,7 +221,7 @@ private:
                 name = m_shared.programs.front().name;
             m_shared.programs.clear();
         }
-        m_shared.post({Report::Kind::Failed, 0, name, {}, reason, {}});
+        m_shared.post({Report::Kind::Failed, 0, name, {}, reason, {}, {}, -1});
     }
 
     void drop()
@@ -233,6 +242,8 @@ private:
     QString m_temporary;
     ProgramPlace m_place{m_folder};
     QString m_target;
+    QCryptographicHash m_hash{QCryptographicHash::Sha256}; // of the program as written
+    qint64 m_written = 0;
     bool m_failed = false;
 };
 
@@ -248,7 +259,7 @@ ReceiveWriter::ReceiveWriter(ReceivingPath &receiving, QObject *context,
     } catch (const std::system_error &error) {
         m_shared->ended = true;
         m_shared->phase = Abandoned;
-        m_shared->post({Report::Kind::Failed, 0, {}, {}, SystemReason::of(error.code().value()), {}});
+        m_shared->post({Report::Kind::Failed, 0, {}, {}, SystemReason::of(error.code().value()), {}, {}, -1});
     }
 }
 

@@ -35,6 +35,8 @@ public:
         QString backup;   // Kept: where the program it replaced went, if it was kept; Diverted: where it went
         QString reason;   // Failed, Diverted
         QStringList lost; // Finished after abandon(): what never reached its name
+        QString sha256;   // Kept, Diverted: of the program as stored, lowercase hex
+        qint64 size = -1; // Kept, Diverted: its bytes
     };
 
     // receiving is kept up to date with each program's hidden file; report runs on context's thread.

@@ -47,6 +47,8 @@ void SendJob::start(const QList<FileRow> &files, const QString &folder, const Ma
 {
     m_answering = false;
     m_readByUs = -1;
+    m_entry.setJournal(m_journal);
+    m_entry.setLine(machine.MchFileName, m_port);
     m_files = files;
     m_index = -1;
     m_folder = folder;
@@ -67,9 +69,11 @@ void SendJob::start(const QList<FileRow> &files, const QString &folder, const Ma
 }
 
 void SendJob::answer(const FileRow &file, const QString &folder, const MachineSettings &machine,
-                     qint64 waitUs)
+                     qint64 waitUs, bool journaled)
 {
     m_answering = true;
+    m_entry.setJournal(journaled ? m_journal : nullptr);
+    m_entry.setLine(machine.MchFileName, m_port);
     m_files = {file};
     m_index = -1;
     m_folder = folder;
@@ -108,8 +112,11 @@ void SendJob::nextFile()
     while (++m_index < m_files.size()) {
         const FileRow &row = file();
         emit current(row.text);
+        m_entry.begin(TransferRecord::Direction::Send, row.text, QDir(m_folder).filePath(row.diskName));
         if (!FileTypeCatalogue::IsTextFile(row.text)) {
-            emit logLine(row.text + QStringLiteral("はテキストファイルでないので送信できません。"));
+            const QString refused = row.text + QStringLiteral("はテキストファイルでないので送信できません。");
+            emit logLine(refused);
+            m_entry.end(TransferRecord::Outcome::Refused, refused);
             continue;
         }
         if (m_highBytesRefused && m_machine.isOsp()) {
@@ -214,6 +221,8 @@ void SendJob::readerArrived()
 void SendJob::beginFile()
 {
     const FileRow &row = file();
+    m_entry.record().size = m_reader->size();
+    m_entry.tell();
     emit prompt(row.text + QStringLiteral("を送信中です。"));
     emit progress(0, m_reader->size(), row.text);
     emit logLine(row.text + QStringLiteral("を送信中です..."));
@@ -303,6 +312,7 @@ void SendJob::pump()
         // goes when the port lets go of the line after the pause.
         if (const qint64 onTheWire = m_pacer.inFlight(0, m_clock.nowUs()); onTheWire > 0)
             return m_alarm->start(m_pacer.usUntil(onTheWire, 0));
+        m_entry.record().sha256 = m_reader->sha256();
         m_reader->close();
         if (m_answering) // listening again at once: the machine may punch next
             return fileSent();
@@ -392,6 +402,7 @@ void SendJob::echoSent(const QByteArray &bytes)
 // The file has gone whole once the pause runs: an abort then ends the batch after it.
 void SendJob::fileSent(bool aborted)
 {
+    m_entry.end(TransferRecord::Outcome::Done);
     emit sent(file().diskName);
     emit logLine(QStringLiteral("送信が完了しました。"));
     aborted ? cancel() : nextFile();
@@ -420,7 +431,11 @@ void SendJob::portFailed(const QString &description)
 // The job names the file it was sending; before the first, the first of the batch.
 void SendJob::fail(const QString &description)
 {
-    const QString name = m_files.value(qMax<qsizetype>(0, m_index)).text;
+    const FileRow row = m_files.value(qMax<qsizetype>(0, m_index));
+    const QString &name = row.text;
+    if (!m_entry.running()) // the line failed before the first file was taken up
+        m_entry.begin(TransferRecord::Direction::Send, name, QDir(m_folder).filePath(row.diskName));
+    m_entry.end(TransferRecord::Outcome::Failed, description);
     if (m_port.portOpen())
         m_port.discardOutput();
     stop();
@@ -432,6 +447,7 @@ void SendJob::fail(const QString &description)
 // The rows not sent keep their marks.
 void SendJob::cancel()
 {
+    m_entry.end(TransferRecord::Outcome::Aborted, QStringLiteral("送信がキャンセルされました。"));
     emit logLine(QStringLiteral("送信がキャンセルされました。"));
     stop();
     emit ended();

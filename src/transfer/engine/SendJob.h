@@ -6,6 +6,7 @@
 #include "core/MachineSettings.h"
 #include "transfer/engine/EchoLine.h"
 #include "transfer/engine/OutputPacer.h"
+#include "transfer/engine/TransferEntry.h"
 
 #include <QByteArray>
 #include <QList>
@@ -33,7 +34,10 @@ public:
     // Answers a machine's request on the port that listens, open already and left open: the file goes
     // once the machine reads (its DC1, also one heard since the request, whatever the flow setting),
     // or not at all when that takes longer than waitUs; no pause after it.
-    void answer(const FileRow &file, const QString &folder, const MachineSettings &machine, qint64 waitUs);
+    // A made-up answer (a list, a refusal) is no entry of the journal: the request's entry tells it.
+    void answer(const FileRow &file, const QString &folder, const MachineSettings &machine, qint64 waitUs,
+                bool journaled);
+    void setJournal(TransferRecords *journal) { m_journal = journal; }
     bool running() const { return m_step != Step::Idle; }
     // Still waiting for the machine to read: what it punches meanwhile is no answer to this.
     bool awaitingStart() const { return m_step == Step::AwaitingStart; }
@@ -108,6 +112,8 @@ private:
     bool m_portPaces = false;
     bool m_portPacingWanted = false;
     bool m_portShouldPace = false; // the hardware has the port stop quicker than the sender
-    bool m_answering = false;      // a request's answer: the port stays open for listening
-    qint64 m_readByUs = -1;        // an answer's deadline for the machine's DC1
+    TransferEntry m_entry;         // of the file being sent
+    TransferRecords *m_journal = nullptr;
+    bool m_answering = false; // a request's answer: the port stays open for listening
+    qint64 m_readByUs = -1;   // an answer's deadline for the machine's DC1
 };

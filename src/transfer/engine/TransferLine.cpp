@@ -63,6 +63,13 @@ TransferLine::TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &re
     connect(&port, &SerialPort::connected, m_send, &SendJob::portConnected);
 }
 
+void TransferLine::setJournal(TransferRecords *journal)
+{
+    m_send->setJournal(journal);
+    m_receive->setJournal(journal);
+    m_listen->setJournal(journal);
+}
+
 void TransferLine::send(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine)
 {
     forgetRepeats();

@@ -14,6 +14,7 @@
 #include <memory>
 
 class ListenJob;
+class TransferRecords;
 class ReceiveJob;
 class ReceivingPath;
 class SendJob;
@@ -33,6 +34,8 @@ public:
     TransferLine(SerialPort &port, LineClock &clock, ReceivingPath &receiving);
 
     // Called on the line's thread.
+    // Where every transfer is told from now on; any thread may be told, and none is waited for.
+    void setJournal(TransferRecords *journal);
     void send(const QList<FileRow> &files, const QString &folder, const MachineSettings &machine);
     void receive(bool continuous, const QString &folder, const MachineSettings &machine,
                  const QString &typedName);

@@ -276,6 +276,11 @@ void TransferCommands::StartReception(bool continuous)
     });
 }
 
+void TransferCommands::setJournal(TransferRecords *journal)
+{
+    onLine([line = m_line, journal] { line->setJournal(journal); });
+}
+
 void TransferCommands::mnuTransListen_Click()
 {
     if (m_listening)

@@ -20,6 +20,7 @@ class QThread;
 class QWidget;
 class SerialPort;
 class TransferLine;
+class TransferRecords;
 class frmCancelSend;
 
 // Where the line runs. The program gives it a thread of its own on the steady clock; a test may keep
@@ -41,6 +42,8 @@ public:
     void mnuTransOutput_Click();
     void mnuTransInput_Click();
     void mnuTransInputCont_Click();
+    // Every transfer from now on is told to journal, which outlives this.
+    void setJournal(TransferRecords *journal);
     // Starts listening to the machine, or ends it when listening.
     void mnuTransListen_Click();
     bool listening() const { return m_listening; }
