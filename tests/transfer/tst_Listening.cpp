@@ -150,6 +150,20 @@ private slots:
         QCOMPARE(rig.fileContent("P.MIN"), punches ? QByteArray("G1\r\n") : QByteArray());
     }
 
+    // A control that punches the moment the answer's "%" has reached it loses nothing.
+    void aPunchRightAfterAnAnswerIsStored()
+    {
+        ListenRig rig;
+        rig.folder.addFile("O1234.MIN", "G0\r\n");
+        rig.port.onOutput = [&rig](const QByteArray &bytes) {
+            if (bytes == "%")
+                rig.port.feed("$P.MIN%\r\nG1\r\n%");
+        };
+        rig.punch("REQ.MIN", "(SEND O1234.MIN)\n");
+        QVERIFY(rig.read());
+        QTRY_COMPARE(rig.fileContent("P.MIN"), QByteArray("G1\r\n"));
+    }
+
     // Every program punched is stored; the one it replaces stays as the newest of the backups the
     // machine keeps. A FANUC program takes its program number as its name.
     void programsReplacedAreKept_data()

@@ -41,6 +41,8 @@ public:
     bool running() const { return m_step != Step::Idle; }
     // Still waiting for the machine to read: what it punches meanwhile is no answer to this.
     bool awaitingStart() const { return m_step == Step::AwaitingStart; }
+    // The program's "%" has gone: what the machine says now is no longer about it.
+    bool finishing() const { return m_step == Step::Ending || m_step == Step::Draining; }
     // The machine said something; LineFlow has heard it already.
     void heard();
     void abort();

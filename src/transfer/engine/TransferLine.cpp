@@ -135,9 +135,12 @@ void TransferLine::MSComm1_OnComm(int event)
             m_receive->take(text);
         return;
     }
-    if (m_listen->active() && m_send->awaitingStart() && !std::ranges::all_of(text, LineFlow::isControl)) {
-        m_listen->giveWay();
-        return m_receive->take(text);
+    // Listening, the machine may punch before an answer it did not read, or right after one it did.
+    if (m_listen->active() && !std::ranges::all_of(text, LineFlow::isControl)) {
+        if (m_send->awaitingStart())
+            m_listen->giveWay();
+        if (!m_send->running() || m_send->finishing())
+            m_receive->take(text);
     }
     m_send->heard();
 }
