@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 run_packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
+  libqt6sql6-sqlite libqt6sql6-psql # the journal's SQL drivers, which Qt loads at run time
   libwmf-dev libexpat1-dev libjpeg-dev libemf2svg-dev fonts-urw-base35
   fonts-ipafont-gothic fonts-ipafont-mincho
 )
@@ -20,6 +21,7 @@ test_packages=(
   cups cups-client printer-driver-cups-pdf fonts-dejavu-core
   ser2net # the RFC 2217 device server the network port tests start on 127.0.0.1
   bindfs # a FUSE mount that plays a file server's share for the folder watch tests
+  postgresql # a journal server of the journal tests' own on 127.0.0.1
 )
 
 case "${1:-}" in

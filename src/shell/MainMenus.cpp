@@ -65,6 +65,8 @@ const MenuRow MenuTree[] = {
     {C::mnuTransListen, C::mnuTrans, Kind::Toggle, u"待ち受け(&L)", ""},
     {"mnuTransBar"_L1, C::mnuTrans, Kind::Bar, u"", ""},
     {C::mnuTransDncA, C::mnuTrans, Kind::Item, u"DNC-A", ""}, // never routed: the mode is not offered
+    {"mnuTransBar1"_L1, C::mnuTrans, Kind::Bar, u"", ""},
+    {C::mnuTransJournal, C::mnuTrans, Kind::Item, u"送受信の記録(&J)...", ""},
     {C::mnuHelp, {}, Kind::Menu, u"ﾍﾙﾌﾟ(&H)", ""},
     {C::mnuHelpAbout, C::mnuHelp, Kind::Item, u"ﾊﾞｰｼﾞｮﾝ情報(&A)", ""},
     {C::mnuPopup, {}, Kind::Menu, u"ポップアップ", ""},

@@ -13,7 +13,11 @@
 #include "fileops/CompanionTools.h"
 #include "fileops/FileCommands.h"
 #include "fileops/FolderCommands.h"
+#include "journal/Journal.h"
+#include "journal/JournalConfig.h"
+#include "journal/ui/frmJournal.h"
 #include "machine/MachineCommands.h"
+#include "platform/files/NativeFile.h"
 #include "platform/system/SystemRegistry.h"
 #include "platform/system/ToolLocator.h"
 #include "platform/ui/Twips.h"
@@ -111,6 +115,9 @@ void frmMain::createControls()
         new TransferCommands(m_state, m_services.port, m_services.messages, *Text2, Text1, *lvListView, this);
     m_print = new PrintCommands(m_state, *lvListView, m_services.printer, m_services.printDialogs,
                                 m_services.messages, *Text2, this);
+    m_journal = new Journal(JournalConfig::load(m_store), this);
+    m_transfer->setJournal(m_journal);
+    connect(m_journal, &Journal::logLine, Text2, &LogPane::addLine);
 
     for (QWidget *pane :
          {static_cast<QWidget *>(Drive1), static_cast<QWidget *>(Dir1), static_cast<QWidget *>(lvListView)})
@@ -170,6 +177,7 @@ void frmMain::routeCommands()
     });
     m_router->route(C::mnuFilePrinterSetup, [this] { m_print->mnuFilePrinterSetup_Click(); });
     m_router->route(C::mnuFilePrint, [this] { m_print->mnuFilePrint_Click(); });
+    m_router->route(C::mnuTransJournal, [this] { showJournal(); });
     connect(m_machine, &MachineCommands::communicationOffered, this, &frmMain::offerCommunication);
     connect(m_machine, &MachineCommands::controllerChosen, this, &frmMain::ApplyControllerRule);
     new FileCommandFocus(
@@ -251,7 +259,10 @@ void frmMain::Form_Unload()
     // The program ends within a second, also mid-transfer: nothing more for the machine, the port
     // closed, and what was received is on the disk first as far as its share lets it. A line that does
     // not answer keeps its port to the process's end.
-    (void)m_transfer->shutdown();
+    // The journal then writes what it holds, within a second, before the process ends; a line that
+    // does not answer may still tell it something, and keeps it.
+    if (m_transfer->shutdown())
+        delete std::exchange(m_journal, nullptr);
     emit unloaded();
 }
 
@@ -298,6 +309,26 @@ void frmMain::moveEvent(QMoveEvent *event)
 void frmMain::PreviewListedFile()
 {
     m_preview->PreviewListedFile();
+    if (m_journalWindow)
+        m_journalWindow->showFile(listedFilePath());
+}
+
+// The journal reads no port: it opens during a transfer and while listening as at any time.
+void frmMain::showJournal()
+{
+    if (!m_journalWindow)
+        m_journalWindow = new frmJournal(m_journal->config(), m_services.fileDialogs, this);
+    m_journalWindow->showFile(listedFilePath());
+    m_journalWindow->show();
+    m_journalWindow->raise();
+    m_journalWindow->activateWindow();
+}
+
+QString frmMain::listedFilePath() const
+{
+    const std::optional<FileRow> row = lvListView->currentRow();
+    return row ? NativeFile::join(QDir::fromNativeSeparators(m_state.CurrentFolder), row->diskName)
+               : QString();
 }
 
 void frmMain::LoadStartupSettingsFile(const QString &given)

@@ -35,6 +35,8 @@ class QSettings;
 class QTextEdit;
 class TransferCommands;
 class ToolLocator;
+class Journal;
+class frmJournal;
 
 // The main window: creates the controls, owns the window-level state and routes every command.
 class frmMain final : public QMainWindow {
@@ -88,6 +90,8 @@ private:
     void Form_Unload();
     void listenIfOffered();
     void PreviewListedFile();
+    void showJournal();
+    QString listedFilePath() const;
     void setOuterGeometry(const WindowPlacement &placement);
     void fitPendingOuterGeometry();
     WindowPlacement outerGeometry() const;
@@ -108,6 +112,8 @@ private:
     MachineCommands *m_machine = nullptr;
     TransferCommands *m_transfer = nullptr;
     PrintCommands *m_print = nullptr;
+    Journal *m_journal = nullptr;          // outlives the transfer commands: made after them
+    frmJournal *m_journalWindow = nullptr; // made when first asked for, then kept
     bool m_loaded = false;
     bool m_folderRestored = false;
     bool m_listenOnceRestored = false;

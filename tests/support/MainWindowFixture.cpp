@@ -16,6 +16,8 @@ MainWindowFixture::MainWindowFixture()
 {
     // The settings folder holds the default settings file, as a first start finds it.
     state.SettingsFolder = m_settingsFolder.path();
+    // The journal of the window's transfers, beside its settings: never the user's own.
+    qputenv("XDG_DATA_HOME", m_config.filePath(QStringLiteral("data")).toLocal8Bit());
     settingsFile(QStringLiteral("OSP-E100.MCH"), MachineSettingsFile::newLayout());
 }
 
