@@ -10,6 +10,7 @@
 // in it). Goal: under 0.5 % of a core.
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_listen_answer [requests [quiet-seconds]]   (30, 20)
+#include "BenchEvents.h"
 #include "BenchMeasures.h"
 #include "BenchWindow.h"
 #include "ControllerSimulator.h"
@@ -36,40 +37,6 @@ namespace {
 constexpr double LatencyGoalMs = 100.0;
 constexpr double QuietGoalPercent = 0.5;
 constexpr int Programs = 5; // O1000.MIN ... asked for in turn
-
-void runEventsFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.elapsed() > timeoutMs)
-            return false;
-        runEventsFor(2);
-    }
-    return true;
-}
-
-// Lines holding `text` as they go into the pane, which keeps the latest lines only.
-void countLines(LogPane &log, const QString &text, int &count)
-{
-    QObject::connect(log.document(), &QTextDocument::contentsChange, &log,
-                     [&log, text, &count](int from, int, int added) {
-                         if (added <= 0)
-                             return;
-                         QTextCursor cursor(log.document());
-                         cursor.setPosition(from);
-                         cursor.setPosition(std::min(from + added, log.document()->characterCount() - 1),
-                                            QTextCursor::KeepAnchor);
-                         count += int(cursor.selectedText().count(text));
-                     });
-}
 
 // The control on a thread of its own; what it reports is read there, or here through run().
 class MachineThread {

@@ -10,6 +10,7 @@
 // listening has ended.
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/bench_listen_soak [pairs]   (1000)
+#include "BenchEvents.h"
 #include "BenchMeasures.h"
 #include "BenchWindow.h"
 #include "ControllerSimulator.h"
@@ -37,39 +38,6 @@ namespace {
 
 constexpr int Backups = 5; // the default, which a new listening settings file is written with
 constexpr double GrowthGoalMiB = 5.0;
-
-void runEventsFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.elapsed() > timeoutMs)
-            return false;
-        runEventsFor(2);
-    }
-    return true;
-}
-
-void countLines(LogPane &log, const QString &text, int &count)
-{
-    QObject::connect(log.document(), &QTextDocument::contentsChange, &log,
-                     [&log, text, &count](int from, int, int added) {
-                         if (added <= 0)
-                             return;
-                         QTextCursor cursor(log.document());
-                         cursor.setPosition(from);
-                         cursor.setPosition(std::min(from + added, log.document()->characterCount() - 1),
-                                            QTextCursor::KeepAnchor);
-                         count += int(cursor.selectedText().count(text));
-                     });
-}
 
 QByteArray content(const QString &path)
 {
