@@ -134,8 +134,8 @@ void frmJournal::createControls()
         date->setEnabled(false);
         connect(check, &QCheckBox::toggled, date, &QWidget::setEnabled);
         connect(check, &QCheckBox::toggled, this, &frmJournal::reload);
-        connect(date, &QDateEdit::dateChanged, this, [this, check] {
-            if (check->isChecked())
+        connect(date, &QDateEdit::dateChanged, this, [this, box = check] {
+            if (box->isChecked())
                 filterEdited();
         });
     }
