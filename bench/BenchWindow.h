@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "BenchJournal.h"
 #include "browser/FileListView.h"
 #include "core/AppState.h"
 #include "platform/serial/SerialPort.h"
@@ -27,6 +28,7 @@ struct BenchWindow {
         state.Machine.Controller = MachineSettings::ControllerFamily::Osp;
         state.Machine.Flow = MachineSettings::FlowMode::DcPacing;
         state.Machine.Echo = echo ? QStringLiteral("ON") : QStringLiteral("OFF");
+        state.CurrentFolder = QDir::currentPath(); // the benches enter their folder first
         port.setCommPort(1);
         auto *layout = new QVBoxLayout(&window);
         layout->addWidget(&files);
@@ -34,12 +36,13 @@ struct BenchWindow {
         layout->addWidget(&log);
         window.resize(1000, 700);
         window.show();
+        if (journal.get())
+            commands.setJournal(journal.get());
     }
 
     // Lists the working folder and marks the file of that name, as the operator does before sending.
     void select(const QString &diskName)
     {
-        state.CurrentFolder = QDir::currentPath(); // the benches enter their folder
         QEventLoop listing;
         QObject::connect(&files, &FileListView::listed, &listing, &QEventLoop::quit);
         files.RefreshFileList();
@@ -86,5 +89,6 @@ struct BenchWindow {
     LogPane log;
     QTextEdit echoPane;
     FileListView files{state};
+    BenchJournal journal; // outlives the commands
     TransferCommands commands;
 };
