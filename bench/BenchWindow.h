@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #pragma once
 
+#include "BenchEvents.h"
 #include "BenchJournal.h"
 #include "browser/FileListView.h"
 #include "core/AppState.h"
@@ -38,6 +39,17 @@ struct BenchWindow {
         window.show();
         if (journal.get())
             commands.setJournal(journal.get());
+    }
+
+    // Listens on folder, with its listening settings file written with the defaults in settingsFolder;
+    // ready counts the answers the log says are ready from then on.
+    void listen(const QString &folder, const QString &settingsFolder, int &ready)
+    {
+        state.CurrentFolder = folder;
+        state.SettingsFolder = settingsFolder;
+        countLines(log, QStringLiteral("を送ります。"), ready);
+        commands.mnuTransListen_Click();
+        runEventsFor(300);
     }
 
     // Lists the working folder and marks the file of that name, as the operator does before sending.

@@ -113,12 +113,8 @@ bool answers(const char *label, int baud, int bits, const char *frame, int reque
     QtSerialPort port;
     port.setSettings(QString::fromLatin1(frame));
     BenchWindow window(port, LinePlacement{}, false);
-    window.state.CurrentFolder = folder;
-    window.state.SettingsFolder = settings.path(); // its listening settings file, written with the defaults
     int ready = 0;
-    countLines(window.log, QStringLiteral("を送ります。"), ready);
-    window.commands.mnuTransListen_Click();
-    runEventsFor(300);
+    window.listen(folder, settings.path(), ready);
 
     QRandomGenerator random(34);
     QList<double> latencies, lookups; // ms

@@ -108,13 +108,9 @@ int main(int argc, char *argv[])
     QtSerialPort port;
     port.setSettings(QStringLiteral("115200,N,8,1"));
     BenchWindow window(port, LinePlacement{}, false);
-    window.state.CurrentFolder = folder;
     QTemporaryDir settings;
-    window.state.SettingsFolder = settings.path(); // its listening settings file, written with the defaults
     int ready = 0;
-    countLines(window.log, QStringLiteral("を送ります。"), ready);
-    window.commands.mnuTransListen_Click();
-    runEventsFor(300);
+    window.listen(folder, settings.path(), ready);
 
     QRandomGenerator random(34);
     QMap<QString, QList<QByteArray>> editions; // by name, oldest first, those a backup may still hold

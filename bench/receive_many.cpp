@@ -61,13 +61,6 @@ void punch(int master, int count, std::atomic<bool> &stop)
     }
 }
 
-void runEventsFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 } // namespace
 
 int main(int argc, char **argv)
