@@ -17,7 +17,7 @@ run_packages=(
 test_packages=(
   xvfb xauth socat poppler-utils qt6-image-formats-plugins
   dpkg-dev file desktop-file-utils appstream lintian man-db
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev llvm # llvm-symbolizer names the file and line of a sanitizer's report
   cups cups-client printer-driver-cups-pdf fonts-dejavu-core
   ser2net # the RFC 2217 device server the network port tests start on 127.0.0.1
   bindfs # a FUSE mount that plays a file server's share for the folder watch tests

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-2.0-or-later
-# Builds the transfer, window, file-list and serial and network port tests with AddressSanitizer and
-# UndefinedBehaviorSanitizer (Clang) into build-sanitize/ and runs them there. Any report ends its test with a
-# failure, and so the run. Needs the packages of scripts/setup.sh (./test installs them).
+# Builds the transfer, window, file-list, journal and serial and network port tests with
+# AddressSanitizer and UndefinedBehaviorSanitizer (Clang) into build-sanitize/ and runs them there.
+# Any report ends its test with a failure, and so the run. Needs the packages of scripts/setup.sh
+# (./test installs them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/sanitized-build.sh
-tests=(tst_frmMain tst_FileListView tst_FolderWatch tst_FolderNavigation tst_QtSerialPort tst_NetworkSerialPort tst_TransferWindow)
+tests=(tst_frmMain tst_FileListView tst_FolderWatch tst_FolderNavigation tst_QtSerialPort tst_NetworkSerialPort tst_TransferWindow
+  tst_Journal tst_frmJournal)
 for source in tests/transfer/tst_*.cpp; do
   tests+=("$(basename "$source" .cpp)")
 done

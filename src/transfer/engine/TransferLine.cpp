@@ -113,6 +113,9 @@ void TransferLine::shutdown()
     forgetRepeats();
     if (m_port.portOpen())
         m_port.setPortOpen(false);
+    // The journal goes with the window: what a stalled share tells afterwards stays unrecorded, and
+    // the next start marks its entry interrupted.
+    setJournal(nullptr);
 }
 
 void TransferLine::MSComm1_OnComm(int event)

@@ -167,15 +167,18 @@ void TransferCommands::closeWithoutAsking()
         question->close();
 }
 
+// Also when idle: a reception's writer may still be waiting on a share and tell the line later.
 bool TransferCommands::shutdown()
 {
-    if (!lineBusy())
-        return !m_lineHeld;
+    if (m_lineHeld)
+        return false;
+    const bool busy = lineBusy();
     QString unsaved;
     m_lineHeld = !stopLine(unsaved);
     if (!unsaved.isEmpty())
         m_log.addLine(unsaved);
-    ended(false);
+    if (busy)
+        ended(false);
     return !m_lineHeld;
 }
 
