@@ -72,30 +72,25 @@ bool isTalvern(qint64 pid)
 void ReceivingPath::set(const Program &program)
 {
     const QMutexLocker lock(&m_mutex);
-    for (Program &published : m_programs) {
-        if (published.temporary == program.temporary) {
-            published = program;
-            return;
-        }
-    }
-    m_programs.append(program);
+    m_programs.insert(program.temporary, program);
 }
 
 void ReceivingPath::clear(const QString &temporary)
 {
     const QMutexLocker lock(&m_mutex);
-    m_programs.removeIf([&temporary](const Program &program) { return program.temporary == temporary; });
+    m_programs.remove(temporary);
 }
 
 QList<ReceivingPath::Program> ReceivingPath::programs() const
 {
     const QMutexLocker lock(&m_mutex);
-    return m_programs;
+    return m_programs.values();
 }
 
 bool ReceivingPath::isEmpty() const
 {
-    return programs().isEmpty();
+    const QMutexLocker lock(&m_mutex);
+    return m_programs.isEmpty();
 }
 
 // Names compare without regard to case: a file differing only in case would be the program's twin.

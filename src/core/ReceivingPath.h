@@ -3,6 +3,7 @@
 
 #include "platform/files/FileIdentity.h"
 
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QString>
@@ -43,5 +44,5 @@ private:
     QList<Program> programs() const;
 
     mutable QMutex m_mutex;
-    QList<Program> m_programs;
+    QHash<QString, Program> m_programs; // by hidden name: a backlog of many stays cheap to keep
 };
