@@ -331,6 +331,28 @@ Outcome JournalDatabase::put(const TransferRecord &record)
     return {};
 }
 
+// A commit costs more than the writes before it: entries that came together go in one.
+Outcome JournalDatabase::putAll(const QList<TransferRecord> &records)
+{
+    if (records.size() == 1)
+        return put(records.constFirst());
+    m_error.clear();
+    if (!m_db.transaction())
+        return fail(reasonOf(m_db.lastError(), m_server));
+    for (const TransferRecord &record : records) {
+        if (Outcome written = put(record); !written) {
+            m_db.rollback();
+            return written;
+        }
+    }
+    if (!m_db.commit()) {
+        const Outcome failed = fail(reasonOf(m_db.lastError(), m_server));
+        m_db.rollback();
+        return failed;
+    }
+    return {};
+}
+
 QList<TransferRecord> JournalDatabase::find(const JournalFilter &filter, int limit,
                                             const TransferRecord *after)
 {

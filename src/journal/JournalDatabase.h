@@ -25,6 +25,7 @@ public:
 
     Outcome open();                            // connects, creates and migrates the schema
     Outcome put(const TransferRecord &record); // upsert by id; an ended entry never goes back to Running
+    Outcome putAll(const QList<TransferRecord> &records); // in one transaction: all or none
     // Newest first (started, then id, descending); after: the last row of the page before.
     QList<TransferRecord> find(const JournalFilter &filter, int limit, const TransferRecord *after = nullptr);
     qint64 count(const JournalFilter &filter);

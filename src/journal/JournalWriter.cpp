@@ -67,8 +67,10 @@ void JournalWriter::writeLocal()
             written = m_local->markInterrupted(QSysInfo::machineHostName(), &Journal::alive);
         m_localMarked = written.ok();
     }
-    int count = 0;
-    while (written && count < m_unwritten.size()) {
+    qsizetype count = 0;
+    if (written && m_unwritten.size() > 1 && m_local->putAll(m_unwritten))
+        count = m_unwritten.size();
+    while (written && count < m_unwritten.size()) { // one by one: what the file still takes
         written = m_local->put(m_unwritten.at(count));
         count += written ? 1 : 0;
     }

@@ -50,6 +50,6 @@ private:
     bool m_serverMarked = false;
     bool m_localAway = false;  // told
     bool m_serverAway = false; // told
-    int m_writtenSinceAway = 0;
+    qsizetype m_writtenSinceAway = 0;
     QTimer m_retry{this};
 };
