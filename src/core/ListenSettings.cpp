@@ -4,6 +4,7 @@
 #include "core/FolderListing.h"
 #include "platform/files/NativeFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -68,6 +69,9 @@ ListenSettings ListenSettings::load(const QString &settingsFolder, const QString
         settings.ListWord = defaults.ListWord;
     }
     settings.Folder = file.value(QStringLiteral("Folder")).toString().trimmed();
+    // A relative folder is the shop's, beside its settings: never where the program happened to start.
+    if (!settings.Folder.isEmpty() && QDir::isRelativePath(settings.Folder))
+        settings.Folder = QDir(settingsFolder).filePath(settings.Folder);
     settings.Dc1WaitSeconds =
         number(file, QStringLiteral("Dc1WaitSeconds"), defaults.Dc1WaitSeconds, 5, 3600);
     settings.Backups = number(file, QStringLiteral("Backups"), defaults.Backups, 0, 99);

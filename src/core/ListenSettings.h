@@ -8,7 +8,8 @@
 struct ListenSettings {
     QString SendWord = QStringLiteral("SEND");
     QString ListWord = QStringLiteral("LIST");
-    QString Folder;           // where requests are served from and programs stored; "" = the folder shown
+    QString Folder; // where requests are served from and programs stored; "" = the folder shown; relative:
+                    // to the settings folder
     int Dc1WaitSeconds = 300; // how long an answer waits for the control's DC1
     int Backups = 5;          // backups kept of a program that a received one replaces (0: none)
 

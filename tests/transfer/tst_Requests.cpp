@@ -129,17 +129,20 @@ private slots:
     void theSettingsBesideTheMachine()
     {
         for (const auto &[file, read] :
-             {std::pair<QByteArray, QString>{"", "SEND LIST 300 5"},
-              {"[Listen]\nSendWord= get \nListWord=DIR\nDc1WaitSeconds=2\nBackups=500\n", "get DIR 5 99"},
-              {"[Listen]\nSendWord=S-1\nListWord=send\nDc1WaitSeconds=x\nBackups=-1\n", "SEND LIST 300 0"}}) {
+             {std::pair<QByteArray, QString>{"", "SEND LIST 300 5 "},
+              {"[Listen]\nSendWord= get \nListWord=DIR\nDc1WaitSeconds=2\nBackups=500\nFolder=../NC/L1\n",
+               "get DIR 5 99 <dir>/../NC/L1"},
+              {"[Listen]\nSendWord=S-1\nListWord=send\nDc1WaitSeconds=x\nBackups=-1\nFolder=/srv/nc\n",
+               "SEND LIST 300 0 /srv/nc"}}) {
             TestDir dir;
             if (!file.isEmpty())
                 dir.addFile("OSP-E100.LSN", file);
             const ListenSettings got = ListenSettings::load(dir.path(), "osp-e100.mch");
-            QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+            QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5")
                          .arg(got.SendWord, got.ListWord)
                          .arg(got.Dc1WaitSeconds)
-                         .arg(got.Backups),
+                         .arg(got.Backups)
+                         .arg(QString(got.Folder).replace(dir.path(), "<dir>")),
                      read);
             QCOMPARE(verdictOf("(" + got.SendWord.toLatin1() + " A)", got), "send A");
             QVERIFY(contentOf(ListenSettings::fileFor(dir.path(), "OSP-E100.MCH")).contains("Backups="));
