@@ -6,6 +6,7 @@
 #include "transfer/engine/TransferLine.h"
 #include "transfer/ui/frmCancelSend.h"
 
+#include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -208,6 +209,28 @@ private slots:
         QCOMPARE(rig.log().size(), whileAway.size() + 1);
         rig.punch("P.MIN", "G1\r\n");
         QTRY_COMPARE(rig.fileContent("P.MIN"), QByteArray("G1\r\n"));
+        QVERIFY(rig.commands.listening());
+    }
+
+    // A folder that fails loses the programs it was to hold, never the listening: the next program
+    // that arrives opens it afresh, and nothing stays published as being received.
+    void aFailingFolderEndsNothing()
+    {
+        ListenRig rig;
+        const QString path = rig.folder.path();
+        QVERIFY(QDir(path).removeRecursively());
+        rig.punch("A.MIN", "G1\r\n");
+        QTRY_VERIFY(rig.log().contains(QStringLiteral("A.MINの受信が出来ませんでした。")));
+        rig.punch("B.MIN", "G2\r\n");
+        QTRY_VERIFY(rig.log().contains(QStringLiteral("B.MINの受信が出来ませんでした。")));
+        QVERIFY(rig.commands.listening());
+        QVERIFY(rig.port.portOpen());
+        QVERIFY(QDir().mkpath(path));
+        rig.punch("C.MIN", "G3\r\n");
+        QTRY_COMPARE(rig.fileContent("C.MIN"), QByteArray("G3\r\n"));
+        QTRY_VERIFY(rig.state.Transfer.Receiving.isEmpty());
+        QCOMPARE(rig.fileNames(), QStringList{"C.MIN"});
+        QCOMPARE(rig.log().last(), QStringLiteral("読込が完了しました。"));
         QVERIFY(rig.commands.listening());
     }
 

@@ -87,18 +87,27 @@ void ReceiveJob::begin(bool continuous, const QString &folder, const MachineSett
     m_deciding = m_skipping = m_answering = false;
     m_held.clear();
     m_request.reset();
-    {
-        const std::lock_guard hold(m_writerLock);
-        m_writer = std::make_shared<ReceiveWriter>(
-            m_receiving, this, [this, generation = ++m_generation](const ReceiveWriter::Report &report) {
-                if (generation == m_generation) // else an earlier reception's: its programs were told of
-                    onWriter(report);
-            });
-    }
+    newWriter();
     m_writer->open(folder);
     m_port.setInputLen(0); // all that waits: a fast line outruns one event per byte
     // Nothing answers a received byte, so bytes may gather briefly: one wake-up a batch, not a byte.
     m_port.setInputLatency(ReceiveLatencyMs);
+}
+
+// The writer before is told no more: an earlier reception's programs were told of, and a writer that
+// failed while listening stays until its thread has let go of what it published.
+void ReceiveJob::newWriter()
+{
+    const std::lock_guard hold(m_writerLock);
+    m_writer = std::make_shared<ReceiveWriter>(
+        m_receiving, this, [this, generation = ++m_generation](const ReceiveWriter::Report &report) {
+            if (generation == m_generation)
+                onWriter(report);
+            else if (report.kind == ReceiveWriter::Report::Kind::Finished)
+                std::erase_if(m_failedWriters,
+                              [generation](const auto &failed) { return failed.first == generation; });
+        });
+    m_writerOpen = true;
 }
 
 // The bytes after the end of a program are dropped, as they would be left unread on the line.
@@ -280,6 +289,8 @@ bool ReceiveJob::openProgram()
     }
     m_entry.begin(TransferRecord::Direction::Receive, m_receiveName,
                   NativeFile::join(m_folder, m_receiveName));
+    if (!std::exchange(m_writerOpen, true))
+        m_writer->open(m_folder); // afresh, after a disk that failed
     // Published before the file exists: no file command may take it from under the reception.
     const QString temporary = ReceivingPath::hiddenName();
     m_receiving.set({FileIdentity(), m_folder, m_receiveName, temporary});
@@ -418,6 +429,32 @@ void ReceiveJob::overflow()
     end(End::Failed);
 }
 
+// Listening, a disk that failed loses the programs it held, never the listening: the next program
+// that arrives goes to a new writer, which opens the folder afresh. Nothing is tried before that, so
+// a folder that stays away costs nothing on a quiet line.
+void ReceiveJob::diskFailed(QStringList lost, const QString &reason)
+{
+    if (m_programOpen) { // the rest of it goes nowhere
+        m_entry.end(TransferRecord::Outcome::Failed, reason);
+        if (!lost.contains(m_receiveName))
+            lost << m_receiveName;
+        m_programOpen = false;
+        m_skipping = true;
+    }
+    m_writer->close();
+    m_failedWriters.emplace_back(m_generation, m_writer);
+    newWriter();
+    m_writerOpen = false;
+    m_awaitWriter = false;
+    sayLineErrors();
+    if (lost.isEmpty()) // the folder, as listening began
+        say(QStringLiteral("フォルダー%1に保存できません。").arg(m_folder));
+    for (const QString &name : std::as_const(lost))
+        say(name + QStringLiteral("の受信が出来ませんでした。"));
+    say(reason);
+    say(QStringLiteral("待ち受けを続けます。次のプログラムはフォルダーを開き直して保存します。"));
+}
+
 // What waited for the disk's answer will hear none.
 void ReceiveJob::giveUp(const QStringList &lost)
 {
@@ -485,9 +522,16 @@ void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
         // the line had failed first. Its end still waits for the writer, which lets go of the
         // program's hidden name only as it finishes.
         recordLost(report.reason);
+        QStringList lost;
+        for (const Said &said : std::as_const(m_said)) {
+            if (said.ticket != 0 && said.ticket != WriterDone && !lost.contains(said.name))
+                lost << said.name;
+        }
         m_said.removeIf([](const Said &said) { return said.ticket != 0 && said.ticket != WriterDone; });
         if (m_end == End::Failed)
             return flush();
+        if (m_listen && m_listening)
+            return diskFailed(lost, report.reason);
         m_receiveName = report.name;
         return fail(report.reason);
     }

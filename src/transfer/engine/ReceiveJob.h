@@ -20,6 +20,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class ReceivingPath;
 class SerialPort;
@@ -106,6 +108,8 @@ private:
     void cutShort();
     void forgetProgram();
     void fail(const QString &description);
+    void newWriter();
+    void diskFailed(QStringList lost, const QString &reason);
     void overflow();
     void giveUp(const QStringList &lost);
     void end(End how);
@@ -124,8 +128,10 @@ private:
     QString m_folder;          // as the command gave it; the writer holds it by what it is
     std::mutex m_writerLock;   // for settle() from other threads
     std::shared_ptr<ReceiveWriter> m_writer;
-    quint64 m_generation = 0; // a new one with every reception's writer
-    QByteArray m_chunk;       // bytes of the read being handled, for the writer
+    quint64 m_generation = 0;  // a new one with every reception's writer
+    bool m_writerOpen = false; // it has been told the folder
+    std::vector<std::pair<quint64, std::shared_ptr<ReceiveWriter>>> m_failedWriters; // by generation
+    QByteArray m_chunk; // bytes of the read being handled, for the writer
     QList<Said> m_said;
     End m_end = End::None; // once the log has said all it waits for
     QTimer m_slowDisk;
