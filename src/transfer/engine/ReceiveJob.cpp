@@ -3,20 +3,14 @@
 
 #include "core/ReceivingPath.h"
 #include "platform/files/NativeFile.h"
-#include "platform/files/NativeName.h"
 #include "platform/serial/SerialPort.h"
 #include "platform/text/ShiftJis.h"
 #include "transfer/engine/LineFlow.h"
 #include "transfer/engine/ReceivedName.h"
 
-#include <limits>
-
 namespace {
 
 constexpr char Cr = 0x0D, Lf = 0x0A;
-// The writer's end, which the end of a reception that began a program waits for: nothing is left
-// behind then.
-constexpr quint64 WriterDone = std::numeric_limits<quint64>::max();
 // A read from a fast network port may hold more than the writer's buffer: it goes to the writer in
 // pieces of this size, which the writer's thread takes while the rest is handled.
 constexpr qsizetype PassBytes = 64 * 1024;
@@ -75,7 +69,7 @@ void ReceiveJob::begin(bool continuous, const QString &folder, const MachineSett
     m_ending = false;
     m_echo.clear();
     m_chunk.clear();
-    m_said.clear();
+    m_log.clear();
     m_end = End::None;
     m_slowShown = false;
     m_lineErrors.clear();
@@ -295,7 +289,7 @@ bool ReceiveJob::openProgram()
     const QString temporary = ReceivingPath::hiddenName();
     m_receiving.set({FileIdentity(), m_folder, m_receiveName, temporary});
     // Said once the disk has the file, or never when it refuses the name.
-    m_said.append({m_writer->begin(m_receiveName, temporary), m_receiveName, Verdict::Whole, {}, {}});
+    m_log.await(m_writer->begin(m_receiveName, temporary), m_receiveName);
     m_programOpen = true;
     m_awaitWriter = true;
     m_hit = m_hit || m_errorRead;
@@ -329,8 +323,7 @@ void ReceiveJob::closeProgram()
 void ReceiveJob::keepProgram(Verdict verdict)
 {
     const int rotate = m_listen ? m_settings.Backups : 0;
-    m_said.append(
-        {m_writer->keep(verdict != Verdict::Whole, rotate), m_receiveName, verdict, {}, m_entry.take()});
+    m_log.await(m_writer->keep(verdict != Verdict::Whole, rotate), m_receiveName, verdict, m_entry.take());
     m_programOpen = false;
     m_hit = false;
 }
@@ -415,8 +408,7 @@ void ReceiveJob::fail(const QString &description)
     // Before a program names itself, what could not be received is what the port carries.
     const QString what =
         m_receiveName.isEmpty() ? QStringLiteral("COM %1から").arg(m_port.commPort()) : m_receiveName;
-    m_said.append(
-        {0, {}, Verdict::Whole, {what + QStringLiteral("の受信が出来ませんでした。"), description}, {}});
+    m_log.say({what + QStringLiteral("の受信が出来ませんでした。"), description});
     end(End::Failed);
 }
 
@@ -458,9 +450,9 @@ void ReceiveJob::diskFailed(QStringList lost, const QString &reason)
 // What waited for the disk's answer will hear none.
 void ReceiveJob::giveUp(const QStringList &lost)
 {
-    recordLost(lost.value(0));
+    m_log.forgetPrograms(lost.value(0), m_entry);
+    m_log.writerDone();
     m_awaitWriter = false;
-    m_said.removeIf([](const Said &said) { return said.ticket != 0; });
     for (const QString &line : lost)
         say(line);
     flush();
@@ -474,7 +466,7 @@ void ReceiveJob::end(End how)
         m_port.setPortOpen(false);
     m_writer->close();
     if (std::exchange(m_awaitWriter, false))
-        m_said.append({WriterDone, {}, Verdict::Whole, {}, {}});
+        m_log.awaitWriter();
     if (how == End::Failed || m_end == End::None)
         m_end = how;
     flush();
@@ -490,18 +482,16 @@ void ReceiveJob::sayLineErrors()
 
 void ReceiveJob::say(const QString &line)
 {
-    m_said.append({0, {}, Verdict::Whole, {line}, {}});
+    m_log.say({line});
     flush();
 }
 
 // Lines go out in order, each once what it waits for has been done; the end, once all have.
 void ReceiveJob::flush()
 {
-    while (!m_said.isEmpty() && m_said.first().ticket == 0) {
-        for (const QString &line : m_said.takeFirst().lines)
-            emit logLine(line);
-    }
-    if (!m_said.isEmpty() || m_end == End::None)
+    for (const QString &line : m_log.takeReady())
+        emit logLine(line);
+    if (!m_log.isEmpty() || m_end == End::None)
         return;
     const End how = std::exchange(m_end, End::None);
     m_active = false;
@@ -521,13 +511,7 @@ void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
         // What waited will not come; the reception ends as a failure to write always did, unless
         // the line had failed first. Its end still waits for the writer, which lets go of the
         // program's hidden name only as it finishes.
-        recordLost(report.reason);
-        QStringList lost;
-        for (const Said &said : std::as_const(m_said)) {
-            if (said.ticket != 0 && said.ticket != WriterDone && !lost.contains(said.name))
-                lost << said.name;
-        }
-        m_said.removeIf([](const Said &said) { return said.ticket != 0 && said.ticket != WriterDone; });
+        const QStringList lost = m_log.forgetPrograms(report.reason, m_entry);
         if (m_end == End::Failed)
             return flush();
         if (m_listen && m_listening)
@@ -541,55 +525,8 @@ void ReceiveJob::onWriter(const ReceiveWriter::Report &report)
             end(End::Ended);
         return;
     }
-    const auto waited = std::find_if(m_said.begin(), m_said.end(),
-                                     [&report](const Said &said) { return said.ticket == report.ticket; });
-    if (waited == m_said.end())
-        return;
-    if (report.kind != Kind::Created)
-        recordKept(std::move(waited->record), waited->verdict, report);
-    const QString old = report.backup.isEmpty()
-                            ? QString()
-                            : QStringLiteral("元の%1は%2に残しました。")
-                                  .arg(NativeName::shown(report.name), NativeName::shown(report.backup));
-    if (report.kind == Kind::Created)
-        waited->lines = {waited->name + QStringLiteral("を読込中です...")};
-    else if (report.kind == Kind::Diverted)
-        waited->lines = {waited->name + QStringLiteral("の受信が出来ませんでした。"), report.reason};
-    else if (waited->verdict == Verdict::Whole)
-        waited->lines = {QStringLiteral("読込が完了しました。") + old};
-    else if (waited->verdict == Verdict::CutShort)
-        waited->lines = {waited->name + QStringLiteral("は途中までしか受信していません。") + old};
-    else
-        waited->lines = {waited->name + QStringLiteral("の受信中に回線エラーがありました。") + old};
-    waited->ticket = 0;
-    flush();
-}
-
-void ReceiveJob::recordKept(TransferRecord record, Verdict verdict, const ReceiveWriter::Report &report) const
-{
-    using Outcome = TransferRecord::Outcome;
-    const bool diverted = report.kind == ReceiveWriter::Report::Kind::Diverted;
-    record.path = NativeFile::join(m_folder, diverted ? report.backup : report.name);
-    record.size = report.size;
-    record.sha256 = report.sha256;
-    const Outcome outcome = verdict == Verdict::Whole      ? Outcome::Done
-                            : verdict == Verdict::CutShort ? Outcome::Aborted
-                                                           : Outcome::Failed;
-    const QString reason = diverted                       ? report.reason
-                           : verdict == Verdict::CutShort ? QStringLiteral("途中までしか受信していません。")
-                           : verdict == Verdict::LineError
-                               ? QStringLiteral("受信中に回線エラーがありました。")
-                               : QString();
-    m_entry.end(std::move(record), outcome, reason);
-}
-
-// The programs that wait for the disk will never have their names.
-void ReceiveJob::recordLost(const QString &reason)
-{
-    for (Said &said : m_said) {
-        if (said.ticket != 0)
-            m_entry.end(std::exchange(said.record, {}), TransferRecord::Outcome::Failed, reason);
-    }
+    if (m_log.answer(report, m_folder, m_entry))
+        flush();
 }
 
 // The line is done with, the disk is not: the dialog comes back to say so, and offers to give up.

@@ -6,6 +6,7 @@
 #include "platform/text/ShiftJis.h"
 #include "transfer/engine/ReceiveWriter.h"
 #include "transfer/engine/ReceivedEcho.h"
+#include "transfer/engine/ReceptionLog.h"
 #include "transfer/engine/RequestProgram.h"
 #include "transfer/engine/TransferEntry.h"
 
@@ -82,16 +83,8 @@ signals:
 
 private:
     enum State { WaitingForProgram = 0, Header = 1, EndOfHeaderLine = 2, Body = 3 };
-    enum class Verdict { Whole, CutShort, LineError };
+    using Verdict = ReceptionLog::Verdict;
     enum class End { None, Ended, Failed };
-    // A log line, or the place of one that waits for the disk's answer.
-    struct Said {
-        quint64 ticket = 0; // the answer waited for; 0: ready
-        QString name;       // the program's, as received
-        Verdict verdict = Verdict::Whole;
-        QStringList lines;
-        TransferRecord record; // a kept program's journal entry, ended with the disk's answer
-    };
 
     void begin(bool continuous, const QString &folder, const MachineSettings &machine);
     void step(char byte);
@@ -118,8 +111,6 @@ private:
     void say(const QString &line);
     void flush();
     void onWriter(const ReceiveWriter::Report &report);
-    void recordKept(TransferRecord record, Verdict verdict, const ReceiveWriter::Report &report) const;
-    void recordLost(const QString &reason);
     void slowDisk();
 
     SerialPort &m_port;
@@ -132,7 +123,7 @@ private:
     bool m_writerOpen = false; // it has been told the folder
     std::vector<std::pair<quint64, std::shared_ptr<ReceiveWriter>>> m_failedWriters; // by generation
     QByteArray m_chunk; // bytes of the read being handled, for the writer
-    QList<Said> m_said;
+    ReceptionLog m_log;
     End m_end = End::None; // once the log has said all it waits for
     QTimer m_slowDisk;
     bool m_slowShown = false;
