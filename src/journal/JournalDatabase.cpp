@@ -334,8 +334,6 @@ Outcome JournalDatabase::put(const TransferRecord &record)
 // A commit costs more than the writes before it: entries that came together go in one.
 Outcome JournalDatabase::putAll(const QList<TransferRecord> &records)
 {
-    if (records.size() == 1)
-        return put(records.constFirst());
     m_error.clear();
     if (!m_db.transaction())
         return fail(reasonOf(m_db.lastError(), m_server));

@@ -68,7 +68,7 @@ void JournalWriter::writeLocal()
         m_localMarked = written.ok();
     }
     qsizetype count = 0;
-    if (written && m_unwritten.size() > 1 && m_local->putAll(m_unwritten))
+    if (written && !m_unwritten.isEmpty() && m_local->putAll(m_unwritten))
         count = m_unwritten.size();
     while (written && count < m_unwritten.size()) { // one by one: what the file still takes
         written = m_local->put(m_unwritten.at(count));

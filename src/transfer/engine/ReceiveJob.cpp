@@ -82,7 +82,7 @@ void ReceiveJob::begin(bool continuous, const QString &folder, const MachineSett
     m_held.clear();
     m_request.reset();
     newWriter();
-    m_writer->open(folder);
+    openWriter();          // a folder that cannot be opened fails a reception at once
     m_port.setInputLen(0); // all that waits: a fast line outruns one event per byte
     // Nothing answers a received byte, so bytes may gather briefly: one wake-up a batch, not a byte.
     m_port.setInputLatency(ReceiveLatencyMs);
@@ -101,7 +101,13 @@ void ReceiveJob::newWriter()
                 std::erase_if(m_failedWriters,
                               [generation](const auto &failed) { return failed.first == generation; });
         });
-    m_writerOpen = true;
+    m_writerOpen = false;
+}
+
+void ReceiveJob::openWriter()
+{
+    if (!std::exchange(m_writerOpen, true))
+        m_writer->open(m_folder);
 }
 
 // The bytes after the end of a program are dropped, as they would be left unread on the line.
@@ -283,8 +289,7 @@ bool ReceiveJob::openProgram()
     }
     m_entry.begin(TransferRecord::Direction::Receive, m_receiveName,
                   NativeFile::join(m_folder, m_receiveName));
-    if (!std::exchange(m_writerOpen, true))
-        m_writer->open(m_folder); // afresh, after a disk that failed
+    openWriter(); // afresh, after a disk that failed
     // Published before the file exists: no file command may take it from under the reception.
     const QString temporary = ReceivingPath::hiddenName();
     m_receiving.set({FileIdentity(), m_folder, m_receiveName, temporary});
@@ -436,7 +441,6 @@ void ReceiveJob::diskFailed(QStringList lost, const QString &reason)
     m_writer->close();
     m_failedWriters.emplace_back(m_generation, m_writer);
     newWriter();
-    m_writerOpen = false;
     m_awaitWriter = false;
     sayLineErrors();
     if (lost.isEmpty()) // the folder, as listening began

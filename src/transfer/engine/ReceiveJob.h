@@ -102,6 +102,7 @@ private:
     void forgetProgram();
     void fail(const QString &description);
     void newWriter();
+    void openWriter();
     void diskFailed(QStringList lost, const QString &reason);
     void overflow();
     void giveUp(const QStringList &lost);
